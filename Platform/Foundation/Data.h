@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace platform {
+
+// Raw bytes: the contents of a file, a decoded property-list data element, an encoded image.
+using Data = std::vector<std::uint8_t>;
+
+// The whole contents of the regular file at `path`. None when the path does not exist, names a
+// directory or anything else that is not a regular file, or cannot be read.
+std::optional<Data> readFile(const std::filesystem::path& path);
+
+}  // namespace platform

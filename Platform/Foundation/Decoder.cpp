@@ -1,0 +1,83 @@
+#include "Platform/Foundation/Decoder.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace platform {
+
+KeyedContainer::KeyedContainer(std::shared_ptr<const PropertyListValue> root,
+                               const PropertyListValue::Dictionary* dictionary)
+    : root_(std::move(root)), dictionary_(dictionary) {}
+
+const PropertyListValue* KeyedContainer::value(std::string_view key) const {
+    const auto entry = dictionary_->find(key);
+    return entry == dictionary_->end() ? nullptr : &entry->second;
+}
+
+bool KeyedContainer::contains(std::string_view key) const {
+    return value(key) != nullptr;
+}
+
+std::vector<std::string> KeyedContainer::allKeys() const {
+    std::vector<std::string> keys;
+    keys.reserve(dictionary_->size());
+    for (const auto& entry : *dictionary_) keys.push_back(entry.first);
+    return keys;
+}
+
+std::optional<bool> KeyedContainer::decodeBool(std::string_view key) const {
+    const auto* found = value(key);
+    return found ? found->boolValue() : std::nullopt;
+}
+
+std::optional<std::int64_t> KeyedContainer::decodeInteger(std::string_view key) const {
+    const auto* found = value(key);
+    if (!found) return std::nullopt;
+    if (auto integer = found->integerValue()) return integer;
+    const auto real = found->realValue();
+    // 2^63 is exactly representable as a double and is the first value out of range.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!real || std::trunc(*real) != *real || *real >= kLimit || *real < -kLimit) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(*real);
+}
+
+std::optional<double> KeyedContainer::decodeDouble(std::string_view key) const {
+    const auto* found = value(key);
+    return found ? found->numberValue() : std::nullopt;
+}
+
+std::optional<float> KeyedContainer::decodeFloat(std::string_view key) const {
+    const auto number = decodeDouble(key);
+    // NaN fails the comparison too.
+    if (!number ||
+        !(std::fabs(*number) <= static_cast<double>(std::numeric_limits<float>::max()))) {
+        return std::nullopt;
+    }
+    return static_cast<float>(*number);
+}
+
+std::optional<std::string> KeyedContainer::decodeString(std::string_view key) const {
+    const auto* found = value(key);
+    if (!found || !found->stringValue()) return std::nullopt;
+    return *found->stringValue();
+}
+
+std::optional<KeyedContainer> KeyedContainer::nestedContainer(std::string_view key) const {
+    const auto* found = value(key);
+    if (!found || !found->dictionaryValue()) return std::nullopt;
+    return KeyedContainer(root_, found->dictionaryValue());
+}
+
+Decoder::Decoder(PropertyListValue root)
+    : root_(std::make_shared<const PropertyListValue>(std::move(root))) {}
+
+std::optional<KeyedContainer> Decoder::keyedContainer() const {
+    const auto* dictionary = root_->dictionaryValue();
+    if (!dictionary) return std::nullopt;
+    return KeyedContainer(root_, dictionary);
+}
+
+}  // namespace platform

@@ -1,0 +1,409 @@
+#include "Platform/Foundation/PropertyList.h"
+
+#include <locale.h>
+
+#include <array>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <pugixml.hpp>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+constexpr int kMaximumDepth = 512;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool isBlank(std::string_view text) {
+    return trimmed(text).empty();
+}
+
+// ---- base64 -------------------------------------------------------------------------------------
+
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int base64Digit(char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+
+// Whitespace anywhere is skipped; '=' padding is optional but, once it starts, only padding and
+// whitespace may follow.
+std::optional<Data> decodeBase64(std::string_view text) {
+    Data bytes;
+    bytes.reserve(text.size() * 3 / 4);
+    std::uint32_t accumulator = 0;
+    int digits = 0;
+    bool padding = false;
+    for (char c : text) {
+        if (isSpace(c)) continue;
+        if (c == '=') {
+            padding = true;
+            continue;
+        }
+        const int digit = base64Digit(c);
+        if (digit < 0 || padding) return std::nullopt;
+        accumulator = (accumulator << 6) | static_cast<std::uint32_t>(digit);
+        if (++digits == 4) {
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> 16));
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> 8));
+            bytes.push_back(static_cast<std::uint8_t>(accumulator));
+            accumulator = 0;
+            digits = 0;
+        }
+    }
+    switch (digits) {
+        case 0:
+            break;
+        case 2:
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> 4));
+            break;
+        case 3:
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> 10));
+            bytes.push_back(static_cast<std::uint8_t>(accumulator >> 2));
+            break;
+        default:
+            return std::nullopt;  // A single leftover digit carries less than one byte.
+    }
+    return bytes;
+}
+
+std::string encodeBase64(const Data& bytes) {
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        text += kBase64Alphabet[(group >> 18) & 63];
+        text += kBase64Alphabet[(group >> 12) & 63];
+        text += kBase64Alphabet[(group >> 6) & 63];
+        text += kBase64Alphabet[group & 63];
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest > 0) {
+        std::uint32_t group = std::uint32_t{bytes[i]} << 16;
+        if (rest == 2) group |= std::uint32_t{bytes[i + 1]} << 8;
+        text += kBase64Alphabet[(group >> 18) & 63];
+        text += kBase64Alphabet[(group >> 12) & 63];
+        text += rest == 2 ? kBase64Alphabet[(group >> 6) & 63] : '=';
+        text += '=';
+    }
+    return text;
+}
+
+// ---- numbers ------------------------------------------------------------------------------------
+
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+    text = trimmed(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return std::nullopt;
+    std::uint64_t magnitude = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+
+    constexpr auto kMaximum = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (!negative) {
+        if (magnitude > kMaximum) return std::nullopt;
+        return static_cast<std::int64_t>(magnitude);
+    }
+    if (magnitude > kMaximum + 1) return std::nullopt;
+    if (magnitude == kMaximum + 1) return std::numeric_limits<std::int64_t>::min();
+    return -static_cast<std::int64_t>(magnitude);
+}
+
+// Reals are read in the C locale whatever the process's locale is; values beyond the range of a
+// double become infinities, as with strtod.
+std::optional<double> parseReal(std::string_view text) {
+    text = trimmed(text);
+    if (text.empty()) return std::nullopt;
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (cLocale == static_cast<locale_t>(nullptr)) return std::nullopt;
+    const std::string copy(text);
+    char* end = nullptr;
+    const double value = strtod_l(copy.c_str(), &end, cLocale);
+    if (end != copy.c_str() + copy.size()) return std::nullopt;
+    return value;
+}
+
+std::string formatReal(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "+infinity" : "-infinity";
+    std::array<char, 64> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    if (error != std::errc()) return "0";
+    return std::string(buffer.data(), end);
+}
+
+// ---- reading ------------------------------------------------------------------------------------
+
+// The text of a leaf element: its character data and CDATA sections joined. None when the element
+// holds other elements.
+std::optional<std::string> leafText(const pugi::xml_node& element) {
+    std::string text;
+    for (const auto& child : element.children()) {
+        switch (child.type()) {
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                text += child.value();
+                break;
+            case pugi::node_element:
+                return std::nullopt;
+            default:
+                break;
+        }
+    }
+    return text;
+}
+
+// The elements inside a container, in order. None when non-blank text stands between them.
+std::optional<std::vector<pugi::xml_node>> childElements(const pugi::xml_node& container) {
+    std::vector<pugi::xml_node> elements;
+    for (const auto& child : container.children()) {
+        switch (child.type()) {
+            case pugi::node_element:
+                elements.push_back(child);
+                break;
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                if (!isBlank(child.value())) return std::nullopt;
+                break;
+            default:
+                break;
+        }
+    }
+    return elements;
+}
+
+std::optional<PropertyListValue> readValue(const pugi::xml_node& element, int depth);
+
+std::optional<PropertyListValue> readArray(const pugi::xml_node& element, int depth) {
+    const auto children = childElements(element);
+    if (!children) return std::nullopt;
+    PropertyListValue::Array array;
+    array.reserve(children->size());
+    for (const auto& child : *children) {
+        auto value = readValue(child, depth + 1);
+        if (!value) return std::nullopt;
+        array.push_back(std::move(*value));
+    }
+    return PropertyListValue(std::move(array));
+}
+
+std::optional<PropertyListValue> readDictionary(const pugi::xml_node& element, int depth) {
+    const auto children = childElements(element);
+    if (!children || children->size() % 2 != 0) return std::nullopt;
+    PropertyListValue::Dictionary dictionary;
+    for (std::size_t i = 0; i < children->size(); i += 2) {
+        const auto& keyElement = (*children)[i];
+        if (std::strcmp(keyElement.name(), "key") != 0) return std::nullopt;
+        auto key = leafText(keyElement);
+        if (!key) return std::nullopt;
+        auto value = readValue((*children)[i + 1], depth + 1);
+        if (!value) return std::nullopt;
+        dictionary.insert_or_assign(std::move(*key), std::move(*value));
+    }
+    return PropertyListValue(std::move(dictionary));
+}
+
+std::optional<PropertyListValue> readValue(const pugi::xml_node& element, int depth) {
+    if (depth > kMaximumDepth) return std::nullopt;
+    const std::string_view name = element.name();
+    if (name == "dict") return readDictionary(element, depth);
+    if (name == "array") return readArray(element, depth);
+
+    auto text = leafText(element);
+    if (!text) return std::nullopt;
+    if (name == "string") return PropertyListValue(std::move(*text));
+    if (name == "true" || name == "false") {
+        if (!isBlank(*text)) return std::nullopt;
+        return PropertyListValue(name == "true");
+    }
+    if (name == "integer") {
+        const auto value = parseInteger(*text);
+        if (!value) return std::nullopt;
+        return PropertyListValue(*value);
+    }
+    if (name == "real") {
+        const auto value = parseReal(*text);
+        if (!value) return std::nullopt;
+        return PropertyListValue(*value);
+    }
+    if (name == "data") {
+        auto bytes = decodeBase64(*text);
+        if (!bytes) return std::nullopt;
+        return PropertyListValue(std::move(*bytes));
+    }
+    if (name == "date") return PropertyListValue(PropertyListDate{std::string(trimmed(*text))});
+    return std::nullopt;  // <key> out of place, or an element no property list has.
+}
+
+std::optional<PropertyListValue> readDocument(const void* bytes, std::size_t size) {
+    if (size == 0) return std::nullopt;
+    static constexpr std::string_view kBinaryMagic = "bplist";
+    if (size >= kBinaryMagic.size() &&
+        std::memcmp(bytes, kBinaryMagic.data(), kBinaryMagic.size()) == 0) {
+        return std::nullopt;
+    }
+
+    pugi::xml_document document;
+    // Whitespace-only text is kept so that a <string> of spaces stays spaces.
+    const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata;
+    const auto result = document.load_buffer(bytes, size, options, pugi::encoding_auto);
+    if (!result) return std::nullopt;
+
+    pugi::xml_node root;
+    for (const auto& child : document.children()) {
+        if (child.type() == pugi::node_element) {
+            if (root) return std::nullopt;
+            root = child;
+        } else if ((child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) &&
+                   !isBlank(child.value())) {
+            return std::nullopt;
+        }
+    }
+    if (!root || std::strcmp(root.name(), "plist") != 0) return std::nullopt;
+
+    const auto children = childElements(root);
+    if (!children || children->size() != 1) return std::nullopt;
+    return readValue(children->front(), 1);
+}
+
+// ---- writing ------------------------------------------------------------------------------------
+
+void appendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+void appendIndent(std::string& out, int depth) {
+    out.append(static_cast<std::size_t>(depth), '\t');
+}
+
+void appendValue(std::string& out, const PropertyListValue& value, int depth) {
+    appendIndent(out, depth);
+    switch (value.kind()) {
+        case PropertyListValue::Kind::boolean:
+            out += *value.boolValue() ? "<true/>\n" : "<false/>\n";
+            return;
+        case PropertyListValue::Kind::integer:
+            out += "<integer>" + std::to_string(*value.integerValue()) + "</integer>\n";
+            return;
+        case PropertyListValue::Kind::real:
+            out += "<real>" + formatReal(*value.realValue()) + "</real>\n";
+            return;
+        case PropertyListValue::Kind::string:
+            out += "<string>";
+            appendEscaped(out, *value.stringValue());
+            out += "</string>\n";
+            return;
+        case PropertyListValue::Kind::data:
+            out += "<data>" + encodeBase64(*value.dataValue()) + "</data>\n";
+            return;
+        case PropertyListValue::Kind::date:
+            out += "<date>";
+            appendEscaped(out, value.dateValue()->text);
+            out += "</date>\n";
+            return;
+        case PropertyListValue::Kind::array:
+            if (value.arrayValue()->empty()) {
+                out += "<array/>\n";
+                return;
+            }
+            out += "<array>\n";
+            for (const auto& element : *value.arrayValue()) appendValue(out, element, depth + 1);
+            appendIndent(out, depth);
+            out += "</array>\n";
+            return;
+        case PropertyListValue::Kind::dictionary:
+            if (value.dictionaryValue()->empty()) {
+                out += "<dict/>\n";
+                return;
+            }
+            out += "<dict>\n";
+            for (const auto& [key, element] : *value.dictionaryValue()) {
+                appendIndent(out, depth + 1);
+                out += "<key>";
+                appendEscaped(out, key);
+                out += "</key>\n";
+                appendValue(out, element, depth + 1);
+            }
+            appendIndent(out, depth);
+            out += "</dict>\n";
+            return;
+    }
+}
+
+}  // namespace
+
+std::optional<PropertyListValue> PropertyList::parse(const Data& bytes) {
+    return parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::optional<PropertyListValue> PropertyList::parse(std::string_view text) {
+    try {
+        return readDocument(text.data(), text.size());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::string PropertyList::xml(const PropertyListValue& value) {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n";
+    appendValue(out, value, 0);
+    out += "</plist>\n";
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/PropertyListValue.h"
+
+namespace platform {
+
+// XML property lists, the phone platform's configuration file format:
+//
+//   <?xml version="1.0" encoding="UTF-8"?>
+//   <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "...PropertyList-1.0.dtd">
+//   <plist version="1.0"><dict><key>width</key><real>138</real></dict></plist>
+//
+// The declaration and doctype are optional; comments and processing instructions are ignored.
+//
+// The root element is <plist> with exactly one value element inside. Value elements: <true/>,
+// <false/>, <integer> (decimal, optionally signed, or 0x hexadecimal; must fit a signed 64-bit
+// integer), <real> (decimal, exponent, "inf" and "nan" accepted), <string>, <data> (base64,
+// whitespace ignored), <date> (text kept as written), <array> and <dict> (<key> then value, in
+// pairs). The root value may be of any kind, not only a dictionary.
+//
+// Binary property lists ("bplist00...") and the old text format are not supported: they are not
+// property lists to this reader.
+struct PropertyList {
+    // The value of the property list in `bytes`; none when the bytes are not a property list:
+    // empty, not well-formed XML, root element other than <plist>, or any element that breaks the
+    // rules above (unknown element, <key> outside a dictionary, unpaired key, bad number, bad
+    // base64, text between the elements of a container, nesting deeper than 512 levels).
+    static std::optional<PropertyListValue> parse(const Data& bytes);
+    static std::optional<PropertyListValue> parse(std::string_view text);
+
+    // `value` written as an XML property list, UTF-8, with the usual declaration and doctype.
+    // parse() gives back an equal value (reals are written with enough digits to round-trip).
+    static std::string xml(const PropertyListValue& value);
+};
+
+}  // namespace platform

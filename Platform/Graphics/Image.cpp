@@ -1,0 +1,269 @@
+#include "Platform/Graphics/Image.h"
+
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <optional>
+#include <utility>
+
+#include "Platform/Foundation/Data.h"
+
+namespace platform {
+
+namespace {
+
+std::uint16_t read16(const std::uint8_t* p, bool bigEndian) {
+    return bigEndian ? static_cast<std::uint16_t>((p[0] << 8) | p[1])
+                     : static_cast<std::uint16_t>((p[1] << 8) | p[0]);
+}
+
+std::uint32_t read32(const std::uint8_t* p, bool bigEndian) {
+    return bigEndian ? (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                           (std::uint32_t{p[2]} << 8) | p[3]
+                     : (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) |
+                           (std::uint32_t{p[1]} << 8) | p[0];
+}
+
+// The orientation tag of an EXIF block (the bytes after "Exif\0\0"); nullopt when absent.
+std::optional<int> exifOrientation(std::span<const std::uint8_t> tiff) {
+    if (tiff.size() < 8) {
+        return std::nullopt;
+    }
+    bool bigEndian = false;
+    if (tiff[0] == 'M' && tiff[1] == 'M') {
+        bigEndian = true;
+    } else if (!(tiff[0] == 'I' && tiff[1] == 'I')) {
+        return std::nullopt;
+    }
+    if (read16(tiff.data() + 2, bigEndian) != 42) {
+        return std::nullopt;
+    }
+    const std::uint32_t ifd = read32(tiff.data() + 4, bigEndian);
+    if (ifd > tiff.size() - 2) {
+        return std::nullopt;
+    }
+    const std::size_t entries = read16(tiff.data() + ifd, bigEndian);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t entry = ifd + 2 + i * 12;
+        if (entry + 12 > tiff.size()) {
+            break;
+        }
+        const std::uint8_t* p = tiff.data() + entry;
+        constexpr std::uint16_t orientationTag = 0x0112;
+        constexpr std::uint16_t shortType = 3;
+        if (read16(p, bigEndian) == orientationTag && read16(p + 2, bigEndian) == shortType) {
+            return read16(p + 8, bigEndian);
+        }
+    }
+    return std::nullopt;
+}
+
+// Walks a JPEG's header segments up to the image data looking for the EXIF orientation.
+std::optional<int> jpegOrientation(std::span<const std::uint8_t> data) {
+    if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+        return std::nullopt;
+    }
+    std::size_t position = 2;
+    while (position + 4 <= data.size()) {
+        if (data[position] != 0xFF) {
+            return std::nullopt;
+        }
+        const std::uint8_t marker = data[position + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++position;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA) {  // end of image, start of scan
+            return std::nullopt;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+            position += 2;
+            continue;
+        }
+        const std::size_t length = read16(data.data() + position + 2, true);
+        if (length < 2 || position + 2 + length > data.size()) {
+            return std::nullopt;
+        }
+        const auto segment = data.subspan(position + 4, length - 2);
+        static constexpr std::uint8_t exifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
+        if (marker == 0xE1 && segment.size() >= sizeof exifHeader &&
+            std::memcmp(segment.data(), exifHeader, sizeof exifHeader) == 0) {
+            return exifOrientation(segment.subspan(sizeof exifHeader));
+        }
+        position += 2 + length;
+    }
+    return std::nullopt;
+}
+
+ImageOrientation orientationFromExif(std::optional<int> exif) {
+    switch (exif.value_or(1)) {
+        case 2:
+            return ImageOrientation::upMirrored;
+        case 3:
+            return ImageOrientation::down;
+        case 4:
+            return ImageOrientation::downMirrored;
+        case 5:
+            return ImageOrientation::leftMirrored;
+        case 6:
+            return ImageOrientation::right;
+        case 7:
+            return ImageOrientation::rightMirrored;
+        case 8:
+            return ImageOrientation::left;
+        default:
+            return ImageOrientation::up;
+    }
+}
+
+// Any decoded image as 8-bit straight-alpha BGRA.
+std::optional<cv::Mat> toBGRA8(const cv::Mat& decoded) {
+    cv::Mat eight;
+    switch (decoded.depth()) {
+        case CV_8U:
+            eight = decoded;
+            break;
+        case CV_16U:
+            decoded.convertTo(eight, CV_8U, 1.0 / 257.0);
+            break;
+        case CV_32F:
+        case CV_64F:
+            decoded.convertTo(eight, CV_8U, 255.0);
+            break;
+        default:
+            return std::nullopt;
+    }
+    cv::Mat bgra;
+    switch (eight.channels()) {
+        case 1:
+            cv::cvtColor(eight, bgra, cv::COLOR_GRAY2BGRA);
+            break;
+        case 3:
+            cv::cvtColor(eight, bgra, cv::COLOR_BGR2BGRA);
+            break;
+        case 4:
+            bgra = eight;
+            break;
+        default:
+            return std::nullopt;
+    }
+    return bgra;
+}
+
+std::shared_ptr<Bitmap> premultipliedBitmap(const cv::Mat& bgra) {
+    auto bitmap = Bitmap::make(bgra.cols, bgra.rows);
+    if (!bitmap) {
+        return nullptr;
+    }
+    for (int y = 0; y < bgra.rows; ++y) {
+        const std::uint8_t* source = bgra.ptr<std::uint8_t>(y);
+        std::uint8_t* row =
+            bitmap->mutableData() + static_cast<std::size_t>(y) * bitmap->bytesPerRow();
+        for (int x = 0; x < bgra.cols; ++x, source += 4) {
+            const unsigned alpha = source[3];
+            auto premultiply = [alpha](unsigned component) {
+                return (component * alpha + 127) / 255;
+            };
+            const std::uint32_t word = (alpha << 24) | (premultiply(source[2]) << 16) |
+                                       (premultiply(source[1]) << 8) | premultiply(source[0]);
+            std::memcpy(row + static_cast<std::size_t>(x) * 4, &word, sizeof word);
+        }
+    }
+    return bitmap;
+}
+
+}  // namespace
+
+Image::Image(std::shared_ptr<const Bitmap> bitmap, double scale, ImageOrientation orientation)
+    : bitmap_(std::move(bitmap)), scale_(scale), orientation_(orientation) {}
+
+std::shared_ptr<Image> Image::make(std::shared_ptr<const Bitmap> bitmap, double scale,
+                                   ImageOrientation orientation) {
+    if (!bitmap || !std::isfinite(scale) || scale <= 0) {
+        return nullptr;
+    }
+    return std::shared_ptr<Image>(new Image(std::move(bitmap), scale, orientation));
+}
+
+std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) {
+    const auto data = readFile(path);
+    if (!data) {
+        return nullptr;
+    }
+    return fromEncodedData(*data);
+}
+
+std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data) {
+    if (data.empty() || data.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        return nullptr;
+    }
+    try {
+        // OpenCV does not write to the buffer it decodes from.
+        const cv::Mat encoded(1, static_cast<int>(data.size()), CV_8U,
+                              const_cast<std::uint8_t*>(data.data()));
+        // Unchanged: keeps alpha and leaves the pixels as stored, whatever EXIF says.
+        const cv::Mat decoded = cv::imdecode(encoded, cv::IMREAD_UNCHANGED);
+        if (decoded.empty() || decoded.dims != 2) {
+            return nullptr;
+        }
+        const auto bgra = toBGRA8(decoded);
+        if (!bgra) {
+            return nullptr;
+        }
+        auto bitmap = premultipliedBitmap(*bgra);
+        if (!bitmap) {
+            return nullptr;
+        }
+        return make(std::move(bitmap), 1, orientationFromExif(jpegOrientation(data)));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+bool Image::swapsWidthAndHeight(ImageOrientation orientation) {
+    switch (orientation) {
+        case ImageOrientation::left:
+        case ImageOrientation::right:
+        case ImageOrientation::leftMirrored:
+        case ImageOrientation::rightMirrored:
+            return true;
+        default:
+            return false;
+    }
+}
+
+Size Image::size() const {
+    const double width = bitmap_->width() / scale_;
+    const double height = bitmap_->height() / scale_;
+    return swapsWidthAndHeight(orientation_) ? Size{height, width} : Size{width, height};
+}
+
+AffineTransform Image::orientationTransform() const {
+    const double w = bitmap_->width();
+    const double h = bitmap_->height();
+    switch (orientation_) {
+        case ImageOrientation::up:
+            return AffineTransform::identity();
+        case ImageOrientation::down:  // turned 180°
+            return AffineTransform{-1, 0, 0, -1, w, h};
+        case ImageOrientation::left:  // turned 90° anticlockwise
+            return AffineTransform{0, -1, 1, 0, 0, w};
+        case ImageOrientation::right:  // turned 90° clockwise
+            return AffineTransform{0, 1, -1, 0, h, 0};
+        case ImageOrientation::upMirrored:  // flipped left to right
+            return AffineTransform{-1, 0, 0, 1, w, 0};
+        case ImageOrientation::downMirrored:  // flipped top to bottom
+            return AffineTransform{1, 0, 0, -1, 0, h};
+        case ImageOrientation::leftMirrored:  // rows become columns
+            return AffineTransform{0, 1, 1, 0, 0, 0};
+        case ImageOrientation::rightMirrored:  // rows become columns, read backwards
+            return AffineTransform{0, -1, -1, 0, h, w};
+    }
+    return AffineTransform::identity();
+}
+
+}  // namespace platform

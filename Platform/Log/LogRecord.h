@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "Platform/Log/LogLevel.h"
+
+namespace platform {
+
+// One message as it reaches a sink: already formatted.
+struct LogRecord {
+    LogLevel level = LogLevel::info;
+    std::string subsystem;
+    std::string category;
+    std::string message;
+
+    bool operator==(const LogRecord&) const = default;
+};
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+#include "Platform/Log/ScopedLogCapture.h"
+
+#include <utility>
+
+#include "Platform/Log/Log.h"
+
+namespace platform {
+
+ScopedLogCapture::ScopedLogCapture()
+    : sink_(std::make_shared<CapturingLogSink>()), previous_(Log::setSink(sink_)) {}
+
+ScopedLogCapture::~ScopedLogCapture() {
+    Log::setSink(std::move(previous_));
+}
+
+}  // namespace platform

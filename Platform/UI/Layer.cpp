@@ -1,0 +1,9 @@
+#include "Platform/UI/Layer.h"
+
+namespace platform {
+
+std::shared_ptr<Layer> Layer::make() {
+    return std::shared_ptr<Layer>(new Layer());
+}
+
+}  // namespace platform

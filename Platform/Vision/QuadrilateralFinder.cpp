@@ -1,0 +1,474 @@
+#include "Platform/Vision/QuadrilateralFinder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+#include <optional>
+
+#include "Platform/Vision/EdgeEvidence.h"
+#include "Platform/Vision/LineCandidates.h"
+#include "Platform/Vision/QuadGeometry.h"
+
+#include <cstdlib>
+#include <chrono>
+#include <cstdio>
+namespace platform {
+
+namespace {
+struct QvProf { double t[8] = {}; int n = 0; ~QvProf() { if (std::getenv("QV_PROF")) { for (int i = 0; i < 8; ++i) fprintf(stderr, "stage%d %.3f\n", i, t[i] / n); } } } qvProf;
+double qvNow() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+int qvSkip() { static int v = std::getenv("QV_SKIP") ? std::atoi(std::getenv("QV_SKIP")) : 0; return v; }
+
+using vision::EdgeEvidence;
+using vision::EdgePoint;
+using vision::EdgeSearch;
+using vision::Line;
+using vision::Quad;
+
+// The search runs on a copy halved until its long side is at most this many pixels.
+constexpr int kWorkingLongSide = 720;
+// Smallest image side worth searching.
+constexpr int kMinimumImageSide = 16;
+// Smallest brightness step (0...255) that counts as edge evidence on the working copy.
+constexpr double kStepThreshold = 4;
+// Rough candidates kept for refinement.
+constexpr size_t kRefinedCandidates = 8;
+// A quadrilateral needs at least this confidence to be reported at all.
+constexpr double kAcceptance = 0.5;
+
+struct WorkingImage {
+    cv::Mat colour;  // the downscaled image, same channels as the input
+    cv::Mat paper;   // smallest colour channel
+    cv::Mat gray;
+    int factor = 1;  // full-resolution pixels per working pixel, a power of two
+};
+
+struct Candidate {
+    Quad quad;                      // working-image pixels
+    std::array<int, 4> polarity{};  // per side, +1 when the inside is brighter
+    double confidence = 0;
+    double rank = 0;
+};
+
+WorkingImage makeWorkingImage(const cv::Mat& image) {
+    WorkingImage working;
+    cv::Mat current = image;
+    while (std::max(current.cols, current.rows) > kWorkingLongSide) {
+        const int w = current.cols / 2;
+        const int h = current.rows / 2;
+        // An even-sized region halves exactly, so every working pixel covers a whole block.
+        cv::Mat next;
+        cv::resize(current(cv::Rect(0, 0, 2 * w, 2 * h)), next, cv::Size(w, h), 0, 0,
+                   cv::INTER_AREA);
+        current = next;
+        working.factor *= 2;
+    }
+    working.colour = current;
+    if (current.channels() == 1) {
+        working.paper = current;
+        working.gray = current;
+    } else {
+        std::array<cv::Mat, 4> planes;
+        cv::split(current, planes.data());
+        cv::min(planes[0], planes[1], working.paper);
+        cv::min(working.paper, planes[2], working.paper);
+        cv::cvtColor(current, working.gray,
+                     current.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+    }
+    return working;
+}
+
+cv::Point2d toFullResolution(cv::Point2d p, int factor) {
+    return {(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5};
+}
+
+Line sideLine(const Quad& quad, size_t side) {
+    const cv::Point2d a = quad[side];
+    const cv::Point2d b = quad[(side + 1) % 4];
+    const cv::Point2d d = b - a;
+    const double length = std::hypot(d.x, d.y);
+    return {a, length > 0 ? d / length : cv::Point2d(1, 0)};
+}
+
+std::optional<Quad> quadFromLines(const std::array<Line, 4>& lines) {
+    Quad quad;
+    for (size_t i = 0; i < 4; ++i) {
+        const auto corner = vision::intersect(lines[(i + 3) % 4], lines[i]);
+        if (!corner) {
+            return std::nullopt;
+        }
+        quad[i] = *corner;
+    }
+    if (!vision::isConvex(quad)) {
+        return std::nullopt;
+    }
+    return quad;
+}
+
+void addContourCandidates(const std::vector<std::vector<cv::Point>>& contours, double minExtent,
+                          std::vector<Quad>& out) {
+    std::vector<cv::Point> hull;
+    std::vector<cv::Point> simple;
+    for (const auto& contour : contours) {
+        const cv::Rect box = cv::boundingRect(contour);
+        if (std::min(box.width, box.height) < minExtent) {
+            continue;
+        }
+        cv::convexHull(contour, hull);
+        cv::approxPolyDP(hull, simple, 1.0, true);
+        std::vector<cv::Point2d> polygon(simple.begin(), simple.end());
+        if (auto quad = vision::enclosingQuad(polygon)) {
+            out.push_back(*quad);
+        }
+        cv::approxPolyDP(contour, simple, 0.02 * cv::arcLength(contour, true), true);
+        if (simple.size() == 4 && cv::isContourConvex(simple)) {
+            out.push_back({cv::Point2d(simple[0]), cv::Point2d(simple[1]), cv::Point2d(simple[2]),
+                           cv::Point2d(simple[3])});
+        }
+    }
+}
+
+// Outlines of closed edge chains and of bright regions, each reduced to a quadrilateral, and
+// quadrilaterals assembled from straight edges.
+std::vector<Quad> roughCandidates(const WorkingImage& working, double minExtent,
+                                  double angleTolerance) {
+    std::vector<Quad> quads;
+    std::vector<std::vector<cv::Point>> contours;
+    cv::Mat blurred;
+    cv::Mat edges;
+    cv::Mat strong;
+    const bool grayOnly = working.paper.data == working.gray.data;
+    cv::Mat dx;
+    cv::Mat dy;
+    for (const cv::Mat* channel : {&working.paper, &working.gray}) {
+        if (channel == &working.gray && (grayOnly || (qvSkip() & 1))) {
+            break;
+        }
+        cv::GaussianBlur(*channel, blurred, cv::Size(3, 3), 0);
+        cv::Sobel(blurred, dx, CV_16S, 1, 0);
+        cv::Sobel(blurred, dy, CV_16S, 0, 1);
+        cv::Canny(dx, dy, edges, 20, 50, true);
+        strong = strong.empty() ? edges.clone() : (strong | edges);
+        if (channel == &working.paper && !(qvSkip() & 8)) {
+            // Faint but straight edges: the sides of a page on a pale desk.
+            cv::Mat weak;
+            cv::Canny(dx, dy, weak, 8, 24, true);
+            vision::LineQuadLimits limits;
+            limits.minimumExtent = minExtent;
+            limits.angleTolerance = angleTolerance;
+            limits.outsideSlack = 0.02 * std::min(working.paper.cols, working.paper.rows);
+            double tl = qvNow();
+            const auto fromLines = vision::lineCandidates(weak, dx, dy, limits);
+            qvProf.t[5] += qvNow() - tl;
+            quads.insert(quads.end(), fromLines.begin(), fromLines.end());
+        }
+    }
+
+    cv::dilate(strong, strong, cv::Mat());
+    cv::findContours(strong, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+    if (!(qvSkip() & 2)) addContourCandidates(contours, minExtent, quads);
+    if (qvSkip() & 4) return quads;
+
+    cv::GaussianBlur(working.paper, blurred, cv::Size(5, 5), 0);
+    cv::Mat binary;
+    const double otsu = cv::threshold(blurred, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    for (double level : {otsu, otsu + (255 - otsu) / 3}) {
+        cv::threshold(blurred, binary, level, 255, cv::THRESH_BINARY);
+        cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cv::Mat());
+        cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+        addContourCandidates(contours, minExtent, quads);
+    }
+    return quads;
+}
+
+bool insideImage(const Quad& quad, const cv::Size& size, double slack) {
+    for (const cv::Point2d& p : quad) {
+        if (p.x < -0.5 - slack || p.y < -0.5 - slack || p.x > size.width - 0.5 + slack ||
+            p.y > size.height - 0.5 + slack) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool plausible(const Quad& quad, const cv::Size& size, double minExtent, double angleTolerance) {
+    if (!vision::isConvex(quad)) {
+        return false;
+    }
+    const auto [w, h] = vision::meanSideLengths(quad);
+    if (std::min(w, h) < minExtent) {
+        return false;
+    }
+    if (vision::maximumCornerDeviation(quad) > angleTolerance) {
+        return false;
+    }
+    return insideImage(quad, size, 0.02 * std::min(size.width, size.height));
+}
+
+struct Score {
+    double confidence = 0;
+    std::array<int, 4> polarity{};
+};
+
+Score scoreQuad(const EdgeEvidence& evidence, const Quad& quad, double near, double far) {
+    Score score;
+    double sum = 0;
+    double weakest = 1;
+    for (size_t i = 0; i < 4; ++i) {
+        const auto side = evidence.measureSide(
+            quad[i], quad[(i + 1) % 4], vision::outwardNormal(quad, i), near, far, kStepThreshold);
+        score.polarity[i] = side.polarity;
+        sum += side.support;
+        weakest = std::min(weakest, side.support);
+    }
+    score.confidence = 0.5 * (sum / 4) + 0.5 * weakest;
+    return score;
+}
+
+// Moves each side onto the strongest step of its polarity nearby and intersects the sides again.
+std::optional<Quad> refineSides(const EdgeEvidence& evidence, const Quad& quad,
+                                const std::array<int, 4>& polarity, const EdgeSearch& search,
+                                double cutoff) {
+    std::array<Line, 4> lines;
+    for (size_t i = 0; i < 4; ++i) {
+        const cv::Point2d a = quad[i];
+        const cv::Point2d b = quad[(i + 1) % 4];
+        const Line start = sideLine(quad, i);
+        const auto points =
+            evidence.findEdgePoints(a, b, vision::outwardNormal(quad, i), polarity[i], search);
+        std::vector<EdgePoint> inliers;
+        const auto line = vision::fitLineRobust(points, cutoff, start, &inliers);
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        const double profiles = std::min<double>(search.maximumProfiles,
+                                                 length * (1 - 2 * search.margin) / search.spacing);
+        lines[i] = (line && inliers.size() >= std::max(4.0, 0.3 * profiles)) ? *line : start;
+    }
+    return quadFromLines(lines);
+}
+
+// Refines the outline on the full-resolution image. Each corner comes from lines fitted to the
+// edge points near it, so a gently curled sheet keeps its corners where the paper's are.
+Quad refineAtFullResolution(const cv::Mat& image, const Quad& working, int factor,
+                            const std::array<int, 4>& polarity) {
+    Quad quad;
+    for (size_t i = 0; i < 4; ++i) {
+        quad[i] = toFullResolution(working[i], factor);
+    }
+    const EdgeEvidence evidence(image);
+    EdgeSearch search;
+    search.radius = 1.5 * factor + 1;
+    search.derivativeSpan = std::max(1, factor / 4);
+    search.averaging = 1;
+    search.averagingSpacing = std::max(1.0, factor / 4.0);
+    search.threshold = kStepThreshold;
+    search.maximumProfiles = 64;
+    search.margin = 0.02;
+    const double cutoff = std::max(1.5, 0.4 * factor);
+
+    std::array<Line, 4> whole;
+    std::array<std::vector<EdgePoint>, 4> inliers;
+    for (size_t i = 0; i < 4; ++i) {
+        const cv::Point2d a = quad[i];
+        const cv::Point2d b = quad[(i + 1) % 4];
+        search.spacing = std::max(2.0, std::hypot(b.x - a.x, b.y - a.y) / search.maximumProfiles);
+        const Line start = sideLine(quad, i);
+        const auto points =
+            evidence.findEdgePoints(a, b, vision::outwardNormal(quad, i), polarity[i], search);
+        const auto line = vision::fitLineRobust(points, cutoff, start, &inliers[i]);
+        whole[i] = (line && inliers[i].size() >= 8) ? *line : start;
+        if (!line || inliers[i].size() < 8) {
+            inliers[i].clear();
+        }
+    }
+
+    // Near each corner, look again along the nearest stretch of both sides with a wider band
+    // around the whole-side line (a curled sheet strays from it by more than the band above),
+    // then once more in a narrow band around the local line.
+    constexpr double kLocalShare = 0.35;
+    constexpr size_t kLocalMinimum = 6;
+    auto localLine = [&](size_t side, bool nearEnd) {
+        const cv::Point2d a = quad[side];
+        const cv::Point2d b = quad[(side + 1) % 4];
+        Line line = whole[side];
+        // The stretch of the side nearest the corner, on the current line.
+        const double ta = (a - line.point).dot(line.direction);
+        const double tb = (b - line.point).dot(line.direction);
+        const double from = nearEnd ? tb + (ta - tb) * kLocalShare : ta;
+        const double to = nearEnd ? tb : ta + (tb - ta) * kLocalShare;
+        EdgeSearch local = search;
+        local.margin = 0.02;
+        local.maximumProfiles = 32;
+        for (const double radius : {3.0 * factor + 2, 1.0 * factor + 2}) {
+            const cv::Point2d p = line.point + line.direction * from;
+            const cv::Point2d q = line.point + line.direction * to;
+            local.radius = radius;
+            local.spacing = std::max(1.0, std::abs(to - from) / local.maximumProfiles);
+            cv::Point2d outward(line.direction.y, -line.direction.x);
+            if (outward.dot(vision::outwardNormal(quad, side)) < 0) {
+                outward = -outward;
+            }
+            const auto points = evidence.findEdgePoints(p, q, outward, polarity[side], local);
+            std::vector<EdgePoint> inliers;
+            const auto fitted = vision::fitLineRobust(points, cutoff, line, &inliers);
+            if (!fitted || inliers.size() < kLocalMinimum) {
+                break;
+            }
+            line = *fitted;
+        }
+        return line;
+    };
+
+    Quad refined = quad;
+    const auto fallback = quadFromLines(whole);
+    for (size_t i = 0; i < 4; ++i) {
+        const size_t before = (i + 3) % 4;
+        auto corner = vision::intersect(localLine(before, true), localLine(i, false));
+        if (!corner && fallback) {
+            corner = (*fallback)[i];
+        }
+        if (corner &&
+            std::hypot(corner->x - quad[i].x, corner->y - quad[i].y) <= 6.0 * factor + 4) {
+            refined[i] = *corner;
+        }
+    }
+    return vision::isConvex(refined) ? refined : quad;
+}
+
+bool overlapsChosen(const Quad& quad, const std::vector<Candidate>& chosen) {
+    std::vector<cv::Point2f> a(quad.begin(), quad.end());
+    for (const Candidate& c : chosen) {
+        std::vector<cv::Point2f> b(c.quad.begin(), c.quad.end());
+        std::vector<cv::Point2f> intersection;
+        const float shared = cv::intersectConvexConvex(a, b, intersection, true);
+        if (shared > 0.2 * std::min(cv::contourArea(a), cv::contourArea(b))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
+                                          const RectangleDetectionSettings& settings) {
+    ++qvProf.n; double t0 = qvNow();
+    const WorkingImage working = makeWorkingImage(image);
+    qvProf.t[0] += qvNow() - t0; t0 = qvNow();
+    const cv::Size size = working.paper.size();
+    const double shortSide = std::min(size.width, size.height);
+    const double minExtent = std::max(4.0, settings.minimumSize * shortSide);
+    const double angleSlack = settings.quadratureTolerance + 15;
+
+    std::vector<Quad> rough = roughCandidates(working, 0.8 * minExtent, angleSlack);
+    qvProf.t[1] += qvNow() - t0; t0 = qvNow();
+
+    // Keep the distinct rough outlines that look like they could be right, best first.
+    const EdgeEvidence evidence(working.paper);
+    std::vector<Candidate> ranked;
+    for (const Quad& quad : rough) {
+        if (!plausible(quad, size, 0.8 * minExtent, angleSlack)) {
+            continue;
+        }
+        const double tolerance = 0.02 * shortSide;
+        bool duplicate = false;
+        for (const Candidate& c : ranked) {
+            if (vision::maximumCornerDistance(vision::orderCorners(c.quad),
+                                              vision::orderCorners(quad)) < tolerance) {
+                duplicate = true;
+                break;
+            }
+        }
+        if (duplicate) {
+            continue;
+        }
+        const Score score = scoreQuad(evidence, quad, 2.0, 4.5);
+        ranked.push_back({quad, score.polarity, score.confidence, score.confidence});
+    }
+    std::sort(ranked.begin(), ranked.end(),
+              [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
+    if (ranked.size() > kRefinedCandidates) {
+        ranked.resize(kRefinedCandidates);
+    }
+
+    qvProf.t[2] += qvNow() - t0; t0 = qvNow();
+    EdgeSearch coarse;
+    coarse.averaging = 0;
+    coarse.maximumProfiles = 40;
+    coarse.radius = 5;
+    coarse.threshold = kStepThreshold;
+    coarse.margin = 0.08;
+    EdgeSearch fine = coarse;
+    fine.radius = 2.5;
+    const double imageArea = static_cast<double>(size.area());
+    std::vector<Candidate> refined;
+    for (const Candidate& candidate : ranked) {
+        std::optional<Quad> quad =
+            refineSides(evidence, candidate.quad, candidate.polarity, coarse, 1.5);
+        if (!quad) {
+            continue;
+        }
+        Score score = scoreQuad(evidence, *quad, 1.5, 3.5);
+        quad = refineSides(evidence, *quad, score.polarity, fine, 1.0);
+        if (!quad) {
+            continue;
+        }
+        const auto [w, h] = vision::meanSideLengths(*quad);
+        const double aspect = std::min(w, h) / std::max(w, h);
+        if (!plausible(*quad, size, minExtent, settings.quadratureTolerance) ||
+            aspect < settings.minimumAspectRatio || aspect > settings.maximumAspectRatio + 1e-9) {
+            continue;
+        }
+        score = scoreQuad(evidence, *quad, 1.5, 3.5);
+        if (score.confidence < std::max(kAcceptance, settings.minimumConfidence)) {
+            continue;
+        }
+        const double area = std::abs(vision::signedArea(*quad)) / imageArea;
+        refined.push_back(
+            {*quad, score.polarity, score.confidence, score.confidence * std::pow(area, 0.2)});
+    }
+    std::sort(refined.begin(), refined.end(),
+              [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
+
+    qvProf.t[3] += qvNow() - t0; t0 = qvNow();
+    std::vector<Candidate> chosen;
+    for (const Candidate& candidate : refined) {
+        if (settings.maximumObservations > 0 &&
+            chosen.size() >= static_cast<size_t>(settings.maximumObservations)) {
+            break;
+        }
+        if (!overlapsChosen(candidate.quad, chosen)) {
+            chosen.push_back(candidate);
+        }
+    }
+
+    std::vector<DetectedQuadrilateral> result;
+    for (const Candidate& candidate : chosen) {
+        const Quad full =
+            refineAtFullResolution(image, candidate.quad, working.factor, candidate.polarity);
+        const Quad ordered = vision::orderCorners(full);
+        DetectedQuadrilateral detected;
+        for (size_t i = 0; i < 4; ++i) {
+            detected.corners[i] = ordered[i];
+        }
+        detected.confidence = std::clamp(candidate.confidence, 0.0, 1.0);
+        result.push_back(detected);
+    }
+    qvProf.t[4] += qvNow() - t0;
+    return result;
+}
+
+}  // namespace
+
+std::vector<DetectedQuadrilateral> findQuadrilaterals(const cv::Mat& image,
+                                                      const RectangleDetectionSettings& settings) {
+    if (image.empty() || image.dims != 2 || image.depth() != CV_8U ||
+        (image.channels() != 1 && image.channels() != 3 && image.channels() != 4) ||
+        std::min(image.cols, image.rows) < kMinimumImageSide) {
+        return {};
+    }
+    try {
+        return detect(image, settings);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace platform

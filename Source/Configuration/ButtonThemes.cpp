@@ -1,0 +1,7 @@
+#include "Source/Configuration/ButtonThemes.h"
+
+namespace quorvel {
+
+ButtonThemes::ButtonThemes(const DefaultTheme& theme) : primary_(theme), secondary_(theme) {}
+
+}  // namespace quorvel

@@ -1,0 +1,155 @@
+#include "Source/Configuration/CaptureTheme.h"
+
+#include "Platform/UI/AssetCatalog.h"
+#include "Source/Configuration/FatalError.h"
+#include "Source/Configuration/Logger.h"
+
+namespace quorvel {
+
+namespace {
+
+using T = CaptureTheme;
+using D = DefaultTheme;
+
+// Which base metric a capture metric takes when the file lacks it; null: the capture metric's own
+// literal.
+struct MetricRule {
+    float CaptureTheme::*field;
+    const char* key;
+    float (DefaultTheme::*linked)() const;
+};
+
+// In the order of the capture theme's key set.
+const std::array<MetricRule, 16> metricRules{{
+    {&T::capturePermissionButtonCornerRadius, "capturePermissionButtonCornerRadius",
+     &D::primaryButtonCornerRadius},
+    {&T::capturePermissionButtonHeight, "capturePermissionButtonHeight", &D::primaryButtonHeight},
+    {&T::capturePermissionButtonWidth, "capturePermissionButtonWidth", &D::primaryButtonWidth},
+    {&T::autoCaptureButtonCornerRadius, "autoCaptureButtonCornerRadius",
+     &D::secondaryButtonCornerRadius},
+    {&T::cropCancelButtonCornerRadius, "cropCancelButtonCornerRadius",
+     &D::secondaryButtonCornerRadius},
+    {&T::cropDoneButtonCornerRadius, "cropDoneButtonCornerRadius", &D::primaryButtonCornerRadius},
+    {&T::detectionLineWidth, "detectionLineWidth", nullptr},
+    {&T::captureCircleLineWidth, "captureCircleLineWidth", nullptr},
+    {&T::cropCornerPointDiameter, "cropCornerPointDiameter", nullptr},
+    {&T::cropEdgeTouchThreshold, "cropEdgeTouchThreshold", nullptr},
+    {&T::capturePreviewDoneButtonCornerRadius, "capturePreviewDoneButtonCornerRadius",
+     &D::primaryButtonCornerRadius},
+    {&T::capturePreviewDoneButtonHeight, "capturePreviewDoneButtonHeight", &D::primaryButtonHeight},
+    {&T::capturePreviewDoneButtonWidth, "capturePreviewDoneButtonWidth", &D::primaryButtonWidth},
+    {&T::cropDoneButtonHeight, "cropDoneButtonHeight", &D::primaryButtonHeight},
+    {&T::cropDoneButtonWidth, "cropDoneButtonWidth", &D::primaryButtonWidth},
+    {&T::toastCornerRadius, "toastCornerRadius", nullptr},
+}};
+
+}  // namespace
+
+const std::array<CaptureTheme::ColorRule, 26>& CaptureTheme::colorRules() {
+    // Both preview Done button colours use the permission button's assets, and the current-page
+    // indicator uses "capturePreviewPageIndicatorColor".
+    static const std::array<ColorRule, 26> rules{{
+        {&T::captureBackgroundColor, "captureBackgroundColor", &D::uiSecondaryBackground, {}},
+        {&T::detectionStrokeColor, "detectionStrokeColor", &D::primaryBrandBackground, {}},
+        {&T::detectionFillColor, "detectionFillColor", &D::primaryBrandBackground, 0.25},
+        {&T::captureCircleStrokeColor, "captureCircleStrokeColor", &D::primaryBrandForeground, {}},
+        {&T::captureCircleFillColor, "captureCircleFillColor", nullptr, {}},
+        {&T::captureIconButtonTextColor, "captureIconButtonTextColor", &D::uiSecondaryForeground,
+         {}},
+        {&T::capturePageCountBackgroundColor, "capturePageCountBackgroundColor",
+         &D::errorBackground, {}},
+        {&T::capturePageCountTextColor, "capturePageCountTextColor", &D::uiSecondaryForeground, {}},
+        {&T::capturePreviewTitleColor, "capturePreviewTitleColor", &D::uiSecondaryForeground, {}},
+        {&T::capturePermissionMessageColor, "capturePermissionMessageColor",
+         &D::uiSecondaryForeground, {}},
+        {&T::captureDocumentTypeButtonTextColor, "captureDocumentTypeButtonTextColor",
+         &D::uiSecondaryForeground, {}},
+        {&T::capturePermissionButtonBackgroundColor, "capturePermissionButtonBackgroundColor",
+         &D::primaryBrandBackground2, {}},
+        {&T::capturePermissionButtonTextColor, "capturePermissionButtonTextColor",
+         &D::primaryBrandForeground2, {}},
+        {&T::capturePreviewDoneButtonBackgroundColor, "capturePermissionButtonBackgroundColor",
+         &D::primaryBrandBackground2, {}},
+        {&T::capturePreviewDoneButtonTextColor, "capturePermissionButtonTextColor",
+         &D::primaryBrandForeground2, {}},
+        {&T::capturePreviewPageControlTintColor, "capturePreviewPageControlTintColor",
+         &D::primaryBrandForeground2, {}},
+        {&T::capturePreviewCurrentPageControlColor, "capturePreviewPageIndicatorColor",
+         &D::primaryBrandBackground2, {}},
+        {&T::autoCaptureButtonTextColor, "autoCaptureButtonTextColor", &D::uiSecondaryForeground,
+         {}},
+        {&T::autoCaptureDisabledButtonTextColor, "autoCaptureDisabledButtonTextColor",
+         &D::disabledBackground, {}},
+        {&T::cropCancelButtonBackgroundColor, "cropCancelButtonBackgroundColor",
+         &D::uiSecondaryBackground, {}},
+        {&T::cropCancelButtonTextColor, "cropCancelButtonTextColor", &D::uiSecondaryForeground, {}},
+        {&T::cropDoneButtonBackgroundColor, "cropDoneButtonBackgroundColor",
+         &D::primaryBrandBackground2, {}},
+        {&T::cropDoneButtonTextColor, "cropDoneButtonTextColor", &D::primaryBrandForeground2, {}},
+        {&T::cropLoaderColor, "cropLoaderColor", &D::uiSecondaryForeground, {}},
+        {&T::toastBackgroundColor, "toastBackgroundColor", &D::uiSecondaryBackground, 0.45},
+        {&T::toastTitleColor, "toastTitleColor", &D::uiSecondaryForeground, {}},
+    }};
+    return rules;
+}
+
+CaptureTheme::CaptureTheme(const std::shared_ptr<platform::Bundle>& overrideBundle)
+    : DefaultTheme(overrideBundle) {
+    initializeColors(bundle());
+    initializeConfigurations();
+}
+
+CaptureTheme::CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults)
+    : DefaultTheme(defaults) {
+    initializeColors(bundle());
+    initializeConfigurations();
+}
+
+CaptureTheme::CaptureTheme(const platform::Decoder& decoder) : DefaultTheme(decoder) {
+    auto container = decoder.keyedContainer();
+    if (!container) return;
+    for (const auto& rule : metricRules) {
+        if (auto value = container->decodeFloat(rule.key)) {
+            this->*rule.field = *value;
+        } else if (rule.linked) {
+            this->*rule.field = (this->*rule.linked)();
+        }
+    }
+}
+
+void CaptureTheme::initializeColors(const std::shared_ptr<platform::Bundle>& overrideBundle) {
+    // Only the theme's bundle is searched (none: the main bundle), never the resource bundle.
+    for (const auto& rule : colorRules()) {
+        auto color = platform::AssetCatalog::color(rule.assetName, overrideBundle);
+        this->*rule.field = color ? *color : fallbackColor(rule);
+    }
+}
+
+void CaptureTheme::initializeConfigurations() {
+    std::optional<CaptureTheme> decoded;
+    if (plistData()) decoded = platform::PropertyListDecoder::decode<CaptureTheme>(*plistData());
+    if (!decoded) {
+        Logger::capture().info(
+            "%s.plist was not found, or doesn't contain a CaptureTheme definition. Default theme "
+            "will be used.",
+            Constants::configurationPlistName);
+        return;
+    }
+    for (const auto& rule : metricRules) this->*rule.field = decoded.value().*rule.field;
+}
+
+platform::Color CaptureTheme::fallbackColor(const ColorRule& rule) const {
+    if (!rule.fallback) return platform::Color::clear();
+    const platform::Color base = resolvedColor(rule.fallback);
+    return rule.fallbackAlpha ? base.withAlpha(*rule.fallbackAlpha) : base;
+}
+
+platform::Color CaptureTheme::resolvedColor(CaptureColorField field) const {
+    if (this->*field) return *(this->*field);
+    for (const auto& rule : colorRules()) {
+        if (rule.field == field) return fallbackColor(rule);
+    }
+    fatalError("resolvedColor called with a field that is not a capture colour");
+}
+
+}  // namespace quorvel

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace quorvel {
+
+// Stops the program on a programming or packaging error: writes the message at error level on the
+// capture channel, then aborts. The one way the framework stops itself.
+[[noreturn]] void fatalError(std::string_view message);
+
+}  // namespace quorvel

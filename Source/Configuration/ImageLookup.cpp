@@ -1,0 +1,52 @@
+#include "Source/Configuration/ImageLookup.h"
+
+#include <string>
+
+#include "Platform/Graphics/ImageRenderer.h"
+#include "Platform/UI/AssetCatalog.h"
+#include "Source/Configuration/DefaultTheme.h"
+
+namespace quorvel {
+
+namespace {
+
+// Names that could leave the catalogue folder are never looked up on disk.
+bool isSafeAssetName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+}  // namespace
+
+std::shared_ptr<platform::Image> ImageLookup::fromTheme(
+    std::string_view named, const DefaultTheme* theme,
+    const std::shared_ptr<platform::Bundle>& defaultBundle) {
+    if (theme && theme->bundle()) {
+        auto image = fetchImageFromBundle(*theme->bundle(), named);
+        if (image || !defaultBundle) return image;
+    }
+    if (!defaultBundle) return nullptr;
+    return fetchImageFromBundle(*defaultBundle, named);
+}
+
+std::shared_ptr<platform::Image> ImageLookup::fetchImageFromBundle(const platform::Bundle& bundle,
+                                                                   std::string_view named) {
+    if (!isSafeAssetName(named)) return nullptr;
+    if (auto image = platform::AssetCatalog::image(named, bundle)) return image;
+    const std::string name(named);
+    const std::string path = bundle.bundlePath().string() + "/" +
+                             Constants::configurationAssetsName + "/" + name + ".imageset/" + name;
+    return platform::Image::contentsOfFile(path);
+}
+
+std::shared_ptr<platform::Image> ImageLookup::imageWithColor(const platform::Color& color,
+                                                             platform::Size size) {
+    platform::ImageRenderer renderer(size, /*opaque=*/false, /*scale=*/0);
+    if (!renderer.isValid()) return nullptr;
+    renderer.setFillColor(color);
+    renderer.fillRect({{0, 0}, size});
+    // The image keeps the renderer's scale, so its size in points is the size asked for.
+    return renderer.makeImage();
+}
+
+}  // namespace quorvel

@@ -1,0 +1,105 @@
+#include "Source/Imaging/RectangleFeature.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "Source/Configuration/FatalError.h"
+
+namespace quorvel {
+
+// The arithmetic below is deliberately mixed: some steps in single precision, some in double,
+// so that results match the reference values to the bit.
+
+RectangleFeature::RectangleFeature(platform::Point topLeft, platform::Point topRight,
+                                   platform::Point bottomRight, platform::Point bottomLeft)
+    : topLeft(topLeft), topRight(topRight), bottomLeft(bottomLeft), bottomRight(bottomRight) {}
+
+std::optional<platform::RectangleObservation> RectangleFeature::biggestCorrectiveRectangle(
+    const std::vector<platform::RectangleObservation>& rectangles) {
+    if (rectangles.empty()) return std::nullopt;
+    const platform::RectangleObservation* best = &rectangles.front();
+    float bestScore = 0.0f;
+    for (const auto& candidate : rectangles) {
+        const auto& tl = candidate.topLeft;
+        const auto& tr = candidate.topRight;
+        const auto& br = candidate.bottomRight;
+        // Top edge plus the top-left to bottom-right diagonal.
+        const float score = std::hypot(static_cast<float>(tl.x - tr.x),
+                                       static_cast<float>(tl.y - tr.y)) +
+                            std::hypot(static_cast<float>(tl.x - br.x),
+                                       static_cast<float>(tl.y - br.y));
+        if (bestScore < score) {
+            best = &candidate;
+            bestScore = score;
+        }
+    }
+    return *best;
+}
+
+std::shared_ptr<RectangleFeature> RectangleFeature::biggestAdjustedRectangle(
+    const std::vector<platform::RectangleObservation>& rectangles, std::optional<int> oriented) {
+    const auto best = biggestCorrectiveRectangle(rectangles);
+    if (!best) return nullptr;
+
+    std::array<platform::Point, 4> points;
+    const int orientation = oriented.value_or(1);
+    if (orientation >= 1 && orientation <= 4) {
+        points = {best->topLeft, best->topRight, best->bottomLeft, best->bottomRight};
+    } else if (orientation >= 5 && orientation <= 8) {
+        auto swapped = [](platform::Point p) { return platform::Point{p.y, p.x}; };
+        points = {swapped(best->topRight), swapped(best->bottomRight), swapped(best->topLeft),
+                  swapped(best->bottomLeft)};
+    } else {
+        fatalError("biggestAdjustedRectangle: orientation outside 1...8");
+    }
+
+    float minX = static_cast<float>(points[0].x), maxX = minX;
+    float minY = static_cast<float>(points[0].y), maxY = minY;
+    for (const auto& p : points) {
+        minX = std::min(minX, static_cast<float>(p.x));
+        maxX = std::max(maxX, static_cast<float>(p.x));
+        minY = std::min(minY, static_cast<float>(p.y));
+        maxY = std::max(maxY, static_cast<float>(p.y));
+    }
+    const double cx = (static_cast<double>(minX) + static_cast<double>(maxX)) * 0.5;
+    const double cy = (static_cast<double>(minY) + static_cast<double>(maxY)) * 0.5;
+
+    auto key = [&](const platform::Point& p) {
+        const float dy = static_cast<float>(p.y) - static_cast<float>(cy);
+        const float dx = static_cast<float>(p.x) - static_cast<float>(cx);
+        const float angle = std::atan2(dy, dx);
+        return std::fmod(angle + 2.3561945f, 6.283185f);
+    };
+    std::array<std::pair<float, platform::Point>, 4> keyed;
+    for (std::size_t i = 0; i < 4; ++i) keyed[i] = {key(points[i]), points[i]};
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+
+    return std::make_shared<RectangleFeature>(keyed[3].second, keyed[2].second, keyed[1].second,
+                                              keyed[0].second);
+}
+
+void RectangleFeature::scaleFeature(platform::Size scale) {
+    for (auto* corner : {&topLeft, &topRight, &bottomLeft, &bottomRight}) {
+        corner->x *= scale.width;
+        corner->y *= scale.height;
+    }
+}
+
+float RectangleFeature::cornerVarianceFrom(const RectangleFeature& rect) const {
+    const std::array<std::pair<platform::Point, platform::Point>, 4> pairs{{
+        {topLeft, rect.topLeft},
+        {topRight, rect.topRight},
+        {bottomLeft, rect.bottomLeft},
+        {bottomRight, rect.bottomRight},
+    }};
+    float sum = 0.0f;
+    for (const auto& [a, b] : pairs) {
+        const double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y));
+        sum += std::fabs(static_cast<float>(d));
+    }
+    return sum;
+}
+
+}  // namespace quorvel

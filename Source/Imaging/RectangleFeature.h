@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Platform/Graphics/Geometry.h"
+#include "Platform/Vision/RectangleObservation.h"
+
+namespace quorvel {
+
+// The document quadrilateral: four corners, changed in place and shared by reference. The
+// coordinate space is the holder's (normalized, image pixels, layer or view points).
+//
+// Corner naming: `biggestAdjustedRectangle` names the corners as if y grew downward (the two
+// corners with the smaller y are "top"), so a consumer that maps y straight into a y-down space
+// sees the names where they belong on screen.
+class RectangleFeature {
+public:
+    RectangleFeature(platform::Point topLeft, platform::Point topRight,
+                     platform::Point bottomRight, platform::Point bottomLeft);
+
+    platform::Point topLeft;
+    platform::Point topRight;
+    platform::Point bottomLeft;
+    platform::Point bottomRight;
+
+    // The biggest candidate with its corners ordered by angle about the centre of their bounding
+    // box; none for an empty list. `oriented` is the EXIF orientation (1–8) the candidates were
+    // detected with: 5 to 8 transpose the corners first.
+    static std::shared_ptr<RectangleFeature> biggestAdjustedRectangle(
+        const std::vector<platform::RectangleObservation>& rectangles,
+        std::optional<int> oriented);
+
+    // Multiplies every corner by (width, height), in place.
+    void scaleFeature(platform::Size scale);
+
+    // The sum of the four corner displacements between this and `rect` (single precision).
+    float cornerVarianceFrom(const RectangleFeature& rect) const;
+
+private:
+    static std::optional<platform::RectangleObservation> biggestCorrectiveRectangle(
+        const std::vector<platform::RectangleObservation>& rectangles);
+};
+
+}  // namespace quorvel

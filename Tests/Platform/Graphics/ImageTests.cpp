@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <vector>
+
+#include "Platform/Graphics/Bitmap.h"
+#include "Platform/Graphics/Image.h"
+#include "Support/TemporaryBundle.h"
+
+namespace {
+
+using platform::AffineTransform;
+using platform::Bitmap;
+using platform::Color;
+using platform::Image;
+using platform::ImageOrientation;
+using platform::Point;
+using platform::Rect;
+using platform::Size;
+using quorvel::testsupport::TemporaryBundle;
+
+void expectColorNear(const Color& actual, const Color& expected, double tolerance = 1.5 / 255) {
+    EXPECT_NEAR(actual.red, expected.red, tolerance);
+    EXPECT_NEAR(actual.green, expected.green, tolerance);
+    EXPECT_NEAR(actual.blue, expected.blue, tolerance);
+    EXPECT_NEAR(actual.alpha, expected.alpha, tolerance);
+}
+
+std::vector<std::uint8_t> encode(const char* extension, const cv::Mat& image) {
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(cv::imencode(extension, image, bytes));
+    return bytes;
+}
+
+// A JPEG with an EXIF block that carries only the orientation tag, in either byte order.
+std::vector<std::uint8_t> jpegWithOrientation(const cv::Mat& image, int orientation,
+                                              bool bigEndian) {
+    const auto jpeg = encode(".jpg", image);
+    std::vector<std::uint8_t> tiff = bigEndian
+                                         ? std::vector<std::uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8}
+                                         : std::vector<std::uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](int value) {
+        if (bigEndian) {
+            tiff.push_back(static_cast<std::uint8_t>(value >> 8));
+            tiff.push_back(static_cast<std::uint8_t>(value));
+        } else {
+            tiff.push_back(static_cast<std::uint8_t>(value));
+            tiff.push_back(static_cast<std::uint8_t>(value >> 8));
+        }
+    };
+    auto put32 = [&](int value) {
+        put16(bigEndian ? value >> 16 : value & 0xffff);
+        put16(bigEndian ? value & 0xffff : value >> 16);
+    };
+    put16(1);       // one entry
+    put16(0x0112);  // orientation
+    put16(3);       // short
+    put32(1);       // one value, held in the entry
+    put16(orientation);
+    put16(0);
+    put32(0);  // no next directory
+
+    std::vector<std::uint8_t> segment{0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    segment.insert(segment.end(), tiff.begin(), tiff.end());
+    const std::size_t length = segment.size() - 2;
+    segment[2] = static_cast<std::uint8_t>(length >> 8);
+    segment[3] = static_cast<std::uint8_t>(length);
+
+    std::vector<std::uint8_t> result(jpeg.begin(), jpeg.begin() + 2);
+    result.insert(result.end(), segment.begin(), segment.end());
+    result.insert(result.end(), jpeg.begin() + 2, jpeg.end());
+    return result;
+}
+
+TEST(Bitmap, StartsTransparentWithPackedRows) {
+    auto bitmap = Bitmap::make(3, 2);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->width(), 3);
+    EXPECT_EQ(bitmap->height(), 2);
+    EXPECT_EQ(bitmap->bytesPerRow(), 12u);
+    EXPECT_EQ(bitmap->byteCount(), 24u);
+    EXPECT_EQ(bitmap->pixel(2, 1), Color::clear());
+}
+
+TEST(Bitmap, RefusesSizesNoSurfaceCanHave) {
+    EXPECT_EQ(Bitmap::make(0, 5), nullptr);
+    EXPECT_EQ(Bitmap::make(5, -1), nullptr);
+    EXPECT_EQ(Bitmap::make(Bitmap::maximumDimension + 1, 1), nullptr);
+}
+
+TEST(Bitmap, PixelsAreNativeEndianPremultipliedWords) {
+    auto bitmap = Bitmap::make(2, 1);
+    const std::uint32_t word = Bitmap::premultipliedARGB(Color{1, 0.5, 0, 0.5});
+    EXPECT_EQ(word, 0x80804000u);
+    std::memcpy(bitmap->mutableData() + 4, &word, sizeof word);
+    EXPECT_EQ(bitmap->argb(1, 0), word);
+    // On a little-endian machine that is B, G, R, A in memory, as OpenCV's BGRA expects.
+    const cv::Mat view(1, 2, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
+    const auto bgra = view.at<cv::Vec4b>(0, 1);
+    EXPECT_EQ(bgra, (cv::Vec4b{0x00, 0x40, 0x80, 0x80}));
+    expectColorNear(bitmap->pixel(1, 0), Color{1, 0.5, 0, 0.5}, 1.0 / 128);
+    EXPECT_EQ(bitmap->pixel(5, 0), Color::clear());
+}
+
+TEST(Image, SizeInPointsDividesByScaleAndSwapsForQuarterTurns) {
+    auto bitmap = Bitmap::make(40, 20);
+    EXPECT_EQ(Image::make(bitmap, 2)->size(), (Size{20, 10}));
+    EXPECT_EQ(Image::make(bitmap, 2, ImageOrientation::down)->size(), (Size{20, 10}));
+    EXPECT_EQ(Image::make(bitmap, 2, ImageOrientation::upMirrored)->size(), (Size{20, 10}));
+    for (auto orientation : {ImageOrientation::left, ImageOrientation::right,
+                             ImageOrientation::leftMirrored, ImageOrientation::rightMirrored}) {
+        EXPECT_EQ(Image::make(bitmap, 2, orientation)->size(), (Size{10, 20}));
+    }
+}
+
+TEST(Image, OrientationsKeepThePlatformsRawValues) {
+    EXPECT_EQ(static_cast<int>(ImageOrientation::up), 0);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::down), 1);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::left), 2);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::right), 3);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::upMirrored), 4);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::downMirrored), 5);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::leftMirrored), 6);
+    EXPECT_EQ(static_cast<int>(ImageOrientation::rightMirrored), 7);
+}
+
+TEST(Image, MakeRefusesMissingBitmapAndBadScales) {
+    auto bitmap = Bitmap::make(1, 1);
+    EXPECT_EQ(Image::make(nullptr), nullptr);
+    EXPECT_EQ(Image::make(bitmap, 0), nullptr);
+    EXPECT_EQ(Image::make(bitmap, -1), nullptr);
+    EXPECT_EQ(Image::make(bitmap, std::numeric_limits<double>::infinity()), nullptr);
+}
+
+TEST(Image, OrientationTransformPutsTheStoredCornersWhereTheyAreShown) {
+    auto bitmap = Bitmap::make(4, 2);  // stored 4 wide, 2 high
+    auto corner = [&](ImageOrientation orientation) {
+        return Image::make(bitmap, 1, orientation)->orientationTransform().apply(Point{0, 0});
+    };
+    EXPECT_EQ(corner(ImageOrientation::up), (Point{0, 0}));
+    EXPECT_EQ(corner(ImageOrientation::down), (Point{4, 2}));
+    EXPECT_EQ(corner(ImageOrientation::right), (Point{2, 0}));  // turned clockwise: top right
+    EXPECT_EQ(corner(ImageOrientation::left), (Point{0, 4}));   // anticlockwise: bottom left
+    EXPECT_EQ(corner(ImageOrientation::upMirrored), (Point{4, 0}));
+    EXPECT_EQ(corner(ImageOrientation::downMirrored), (Point{0, 2}));
+    EXPECT_EQ(corner(ImageOrientation::leftMirrored), (Point{0, 0}));
+    EXPECT_EQ(corner(ImageOrientation::rightMirrored), (Point{2, 4}));
+    for (int raw = 0; raw < 8; ++raw) {
+        auto image = Image::make(bitmap, 1, static_cast<ImageOrientation>(raw));
+        const Rect shown = image->orientationTransform().apply(Rect::make(0, 0, 4, 2));
+        EXPECT_EQ(shown, Rect::make(0, 0, image->size().width, image->size().height)) << raw;
+    }
+}
+
+TEST(ImageFile, ReadsPngWithTransparency) {
+    cv::Mat pixels(3, 5, CV_8UC4, cv::Scalar(255, 0, 0, 255));  // opaque blue (BGRA)
+    pixels.at<cv::Vec4b>(1, 2) = cv::Vec4b(0, 0, 255, 128);     // half-transparent red
+    TemporaryBundle files("Files");
+    const auto path = files.write("picture.png", encode(".png", pixels));
+
+    const auto image = Image::contentsOfFile(path);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->scale(), 1);
+    EXPECT_EQ(image->orientation(), ImageOrientation::up);
+    EXPECT_EQ(image->size(), (Size{5, 3}));
+    expectColorNear(image->bitmap()->pixel(0, 0), Color{0, 0, 1, 1});
+    expectColorNear(image->bitmap()->pixel(2, 1), Color{1, 0, 0, 128 / 255.0}, 2.0 / 255);
+}
+
+TEST(ImageFile, ReadsGreyscaleAndSixteenBitPngs) {
+    TemporaryBundle files("Files");
+    const auto grey =
+        files.write("grey.png", encode(".png", cv::Mat(2, 2, CV_8UC1, cv::Scalar(51))));
+    const auto deep =
+        files.write("deep.png", encode(".png", cv::Mat(2, 2, CV_16UC3, cv::Scalar(0, 65535, 0))));
+    const auto greyImage = Image::contentsOfFile(grey);
+    ASSERT_NE(greyImage, nullptr);
+    expectColorNear(greyImage->bitmap()->pixel(1, 1), Color{0.2, 0.2, 0.2, 1});
+    const auto deepImage = Image::contentsOfFile(deep);
+    ASSERT_NE(deepImage, nullptr);
+    expectColorNear(deepImage->bitmap()->pixel(0, 0), Color{0, 1, 0, 1});
+}
+
+TEST(ImageFile, ReadsJpegWhateverTheFileIsCalled) {
+    TemporaryBundle files("Files");
+    const cv::Mat pixels(16, 24, CV_8UC3, cv::Scalar(40, 160, 220));
+    const auto path = files.write("photo.png", encode(".jpg", pixels));  // misleading name
+    const auto image = Image::contentsOfFile(path);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->size(), (Size{24, 16}));
+    expectColorNear(image->bitmap()->pixel(12, 8), Color{220 / 255.0, 160 / 255.0, 40 / 255.0, 1},
+                    4.0 / 255);
+}
+
+TEST(ImageFile, JpegExifOrientationIsKeptAndPixelsStayAsStored) {
+    const cv::Mat pixels(16, 32, CV_8UC3, cv::Scalar(0, 0, 255));
+    const std::vector<std::pair<int, ImageOrientation>> cases{
+        {1, ImageOrientation::up},
+        {2, ImageOrientation::upMirrored},
+        {3, ImageOrientation::down},
+        {4, ImageOrientation::downMirrored},
+        {5, ImageOrientation::leftMirrored},
+        {6, ImageOrientation::right},
+        {7, ImageOrientation::rightMirrored},
+        {8, ImageOrientation::left},
+    };
+    for (const auto& [exif, orientation] : cases) {
+        for (bool bigEndian : {false, true}) {
+            const auto image = Image::fromEncodedData(jpegWithOrientation(pixels, exif, bigEndian));
+            ASSERT_NE(image, nullptr) << exif;
+            EXPECT_EQ(image->orientation(), orientation) << exif << " big-endian " << bigEndian;
+            EXPECT_EQ(image->bitmap()->width(), 32);
+            EXPECT_EQ(image->bitmap()->height(), 16);
+        }
+    }
+    EXPECT_EQ(Image::fromEncodedData(jpegWithOrientation(pixels, 6, false))->size(),
+              (Size{16, 32}));
+}
+
+TEST(ImageFile, GarbageMissingAndEmptyFilesGiveNoImage) {
+    TemporaryBundle files("Files");
+    EXPECT_EQ(Image::contentsOfFile(files.write("noise.png", "definitely not an image")), nullptr);
+    EXPECT_EQ(Image::contentsOfFile(files.write("empty.jpg", "")), nullptr);
+    EXPECT_EQ(Image::contentsOfFile(files.path() / "missing.png"), nullptr);
+    EXPECT_EQ(Image::contentsOfFile(files.path()), nullptr);  // a directory
+    // A PNG signature followed by nothing sensible.
+    const std::vector<std::uint8_t> truncated{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0};
+    EXPECT_EQ(Image::fromEncodedData(truncated), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <thread>
+#include <vector>
+
+#include "Platform/Foundation/Bundle.h"
+#include "Platform/UI/AssetCatalog.h"
+#include "Support/TemporaryBundle.h"
+
+namespace {
+
+using platform::AssetCatalog;
+using platform::Bundle;
+using platform::Color;
+using platform::Size;
+using quorvel::testsupport::TemporaryBundle;
+
+platform::Data png(int width, int height) {
+    std::vector<std::uint8_t> bytes;
+    cv::imencode(".png", cv::Mat(height, width, CV_8UC4, cv::Scalar(0, 0, 255, 255)), bytes);
+    return bytes;
+}
+
+const char* const catalogue = R"({
+  "colors": {
+    "accent": {"red": 0.1, "green": 0.2, "blue": 0.3, "alpha": 0.4},
+    "solid": {"red": 1, "green": 0.5, "blue": 0},
+    "broken": {"red": "high", "green": 0, "blue": 0},
+    "incomplete": {"red": 1, "green": 0},
+    "a/b": {"red": 1, "green": 1, "blue": 1}
+  },
+  "images": {
+    "logo": "Images/logo.png",
+    "retina": {"file": "Images/logo@2x.png", "scale": 2},
+    "plainObject": {"file": "Images/logo.png"},
+    "badScale": {"file": "Images/logo.png", "scale": 0},
+    "escape": "../outside.png",
+    "absolute": "/etc/hostname",
+    "missing": "Images/none.png",
+    "notAnImage": "Images/text.png"
+  }
+})";
+
+class AssetCatalogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.write("Assets.json", catalogue);
+        host.write("Images/logo.png", png(6, 4));
+        host.write("Images/logo@2x.png", png(6, 4));
+        host.write("Images/text.png", "hello");
+    }
+
+    TemporaryBundle host{"Host.bundle"};
+};
+
+TEST_F(AssetCatalogTest, ColoursComeWithTheirComponents) {
+    EXPECT_EQ(AssetCatalog::color("accent", host.bundle()), (Color{0.1, 0.2, 0.3, 0.4}));
+    EXPECT_EQ(AssetCatalog::color("solid", host.bundle()), (Color{1, 0.5, 0, 1}));
+    EXPECT_FALSE(AssetCatalog::color("unknown", host.bundle()).has_value());
+    EXPECT_EQ(AssetCatalog::color("accent", *host.bundle()), (Color{0.1, 0.2, 0.3, 0.4}));
+}
+
+TEST_F(AssetCatalogTest, MisshapenColourEntriesAreSkipped) {
+    EXPECT_FALSE(AssetCatalog::color("broken", host.bundle()).has_value());
+    EXPECT_FALSE(AssetCatalog::color("incomplete", host.bundle()).has_value());
+    EXPECT_TRUE(AssetCatalog::color("accent", host.bundle()).has_value());
+}
+
+TEST_F(AssetCatalogTest, ImagesLoadAtScaleOneUnlessTheEntryGivesAScale) {
+    const auto logo = AssetCatalog::image("logo", host.bundle());
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->scale(), 1);
+    EXPECT_EQ(logo->size(), (Size{6, 4}));
+    const auto retina = AssetCatalog::image("retina", host.bundle());
+    ASSERT_NE(retina, nullptr);
+    EXPECT_EQ(retina->scale(), 2);
+    EXPECT_EQ(retina->size(), (Size{3, 2}));
+    ASSERT_NE(AssetCatalog::image("plainObject", host.bundle()), nullptr);
+    EXPECT_EQ(AssetCatalog::image("plainObject", host.bundle())->scale(), 1);
+}
+
+TEST_F(AssetCatalogTest, ImagesAreDecodedOnceAndShared) {
+    const auto logo = AssetCatalog::image("logo", host.bundle());
+    EXPECT_EQ(AssetCatalog::image("logo", host.bundle()), logo);
+    EXPECT_EQ(AssetCatalog::image("logo", *host.bundle()), logo);  // same catalogue by reference
+}
+
+TEST_F(AssetCatalogTest, UnusableImageEntriesFindNothing) {
+    for (const char* name : {"badScale", "escape", "absolute", "missing", "notAnImage", "none"}) {
+        EXPECT_EQ(AssetCatalog::image(name, host.bundle()), nullptr) << name;
+    }
+}
+
+TEST_F(AssetCatalogTest, ForbiddenNamesAreNeverFound) {
+    for (const std::string& name :
+         {std::string(), std::string("."), std::string(".."), std::string("a/b"),
+          std::string("Images/logo"), std::string("logo\0x", 6)}) {
+        EXPECT_FALSE(AssetCatalog::isValidName(name));
+        EXPECT_FALSE(AssetCatalog::color(name, host.bundle()).has_value());
+        EXPECT_EQ(AssetCatalog::image(name, host.bundle()), nullptr);
+    }
+    EXPECT_TRUE(AssetCatalog::isValidName("logo.dark"));
+}
+
+TEST_F(AssetCatalogTest, CatalogueIsReadOnceUntilTheCacheIsReset) {
+    ASSERT_TRUE(AssetCatalog::color("accent", host.bundle()).has_value());
+    host.write("Assets.json", R"({"colors": {"fresh": {"red": 0, "green": 0, "blue": 1}}})");
+    EXPECT_TRUE(AssetCatalog::color("accent", host.bundle()).has_value());
+    EXPECT_FALSE(AssetCatalog::color("fresh", host.bundle()).has_value());
+    AssetCatalog::resetCache();
+    EXPECT_FALSE(AssetCatalog::color("accent", host.bundle()).has_value());
+    EXPECT_EQ(AssetCatalog::color("fresh", host.bundle()), (Color{0, 0, 1, 1}));
+}
+
+TEST(AssetCatalog, MalformedOrMissingFileMakesAnEmptyCatalogue) {
+    for (const char* text :
+         {"{\"colors\": {\"accent\": ", "[1, 2, 3]", "null", R"({"colors": [], "images": 7})"}) {
+        TemporaryBundle bundle("Broken.bundle");
+        bundle.write("Assets.json", text);
+        EXPECT_FALSE(AssetCatalog::color("accent", bundle.bundle()).has_value()) << text;
+        EXPECT_EQ(AssetCatalog::image("logo", bundle.bundle()), nullptr) << text;
+    }
+    TemporaryBundle empty("Empty.bundle");
+    EXPECT_FALSE(AssetCatalog::color("accent", empty.bundle()).has_value());
+}
+
+TEST(AssetCatalog, NullBundleMeansTheMainBundle) {
+    TemporaryBundle app("App.bundle");
+    app.write("Assets.json", R"({"colors": {"brand": {"red": 0, "green": 1, "blue": 0}}})");
+    Bundle::setMain(app.bundle());
+    const auto found = AssetCatalog::color("brand", nullptr);
+    Bundle::setMain(nullptr);
+    EXPECT_EQ(found, (Color{0, 1, 0, 1}));
+}
+
+TEST(AssetCatalog, ManyThreadsReadTheSameCatalogue) {
+    TemporaryBundle shared("Shared.bundle");
+    shared.write("Assets.json", R"({"colors": {"tint": {"red": 0.5, "green": 0.5, "blue": 0.5}},
+                                    "images": {"dot": "dot.png"}})");
+    shared.write("dot.png", png(1, 1));
+    const auto bundle = shared.bundle();
+    std::vector<std::thread> threads;
+    std::vector<std::shared_ptr<platform::Image>> images(8);
+    std::vector<int> colours(8, 0);
+    for (int i = 0; i < 8; ++i) {
+        threads.emplace_back([&, i] {
+            images[i] = AssetCatalog::image("dot", bundle);
+            colours[i] = AssetCatalog::color("tint", bundle).has_value() ? 1 : 0;
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_NE(images[i], nullptr);
+        EXPECT_EQ(images[i], images[0]);
+        EXPECT_EQ(colours[i], 1);
+    }
+}
+
+}  // namespace

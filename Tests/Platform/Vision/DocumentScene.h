@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <opencv2/core.hpp>
+
+namespace testing_vision {
+
+/// A generated photo of a sheet of paper lying on a surface, with the sheet's true corners.
+struct DocumentScene {
+    cv::Mat image;                       // CV_8UC3, BGR
+    std::array<cv::Point2d, 4> corners;  // top-left, top-right, bottom-right, bottom-left
+};
+
+struct SceneOptions {
+    cv::Size size{960, 720};
+    /// The sheet's corners in the frame (top-left, top-right, bottom-right, bottom-left of the
+    /// sheet as it reads).
+    std::array<cv::Point2d, 4> corners{cv::Point2d(250, 140), cv::Point2d(700, 110),
+                                       cv::Point2d(740, 640), cv::Point2d(210, 610)};
+    cv::Scalar paper{235, 238, 240};
+    cv::Scalar surface{60, 90, 130};
+    double texture = 25;  ///< strength of the surface's grain
+    double noise = 4;     ///< sensor noise (standard deviation, levels)
+    bool withPage = true;
+    bool printed = true;  ///< text lines on the sheet
+    uint64_t seed = 1;
+};
+
+/// Renders the sheet (with a few lines of "print") through the homography that takes its
+/// rectangle to `corners`, onto a grainy surface, then adds a little blur and noise.
+DocumentScene renderScene(const SceneOptions& options);
+
+/// Largest distance between matching corners, in the given order.
+double worstCornerError(const std::array<cv::Point2d, 4>& found,
+                        const std::array<cv::Point2d, 4>& truth);
+
+/// Intersection over union of two convex quadrilaterals.
+double quadIoU(const std::array<cv::Point2d, 4>& a, const std::array<cv::Point2d, 4>& b);
+
+}  // namespace testing_vision

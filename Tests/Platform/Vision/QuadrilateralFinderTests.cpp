@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "DocumentScene.h"
+#include "Platform/Vision/QuadrilateralFinder.h"
+
+namespace {
+
+using platform::DetectedQuadrilateral;
+using platform::findQuadrilaterals;
+using platform::RectangleDetectionSettings;
+using testing_vision::DocumentScene;
+using testing_vision::renderScene;
+using testing_vision::SceneOptions;
+
+// The settings the capture framework uses when it looks for a document.
+RectangleDetectionSettings documentSettings() {
+    RectangleDetectionSettings settings;
+    settings.minimumSize = 0.1;
+    settings.minimumAspectRatio = 0.0;
+    settings.maximumAspectRatio = 1.0;
+    settings.quadratureTolerance = 30;
+    settings.maximumObservations = 1;
+    settings.minimumConfidence = 0;
+    return settings;
+}
+
+double diagonal(const cv::Mat& image) {
+    return std::hypot(image.cols, image.rows);
+}
+
+void expectCornersNear(const DocumentScene& scene, const std::vector<DetectedQuadrilateral>& found,
+                       double shareOfDiagonal) {
+    ASSERT_EQ(found.size(), 1u);
+    const double error = testing_vision::worstCornerError(found[0].corners, scene.corners);
+    EXPECT_LE(error, shareOfDiagonal * diagonal(scene.image))
+        << "corners " << found[0].corners[0] << found[0].corners[1] << found[0].corners[2]
+        << found[0].corners[3];
+    EXPECT_GT(found[0].confidence, 0.5);
+    EXPECT_LE(found[0].confidence, 1.0);
+}
+
+TEST(QuadrilateralFinder, FindsAPageWarpedOntoATexturedNoisyBackground) {
+    const DocumentScene scene = renderScene(SceneOptions{});
+    expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+}
+
+TEST(QuadrilateralFinder, FindsAWhitePageOnAPaleDesk) {
+    SceneOptions options;
+    options.surface = cv::Scalar(200, 208, 214);
+    options.paper = cv::Scalar(226, 230, 232);
+    options.texture = 6;
+    const DocumentScene scene = renderScene(options);
+    expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+}
+
+TEST(QuadrilateralFinder, NamesTheCornersOfATurnedPageAsThePageReads) {
+    SceneOptions options;
+    // Turned by about 35 degrees clockwise, with some perspective.
+    options.corners = {cv::Point2d(430, 90), cv::Point2d(760, 320), cv::Point2d(500, 660),
+                       cv::Point2d(180, 420)};
+    const DocumentScene scene = renderScene(options);
+    expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+}
+
+TEST(QuadrilateralFinder, FindsASmallReceipt) {
+    SceneOptions options;
+    options.corners = {cv::Point2d(600, 200), cv::Point2d(700, 205), cv::Point2d(690, 520),
+                       cv::Point2d(590, 515)};
+    options.printed = false;
+    const DocumentScene scene = renderScene(options);
+    expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+}
+
+TEST(QuadrilateralFinder, FindsNothingOnATexturedSurfaceWithoutAPage) {
+    for (uint64_t seed = 1; seed <= 3; ++seed) {
+        SceneOptions options;
+        options.withPage = false;
+        options.seed = seed;
+        options.texture = 40;
+        EXPECT_TRUE(findQuadrilaterals(renderScene(options).image, documentSettings()).empty())
+            << "seed " << seed;
+    }
+}
+
+TEST(QuadrilateralFinder, FindsNothingOnABlankImage) {
+    const cv::Mat blank(480, 640, CV_8UC3, cv::Scalar(128, 128, 128));
+    EXPECT_TRUE(findQuadrilaterals(blank, documentSettings()).empty());
+}
+
+TEST(QuadrilateralFinder, ReturnsNothingForEmptyTinyOrUnsupportedImages) {
+    EXPECT_TRUE(findQuadrilaterals(cv::Mat(), documentSettings()).empty());
+    EXPECT_TRUE(
+        findQuadrilaterals(cv::Mat(8, 8, CV_8UC3, cv::Scalar(255, 255, 255)), documentSettings())
+            .empty());
+    const DocumentScene scene = renderScene(SceneOptions{});
+    cv::Mat floating;
+    scene.image.convertTo(floating, CV_32FC3);
+    EXPECT_TRUE(findQuadrilaterals(floating, documentSettings()).empty());
+    cv::Mat twoChannels(100, 100, CV_8UC2, cv::Scalar(1, 2));
+    EXPECT_TRUE(findQuadrilaterals(twoChannels, documentSettings()).empty());
+}
+
+TEST(QuadrilateralFinder, AcceptsBgraBgrAndGrayImagesAlike) {
+    const DocumentScene scene = renderScene(SceneOptions{});
+    cv::Mat bgra;
+    cv::Mat gray;
+    cv::cvtColor(scene.image, bgra, cv::COLOR_BGR2BGRA);
+    cv::cvtColor(scene.image, gray, cv::COLOR_BGR2GRAY);
+    const std::array<const cv::Mat*, 3> images{&bgra, &scene.image, &gray};
+    for (const cv::Mat* image : images) {
+        SCOPED_TRACE(image->channels());
+        expectCornersNear(scene, findQuadrilaterals(*image, documentSettings()), 0.01);
+    }
+}
+
+TEST(QuadrilateralFinder, WorksOnAnImageThatIsAViewIntoALargerOne) {
+    const DocumentScene scene = renderScene(SceneOptions{});
+    cv::Mat larger(scene.image.rows + 20, scene.image.cols + 40, CV_8UC3, cv::Scalar(0, 0, 0));
+    scene.image.copyTo(larger(cv::Rect(40, 20, scene.image.cols, scene.image.rows)));
+    const cv::Mat view = larger(cv::Rect(40, 20, scene.image.cols, scene.image.rows));
+    expectCornersNear(scene, findQuadrilaterals(view, documentSettings()), 0.01);
+}
+
+TEST(QuadrilateralFinder, HonoursSizeAspectRatioAndConfidenceLimits) {
+    SceneOptions options;
+    options.corners = {cv::Point2d(400, 150), cv::Point2d(560, 150), cv::Point2d(560, 600),
+                       cv::Point2d(400, 600)};  // 160 x 450: a third of the frame's height wide
+    options.printed = false;
+    const DocumentScene scene = renderScene(options);
+    ASSERT_EQ(findQuadrilaterals(scene.image, documentSettings()).size(), 1u);
+
+    RectangleDetectionSettings settings = documentSettings();
+    settings.minimumSize = 0.3;
+    EXPECT_TRUE(findQuadrilaterals(scene.image, settings).empty());
+
+    settings = documentSettings();
+    settings.minimumAspectRatio = 0.5;  // the platform's own default
+    EXPECT_TRUE(findQuadrilaterals(scene.image, settings).empty());
+
+    settings = documentSettings();
+    settings.minimumConfidence = 1.01;
+    EXPECT_TRUE(findQuadrilaterals(scene.image, settings).empty());
+}
+
+TEST(QuadrilateralFinder, RejectsAPageWhoseCornersAreFarFromSquare) {
+    SceneOptions options;
+    // A strongly sheared outline: corner angles about 45 degrees off a right angle.
+    options.corners = {cv::Point2d(200, 150), cv::Point2d(560, 150), cv::Point2d(860, 600),
+                       cv::Point2d(500, 600)};
+    const DocumentScene scene = renderScene(options);
+    EXPECT_TRUE(findQuadrilaterals(scene.image, documentSettings()).empty());
+    RectangleDetectionSettings lenient = documentSettings();
+    lenient.quadratureTolerance = 60;
+    EXPECT_EQ(findQuadrilaterals(scene.image, lenient).size(), 1u);
+}
+
+std::filesystem::path sharedData() {
+    if (const char* env = std::getenv("QUORVEL_SHARED_DATA")) {
+        return env;
+    }
+    return std::filesystem::path(__FILE__).parent_path() / "../../../../shared/data";
+}
+
+TEST(QuadrilateralFinder, FindsThePagesInRealDocumentPhotos) {
+    const auto folder = sharedData() / "photos";
+    std::ifstream file(folder / "ground-truth.json");
+    if (!file) {
+        GTEST_SKIP() << "no document photos at " << folder;
+    }
+    const auto truth = nlohmann::json::parse(file);
+    for (const auto& entry : truth["images"]) {
+        const std::string name = entry["file"].get<std::string>();
+        SCOPED_TRACE(name);
+        const cv::Mat image = cv::imread((folder / name).string(), cv::IMREAD_COLOR);
+        ASSERT_FALSE(image.empty());
+        const auto found = findQuadrilaterals(image, documentSettings());
+        if (!entry.value("document", true)) {
+            EXPECT_TRUE(found.empty());
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u);
+        std::array<cv::Point2d, 4> marked;
+        for (size_t i = 0; i < 4; ++i) {
+            marked[i] = cv::Point2d(entry["corners"][i][0].get<double>(),
+                                    entry["corners"][i][1].get<double>());
+        }
+        EXPECT_GE(testing_vision::quadIoU(found[0].corners, marked), 0.97);
+        EXPECT_LE(testing_vision::worstCornerError(found[0].corners, marked),
+                  0.015 * diagonal(image));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <opencv2/imgcodecs.hpp>
+#include <thread>
+
+#include "Platform/Graphics/Screen.h"
+#include "Platform/Log/ScopedLogCapture.h"
+#include "Source/Configuration/CaptureTheme.h"
+#include "Source/Configuration/ColorLookup.h"
+#include "Source/Configuration/ImageLookup.h"
+#include "Source/Configuration/Logger.h"
+#include "Source/Configuration/ResourceBundle.h"
+#include "Support/ThemeFixtures.h"
+
+namespace quorvel {
+namespace {
+
+using platform::Color;
+using testsupport::TemporaryBundle;
+
+platform::Data pngOfSize(int width, int height) {
+    cv::Mat pixels(height, width, CV_8UC3, cv::Scalar(0, 0, 255));
+    std::vector<std::uint8_t> png;
+    cv::imencode(".png", pixels, png);
+    return png;
+}
+
+TEST(ResourceBundle, IsTheBundleNextToTheLibrary) {
+    auto resources = ResourceBundle::resources();
+    ASSERT_NE(resources, nullptr);
+    EXPECT_EQ(resources->bundlePath().filename(), "QuorvelCaptureResources.bundle");
+    EXPECT_TRUE(resources->pathForResource("Assets", "json"));
+}
+
+TEST(ResourceBundle, FallsBackToTheFrameworkBundleWithoutAResourceBundle) {
+    TemporaryBundle framework("Framework");
+    platform::Bundle::setFrameworkOverride(framework.bundle());
+    auto resources = ResourceBundle::resources();
+    platform::Bundle::setFrameworkOverride(nullptr);
+    EXPECT_EQ(resources->bundlePath(), framework.bundle()->bundlePath());
+}
+
+TEST(ColorLookup, OverrideBundleFirstThenResources) {
+    TemporaryBundle host;
+    const Color hostColor{0.5, 0.25, 0, 1};
+    testsupport::writeColorAssets(host, {{"errorForeground", hostColor}});
+    EXPECT_EQ(ColorLookup::fromBundle("errorForeground", host.bundle()), hostColor);
+    EXPECT_EQ(ColorLookup::fromBundle("errorBackground", host.bundle()),
+              ColorLookup::fromBundle("errorBackground", nullptr));
+    EXPECT_FALSE(ColorLookup::fromBundle("noSuchColour", host.bundle()));
+}
+
+class ImageLookupTest : public ::testing::Test {
+protected:
+    TemporaryBundle host{"Host"};
+    TemporaryBundle fallback{"Fallback"};
+    CaptureTheme theme() {
+        platform::ScopedLogCapture quiet;
+        return CaptureTheme{host.bundle()};
+    }
+};
+
+TEST_F(ImageLookupTest, UncompiledCatalogueFileIsFound) {
+    host.write("QuorvelAssets.xcassets/capture-back.imageset/capture-back", pngOfSize(3, 2));
+    auto image = ImageLookup::fetchImageFromBundle(*host.bundle(), "capture-back");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->bitmap()->width(), 3);
+}
+
+TEST_F(ImageLookupTest, NamesThatLeaveTheCatalogueAreNeverRead) {
+    // "../secret" would resolve to <bundle>/secret through these two folders.
+    host.write("secret", pngOfSize(1, 1));
+    host.makeDirectory("QuorvelAssets.xcassets");
+    host.makeDirectory("secret.imageset");
+    for (const std::string& name : std::vector<std::string>{"../secret", "..", ".", "", std::string("a\0b", 3), "a/b"}) {
+        EXPECT_EQ(ImageLookup::fetchImageFromBundle(*host.bundle(), name), nullptr) << name;
+    }
+}
+
+TEST_F(ImageLookupTest, ThemeBundleFirstThenDefaultBundle) {
+    host.write("QuorvelAssets.xcassets/a.imageset/a", pngOfSize(4, 4));
+    fallback.write("QuorvelAssets.xcassets/a.imageset/a", pngOfSize(5, 5));
+    fallback.write("QuorvelAssets.xcassets/b.imageset/b", pngOfSize(6, 6));
+    auto themed = theme();
+    EXPECT_EQ(ImageLookup::fromTheme("a", &themed, fallback.bundle())->bitmap()->width(), 4);
+    EXPECT_EQ(ImageLookup::fromTheme("b", &themed, fallback.bundle())->bitmap()->width(), 6);
+    EXPECT_EQ(ImageLookup::fromTheme("b", &themed, nullptr), nullptr);
+}
+
+TEST_F(ImageLookupTest, AbsentBundlesAreSkipped) {
+    fallback.write("QuorvelAssets.xcassets/b.imageset/b", pngOfSize(6, 6));
+    platform::ScopedLogCapture quiet;
+    CaptureTheme noBundle{std::shared_ptr<platform::Bundle>{}};
+    EXPECT_EQ(ImageLookup::fromTheme("b", &noBundle, fallback.bundle())->bitmap()->width(), 6);
+    EXPECT_EQ(ImageLookup::fromTheme("b", nullptr, fallback.bundle())->bitmap()->width(), 6);
+    EXPECT_EQ(ImageLookup::fromTheme("b", &noBundle, nullptr), nullptr);
+}
+
+TEST(SolidColourImage, KeepsTheRequestedSizeInPoints) {
+    const double scale = platform::Screen::mainScale();
+    auto image = ImageLookup::imageWithColor(Color{0, 0, 1, 1}, {3, 2});
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->size(), (platform::Size{3, 2}));
+    EXPECT_EQ(image->bitmap()->width(), static_cast<int>(3 * scale));
+    EXPECT_EQ(image->bitmap()->pixel(0, 0), (Color{0, 0, 1, 1}));
+}
+
+TEST(SolidColourImage, InvalidSizesGiveNone) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (platform::Size size : {platform::Size{0, 1}, platform::Size{1, -1},
+                                platform::Size{inf, 1}, platform::Size{1, std::nan("")}}) {
+        EXPECT_EQ(ImageLookup::imageWithColor(Color::clear(), size), nullptr);
+    }
+}
+
+TEST(Logger, ChannelsCarryTheSubsystemAndCategory) {
+    platform::ScopedLogCapture log;
+    std::thread a([] { Logger::capture().error("from %s", "a"); });
+    std::thread b([] { Logger::quorvelthemes().info("%d image(s)", 2); });
+    a.join();
+    b.join();
+    auto records = log.records();
+    ASSERT_EQ(records.size(), 2u);
+    for (const auto& record : records) EXPECT_EQ(record.subsystem, "com.quorvelhq.capture");
+    EXPECT_EQ(testsupport::categorized(log.records()).size(), 2u);
+    EXPECT_EQ(&Logger::capture(), &Logger::capture());
+}
+
+}  // namespace
+}  // namespace quorvel

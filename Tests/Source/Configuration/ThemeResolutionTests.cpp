@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "Platform/Foundation/Bundle.h"
+#include "Platform/Log/ScopedLogCapture.h"
+#include "Platform/UI/AssetCatalog.h"
+#include "Source/Configuration/CaptureTheme.h"
+#include "Source/Configuration/ResourceBundle.h"
+#include "Support/ThemeFixtures.h"
+
+namespace quorvel {
+namespace {
+
+using platform::Color;
+using testsupport::categorized;
+using testsupport::TemporaryBundle;
+
+const std::string baseMissing =
+    "quorvelthemes: QuorvelConfiguration.plist was not found. If this is unexpected, verify a "
+    "provided bundle";
+const std::string baseUndecoded =
+    "quorvelthemes: QuorvelConfiguration.plist was not found, or it doesn't contain required "
+    "theme properties";
+const std::string fontsMissing =
+    "quorvelthemes: QuorvelConfiguration.plist was not found, or contains no font definitions. "
+    "Default fonts will be used";
+const std::string captureMissing =
+    "capture: QuorvelConfiguration.plist was not found, or doesn't contain a CaptureTheme "
+    "definition. Default theme will be used.";
+
+Color resourceColor(const char* name) {
+    auto color = platform::AssetCatalog::color(name, ResourceBundle::resources());
+    EXPECT_TRUE(color) << name;
+    return color.value_or(Color{});
+}
+
+const Color hostRed{1, 0, 0, 1};
+const Color hostGreen{0, 1, 0, 0.5};
+
+class ThemeResolution : public ::testing::Test {
+protected:
+    platform::ScopedLogCapture log;
+};
+
+TEST_F(ThemeResolution, NoBundleTakesEveryBaseColourFromTheResourceBundle) {
+    DefaultTheme theme{std::shared_ptr<platform::Bundle>{}};
+    for (const auto& [field, name] : DefaultTheme::colorFields()) {
+        EXPECT_EQ(theme.*field, resourceColor(name)) << name;
+    }
+    EXPECT_EQ(theme.bundle(), nullptr);
+    EXPECT_FALSE(theme.plistData());
+    EXPECT_EQ(theme.primaryButtonCornerRadius(), 24);
+    EXPECT_EQ(theme.primaryButtonHeight(), 48);
+    EXPECT_EQ(theme.primaryButtonWidth(), 138);
+    EXPECT_EQ(theme.secondaryButtonCornerRadius(), 0);
+    EXPECT_EQ(theme.secondaryButtonHeight(), 48);
+    EXPECT_EQ(theme.secondaryButtonWidth(), 138);
+    ASSERT_NE(theme.fonts(), nullptr);
+    EXPECT_EQ(categorized(log.records()),
+              (std::vector<std::string>{baseMissing, baseUndecoded, fontsMissing}));
+}
+
+TEST_F(ThemeResolution, MainBundleAnswersBeforeTheResourceBundleWhenNoBundleIsGiven) {
+    TemporaryBundle app("App");
+    testsupport::writeColorAssets(app, {{"errorBackground", hostRed}});
+    platform::Bundle::setMain(app.bundle());
+    DefaultTheme theme{std::shared_ptr<platform::Bundle>{}};
+    platform::Bundle::setMain(nullptr);
+    EXPECT_EQ(theme.errorBackground, hostRed);
+    EXPECT_EQ(theme.errorForeground, resourceColor("errorForeground"));
+}
+
+TEST_F(ThemeResolution, HostColourWinsAndTheRestComeFromTheResourceBundle) {
+    TemporaryBundle host;
+    testsupport::writeColorAssets(host, {{"primaryBrandBackground2", hostRed}});
+    DefaultTheme theme{host.bundle()};
+    EXPECT_EQ(theme.primaryBrandBackground2, hostRed);
+    EXPECT_EQ(theme.primaryBrandBackground, resourceColor("primaryBrandBackground"));
+    EXPECT_EQ(theme.uiSecondaryForeground, resourceColor("uiSecondaryForeground"));
+}
+
+TEST_F(ThemeResolution, SingleBaseMetricIsReadWithoutAnyBaseMessage) {
+    TemporaryBundle host;
+    testsupport::writeConfiguration(host, "<key>primaryButtonHeight</key><integer>44</integer>");
+    DefaultTheme theme{host.bundle()};
+    EXPECT_EQ(theme.primaryButtonHeight(), 44);
+    EXPECT_EQ(theme.primaryButtonCornerRadius(), 24);
+    EXPECT_EQ(theme.secondaryButtonWidth(), 138);
+    ASSERT_TRUE(theme.plistData());
+    EXPECT_TRUE(log.records().empty()) << "a file without font keys still decodes";
+}
+
+TEST_F(ThemeResolution, CopyTakesMetricsOverAndLooksUpClearedColours) {
+    TemporaryBundle host;
+    testsupport::writeConfiguration(host, "<key>primaryButtonWidth</key><real>200</real>");
+    testsupport::writeColorAssets(host, {{"errorBackground", hostRed}, {"surfaceBackground", hostGreen}});
+    auto original = std::make_shared<DefaultTheme>(host.bundle());
+    original->errorBackground.reset();
+    original->surfaceForeground = hostGreen;
+
+    DefaultTheme copy{std::shared_ptr<const DefaultTheme>(original)};
+    EXPECT_EQ(copy.bundle(), host.bundle());
+    EXPECT_TRUE(copy.plistData());
+    EXPECT_EQ(copy.primaryButtonWidth(), 200);
+    EXPECT_EQ(copy.surfaceForeground, hostGreen);
+    // A cleared colour is not looked up in the copied theme's bundle.
+    EXPECT_EQ(copy.errorBackground, resourceColor("errorBackground"));
+    EXPECT_NE(copy.fonts(), original->fonts());
+}
+
+TEST_F(ThemeResolution, DecodedThemeFromANonDictionaryRootKeepsDefaults) {
+    platform::Decoder decoder{platform::PropertyListValue{platform::PropertyListValue::Array{}}};
+    DefaultTheme theme{decoder};
+    EXPECT_EQ(theme.primaryButtonWidth(), 138);
+    EXPECT_FALSE(theme.errorBackground);
+    EXPECT_EQ(theme.fonts(), nullptr);
+    EXPECT_EQ(theme.bundle(), nullptr);
+}
+
+TEST_F(ThemeResolution, CopyOfADecodedThemeGetsDefaultFonts) {
+    platform::Decoder decoder{platform::PropertyListValue{}};
+    auto decoded = std::make_shared<const CaptureTheme>(decoder);
+    CaptureTheme copy{std::shared_ptr<const DefaultTheme>(decoded)};
+    ASSERT_NE(copy.fonts(), nullptr);
+    EXPECT_EQ(copy.fonts()->body().pointSize(), 16);
+    EXPECT_EQ(copy.primaryBrandBackground, resourceColor("primaryBrandBackground"));
+}
+
+TEST_F(ThemeResolution, CaptureThemeWithoutAssetsFallsBackToBaseColours) {
+    TemporaryBundle host;
+    CaptureTheme theme{host.bundle()};
+    EXPECT_EQ(theme.captureBackgroundColor, theme.uiSecondaryBackground);
+    EXPECT_EQ(theme.detectionStrokeColor, theme.primaryBrandBackground);
+    EXPECT_EQ(theme.detectionFillColor, theme.primaryBrandBackground->withAlpha(0.25));
+    EXPECT_EQ(theme.captureCircleFillColor, Color::clear());
+    EXPECT_EQ(theme.toastBackgroundColor, theme.uiSecondaryBackground->withAlpha(0.45));
+    EXPECT_EQ(theme.autoCaptureDisabledButtonTextColor, theme.disabledBackground);
+    EXPECT_EQ(theme.capturePreviewCurrentPageControlColor, theme.primaryBrandBackground2);
+    EXPECT_EQ(theme.capturePageCountBackgroundColor, theme.errorBackground);
+    EXPECT_EQ(categorized(log.records()),
+              (std::vector<std::string>{baseMissing, baseUndecoded, fontsMissing, captureMissing}));
+}
+
+TEST_F(ThemeResolution, RenamedCaptureAssetsAreTheOnlyOnesConsulted) {
+    TemporaryBundle host;
+    testsupport::writeColorAssets(host, {{"capturePermissionButtonBackgroundColor", hostRed},
+                                         {"capturePreviewDoneButtonTextColor", hostGreen},
+                                         {"capturePreviewPageIndicatorColor", hostGreen},
+                                         {"capturePreviewCurrentPageControlColor", hostRed},
+                                         {"detectionFillColor", hostGreen}});
+    CaptureTheme theme{host.bundle()};
+    EXPECT_EQ(theme.capturePermissionButtonBackgroundColor, hostRed);
+    EXPECT_EQ(theme.capturePreviewDoneButtonBackgroundColor, hostRed);
+    EXPECT_EQ(theme.capturePreviewDoneButtonTextColor, theme.primaryBrandForeground2);
+    EXPECT_EQ(theme.capturePreviewCurrentPageControlColor, hostGreen);
+    EXPECT_EQ(theme.detectionFillColor, hostGreen) << "an asset keeps its own alpha";
+}
+
+TEST_F(ThemeResolution, CaptureMetricsFollowTheirLinkedBaseMetrics) {
+    TemporaryBundle host;
+    testsupport::writeConfiguration(host,
+                                    "<key>primaryButtonCornerRadius</key><integer>10</integer>"
+                                    "<key>secondaryButtonCornerRadius</key><real>5</real>"
+                                    "<key>primaryButtonWidth</key><real>-3</real>"
+                                    "<key>toastCornerRadius</key><string>12</string>"
+                                    "<key>captureCircleLineWidth</key><real>0</real>");
+    CaptureTheme theme{host.bundle()};
+    EXPECT_EQ(theme.cropDoneButtonCornerRadius, 10);
+    EXPECT_EQ(theme.capturePermissionButtonCornerRadius, 10);
+    EXPECT_EQ(theme.capturePreviewDoneButtonCornerRadius, 10);
+    EXPECT_EQ(theme.autoCaptureButtonCornerRadius, 5);
+    EXPECT_EQ(theme.cropCancelButtonCornerRadius, 5);
+    EXPECT_EQ(theme.cropDoneButtonWidth, -3) << "values are used unchanged";
+    EXPECT_EQ(theme.capturePreviewDoneButtonHeight, 48);
+    EXPECT_EQ(theme.detectionLineWidth, 4);
+    EXPECT_EQ(theme.toastCornerRadius, 24) << "a string is not a number";
+    EXPECT_EQ(theme.captureCircleLineWidth, 0);
+    EXPECT_TRUE(log.records().empty());
+}
+
+TEST_F(ThemeResolution, UnreadableConfigurationLogsTheDecodingMessagesOnly) {
+    TemporaryBundle host;
+    host.write("QuorvelConfiguration.plist", "this is not a property list");
+    CaptureTheme theme{host.bundle()};
+    EXPECT_EQ(theme.cropDoneButtonCornerRadius, 24);
+    EXPECT_EQ(categorized(log.records()),
+              (std::vector<std::string>{baseUndecoded, fontsMissing, captureMissing}));
+}
+
+TEST_F(ThemeResolution, EmptyDictionaryOrArrayRootKeepsDefaultsSilently) {
+    for (const char* body : {"<dict/>", "<array><integer>1</integer></array>"}) {
+        TemporaryBundle host;
+        host.writePropertyList("QuorvelConfiguration.plist", body);
+        CaptureTheme theme{host.bundle()};
+        EXPECT_EQ(theme.primaryButtonCornerRadius(), 24);
+        EXPECT_EQ(theme.capturePermissionButtonWidth, 138);
+        EXPECT_EQ(theme.fonts()->largeTitle().pointSize(), 30);
+    }
+    EXPECT_TRUE(log.records().empty());
+}
+
+TEST_F(ThemeResolution, ThemeBuiltOnDefaultsUsesThatThemesBundle) {
+    TemporaryBundle host;
+    testsupport::writeColorAssets(host, {{"toastTitleColor", hostRed}});
+    testsupport::writeConfiguration(host, "<key>cropEdgeTouchThreshold</key><real>70</real>");
+    auto base = std::make_shared<const DefaultTheme>(host.bundle());
+    CaptureTheme theme{base};
+    EXPECT_EQ(theme.toastTitleColor, hostRed);
+    EXPECT_EQ(theme.cropEdgeTouchThreshold, 70);
+}
+
+TEST(ThemeResolutionDeathTest, BaseColourMissingEverywhereStopsTheProgram) {
+    TemporaryBundle emptyFramework("Framework");
+    EXPECT_DEATH(
+        {
+            platform::Bundle::setFrameworkOverride(emptyFramework.bundle());
+            DefaultTheme theme{std::shared_ptr<platform::Bundle>{}};
+        },
+        "disabledBackground");
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,112 @@
+#include "Source/Imaging/RectangleFeature.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace quorvel {
+namespace {
+
+using platform::Point;
+using platform::RectangleObservation;
+
+RectangleObservation candidate(Point tl, Point tr, Point br, Point bl) {
+    return RectangleObservation{tl, tr, bl, br, 1.0f};
+}
+
+void expectCorners(const RectangleFeature& f, Point tl, Point tr, Point br, Point bl) {
+    EXPECT_EQ(f.topLeft, tl);
+    EXPECT_EQ(f.topRight, tr);
+    EXPECT_EQ(f.bottomRight, br);
+    EXPECT_EQ(f.bottomLeft, bl);
+}
+
+const RectangleObservation example =
+    candidate({0.1, 0.9}, {0.6, 0.9}, {0.6, 0.2}, {0.1, 0.2});
+
+TEST(RectangleFeatureChoice, EmptyListGivesNothing) {
+    EXPECT_EQ(RectangleFeature::biggestAdjustedRectangle({}, std::nullopt), nullptr);
+    EXPECT_EQ(RectangleFeature::biggestAdjustedRectangle({}, 6), nullptr);
+}
+
+TEST(RectangleFeatureChoice, KeepsFirstOnEqualScoreAndTakesStrictlyBigger) {
+    const auto small = candidate({0, 1}, {0.5, 1}, {0.5, 0.5}, {0, 0.5});
+    const auto sameSize = candidate({0.2, 1}, {0.7, 1}, {0.7, 0.5}, {0.2, 0.5});
+    auto first = RectangleFeature::biggestAdjustedRectangle({small, sameSize}, std::nullopt);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->bottomLeft, (Point{0, 1}));
+
+    const auto big = candidate({0, 1}, {1, 1}, {1, 0}, {0, 0});
+    auto bigger = RectangleFeature::biggestAdjustedRectangle({small, big}, std::nullopt);
+    EXPECT_EQ(bigger->bottomRight, (Point{1, 1}));
+}
+
+TEST(RectangleFeatureChoice, NotANumberScoreNeverWins) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto small = candidate({0, 1}, {0.5, 1}, {0.5, 0.5}, {0, 0.5});
+    const auto broken = candidate({nan, 1}, {1, 1}, {1, 0}, {0, 0});
+    auto f = RectangleFeature::biggestAdjustedRectangle({small, broken}, std::nullopt);
+    EXPECT_EQ(f->bottomLeft, (Point{0, 1}));
+    // The first candidate is kept even when its own score is not a number, unless a later one
+    // scores strictly more than zero.
+    const auto point = candidate({0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5});
+    auto g = RectangleFeature::biggestAdjustedRectangle({broken, point}, std::nullopt);
+    EXPECT_TRUE(std::isnan(g->bottomLeft.x) || std::isnan(g->topLeft.x) ||
+                std::isnan(g->topRight.x) || std::isnan(g->bottomRight.x));
+}
+
+TEST(RectangleFeatureOrdering, WorkedExampleStraightOrientations) {
+    for (std::optional<int> orientation : {std::optional<int>{}, std::optional<int>{1},
+                                           std::optional<int>{2}, std::optional<int>{3},
+                                           std::optional<int>{4}}) {
+        auto f = RectangleFeature::biggestAdjustedRectangle({example}, orientation);
+        ASSERT_TRUE(f);
+        expectCorners(*f, {0.1, 0.2}, {0.6, 0.2}, {0.6, 0.9}, {0.1, 0.9});
+    }
+}
+
+TEST(RectangleFeatureOrdering, WorkedExampleTransposedOrientations) {
+    for (int orientation = 5; orientation <= 8; ++orientation) {
+        auto f = RectangleFeature::biggestAdjustedRectangle({example}, orientation);
+        ASSERT_TRUE(f);
+        expectCorners(*f, {0.2, 0.1}, {0.9, 0.1}, {0.9, 0.6}, {0.2, 0.6});
+    }
+}
+
+TEST(RectangleFeatureOrdering, UnitSquare) {
+    auto f = RectangleFeature::biggestAdjustedRectangle(
+        {candidate({0, 1}, {1, 1}, {1, 0}, {0, 0})}, std::nullopt);
+    expectCorners(*f, {0, 0}, {1, 0}, {1, 1}, {0, 1});
+}
+
+TEST(RectangleFeatureOrdering, FourEqualPointsKeepInputOrder) {
+    // Input order is topLeft, topRight, bottomLeft, bottomRight; s[0] becomes bottomLeft.
+    const RectangleObservation same{{0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, 1};
+    auto f = RectangleFeature::biggestAdjustedRectangle({same}, std::nullopt);
+    expectCorners(*f, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5});
+
+    // Distinguish the points by a tiny offset that does not change the single-precision keys
+    // ordering between equal-key points: a point exactly left of the centre sorts first.
+    auto g = RectangleFeature::biggestAdjustedRectangle(
+        {candidate({0, 0.5}, {1, 1}, {1, 0}, {0.5, 0})}, std::nullopt);
+    EXPECT_EQ(g->bottomLeft, (Point{0, 0.5}));
+}
+
+TEST(RectangleFeatureGeometry, ScaleMapsEveryCornerIndependently) {
+    RectangleFeature f({0.5, 0.25}, {0.5, 0.25}, {0.5, 0.25}, {0.5, 0.25});
+    f.scaleFeature({1920, 1080});
+    expectCorners(f, {960, 270}, {960, 270}, {960, 270}, {960, 270});
+}
+
+TEST(RectangleFeatureGeometry, CornerVariance) {
+    RectangleFeature a({0, 0}, {10, 0}, {10, 10}, {0, 10});
+    RectangleFeature b({0, 0}, {10, 0}, {10, 10}, {0, 10});
+    EXPECT_EQ(a.cornerVarianceFrom(b), 0.0f);
+    b.bottomRight = {13, 14};
+    EXPECT_EQ(a.cornerVarianceFrom(b), 5.0f);
+    EXPECT_EQ(b.cornerVarianceFrom(a), 5.0f);
+}
+
+}  // namespace
+}  // namespace quorvel
