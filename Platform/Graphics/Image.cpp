@@ -1,5 +1,7 @@
 #include "Platform/Graphics/Image.h"
 
+#include "Platform/Graphics/ExifOrientation.h"
+
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -100,24 +102,7 @@ std::optional<int> jpegOrientation(std::span<const std::uint8_t> data) {
 }
 
 ImageOrientation orientationFromExif(std::optional<int> exif) {
-    switch (exif.value_or(1)) {
-        case 2:
-            return ImageOrientation::upMirrored;
-        case 3:
-            return ImageOrientation::down;
-        case 4:
-            return ImageOrientation::downMirrored;
-        case 5:
-            return ImageOrientation::leftMirrored;
-        case 6:
-            return ImageOrientation::right;
-        case 7:
-            return ImageOrientation::rightMirrored;
-        case 8:
-            return ImageOrientation::left;
-        default:
-            return ImageOrientation::up;
-    }
+    return imageOrientationFromExif(exif.value_or(1)).value_or(ImageOrientation::up);
 }
 
 // Any decoded image as 8-bit straight-alpha BGRA.

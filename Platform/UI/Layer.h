@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "Platform/Graphics/Color.h"
+#include "Platform/Graphics/Geometry.h"
 
 namespace platform {
 
@@ -13,6 +15,18 @@ class Layer {
   public:
     static std::shared_ptr<Layer> make();
     virtual ~Layer() = default;
+
+    // The layer's frame in its superlayer's coordinates. A view keeps its layer's frame equal to
+    // its own. Unlike the other properties, the frame may be read on any thread (work on
+    // background queues reads where a layer is on screen): reads and writes are serialised.
+    Rect frame() const {
+        std::lock_guard lock(frameMutex_);
+        return frame_;
+    }
+    void setFrame(const Rect& frame) {
+        std::lock_guard lock(frameMutex_);
+        frame_ = frame;
+    }
 
     double cornerRadius() const { return cornerRadius_; }
     void setCornerRadius(double radius) { cornerRadius_ = radius; }
@@ -32,6 +46,8 @@ class Layer {
     Layer() = default;
 
   private:
+    mutable std::mutex frameMutex_;
+    Rect frame_;
     double cornerRadius_ = 0;
     bool masksToBounds_ = false;
     double borderWidth_ = 0;

@@ -20,10 +20,17 @@ Rect View::frame() const {
 void View::setFrame(const Rect& frame) {
     bounds_.size = frame.size;
     center_ = {frame.midX(), frame.midY()};
+    layer_->setFrame(this->frame());
+}
+
+void View::setCenter(Point center) {
+    center_ = center;
+    layer_->setFrame(frame());
 }
 
 void View::setBounds(const Rect& bounds) {
     bounds_ = bounds;
+    layer_->setFrame(frame());
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {

@@ -50,7 +50,7 @@ class View : public std::enable_shared_from_this<View> {
     const Rect& bounds() const { return bounds_; }
     void setBounds(const Rect& bounds);
     Point center() const { return center_; }
-    void setCenter(Point center) { center_ = center; }
+    void setCenter(Point center);
 
     bool isHidden() const { return hidden_; }
     void setHidden(bool hidden) { hidden_ = hidden; }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "Platform/Imaging/Filter.h"
 #include "Source/Configuration/FatalError.h"
 
 namespace quorvel {
@@ -100,6 +101,26 @@ float RectangleFeature::cornerVarianceFrom(const RectangleFeature& rect) const {
         sum += std::fabs(static_cast<float>(d));
     }
     return sum;
+}
+
+std::shared_ptr<const platform::FilterImage> RectangleFeature::correctPerspective(
+    const platform::FilterImage& image, const RectangleFeature& feature, double scale) {
+    auto scaled = [scale](platform::Point p) { return platform::Point{p.x * scale, p.y * scale}; };
+    return image.applyingFilter("CIPerspectiveCorrection",
+                                {{"inputTopLeft", scaled(feature.topLeft)},
+                                 {"inputTopRight", scaled(feature.topRight)},
+                                 {"inputBottomLeft", scaled(feature.bottomLeft)},
+                                 {"inputBottomRight", scaled(feature.bottomRight)}});
+}
+
+std::shared_ptr<const platform::FilterImage> RectangleFeature::scale(
+    const std::shared_ptr<const platform::FilterImage>& image, double factor) {
+    auto filter = platform::Filter::named("CILanczosScaleTransform");
+    if (!filter) fatalError("The CILanczosScaleTransform filter is missing");
+    filter->setValue(platform::Filter::inputImageKey, image);
+    filter->setValue("inputAspectRatio", 1.0);
+    filter->setValue("inputScale", static_cast<double>(static_cast<float>(factor)));
+    return filter->outputImage();
 }
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Graphics/Geometry.h"
+#include "Platform/Imaging/FilterImage.h"
 #include "Platform/Vision/RectangleObservation.h"
 
 namespace quorvel {
@@ -37,6 +38,15 @@ public:
 
     // The sum of the four corner displacements between this and `rect` (single precision).
     float cornerVarianceFrom(const RectangleFeature& rect) const;
+
+    // The part of `image` inside `feature` (corners multiplied by `scale`, in the image's own
+    // pixels with the origin at the lower left) straightened into a rectangle.
+    static std::shared_ptr<const platform::FilterImage> correctPerspective(
+        const platform::FilterImage& image, const RectangleFeature& feature, double scale);
+
+    // `image` scaled by `factor` (Lanczos, aspect ratio 1); none when the filter gives nothing.
+    static std::shared_ptr<const platform::FilterImage> scale(
+        const std::shared_ptr<const platform::FilterImage>& image, double factor);
 
 private:
     static std::optional<platform::RectangleObservation> biggestCorrectiveRectangle(

@@ -1,61 +1,85 @@
 // quorvel-detect IMAGE...
 //
-// Decodes each image upright (EXIF orientation applied), looks for one document outline and
-// prints one JSON line per image:
+// Decodes each image upright (EXIF orientation applied), finds the document outline through the
+// library's still-image path (the crop screen's corner detection, with the image's pixel size as
+// the view size) and prints one JSON line per image:
 //   {"image": "<path>", "found": true, "corners": [[x,y],[x,y],[x,y],[x,y]], "ms": 3.1}
-// Corners are pixels of the upright image, origin top-left, y down, in the order top-left,
-// top-right, bottom-right, bottom-left; "corners" is empty when nothing is found. "ms" is the
-// detection time alone, without decoding.
+// Corners are pixels of the upright image, origin at the centre of the top-left pixel, y down,
+// in the order top-left, top-right, bottom-right, bottom-left; "corners" is empty when nothing is
+// found. "ms" is the detection time alone, without decoding.
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
-#include "Platform/Vision/QuadrilateralFinder.h"
+#include "Platform/Dispatch/MainRunLoop.h"
+#include "Source/Imaging/RectangleDetector.h"
+
+namespace {
+
+std::shared_ptr<platform::Image> decodeUpright(const char* path) {
+    cv::Mat bgr;
+    try {
+        bgr = cv::imread(path, cv::IMREAD_COLOR);
+    } catch (const cv::Exception&) {
+        return nullptr;
+    }
+    if (bgr.empty()) return nullptr;
+    auto bitmap = platform::Bitmap::make(bgr.cols, bgr.rows);
+    if (!bitmap) return nullptr;
+    cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
+    cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
+    return platform::Image::make(bitmap);
+}
+
+double rounded(double value, double perUnit) { return std::round(value * perUnit) / perUnit; }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: quorvel-detect IMAGE...\n");
         return 2;
     }
-    platform::RectangleDetectionSettings settings;
-    settings.minimumSize = 0.1;
-    settings.minimumAspectRatio = 0.0;
-    settings.maximumAspectRatio = 1.0;
-    settings.quadratureTolerance = 30;
-    settings.maximumObservations = 1;
-    settings.minimumConfidence = 0;
+    auto detector = quorvel::RectangleDetector::make();
+    auto queue = platform::DispatchQueue::makeSerial("quorvel-detect");
 
     for (int i = 1; i < argc; ++i) {
         nlohmann::json line;
         line["image"] = argv[i];
-        cv::Mat image;
-        try {
-            image = cv::imread(argv[i], cv::IMREAD_COLOR);
-        } catch (const cv::Exception&) {
-            image.release();
-        }
         nlohmann::json corners = nlohmann::json::array();
         double ms = 0;
-        if (image.empty()) {
-            line["error"] = "cannot decode";
-        } else {
+        if (auto image = decodeUpright(argv[i])) {
+            const platform::Size size = image->size();
+            std::shared_ptr<quorvel::RectangleFeature> found;
+            bool done = false;
             const auto start = std::chrono::steady_clock::now();
-            const auto found = platform::findQuadrilaterals(image, settings);
-            const auto end = std::chrono::steady_clock::now();
-            ms = std::chrono::duration<double, std::milli>(end - start).count();
-            if (!found.empty()) {
-                for (const cv::Point2d& p : found.front().corners) {
-                    corners.push_back({std::round(p.x * 10) / 10, std::round(p.y * 10) / 10});
+            detector->detectCropCorners(image, size, queue,
+                                        [&](std::shared_ptr<quorvel::RectangleFeature> feature) {
+                                            found = std::move(feature);
+                                            done = true;
+                                        });
+            platform::MainRunLoop::runUntil([&] { return done; }, std::chrono::minutes(1));
+            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count();
+            if (found) {
+                // View points have the pixel's top-left corner at 0; pixels are named by their
+                // centre. With y down, bottomLeft is the page's top-left corner.
+                for (const platform::Point& p :
+                     {found->bottomLeft, found->bottomRight, found->topRight, found->topLeft}) {
+                    corners.push_back({rounded(p.x - 0.5, 10), rounded(p.y - 0.5, 10)});
                 }
-                line["confidence"] = std::round(found.front().confidence * 1000) / 1000;
             }
+        } else {
+            line["error"] = "cannot decode";
         }
         line["found"] = !corners.empty();
         line["corners"] = corners;
-        line["ms"] = std::round(ms * 1000) / 1000;
+        line["ms"] = rounded(ms, 1000);
         std::cout << line.dump() << std::endl;
     }
     return 0;

@@ -9,7 +9,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "DocumentScene.h"
+#include "Support/DocumentScene.h"
 #include "Platform/Vision/QuadrilateralFinder.h"
 
 namespace {

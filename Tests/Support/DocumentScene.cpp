@@ -1,4 +1,4 @@
-#include "DocumentScene.h"
+#include "Support/DocumentScene.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,16 @@
+#include "Platform/Compute/ScopedComputeDeviceUnavailable.h"
+
+#include "Platform/Compute/ComputeDevice.h"
+
+namespace platform {
+
+ScopedComputeDeviceUnavailable::ScopedComputeDeviceUnavailable()
+    : previous_(ComputeDevice::isAvailable()) {
+    ComputeDevice::setAvailable(false);
+}
+
+ScopedComputeDeviceUnavailable::~ScopedComputeDeviceUnavailable() {
+    ComputeDevice::setAvailable(previous_);
+}
+
+}  // namespace platform

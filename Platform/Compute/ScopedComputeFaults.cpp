@@ -1,0 +1,14 @@
+#include "Platform/Compute/ScopedComputeFaults.h"
+
+namespace platform {
+
+ScopedComputeFaults::ScopedComputeFaults(const ComputeFaults& faults)
+    : previous_(ComputeDevice::faults()) {
+    ComputeDevice::setFaults(faults);
+}
+
+ScopedComputeFaults::~ScopedComputeFaults() {
+    ComputeDevice::setFaults(previous_);
+}
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+
+#include "Platform/Graphics/Image.h"
+
+namespace platform {
+
+// EXIF orientation numbers (1 to 8, the TIFF/EXIF "Orientation" tag, which the phone platform
+// also uses for its image property orientation) and their page-image counterparts:
+//
+//   1 up            2 upMirrored     3 down           4 downMirrored
+//   5 leftMirrored  6 right          7 rightMirrored  8 left
+//
+// An orientation says how the stored pixels must be transformed to display upright: 6 means the
+// stored picture has to be turned 90° clockwise (a portrait photo taken with the sensor held
+// sideways).
+
+// The EXIF number of a page-image orientation.
+int exifOrientation(ImageOrientation orientation);
+
+// The page-image orientation of an EXIF number; nullopt outside 1 to 8.
+std::optional<ImageOrientation> imageOrientationFromExif(int exifOrientation);
+
+}  // namespace platform

@@ -1,0 +1,356 @@
+#include "Platform/Imaging/Filter.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <opencv2/imgproc.hpp>
+#include <span>
+
+namespace platform {
+
+namespace {
+
+// The kind of value an input takes, in the order of FilterValue's alternatives.
+enum class ValueKind { number = 0, vector = 1, image = 2 };
+
+struct InputSpec {
+    const char* key;
+    ValueKind kind;
+    bool hasDefault;
+    double defaultNumber;
+};
+
+constexpr InputSpec perspectiveInputs[] = {
+    {"inputImage", ValueKind::image, false, 0},
+    {"inputTopLeft", ValueKind::vector, false, 0},
+    {"inputTopRight", ValueKind::vector, false, 0},
+    {"inputBottomLeft", ValueKind::vector, false, 0},
+    {"inputBottomRight", ValueKind::vector, false, 0},
+};
+constexpr InputSpec lanczosInputs[] = {
+    {"inputImage", ValueKind::image, false, 0},
+    {"inputScale", ValueKind::number, true, 1},
+    {"inputAspectRatio", ValueKind::number, true, 1},
+};
+constexpr InputSpec colorControlsInputs[] = {
+    {"inputImage", ValueKind::image, false, 0},
+    {"inputSaturation", ValueKind::number, true, 1},
+    {"inputBrightness", ValueKind::number, true, 0},
+    {"inputContrast", ValueKind::number, true, 1},
+};
+constexpr InputSpec unsharpMaskInputs[] = {
+    {"inputImage", ValueKind::image, false, 0},
+    {"inputRadius", ValueKind::number, true, 2.5},
+    {"inputIntensity", ValueKind::number, true, 0.5},
+};
+
+const InputSpec* findInput(std::span<const InputSpec> inputs, std::string_view key) {
+    for (const InputSpec& input : inputs) {
+        if (key == input.key) {
+            return &input;
+        }
+    }
+    return nullptr;
+}
+
+// Premultiplied colour never exceeds its alpha; filters that overshoot (sharpening, Lanczos
+// ringing, brightness) are brought back within it. Opaque pixels need nothing: the 8-bit
+// saturation of the filter already held them to 255.
+void clampToAlpha(cv::Mat& pixels) {
+    for (int y = 0; y < pixels.rows; ++y) {
+        std::uint8_t* p = pixels.ptr<std::uint8_t>(y);
+        for (int x = 0; x < pixels.cols; ++x, p += 4) {
+            const std::uint8_t alpha = p[3];
+            if (alpha != 255) {
+                p[0] = std::min(p[0], alpha);
+                p[1] = std::min(p[1], alpha);
+                p[2] = std::min(p[2], alpha);
+            }
+        }
+    }
+}
+
+std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& image, Point topLeft,
+                                                         Point topRight, Point bottomLeft,
+                                                         Point bottomRight) {
+    const Point corners[] = {topLeft, topRight, bottomRight, bottomLeft};
+    for (const Point& corner : corners) {
+        if (!std::isfinite(corner.x) || !std::isfinite(corner.y)) {
+            return nullptr;
+        }
+    }
+    auto length = [](Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); };
+    const double width =
+        std::round(std::max(length(topLeft, topRight), length(bottomLeft, bottomRight)));
+    const double height =
+        std::round(std::max(length(topLeft, bottomLeft), length(topRight, bottomRight)));
+    if (!(width >= 1) || !(height >= 1) || width > Bitmap::maximumDimension ||
+        height > Bitmap::maximumDimension) {
+        return nullptr;
+    }
+    // Three corners on one line leave no plane to map: the homography would be singular.
+    const double reach = std::max(width, height);
+    for (int skipped = 0; skipped < 4; ++skipped) {
+        const Point& a = corners[(skipped + 1) % 4];
+        const Point& b = corners[(skipped + 2) % 4];
+        const Point& c = corners[(skipped + 3) % 4];
+        const double twiceArea = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+        if (std::abs(twiceArea) < 1e-9 * reach * reach) {
+            return nullptr;
+        }
+    }
+
+    // Work in raster coordinates measured from the pixels' edges, y down: the source image's
+    // top-left edge is (0, 0); the output's corners are the output rectangle's corners.
+    const Rect extent = image.extent();
+    const double sourceTop = extent.origin.y + extent.size.height;
+    auto toRaster = [&](Point p) { return cv::Point2d(p.x - extent.origin.x, sourceTop - p.y); };
+    const cv::Point2d from[] = {{0, 0}, {width, 0}, {width, height}, {0, height}};
+    cv::Point2d to[4];
+    for (int i = 0; i < 4; ++i) {
+        to[i] = toRaster(corners[i]);
+    }
+    // The homography output → source: x' = (h0 x + h1 y + h2) / (h6 x + h7 y + 1), and so on.
+    cv::Matx<double, 8, 8> system;
+    cv::Vec<double, 8> rhs;
+    for (int i = 0; i < 4; ++i) {
+        const double x = from[i].x;
+        const double y = from[i].y;
+        const double u = to[i].x;
+        const double v = to[i].y;
+        const double rowU[] = {x, y, 1, 0, 0, 0, -x * u, -y * u};
+        const double rowV[] = {0, 0, 0, x, y, 1, -x * v, -y * v};
+        for (int j = 0; j < 8; ++j) {
+            system(2 * i, j) = rowU[j];
+            system(2 * i + 1, j) = rowV[j];
+        }
+        rhs[2 * i] = u;
+        rhs[2 * i + 1] = v;
+    }
+    cv::Vec<double, 8> h;
+    if (!cv::solve(system, rhs, h, cv::DECOMP_LU)) {
+        return nullptr;
+    }
+    const cv::Matx33d homography(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7], 1);
+    // OpenCV addresses pixels by their centres, half a pixel in from the edges.
+    const cv::Matx33d toEdges(1, 0, 0.5, 0, 1, 0.5, 0, 0, 1);
+    const cv::Matx33d toCentres(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1);
+    const cv::Matx33d outputToSource = toCentres * homography * toEdges;
+    for (int i = 0; i < 9; ++i) {
+        if (!std::isfinite(outputToSource.val[i])) {
+            return nullptr;
+        }
+    }
+    try {
+        cv::Mat result;
+        cv::warpPerspective(image.pixels(), result, outputToSource,
+                            cv::Size(static_cast<int>(width), static_cast<int>(height)),
+                            cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_CONSTANT,
+                            cv::Scalar::all(0));
+        return FilterImage::fromPixels(std::move(result));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+int resizeMethod(double factor) {
+    return factor < 1 ? cv::INTER_AREA : cv::INTER_LANCZOS4;
+}
+
+std::shared_ptr<const FilterImage> lanczosScale(const FilterImage& image, double scale,
+                                                double aspectRatio) {
+    if (!std::isfinite(scale) || !(scale > 0) || !std::isfinite(aspectRatio) ||
+        !(aspectRatio > 0)) {
+        return nullptr;
+    }
+    const cv::Mat& source = image.pixels();
+    const double scaleX = scale * aspectRatio;
+    const double scaleY = scale;
+    const double width = std::max(1.0, std::round(source.cols * scaleX));
+    const double height = std::max(1.0, std::round(source.rows * scaleY));
+    if (!std::isfinite(width) || !std::isfinite(height) || width > Bitmap::maximumDimension ||
+        height > Bitmap::maximumDimension) {
+        return nullptr;
+    }
+    const cv::Size size(static_cast<int>(width), static_cast<int>(height));
+    try {
+        cv::Mat result;
+        const int methodX = resizeMethod(size.width / static_cast<double>(source.cols));
+        const int methodY = resizeMethod(size.height / static_cast<double>(source.rows));
+        if (methodX == methodY) {
+            cv::resize(source, result, size, 0, 0, methodX);
+        } else {
+            cv::Mat across;
+            cv::resize(source, across, cv::Size(size.width, source.rows), 0, 0, methodX);
+            cv::resize(across, result, size, 0, 0, methodY);
+        }
+        if (methodX == cv::INTER_LANCZOS4 || methodY == cv::INTER_LANCZOS4) {
+            clampToAlpha(result);
+        }
+        const Rect extent = image.extent();
+        return FilterImage::fromPixels(
+            std::move(result),
+            Point{std::round(extent.origin.x * scaleX), std::round(extent.origin.y * scaleY)});
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+std::shared_ptr<const FilterImage> colorControls(const FilterImage& image, double saturation,
+                                                 double brightness, double contrast) {
+    if (!std::isfinite(saturation) || !std::isfinite(brightness) || !std::isfinite(contrast)) {
+        return nullptr;
+    }
+    // Every step is affine in the colour, so on premultiplied components it is one matrix, its
+    // constant term scaled by alpha: out = k·S·c + (k·b + 0.5·(1 − k))·a.
+    // Channels are B, G, R, A; the luma weights in that order:
+    const double luma[3] = {0.0721, 0.7154, 0.2125};
+    cv::Matx44d matrix = cv::Matx44d::zeros();
+    for (int out = 0; out < 3; ++out) {
+        for (int in = 0; in < 3; ++in) {
+            const double mixed = (out == in ? saturation : 0) + (1 - saturation) * luma[in];
+            matrix(out, in) = contrast * mixed;
+        }
+        matrix(out, 3) = contrast * brightness + 0.5 * (1 - contrast);
+    }
+    matrix(3, 3) = 1;
+    try {
+        cv::Mat result;
+        cv::transform(image.pixels(), result, matrix);
+        clampToAlpha(result);
+        const Rect extent = image.extent();
+        return FilterImage::fromPixels(std::move(result), extent.origin);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+std::shared_ptr<const FilterImage> unsharpMask(const FilterImage& image, double radius,
+                                               double intensity) {
+    if (std::isnan(radius) || !std::isfinite(intensity)) {
+        return nullptr;
+    }
+    const Rect extent = image.extent();
+    if (!(radius > 0)) {
+        return FilterImage::fromPixels(image.pixels().clone(), extent.origin);
+    }
+    try {
+        cv::Mat blurred;
+        cv::GaussianBlur(image.pixels(), blurred, cv::Size(), radius, radius, cv::BORDER_REPLICATE);
+        // The blurred copy is ours: the result goes into it rather than into new memory.
+        cv::addWeighted(image.pixels(), 1 + intensity, blurred, -intensity, 0, blurred);
+        clampToAlpha(blurred);
+        return FilterImage::fromPixels(std::move(blurred), extent.origin);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+std::span<const InputSpec> inputsOf(Filter::Kind kind) {
+    switch (kind) {
+        case Filter::Kind::perspectiveCorrection:
+            return perspectiveInputs;
+        case Filter::Kind::lanczosScale:
+            return lanczosInputs;
+        case Filter::Kind::colorControls:
+            return colorControlsInputs;
+        case Filter::Kind::unsharpMask:
+            return unsharpMaskInputs;
+    }
+    return {};
+}
+
+}  // namespace
+
+Filter::Filter(Kind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
+
+std::shared_ptr<Filter> Filter::named(std::string_view name) {
+    Kind kind;
+    if (name == "CIPerspectiveCorrection") {
+        kind = Kind::perspectiveCorrection;
+    } else if (name == "CILanczosScaleTransform") {
+        kind = Kind::lanczosScale;
+    } else if (name == "CIColorControls") {
+        kind = Kind::colorControls;
+    } else if (name == "CIUnsharpMask") {
+        kind = Kind::unsharpMask;
+    } else {
+        return nullptr;
+    }
+    auto filter = std::shared_ptr<Filter>(new Filter(kind, std::string(name)));
+    filter->setDefaults();
+    return filter;
+}
+
+bool Filter::setValue(std::string_view key, FilterValue value) {
+    const InputSpec* input = findInput(inputsOf(kind_), key);
+    if (input == nullptr || value.index() != static_cast<std::size_t>(input->kind)) {
+        return false;
+    }
+    values_.insert_or_assign(std::string(key), std::move(value));
+    return true;
+}
+
+std::optional<FilterValue> Filter::value(std::string_view key) const {
+    const auto found = values_.find(key);
+    if (found == values_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+void Filter::setDefaults() {
+    values_.clear();
+    for (const InputSpec& input : inputsOf(kind_)) {
+        if (input.hasDefault) {
+            values_.emplace(input.key, input.defaultNumber);
+        }
+    }
+}
+
+std::shared_ptr<const FilterImage> Filter::outputImage() const {
+    auto image = [this]() -> std::shared_ptr<const FilterImage> {
+        const auto found = values_.find(inputImageKey);
+        if (found == values_.end()) {
+            return nullptr;
+        }
+        return std::get<std::shared_ptr<const FilterImage>>(found->second);
+    };
+    auto number = [this](const char* key) { return std::get<double>(values_.find(key)->second); };
+    auto point = [this](const char* key) -> std::optional<Point> {
+        const auto found = values_.find(key);
+        if (found == values_.end()) {
+            return std::nullopt;
+        }
+        return std::get<Point>(found->second);
+    };
+
+    const auto input = image();
+    if (!input) {
+        return nullptr;
+    }
+    switch (kind_) {
+        case Kind::perspectiveCorrection: {
+            const auto topLeft = point("inputTopLeft");
+            const auto topRight = point("inputTopRight");
+            const auto bottomLeft = point("inputBottomLeft");
+            const auto bottomRight = point("inputBottomRight");
+            if (!topLeft || !topRight || !bottomLeft || !bottomRight) {
+                return nullptr;
+            }
+            return perspectiveCorrection(*input, *topLeft, *topRight, *bottomLeft, *bottomRight);
+        }
+        case Kind::lanczosScale:
+            return lanczosScale(*input, number("inputScale"), number("inputAspectRatio"));
+        case Kind::colorControls:
+            return colorControls(*input, number("inputSaturation"), number("inputBrightness"),
+                                 number("inputContrast"));
+        case Kind::unsharpMask:
+            return unsharpMask(*input, number("inputRadius"), number("inputIntensity"));
+    }
+    return nullptr;
+}
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// An error reported by a vision request or its handler.
+struct VisionError {
+    std::string localizedDescription;
+
+    const std::string& description() const { return localizedDescription; }
+};
+
+}  // namespace platform

@@ -1,0 +1,284 @@
+#include "Source/Imaging/RectangleDetector.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Imaging/ImageEncoding.h"
+#include "Platform/Log/ScopedLogCapture.h"
+#include "Platform/UI/Layer.h"
+#include "Support/DocumentScene.h"
+
+namespace quorvel {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::MainRunLoop;
+using platform::Point;
+using testing_vision::SceneOptions;
+
+// A portrait camera frame (1080 × 1920) with a page at known corners.
+SceneOptions portraitFrame() {
+    SceneOptions options;
+    options.size = {1080, 1920};
+    options.corners = {cv::Point2d(180, 420), cv::Point2d(900, 380), cv::Point2d(960, 1500),
+                       cv::Point2d(140, 1540)};
+    return options;
+}
+
+std::shared_ptr<platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
+    auto buffer = platform::PixelBuffer::make(bgr.cols, bgr.rows, platform::PixelFormat::bgra32);
+    buffer->lockBaseAddress();
+    cv::Mat pixels = buffer->asMat();
+    cv::cvtColor(bgr, pixels, cv::COLOR_BGR2BGRA);
+    buffer->unlockBaseAddress();
+    return buffer;
+}
+
+class PreviewLayer : public platform::Layer {
+public:
+    static std::shared_ptr<PreviewLayer> make(platform::Rect frame) {
+        auto layer = std::shared_ptr<PreviewLayer>(new PreviewLayer);
+        layer->setFrame(frame);
+        return layer;
+    }
+};
+
+struct LiveResult {
+    int calls = 0;
+    std::shared_ptr<platform::BezierPath> path;
+    std::shared_ptr<RectangleFeature> feature;
+    Point center;
+    platform::Rect extent;
+    bool onMain = false;
+};
+
+LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
+                      const std::shared_ptr<platform::PixelBuffer>& buffer, int orientation,
+                      platform::Rect layerFrame) {
+    auto result = std::make_shared<LiveResult>();
+    auto queue = platform::DispatchQueue::makeSerial("detection");
+    detector->detectPath(buffer, orientation, PreviewLayer::make(layerFrame), queue,
+                         [result](auto path, auto feature, Point center, platform::Rect extent) {
+                             ++result->calls;
+                             result->onMain = platform::DispatchQueue::isMainThread();
+                             result->path = path;
+                             result->feature = feature;
+                             result->center = center;
+                             result->extent = extent;
+                         });
+    EXPECT_TRUE(MainRunLoop::runUntil([&] { return result->calls > 0; }, 20s));
+    MainRunLoop::runUntilIdle();
+    return *result;
+}
+
+TEST(LiveDetection, OutlineLandsOnThePageForEveryDeviceOrientation) {
+    const auto scene = testing_vision::renderScene(portraitFrame());
+    auto buffer = bgraBuffer(scene.image);
+    auto detector = RectangleDetector::make();
+    const double tolerance = 0.02 * std::hypot(1080, 1920) / 2;
+    for (int orientation : {8, 6, 3, 1}) {
+        // The layer shows the frame at half size.
+        auto result = detectLive(detector, buffer, orientation, {{0, 0}, {540, 960}});
+        ASSERT_EQ(result.calls, 1);
+        EXPECT_TRUE(result.onMain);
+        ASSERT_TRUE(result.feature) << orientation;
+        EXPECT_EQ(result.extent, (platform::Rect{{0, 0}, {1080, 1920}}));
+        const auto& f = *result.feature;
+        auto near = [&](Point layer, double offset, cv::Point2d truth) {
+            return std::hypot(layer.x - offset - truth.x / 2, layer.y - truth.y / 2) < tolerance;
+        };
+        EXPECT_TRUE(near(f.topLeft, -24, scene.corners[0])) << orientation;
+        EXPECT_TRUE(near(f.topRight, 24, scene.corners[1])) << orientation;
+        EXPECT_TRUE(near(f.bottomRight, 24, scene.corners[2])) << orientation;
+        EXPECT_TRUE(near(f.bottomLeft, -24, scene.corners[3])) << orientation;
+        ASSERT_TRUE(result.path);
+        EXPECT_EQ(result.path->elements().front().point, f.topLeft);
+    }
+}
+
+TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
+    auto options = portraitFrame();
+    options.withPage = false;
+    auto empty = bgraBuffer(testing_vision::renderScene(options).image);
+    auto result = detectLive(RectangleDetector::make(), empty, 8, {{0, 0}, {540, 960}});
+    EXPECT_EQ(result.calls, 1);
+    EXPECT_FALSE(result.path);
+    EXPECT_FALSE(result.feature);
+    EXPECT_EQ(result.center, (Point{0, 0}));
+    EXPECT_EQ(result.extent, platform::Rect{});
+
+    // The detector goes away while its request waits behind other work on the vision queue.
+    auto page = bgraBuffer(testing_vision::renderScene(portraitFrame()).image);
+    std::atomic<bool> release{false};
+    RectangleDetector::workQueue()->async([&] {
+        while (!release.load()) std::this_thread::yield();
+    });
+    auto detector = RectangleDetector::make();
+    auto released = std::make_shared<LiveResult>();
+    detector->detectPath(page, 8, PreviewLayer::make({{0, 0}, {540, 960}}),
+                         platform::DispatchQueue::makeSerial("detection"),
+                         [released](auto path, auto feature, Point, platform::Rect) {
+                             ++released->calls;
+                             released->path = path;
+                             released->feature = feature;
+                         });
+    std::weak_ptr<RectangleDetector> weak = detector;
+    detector.reset();
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return weak.expired(); }, 5s));
+    release = true;
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return released->calls > 0; }, 20s));
+    MainRunLoop::runUntilIdle();
+    EXPECT_EQ(released->calls, 1);
+    EXPECT_FALSE(released->feature);
+}
+
+TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
+    const auto scene = testing_vision::renderScene(SceneOptions{});
+    cv::Mat bgra;
+    cv::cvtColor(scene.image, bgra, cv::COLOR_BGR2BGRA);
+    auto bitmap = platform::Bitmap::make(bgra.cols, bgra.rows);
+    bgra.copyTo(cv::Mat(bgra.rows, bgra.cols, CV_8UC4, bitmap->mutableData()));
+    auto image = platform::Image::make(bitmap);
+
+    int calls = 0;
+    std::shared_ptr<RectangleFeature> corners;
+    auto detector = RectangleDetector::make();
+    // Shown at half size.
+    detector->detectCropCorners(image, {480, 360}, platform::DispatchQueue::makeSerial("corners"),
+                                [&](std::shared_ptr<RectangleFeature> f) {
+                                    ++calls;
+                                    corners = f;
+                                });
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 20s));
+    ASSERT_TRUE(corners);
+    const double tolerance = 0.02 * std::hypot(480, 360);
+    auto near = [&](Point p, cv::Point2d truth) {
+        return std::hypot(p.x - truth.x / 2, p.y - truth.y / 2) < tolerance;
+    };
+    // bottomLeft is the corner nearest the view's top left, then clockwise.
+    EXPECT_TRUE(near(corners->bottomLeft, scene.corners[0]));
+    EXPECT_TRUE(near(corners->bottomRight, scene.corners[1]));
+    EXPECT_TRUE(near(corners->topRight, scene.corners[2]));
+    EXPECT_TRUE(near(corners->topLeft, scene.corners[3]));
+
+    SceneOptions blank;
+    blank.withPage = false;
+    cv::cvtColor(testing_vision::renderScene(blank).image, bgra, cv::COLOR_BGR2BGRA);
+    bgra.copyTo(cv::Mat(bgra.rows, bgra.cols, CV_8UC4, bitmap->mutableData()));
+    calls = 0;
+    corners = std::make_shared<RectangleFeature>(Point{}, Point{}, Point{}, Point{});
+    detector->detectCropCorners(platform::Image::make(platform::Bitmap::copy(*bitmap)), {480, 360},
+                                platform::DispatchQueue::makeSerial("corners"),
+                                [&](std::shared_ptr<RectangleFeature> f) {
+                                    ++calls;
+                                    corners = f;
+                                });
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 20s));
+    MainRunLoop::runUntilIdle();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(corners, nullptr);
+}
+
+// Normalized cross-correlation of two grey pictures of the same size.
+double correlation(const cv::Mat& a, const cv::Mat& b) {
+    cv::Mat fa, fb;
+    a.convertTo(fa, CV_32F);
+    b.convertTo(fb, CV_32F);
+    cv::Mat result;
+    cv::matchTemplate(fa, fb, result, cv::TM_CCOEFF_NORMED);
+    return result.at<float>(0, 0);
+}
+
+struct AutomaticResult {
+    int calls = 0;
+    std::optional<RectangleDetector::ProcessedImage> processed;
+    bool onVisionQueue = false;
+};
+
+AutomaticResult processAutomatically(const platform::CapturePhoto& photo, bool blurTest) {
+    auto result = std::make_shared<AutomaticResult>();
+    auto feature = std::make_shared<RectangleFeature>(Point{10, 10}, Point{500, 10},
+                                                      Point{500, 900}, Point{10, 900});
+    RectangleDetector::make()->automaticProcessedImage(
+        photo, 8, feature, {{0, 0}, {1080, 1920}}, blurTest,
+        [result](std::optional<RectangleDetector::ProcessedImage> processed) {
+            result->onVisionQueue = RectangleDetector::workQueue()->isCurrent();
+            result->processed = processed;
+            ++result->calls;
+        });
+    RectangleDetector::workQueue()->sync([] {});
+    return *result;
+}
+
+TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
+    // The scene as a portrait phone shows it; the camera stores it turned a quarter to the left
+    // with EXIF orientation 6.
+    SceneOptions options;
+    options.size = {1200, 1600};
+    options.corners = {cv::Point2d(200, 250), cv::Point2d(1000, 300), cv::Point2d(1050, 1400),
+                       cv::Point2d(150, 1350)};
+    const auto scene = testing_vision::renderScene(options);
+    cv::Mat stored;
+    cv::rotate(scene.image, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
+    cv::cvtColor(stored, stored, cv::COLOR_BGR2BGRA);
+    auto bitmap = platform::Bitmap::make(stored.cols, stored.rows);
+    stored.copyTo(cv::Mat(stored.rows, stored.cols, CV_8UC4, bitmap->mutableData()));
+    auto jpeg = platform::ImageEncoding::jpegData(*bitmap, 0.92, 6);
+    ASSERT_TRUE(jpeg);
+
+    auto result = processAutomatically(platform::CapturePhoto(jpeg), false);
+    ASSERT_EQ(result.calls, 1);
+    EXPECT_TRUE(result.onVisionQueue);
+    ASSERT_TRUE(result.processed);
+    EXPECT_FALSE(result.processed->isBlurry);
+    const auto& page = *result.processed->image;
+    EXPECT_LT(page.size().width, page.size().height) << "a portrait page";
+
+    // The page straightened by hand from the known corners, at the result's size.
+    const cv::Size size(page.bitmap()->width(), page.bitmap()->height());
+    const std::array<cv::Point2f, 4> from{cv::Point2f(scene.corners[0]), cv::Point2f(scene.corners[1]),
+                                          cv::Point2f(scene.corners[2]), cv::Point2f(scene.corners[3])};
+    const std::array<cv::Point2f, 4> to{cv::Point2f(0, 0), cv::Point2f(size.width, 0),
+                                        cv::Point2f(size.width, size.height), cv::Point2f(0, size.height)};
+    cv::Mat truth;
+    cv::warpPerspective(scene.image, truth, cv::getPerspectiveTransform(from.data(), to.data()), size);
+    cv::cvtColor(truth, truth, cv::COLOR_BGR2GRAY);
+    cv::Mat produced(size, CV_8UC4, const_cast<std::uint8_t*>(page.bitmap()->data()));
+    cv::Mat grey;
+    cv::cvtColor(produced, grey, cv::COLOR_BGRA2GRAY);
+    EXPECT_GT(correlation(grey, truth), 0.8);
+
+    cv::Mat upsideDown;
+    cv::flip(truth, upsideDown, -1);
+    EXPECT_LT(correlation(grey, upsideDown), 0.5);
+}
+
+TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
+    platform::ScopedLogCapture log;
+    auto result = processAutomatically(platform::CapturePhoto(platform::Data{1, 2, 3}), true);
+    EXPECT_EQ(result.calls, 1);
+    EXPECT_FALSE(result.processed);
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"Unable to generate core image from image data."});
+}
+
+TEST(VisionQueue, RequestsOfTwoDetectorsRunOneAtATimeInOrder) {
+    EXPECT_EQ(RectangleDetector::workQueue(), RectangleDetector::workQueue());
+    auto a = RectangleDetector::make();
+    auto b = RectangleDetector::make();
+    auto image = platform::Image::make(platform::Bitmap::make(64, 48));
+    std::vector<int> order;
+    auto corners = platform::DispatchQueue::makeSerial("corners");
+    for (int i = 0; i < 6; ++i) {
+        (i % 2 ? a : b)->detectCropCorners(image, {64, 48}, corners,
+                                           [&order, i](auto) { order.push_back(i); });
+    }
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return order.size() == 6; }, 20s));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+}
+
+}  // namespace
+}  // namespace quorvel
