@@ -118,64 +118,57 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
     constexpr int kBins = 32;
     const int w = edges.cols;
     const int h = edges.rows;
-    // Direction bin of every edge pixel; -1 elsewhere.
-    std::vector<int8_t> bins(static_cast<size_t>(w) * h, -1);
+    // Direction bin of every edge pixel, -1 elsewhere, with a one-pixel frame of -1 around the
+    // image so that neighbours never need a bounds check.
+    const int stride = w + 2;
+    std::vector<int8_t> bins(static_cast<size_t>(stride) * (h + 2), -1);
     for (int y = 0; y < h; ++y) {
         const uchar* e = edges.ptr<uchar>(y);
         const short* gx = dx.ptr<short>(y);
         const short* gy = dy.ptr<short>(y);
+        int8_t* b = bins.data() + static_cast<ptrdiff_t>(y + 1) * stride + 1;
         for (int x = 0; x < w; ++x) {
             if (e[x]) {
                 const float angle = cv::fastAtan2(gy[x], gx[x]);
-                bins[static_cast<size_t>(y) * w + x] =
-                    static_cast<int8_t>(static_cast<int>(angle * kBins / 360.0f) % kBins);
+                b[x] = static_cast<int8_t>(static_cast<int>(angle * kBins / 360.0f) % kBins);
             }
         }
     }
+    const std::array<ptrdiff_t, 8> neighbours{-stride - 1, -stride,    -stride + 1, -1,
+                                              1,           stride - 1, stride,      stride + 1};
     std::vector<Segment> segments;
     std::vector<cv::Point> region;
-    std::vector<cv::Point> stack;
-    for (int y0 = 0; y0 < h; ++y0) {
-        for (int x0 = 0; x0 < w; ++x0) {
-            const int seed = bins[static_cast<size_t>(y0) * w + x0];
-            if (seed < 0) {
-                continue;
-            }
-            region.clear();
-            stack.clear();
-            stack.emplace_back(x0, y0);
-            bins[static_cast<size_t>(y0) * w + x0] = -2;
-            while (!stack.empty()) {
-                const cv::Point p = stack.back();
-                stack.pop_back();
-                region.push_back(p);
-                for (int oy = -1; oy <= 1; ++oy) {
-                    const int y = p.y + oy;
-                    if (y < 0 || y >= h) {
-                        continue;
-                    }
-                    for (int ox = -1; ox <= 1; ++ox) {
-                        const int x = p.x + ox;
-                        if (x < 0 || x >= w) {
-                            continue;
-                        }
-                        int8_t& bin = bins[static_cast<size_t>(y) * w + x];
-                        if (bin < 0) {
-                            continue;
-                        }
-                        const int d = std::abs(bin - seed);
-                        if (std::min(d, kBins - d) <= 1) {
-                            bin = -2;
-                            stack.emplace_back(x, y);
-                        }
-                    }
+    std::vector<ptrdiff_t> stack;
+    const ptrdiff_t end = static_cast<ptrdiff_t>(stride) * (h + 1);
+    for (ptrdiff_t i = stride; i < end; ++i) {
+        const int seed = bins[static_cast<size_t>(i)];
+        if (seed < 0) {
+            continue;
+        }
+        region.clear();
+        stack.clear();
+        stack.push_back(i);
+        bins[static_cast<size_t>(i)] = -2;
+        while (!stack.empty()) {
+            const ptrdiff_t p = stack.back();
+            stack.pop_back();
+            region.emplace_back(static_cast<int>(p % stride) - 1, static_cast<int>(p / stride) - 1);
+            for (const ptrdiff_t offset : neighbours) {
+                int8_t& bin = bins[static_cast<size_t>(p + offset)];
+                if (bin < 0) {
+                    continue;
+                }
+                const int d = std::abs(bin - seed);
+                if (std::min(d, kBins - d) <= 1) {
+                    bin = -2;
+                    stack.push_back(p + offset);
                 }
             }
-            if (static_cast<double>(region.size()) < minimumLength) {
-                continue;
-            }
-            addStraightRuns(region, minimumLength, segments);
         }
+        if (static_cast<double>(region.size()) < minimumLength) {
+            continue;
+        }
+        addStraightRuns(region, minimumLength, segments);
     }
     return segments;
 }

@@ -6,18 +6,13 @@
 #include <optional>
 
 #include "Platform/Vision/EdgeEvidence.h"
+#include "Platform/Vision/GradientEdges.h"
 #include "Platform/Vision/LineCandidates.h"
 #include "Platform/Vision/QuadGeometry.h"
 
-#include <cstdlib>
-#include <chrono>
-#include <cstdio>
 namespace platform {
 
 namespace {
-struct QvProf { double t[8] = {}; int n = 0; ~QvProf() { if (std::getenv("QV_PROF")) { for (int i = 0; i < 8; ++i) fprintf(stderr, "stage%d %.3f\n", i, t[i] / n); } } } qvProf;
-double qvNow() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-int qvSkip() { static int v = std::getenv("QV_SKIP") ? std::atoi(std::getenv("QV_SKIP")) : 0; return v; }
 
 using vision::EdgeEvidence;
 using vision::EdgePoint;
@@ -135,39 +130,26 @@ std::vector<Quad> roughCandidates(const WorkingImage& working, double minExtent,
     std::vector<Quad> quads;
     std::vector<std::vector<cv::Point>> contours;
     cv::Mat blurred;
-    cv::Mat edges;
-    cv::Mat strong;
     const bool grayOnly = working.paper.data == working.gray.data;
-    cv::Mat dx;
-    cv::Mat dy;
-    for (const cv::Mat* channel : {&working.paper, &working.gray}) {
-        if (channel == &working.gray && (grayOnly || (qvSkip() & 1))) {
-            break;
-        }
-        cv::GaussianBlur(*channel, blurred, cv::Size(3, 3), 0);
-        cv::Sobel(blurred, dx, CV_16S, 1, 0);
-        cv::Sobel(blurred, dy, CV_16S, 0, 1);
-        cv::Canny(dx, dy, edges, 20, 50, true);
-        strong = strong.empty() ? edges.clone() : (strong | edges);
-        if (channel == &working.paper && !(qvSkip() & 8)) {
-            // Faint but straight edges: the sides of a page on a pale desk.
-            cv::Mat weak;
-            cv::Canny(dx, dy, weak, 8, 24, true);
-            vision::LineQuadLimits limits;
-            limits.minimumExtent = minExtent;
-            limits.angleTolerance = angleTolerance;
-            limits.outsideSlack = 0.02 * std::min(working.paper.cols, working.paper.rows);
-            double tl = qvNow();
-            const auto fromLines = vision::lineCandidates(weak, dx, dy, limits);
-            qvProf.t[5] += qvNow() - tl;
-            quads.insert(quads.end(), fromLines.begin(), fromLines.end());
-        }
+    // One gradient pass per channel gives both the strong edges that outline closed shapes and
+    // the faint ones that carry the sides of a page on a pale desk.
+    const vision::GradientEdges paperEdges =
+        vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
+    cv::Mat strong = paperEdges.strong.clone();
+    if (!grayOnly) {
+        strong |= vision::findGradientEdges(working.gray, {20, 50}, {20, 50}, false).strong;
     }
+    vision::LineQuadLimits limits;
+    limits.minimumExtent = minExtent;
+    limits.angleTolerance = angleTolerance;
+    limits.outsideSlack = 0.02 * std::min(working.paper.cols, working.paper.rows);
+    const auto fromLines =
+        vision::lineCandidates(paperEdges.faint, paperEdges.dx, paperEdges.dy, limits);
+    quads.insert(quads.end(), fromLines.begin(), fromLines.end());
 
     cv::dilate(strong, strong, cv::Mat());
     cv::findContours(strong, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-    if (!(qvSkip() & 2)) addContourCandidates(contours, minExtent, quads);
-    if (qvSkip() & 4) return quads;
+    addContourCandidates(contours, minExtent, quads);
 
     cv::GaussianBlur(working.paper, blurred, cv::Size(5, 5), 0);
     cv::Mat binary;
@@ -349,16 +331,13 @@ bool overlapsChosen(const Quad& quad, const std::vector<Candidate>& chosen) {
 
 std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
                                           const RectangleDetectionSettings& settings) {
-    ++qvProf.n; double t0 = qvNow();
     const WorkingImage working = makeWorkingImage(image);
-    qvProf.t[0] += qvNow() - t0; t0 = qvNow();
     const cv::Size size = working.paper.size();
     const double shortSide = std::min(size.width, size.height);
     const double minExtent = std::max(4.0, settings.minimumSize * shortSide);
     const double angleSlack = settings.quadratureTolerance + 15;
 
     std::vector<Quad> rough = roughCandidates(working, 0.8 * minExtent, angleSlack);
-    qvProf.t[1] += qvNow() - t0; t0 = qvNow();
 
     // Keep the distinct rough outlines that look like they could be right, best first.
     const EdgeEvidence evidence(working.paper);
@@ -388,7 +367,6 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         ranked.resize(kRefinedCandidates);
     }
 
-    qvProf.t[2] += qvNow() - t0; t0 = qvNow();
     EdgeSearch coarse;
     coarse.averaging = 0;
     coarse.maximumProfiles = 40;
@@ -427,7 +405,6 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     std::sort(refined.begin(), refined.end(),
               [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
 
-    qvProf.t[3] += qvNow() - t0; t0 = qvNow();
     std::vector<Candidate> chosen;
     for (const Candidate& candidate : refined) {
         if (settings.maximumObservations > 0 &&
@@ -451,7 +428,6 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         detected.confidence = std::clamp(candidate.confidence, 0.0, 1.0);
         result.push_back(detected);
     }
-    qvProf.t[4] += qvNow() - t0;
     return result;
 }
 

@@ -1,0 +1,97 @@
+// The framework's imaging paths at full size: live detection of a camera frame, processing of an
+// automatic photo, the blur test and perspective correction.
+
+#include <benchmark/benchmark.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "Platform/Imaging/ImageEncoding.h"
+#include "Platform/Vision/ImageRequestHandler.h"
+#include "Source/Imaging/BlurDetection.h"
+#include "Source/Imaging/ImageOperations.h"
+#include "Source/Imaging/RectangleDetector.h"
+#include "Support/DocumentScene.h"
+
+namespace {
+
+using namespace quorvel;
+
+testing_vision::DocumentScene scene(cv::Size size) {
+    testing_vision::SceneOptions options;
+    options.size = size;
+    const double sx = size.width / 960.0, sy = size.height / 720.0;
+    for (auto& corner : options.corners) corner = {corner.x * sx, corner.y * sy};
+    return testing_vision::renderScene(options);
+}
+
+std::shared_ptr<platform::Bitmap> bitmapOf(const cv::Mat& bgr) {
+    auto bitmap = platform::Bitmap::make(bgr.cols, bgr.rows);
+    cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData());
+    cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
+    return bitmap;
+}
+
+// A 1920 × 1080 ARGB frame through the request the live path makes.
+void BM_LiveDetectionRequest(benchmark::State& state) {
+    cv::setNumThreads(1);
+    const auto frame = scene({1920, 1080});
+    auto buffer = platform::PixelBuffer::make(1920, 1080, platform::PixelFormat::argb32);
+    buffer->lockBaseAddress();
+    cv::Mat argb = buffer->asMat();
+    cv::Mat bgra;
+    cv::cvtColor(frame.image, bgra, cv::COLOR_BGR2BGRA);
+    const int fromTo[] = {3, 0, 2, 1, 1, 2, 0, 3};
+    cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
+    buffer->unlockBaseAddress();
+    for (auto _ : state) {
+        auto request = std::make_shared<platform::RectangleDetectionRequest>();
+        request->setMinimumSize(0.1f);
+        request->setMinimumAspectRatio(0.0f);
+        request->setMaximumAspectRatio(1.0f);
+        platform::ImageRequestHandler(buffer, 8).perform({request});
+        benchmark::DoNotOptimize(request->results());
+    }
+}
+BENCHMARK(BM_LiveDetectionRequest)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A 12-megapixel JPEG stored turned, as a phone writes it, through automatic processing.
+void BM_AutomaticPhotoProcessing(benchmark::State& state) {
+    const auto photo = scene({3024, 4032});
+    cv::Mat stored;
+    cv::rotate(photo.image, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
+    const auto jpeg = platform::ImageEncoding::jpegData(*bitmapOf(stored), 0.9, 6);
+    const platform::CapturePhoto capture(jpeg);
+    auto detector = RectangleDetector::make();
+    for (auto _ : state) {
+        bool done = false;
+        auto feature = std::make_shared<RectangleFeature>(platform::Point{10, 10}, platform::Point{500, 10},
+                                                          platform::Point{500, 900}, platform::Point{10, 900});
+        detector->automaticProcessedImage(capture, 8, feature, {{0, 0}, {1080, 1920}}, true,
+                                          [&](auto result) { done = result.has_value(); });
+        RectangleDetector::workQueue()->sync([] {});
+        if (!done) state.SkipWithError("no page image");
+    }
+}
+BENCHMARK(BM_AutomaticPhotoProcessing)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BlurTestAt800(benchmark::State& state) {
+    const auto page = platform::FilterImage::fromBitmap(bitmapOf(scene({800, 1067}).image));
+    for (auto _ : state) benchmark::DoNotOptimize(BlurDetection::isBlurry(page));
+}
+BENCHMARK(BM_BlurTestAt800)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PerspectiveCorrection12MP(benchmark::State& state) {
+    const auto photo = scene({4032, 3024});
+    const auto image = platform::FilterImage::fromBitmap(bitmapOf(photo.image));
+    const double h = 3024;
+    // Core Image coordinates: y up.
+    RectangleFeature feature({photo.corners[3].x, h - photo.corners[3].y},
+                             {photo.corners[2].x, h - photo.corners[2].y},
+                             {photo.corners[1].x, h - photo.corners[1].y},
+                             {photo.corners[0].x, h - photo.corners[0].y});
+    for (auto _ : state) benchmark::DoNotOptimize(RectangleFeature::correctPerspective(*image, feature, 1.0));
+}
+BENCHMARK(BM_PerspectiveCorrection12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <opencv2/imgproc.hpp>
+
+#include "Platform/Vision/GradientEdges.h"
+
+namespace {
+
+using platform::vision::findGradientEdges;
+
+// A vertical brightness step between columns 19 and 20 of a 40 x 30 image.
+cv::Mat verticalStep(int left, int right) {
+    cv::Mat image(30, 40, CV_8U, cv::Scalar(left));
+    image(cv::Rect(20, 0, 20, 30)).setTo(right);
+    return image;
+}
+
+int edgeColumnsInRow(const cv::Mat& edges, int row, int* column) {
+    int count = 0;
+    for (int x = 0; x < edges.cols; ++x) {
+        if (edges.at<uchar>(row, x)) {
+            ++count;
+            *column = x;
+        }
+    }
+    return count;
+}
+
+TEST(GradientEdges, TraceAStepAsAOnePixelLineAtTheStep) {
+    const auto edges = findGradientEdges(verticalStep(60, 160), {8, 24}, {20, 50});
+    for (int y = 2; y < 28; ++y) {
+        int column = -1;
+        ASSERT_EQ(edgeColumnsInRow(edges.strong, y, &column), 1) << "row " << y;
+        EXPECT_TRUE(column == 19 || column == 20) << "row " << y;
+        EXPECT_EQ(edgeColumnsInRow(edges.faint, y, &column), 1) << "row " << y;
+    }
+    EXPECT_GT(edges.dx.at<short>(15, 20), 0);
+    EXPECT_EQ(edges.dy.at<short>(15, 20), 0);
+}
+
+TEST(GradientEdges, KeepAFaintStepOnlyAmongTheFaintEdges) {
+    // A step of 10 levels (a Sobel response of about 30): above the faint thresholds, below the
+    // strong ones.
+    const auto edges = findGradientEdges(verticalStep(100, 110), {8, 24}, {20, 50});
+    EXPECT_EQ(cv::countNonZero(edges.strong), 0);
+    EXPECT_GT(cv::countNonZero(edges.faint), 20);
+}
+
+TEST(GradientEdges, FollowAWeakeningEdgeFromItsStrongPart) {
+    // The step fades gently from strong at the top to weak (a Sobel response of about 18, above
+    // the low threshold but below the high one) from row 20 on.
+    cv::Mat image(40, 40, CV_8U, cv::Scalar(100));
+    for (int y = 0; y < 40; ++y) {
+        image(cv::Rect(20, y, 20, 1)).setTo(100 + std::max(6, 40 - 2 * y));
+    }
+    const auto edges = findGradientEdges(image, {8, 24}, {20, 50});
+    int column = -1;
+    EXPECT_EQ(edgeColumnsInRow(edges.faint, 30, &column), 1);
+    // Without a strong part nothing starts a faint edge either.
+    const auto alone = findGradientEdges(verticalStep(100, 104), {8, 24}, {20, 50});
+    EXPECT_EQ(cv::countNonZero(alone.faint), 0);
+}
+
+TEST(GradientEdges, LeaveTheFaintMapEmptyWhenNotAskedFor) {
+    const auto edges = findGradientEdges(verticalStep(60, 160), {8, 24}, {20, 50}, false);
+    EXPECT_TRUE(edges.faint.empty());
+    EXPECT_GT(cv::countNonZero(edges.strong), 20);
+}
+
+TEST(GradientEdges, FindNothingOnAFlatImage) {
+    const auto edges =
+        findGradientEdges(cv::Mat(20, 20, CV_8U, cv::Scalar(128)), {8, 24}, {20, 50});
+    EXPECT_EQ(cv::countNonZero(edges.strong), 0);
+    EXPECT_EQ(cv::countNonZero(edges.faint), 0);
+}
+
+}  // namespace
