@@ -6,7 +6,11 @@
 namespace platform::vision {
 
 EdgeEvidence::EdgeEvidence(const cv::Mat& image)
-    : image_(image), channels_(image.channels()), step_(static_cast<ptrdiff_t>(image.step[0])) {}
+    : image_(image),
+      channels_(image.channels()),
+      step_(static_cast<ptrdiff_t>(image.step[0])),
+      interiorRight_(image.cols - 1),
+      interiorBottom_(image.rows - 1) {}
 
 double EdgeEvidence::pixel(int x, int y) const {
     const uchar* p =
@@ -14,15 +18,19 @@ double EdgeEvidence::pixel(int x, int y) const {
     if (channels_ == 1) {
         return p[0];
     }
-    return std::min({p[0], p[1], p[2]});
+    return std::min(std::min(p[0], p[1]), p[2]);
 }
 
 double EdgeEvidence::brightness(double x, double y) const {
+    if (interior(x, y)) {
+        return sampleInterior(x, y);
+    }
     const int w = image_.cols;
     const int h = image_.rows;
     if (!(x >= -0.5 && y >= -0.5 && x <= w - 0.5 && y <= h - 0.5)) {
         return -1;
     }
+    // Within half a pixel of the border: clamp to the outermost pixels.
     x = std::clamp(x, 0.0, w - 1.0);
     y = std::clamp(y, 0.0, h - 1.0);
     const int x0 = std::min(static_cast<int>(x), w - 1);
@@ -31,13 +39,6 @@ double EdgeEvidence::brightness(double x, double y) const {
     const int y1 = std::min(y0 + 1, h - 1);
     const double fx = x - x0;
     const double fy = y - y0;
-    if (channels_ == 1) {
-        const uchar* r0 = image_.data + y0 * step_;
-        const uchar* r1 = image_.data + y1 * step_;
-        const double top = r0[x0] + (r0[x1] - r0[x0]) * fx;
-        const double bottom = r1[x0] + (r1[x1] - r1[x0]) * fx;
-        return top + (bottom - top) * fy;
-    }
     const double top = pixel(x0, y0) * (1 - fx) + pixel(x1, y0) * fx;
     const double bottom = pixel(x0, y1) * (1 - fx) + pixel(x1, y1) * fx;
     return top * (1 - fy) + bottom * fy;
@@ -96,8 +97,28 @@ std::vector<EdgePoint> EdgeEvidence::findEdgePoints(cv::Point2d a, cv::Point2d b
     for (int k = 0; k < profiles; ++k) {
         const double t = search.margin + (1 - 2 * search.margin) * k / (profiles - 1);
         const cv::Point2d centre = a + (b - a) * t;
+        // A profile whose outermost samples need no clamping is read without any checks.
+        bool fast = false;
+        const cv::Point2d reachOut = outward * static_cast<double>(reach + span);
+        const cv::Point2d reachAlong = along * (search.averaging * search.averagingSpacing);
+        if (interior(centre.x - reachOut.x - reachAlong.x, centre.y - reachOut.y - reachAlong.y) &&
+            interior(centre.x - reachOut.x + reachAlong.x, centre.y - reachOut.y + reachAlong.y) &&
+            interior(centre.x + reachOut.x - reachAlong.x, centre.y + reachOut.y - reachAlong.y) &&
+            interior(centre.x + reachOut.x + reachAlong.x, centre.y + reachOut.y + reachAlong.y)) {
+            fast = true;
+            const double scale = 1.0 / (2 * search.averaging + 1);
+            for (int j = 0; j < samples; ++j) {
+                const cv::Point2d c = centre + outward * static_cast<double>(j - (reach + span));
+                double sum = 0;
+                for (int o = -search.averaging; o <= search.averaging; ++o) {
+                    const cv::Point2d p = c + along * (o * search.averagingSpacing);
+                    sum += sampleInterior(p.x, p.y);
+                }
+                profile[static_cast<size_t>(j)] = sum * scale;
+            }
+        }
         bool inside = true;
-        for (int j = 0; j < samples && inside; ++j) {
+        for (int j = 0; j < samples && inside && !fast; ++j) {
             const double s = j - (reach + span);
             double sum = 0;
             for (int o = -search.averaging; o <= search.averaging; ++o) {

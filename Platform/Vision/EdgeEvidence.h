@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <opencv2/core.hpp>
 #include <vector>
@@ -61,9 +62,42 @@ public:
 private:
     double pixel(int x, int y) const;
 
+    /// True when bilinear sampling at (x, y) needs no clamping.
+    bool interior(double x, double y) const {
+        return x >= 0 && y >= 0 && x < interiorRight_ && y < interiorBottom_;
+    }
+    /// Bilinear brightness at an interior point.
+    double sampleInterior(double x, double y) const {
+        const int x0 = static_cast<int>(x);
+        const int y0 = static_cast<int>(y);
+        const double fx = x - x0;
+        const double fy = y - y0;
+        const uchar* r0 = image_.data + static_cast<ptrdiff_t>(y0) * step_ +
+                          static_cast<ptrdiff_t>(x0) * channels_;
+        const uchar* r1 = r0 + step_;
+        int p00, p01, p10, p11;
+        if (channels_ == 1) {
+            p00 = r0[0];
+            p01 = r0[1];
+            p10 = r1[0];
+            p11 = r1[1];
+        } else {
+            const int c = channels_;
+            p00 = std::min(std::min(r0[0], r0[1]), r0[2]);
+            p01 = std::min(std::min(r0[c], r0[c + 1]), r0[c + 2]);
+            p10 = std::min(std::min(r1[0], r1[1]), r1[2]);
+            p11 = std::min(std::min(r1[c], r1[c + 1]), r1[c + 2]);
+        }
+        const double top = p00 + (p01 - p00) * fx;
+        const double bottom = p10 + (p11 - p10) * fx;
+        return top + (bottom - top) * fy;
+    }
+
     cv::Mat image_;
     int channels_;
     ptrdiff_t step_;
+    double interiorRight_;
+    double interiorBottom_;
 };
 
 /// The outward unit normal of side `i` (corner i to corner i + 1) of a convex quadrilateral.

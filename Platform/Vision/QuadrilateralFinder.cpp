@@ -32,8 +32,7 @@ constexpr size_t kRefinedCandidates = 8;
 constexpr double kAcceptance = 0.5;
 
 struct WorkingImage {
-    cv::Mat colour;  // the downscaled image, same channels as the input
-    cv::Mat paper;   // smallest colour channel
+    cv::Mat paper;  // smallest colour channel
     cv::Mat gray;
     int factor = 1;  // full-resolution pixels per working pixel, a power of two
 };
@@ -58,7 +57,6 @@ WorkingImage makeWorkingImage(const cv::Mat& image) {
         current = next;
         working.factor *= 2;
     }
-    working.colour = current;
     if (current.channels() == 1) {
         working.paper = current;
         working.gray = current;
