@@ -1,10 +1,14 @@
 #include "Platform/UI/View.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
-View::View(const Rect& frame) : layer_(Layer::make()) {
+View::View(const Rect& frame) : View(frame, nullptr) {}
+
+View::View(const Rect& frame, std::shared_ptr<Layer> layer)
+    : layer_(layer ? std::move(layer) : Layer::make()) {
     setFrame(frame);
 }
 

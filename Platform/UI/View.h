@@ -81,6 +81,9 @@ class View : public std::enable_shared_from_this<View> {
 
   protected:
     explicit View(const Rect& frame);
+    // A view backed by a layer of the subclass's choice (a video preview layer, say); a null
+    // layer gets a plain one.
+    View(const Rect& frame, std::shared_ptr<Layer> layer);
 
   private:
     std::shared_ptr<Layer> layer_;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+
+namespace platform {
+
+class CaptureConnection;
+class CaptureVideoDataOutput;
+class SampleBuffer;
+
+// Receives the frames of a video data output, on the queue given with it.
+class CaptureVideoDataOutputSampleBufferDelegate {
+public:
+    virtual ~CaptureVideoDataOutputSampleBufferDelegate() = default;
+
+    virtual void captureOutput(CaptureVideoDataOutput& output,
+                               std::shared_ptr<SampleBuffer> sampleBuffer,
+                               CaptureConnection& connection) = 0;
+};
+
+}  // namespace platform

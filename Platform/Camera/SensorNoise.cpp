@@ -1,0 +1,48 @@
+#include "Platform/Camera/SensorNoise.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <vector>
+
+namespace platform {
+
+SensorNoise::SensorNoise(int maximumSide, double sigma, std::uint64_t seed)
+    : maximumSide_(maximumSide) {
+    if (sigma <= 0 || maximumSide <= 0) {
+        return;
+    }
+    // Values around a bias, so that unsigned saturating adds can also darken: the bias is taken
+    // off again after the add.
+    bias_ = static_cast<int>(std::ceil(std::min(3 * sigma, 60.0)));
+    try {
+        const int side = maximumSide + kMaximumOffset;
+        cv::Mat colour8(side, side, CV_8UC3);
+        cv::RNG rng(seed);
+        rng.fill(colour8, cv::RNG::NORMAL, cv::Scalar::all(bias_), cv::Scalar::all(sigma));
+        cv::Mat alpha = cv::Mat::zeros(side, side, CV_8UC1);
+        std::vector<cv::Mat> planes;
+        cv::split(colour8, planes);
+        planes.push_back(alpha);
+        cv::merge(planes, canvas_);
+    } catch (const std::exception&) {
+        canvas_.release();
+    }
+}
+
+void SensorNoise::apply(cv::Mat& bgra, int offsetX, int offsetY) const {
+    if (canvas_.empty() || bgra.type() != CV_8UC4 || bgra.cols > maximumSide_ ||
+        bgra.rows > maximumSide_) {
+        return;
+    }
+    offsetX = std::clamp(offsetX, 0, kMaximumOffset - 1);
+    offsetY = std::clamp(offsetY, 0, kMaximumOffset - 1);
+    try {
+        const cv::Mat patch = canvas_(cv::Rect(offsetX, offsetY, bgra.cols, bgra.rows));
+        cv::add(bgra, patch, bgra);
+        cv::subtract(bgra, cv::Scalar(bias_, bias_, bias_, 0), bgra);
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace platform

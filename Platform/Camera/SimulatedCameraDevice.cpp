@@ -1,0 +1,482 @@
+#include "Platform/Camera/SimulatedCameraDevice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <opencv2/imgproc.hpp>
+#include <tuple>
+#include <utility>
+
+#include "Platform/Camera/CameraAuthorization.h"
+#include "Platform/Camera/EmptySensorFrame.h"
+#include "Platform/Camera/FrameDelivery.h"
+#include "Platform/Camera/PictureSensorFrame.h"
+#include "Platform/Camera/SensorNoise.h"
+#include "Platform/Graphics/Bitmap.h"
+#include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Imaging/ImageEncoding.h"
+#include "Platform/UI/Device.h"
+
+namespace platform {
+namespace {
+
+constexpr double kJpegQuality = 0.9;
+constexpr double kPhotoFrameNoise = 2.0;
+
+// The EXIF orientation a phone writes for a photo taken in `orientation`: its sensor reads the
+// picture upright when the phone is held in landscape with its bottom on the right.
+int exifForDeviceOrientation(DeviceOrientation orientation) {
+    switch (orientation) {
+        case DeviceOrientation::portraitUpsideDown:
+            return 8;
+        case DeviceOrientation::landscapeLeft:
+            return 1;
+        case DeviceOrientation::landscapeRight:
+            return 3;
+        case DeviceOrientation::portrait:
+        case DeviceOrientation::faceUp:
+        case DeviceOrientation::faceDown:
+        case DeviceOrientation::unknown:
+            break;
+    }
+    return 6;
+}
+
+// A frame of the generated scene, rendered straight into the buffer in the asked orientation.
+class SceneSensorFrame final : public SensorFrame {
+public:
+    SceneSensorFrame(std::shared_ptr<const SimulatedScene> scene, int width, int height,
+                     SimulatedScene::Pose pose)
+        : scene_(std::move(scene)), width_(width), height_(height), pose_(pose) {}
+
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+
+    std::shared_ptr<PixelBuffer> makePixelBuffer(VideoOrientation orientation) const override {
+        auto buffer = makeTurnedBuffer(width_, height_, orientation);
+        if (!buffer) {
+            return nullptr;
+        }
+        buffer->lockBaseAddress();
+        cv::Mat pixels = buffer->asMat();
+        const bool rendered = scene_->renderFrame(pixels, width_, height_, orientation, pose_);
+        buffer->unlockBaseAddress();
+        return rendered ? buffer : nullptr;
+    }
+
+private:
+    std::shared_ptr<const SimulatedScene> scene_;
+    int width_;
+    int height_;
+    SimulatedScene::Pose pose_;
+};
+
+// The stored pixels of a photo turned as its EXIF orientation says (BGR).
+cv::Mat upright(const cv::Mat& stored, int exif) {
+    cv::Mat out;
+    switch (exif) {
+        case 2:
+            cv::flip(stored, out, 1);
+            break;
+        case 3:
+            cv::rotate(stored, out, cv::ROTATE_180);
+            break;
+        case 4:
+            cv::flip(stored, out, 0);
+            break;
+        case 5:
+            cv::transpose(stored, out);
+            break;
+        case 6:
+            cv::rotate(stored, out, cv::ROTATE_90_CLOCKWISE);
+            break;
+        case 7:
+            cv::rotate(stored, out, cv::ROTATE_90_CLOCKWISE);
+            cv::flip(out, out, 0);
+            break;
+        case 8:
+            cv::rotate(stored, out, cv::ROTATE_90_COUNTERCLOCKWISE);
+            break;
+        default:
+            out = stored;
+            break;
+    }
+    return out;
+}
+
+// The photo at `path` as the sensor records it, scaled to fill `width` × `height`, BGR; empty
+// when it does not decode.
+cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) {
+    auto image = Image::contentsOfFile(path);
+    if (!image) {
+        return {};
+    }
+    try {
+        const Bitmap& bitmap = *image->bitmap();
+        const cv::Mat stored(bitmap.height(), bitmap.width(), CV_8UC4,
+                             const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
+        cv::Mat bgr;
+        cv::cvtColor(stored, bgr, cv::COLOR_BGRA2BGR);
+        cv::Mat picture = upright(bgr, exifOrientation(image->orientation()));
+        if (picture.rows > picture.cols) {
+            // Seen by a phone held in portrait: the sensor reads it turned.
+            cv::rotate(picture, picture, cv::ROTATE_90_COUNTERCLOCKWISE);
+        }
+        const double scale = std::max(static_cast<double>(width) / picture.cols,
+                                      static_cast<double>(height) / picture.rows);
+        const int scaledWidth = std::max(width, static_cast<int>(std::ceil(picture.cols * scale)));
+        const int scaledHeight =
+            std::max(height, static_cast<int>(std::ceil(picture.rows * scale)));
+        cv::Mat scaled;
+        cv::resize(picture, scaled, cv::Size(scaledWidth, scaledHeight), 0, 0,
+                   scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+        return scaled(
+                   cv::Rect((scaledWidth - width) / 2, (scaledHeight - height) / 2, width, height))
+            .clone();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::optional<Data> encodePhoto(const cv::Mat& bgr, int exif) {
+    auto bitmap = Bitmap::make(bgr.cols, bgr.rows);
+    if (!bitmap) {
+        return std::nullopt;
+    }
+    try {
+        cv::Mat target(bitmap->height(), bitmap->width(), CV_8UC4, bitmap->mutableData(),
+                       bitmap->bytesPerRow());
+        cv::cvtColor(bgr, target, cv::COLOR_BGR2BGRA);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return ImageEncoding::jpegData(*bitmap, kJpegQuality, exif);
+}
+
+}  // namespace
+
+std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::make(
+    std::shared_ptr<SimulatedScene> scene) {
+    if (!scene) {
+        scene = SimulatedScene::make();
+    }
+    if (!scene) {
+        return nullptr;
+    }
+    return std::make_shared<SimulatedCameraDevice>(Token{}, std::move(scene),
+                                                   std::vector<std::filesystem::path>{});
+}
+
+std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::fromPhoto(
+    const std::filesystem::path& path) {
+    if (sensorPicture(path, 64, 64).empty()) {
+        return nullptr;
+    }
+    return std::make_shared<SimulatedCameraDevice>(Token{}, nullptr,
+                                                   std::vector<std::filesystem::path>{path});
+}
+
+std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::fromPhotos(
+    const std::filesystem::path& directory) {
+    std::vector<std::filesystem::path> photos;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_regular_file(error) && !sensorPicture(it->path(), 64, 64).empty()) {
+            photos.push_back(it->path());
+        }
+    }
+    if (photos.empty()) {
+        return nullptr;
+    }
+    std::sort(photos.begin(), photos.end());
+    return std::make_shared<SimulatedCameraDevice>(Token{}, nullptr, std::move(photos));
+}
+
+SimulatedCameraDevice::SimulatedCameraDevice(Token, std::shared_ptr<SimulatedScene> scene,
+                                             std::vector<std::filesystem::path> photos)
+    : scene_(std::move(scene)), photos_(std::move(photos)) {
+    CaptureDevice::setHasTorch(true);
+    CaptureDevice::setTorchAvailable(true);
+}
+
+SimulatedCameraDevice::~SimulatedCameraDevice() = default;
+
+std::string SimulatedCameraDevice::localizedName() const {
+    return scene_ ? "Simulated Camera" : "Simulated Camera (photos)";
+}
+
+void SimulatedCameraDevice::setSensorSize(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    sensorWidth_ = width;
+    sensorHeight_ = height;
+}
+
+int SimulatedCameraDevice::sensorWidth() const {
+    std::lock_guard lock(mutex_);
+    return sensorWidth_;
+}
+
+int SimulatedCameraDevice::sensorHeight() const {
+    std::lock_guard lock(mutex_);
+    return sensorHeight_;
+}
+
+void SimulatedCameraDevice::setFrameRate(double framesPerSecond) {
+    {
+        std::lock_guard lock(mutex_);
+        frameRate_ = std::isfinite(framesPerSecond) ? std::max(0.0, framesPerSecond) : 0.0;
+    }
+    frameIntervalDidChange();
+}
+
+double SimulatedCameraDevice::frameRate() const {
+    std::lock_guard lock(mutex_);
+    return frameRate_;
+}
+
+void SimulatedCameraDevice::setFramesPerPhoto(int frames) {
+    std::lock_guard lock(mutex_);
+    framesPerPhoto_ = std::max(1, frames);
+}
+
+int SimulatedCameraDevice::emitFrames(int count) {
+    int delivered = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!hasRunningSessions()) {
+            break;
+        }
+        auto delivery = std::make_shared<FrameDelivery>();
+        if (deliverFrame(captureFrame(), delivery) > 0) {
+            ++delivered;
+        }
+        delivery->wait();
+    }
+    return delivered;
+}
+
+void SimulatedCameraDevice::dropPixelBufferOfNextFrames(int count) {
+    std::lock_guard lock(mutex_);
+    framesWithoutPixels_ = std::max(0, count);
+}
+
+int SimulatedCameraDevice::capturedFrameCount() const {
+    std::lock_guard lock(mutex_);
+    return capturedFrames_;
+}
+
+void SimulatedCameraDevice::setPhotoSize(int width, int height) {
+    if (width <= 0 || height <= 0 || width > Bitmap::maximumDimension ||
+        height > Bitmap::maximumDimension) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    photoWidth_ = width;
+    photoHeight_ = height;
+}
+
+int SimulatedCameraDevice::photoWidth() const {
+    std::lock_guard lock(mutex_);
+    return photoWidth_;
+}
+
+int SimulatedCameraDevice::photoHeight() const {
+    std::lock_guard lock(mutex_);
+    return photoHeight_;
+}
+
+void SimulatedCameraDevice::setPhotoLatency(Duration latency) {
+    std::lock_guard lock(mutex_);
+    photoLatency_ = std::max(latency, Duration::zero());
+}
+
+void SimulatedCameraDevice::failNextPhoto(CameraError error) {
+    std::lock_guard lock(mutex_);
+    nextPhotoError_ = std::move(error);
+}
+
+int SimulatedCameraDevice::photoRequestCount() const {
+    std::lock_guard lock(mutex_);
+    return photoRequests_;
+}
+
+void SimulatedCameraDevice::setSupportsRaw(bool supports) {
+    std::lock_guard lock(mutex_);
+    supportsRaw_ = supports;
+}
+
+void SimulatedCameraDevice::setRefusesInput(bool refuses) {
+    std::lock_guard lock(mutex_);
+    refusesInput_ = refuses;
+}
+
+void SimulatedCameraDevice::setRefusesPhotoOutput(bool refuses) {
+    std::lock_guard lock(mutex_);
+    refusesPhotoOutput_ = refuses;
+}
+
+void SimulatedCameraDevice::setRefusesVideoOutput(bool refuses) {
+    std::lock_guard lock(mutex_);
+    refusesVideoOutput_ = refuses;
+}
+
+void SimulatedCameraDevice::holdSessionStarts(bool hold) {
+    std::lock_guard lock(mutex_);
+    holdsStarts_ = hold;
+    if (!hold) {
+        startsReleased_.notify_all();
+    }
+}
+
+int SimulatedCameraDevice::heldSessionStartCount() const {
+    std::lock_guard lock(mutex_);
+    return heldStarts_;
+}
+
+void SimulatedCameraDevice::sessionWillStart() {
+    std::unique_lock lock(mutex_);
+    if (!holdsStarts_) {
+        return;
+    }
+    ++heldStarts_;
+    startsReleased_.wait(lock, [this] { return !holdsStarts_; });
+    --heldStarts_;
+}
+
+void SimulatedCameraDevice::setAuthorization(AuthorizationStatus status) {
+    CameraAuthorization::set(status);
+}
+
+std::optional<Duration> SimulatedCameraDevice::frameInterval() const {
+    std::lock_guard lock(mutex_);
+    if (frameRate_ <= 0) {
+        return std::nullopt;
+    }
+    return toDuration(std::chrono::duration<double>(1.0 / frameRate_));
+}
+
+std::shared_ptr<SensorFrame> SimulatedCameraDevice::captureFrame() {
+    int width = 0;
+    int height = 0;
+    bool withoutPixels = false;
+    std::size_t photo = 0;
+    int frameNumber = 0;
+    std::shared_ptr<const SensorNoise> noise;
+    {
+        std::lock_guard lock(mutex_);
+        width = sensorWidth_;
+        height = sensorHeight_;
+        frameNumber = capturedFrames_++;
+        withoutPixels = framesWithoutPixels_ > 0;
+        if (withoutPixels) {
+            --framesWithoutPixels_;
+        }
+        if (!photos_.empty()) {
+            photo = static_cast<std::size_t>(frameNumber / framesPerPhoto_) % photos_.size();
+            currentPhoto_ = photo;
+            if (!noise_ || noise_->maximumSide() < std::max(width, height)) {
+                noise_ = std::make_shared<SensorNoise>(std::max(width, height), kPhotoFrameNoise,
+                                                       0xF00D);
+            }
+            noise = noise_;
+        }
+    }
+    if (scene_) {
+        const SimulatedScene::Pose pose = scene_->advance();
+        if (withoutPixels) {
+            return std::make_shared<EmptySensorFrame>(width, height);
+        }
+        return std::make_shared<SceneSensorFrame>(scene_, width, height, pose);
+    }
+    if (withoutPixels) {
+        return std::make_shared<EmptySensorFrame>(width, height);
+    }
+    cv::Mat picture = photoPicture(photo, width, height);
+    if (picture.empty()) {
+        return std::make_shared<EmptySensorFrame>(width, height);
+    }
+    return std::make_shared<PictureSensorFrame>(std::move(picture), std::move(noise),
+                                                (frameNumber * 37) % SensorNoise::kMaximumOffset,
+                                                (frameNumber * 53) % SensorNoise::kMaximumOffset);
+}
+
+cv::Mat SimulatedCameraDevice::photoPicture(std::size_t index, int width, int height) const {
+    std::lock_guard lock(mutex_);
+    const std::tuple<std::size_t, int, int> key{index, width, height};
+    if (cachedKey_ != key) {
+        cachedPicture_ = sensorPicture(photos_[index], width, height);
+        cachedKey_ = key;
+    }
+    return cachedPicture_;
+}
+
+CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&) {
+    std::optional<CameraError> error;
+    int width = 0;
+    int height = 0;
+    std::filesystem::path photo;
+    {
+        std::lock_guard lock(mutex_);
+        ++photoRequests_;
+        error = std::exchange(nextPhotoError_, std::nullopt);
+        width = photoWidth_;
+        height = photoHeight_;
+        if (!photos_.empty()) {
+            photo = photos_[currentPhoto_];
+        }
+    }
+    const int exif = exifForDeviceOrientation(Device::current().orientation());
+    if (error) {
+        return [error] { return PhotoResult{std::nullopt, error}; };
+    }
+    if (scene_) {
+        return [scene = scene_, pose = scene_->currentPose(), width, height, exif] {
+            auto bitmap = Bitmap::make(width, height);
+            if (!bitmap) {
+                return PhotoResult{std::nullopt, CameraError{"The photo could not be made"}};
+            }
+            cv::Mat pixels(height, width, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
+            if (!scene->renderPhoto(pixels, pose)) {
+                return PhotoResult{std::nullopt, CameraError{"The photo could not be made"}};
+            }
+            return PhotoResult{ImageEncoding::jpegData(*bitmap, kJpegQuality, exif), std::nullopt};
+        };
+    }
+    return [photo, width, height, exif] {
+        const cv::Mat picture = sensorPicture(photo, width, height);
+        if (picture.empty()) {
+            return PhotoResult{std::nullopt, CameraError{"The photo could not be read"}};
+        }
+        return PhotoResult{encodePhoto(picture, exif), std::nullopt};
+    };
+}
+
+Duration SimulatedCameraDevice::photoLatency() const {
+    std::lock_guard lock(mutex_);
+    return photoLatency_;
+}
+
+bool SimulatedCameraDevice::supportsRawPhotos() const {
+    std::lock_guard lock(mutex_);
+    return supportsRaw_;
+}
+
+bool SimulatedCameraDevice::refusesSessionInput() const {
+    std::lock_guard lock(mutex_);
+    return refusesInput_;
+}
+
+bool SimulatedCameraDevice::refusesPhotoOutput() const {
+    std::lock_guard lock(mutex_);
+    return refusesPhotoOutput_;
+}
+
+bool SimulatedCameraDevice::refusesVideoOutput() const {
+    std::lock_guard lock(mutex_);
+    return refusesVideoOutput_;
+}
+
+}  // namespace platform

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "Platform/Camera/CaptureDevice.h"
+#include "Platform/Camera/SimulatedScene.h"
+
+namespace platform {
+
+class SensorNoise;
+
+// A camera for tests and demos that films a generated scene (SimulatedScene, the default) or
+// still photos, and whose every reaction can be scripted. Reference type; thread-safe.
+//
+// Frames: 1920×1080 by default, landscape as a phone's sensor reads them, 32-bit BGRA. With a
+// running session they come from the frame pump at the frame rate (30 per second by default,
+// paced on Clock; none under a ManualClock), and from emitFrames, which steps them by hand.
+//
+// Photos: 4032×3024 by default, stored landscape as the sensor reads them, JPEG (quality 0.9)
+// with the EXIF orientation a phone writes for the device orientation at the moment of the
+// request: portrait 6, portraitUpsideDown 8, landscapeLeft 1, landscapeRight 3, and 6 for face
+// up, face down and unknown. The scene does not turn with the device: it is the same sensor
+// picture whatever the device orientation says.
+//
+// Defaults: a torch that is available, no RAW photos, a photo latency of 100 ms, every lock,
+// input and output accepted.
+class SimulatedCameraDevice final : public CaptureDevice {
+    struct Token {};
+
+public:
+    // A camera filming `scene`, or a new SimulatedScene when none is given; nullptr when the
+    // scene could not be made.
+    static std::shared_ptr<SimulatedCameraDevice> make(
+        std::shared_ptr<SimulatedScene> scene = nullptr);
+    // A camera whose frames and photos are the photo at `path` (nullptr when it does not
+    // decode).
+    static std::shared_ptr<SimulatedCameraDevice> fromPhoto(const std::filesystem::path& path);
+    // A camera cycling through the photos in `directory`, in file-name order (nullptr when none
+    // decodes). Each frame shows the next photo (see setFramesPerPhoto); a photo request takes
+    // the photo of the last frame.
+    //
+    // A photo is taken as the sensor would see it: shown upright (its EXIF orientation applied);
+    // a portrait picture is then turned as a phone held in portrait records it. Frames and
+    // photos are the picture scaled to fill their size, centred and cropped.
+    static std::shared_ptr<SimulatedCameraDevice> fromPhotos(
+        const std::filesystem::path& directory);
+
+    SimulatedCameraDevice(Token, std::shared_ptr<SimulatedScene> scene,
+                          std::vector<std::filesystem::path> photos);
+    ~SimulatedCameraDevice() override;
+
+    std::string localizedName() const override;
+
+    // The filmed scene; nullptr for a camera of still photos.
+    const std::shared_ptr<SimulatedScene>& scene() const { return scene_; }
+    const std::vector<std::filesystem::path>& photoPaths() const { return photos_; }
+
+    // Frames.
+    void setSensorSize(int width, int height);
+    int sensorWidth() const;
+    int sensorHeight() const;
+    // Frames per second of the pump; 0 stops the pump (emitFrames still works).
+    void setFrameRate(double framesPerSecond);
+    double frameRate() const;
+    // How many frames in a row show the same photo (photo cameras; default 1).
+    void setFramesPerPhoto(int frames);
+    // Delivers `count` frames to the running sessions' video outputs from the calling thread,
+    // each after the delegates have finished with the one before (so late-frame discarding only
+    // applies when a delegate is still busy with a frame from elsewhere). Returns how many frames
+    // reached a delegate's queue; 0 when no session runs with this camera.
+    int emitFrames(int count);
+    // The next `count` frames come without a pixel buffer.
+    void dropPixelBufferOfNextFrames(int count);
+    // Frames read from the sensor so far (by the pump or emitFrames).
+    int capturedFrameCount() const;
+
+    // Photos.
+    void setPhotoSize(int width, int height);
+    int photoWidth() const;
+    int photoHeight() const;
+    void setPhotoLatency(Duration latency);
+    // The next photo request ends with `error`.
+    void failNextPhoto(CameraError error);
+    int photoRequestCount() const;
+
+    // Script.
+    using CaptureDevice::setHasTorch;
+    using CaptureDevice::setRefusesLock;
+    using CaptureDevice::setRefusesTorchLevel;
+    using CaptureDevice::setTorchActiveInAutomaticMode;
+    using CaptureDevice::setTorchAvailable;
+    // RAW photos: the DNG file type with the Bayer pixel format rawBayerPixelFormat.
+    void setSupportsRaw(bool supports);
+    void setRefusesInput(bool refuses);
+    void setRefusesPhotoOutput(bool refuses);
+    void setRefusesVideoOutput(bool refuses);
+    // While held, a session's startRunning waits (as for a camera that is slow to power up)
+    // until starts are released again.
+    void holdSessionStarts(bool hold);
+    // Starts waiting because of holdSessionStarts.
+    int heldSessionStartCount() const;
+    // Sets the camera permission of the process (CameraAuthorization::set).
+    void setAuthorization(AuthorizationStatus status);
+
+protected:
+    std::optional<Duration> frameInterval() const override;
+    std::shared_ptr<SensorFrame> captureFrame() override;
+    PhotoJob preparePhoto(const PhotoSettings& settings) override;
+    Duration photoLatency() const override;
+    bool supportsRawPhotos() const override;
+    void sessionWillStart() override;
+    bool refusesSessionInput() const override;
+    bool refusesPhotoOutput() const override;
+    bool refusesVideoOutput() const override;
+
+private:
+    // The sensor picture of the photo at `index`, scaled to fill `width` × `height`.
+    cv::Mat photoPicture(std::size_t index, int width, int height) const;
+
+    const std::shared_ptr<SimulatedScene> scene_;
+    const std::vector<std::filesystem::path> photos_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable startsReleased_;
+    bool holdsStarts_ = false;
+    int heldStarts_ = 0;
+    int sensorWidth_ = 1920;
+    int sensorHeight_ = 1080;
+    double frameRate_ = 30;
+    int framesPerPhoto_ = 1;
+    int framesWithoutPixels_ = 0;
+    int capturedFrames_ = 0;
+    std::size_t currentPhoto_ = 0;
+    // The last photo picture made for frames, by index and size.
+    mutable std::optional<std::tuple<std::size_t, int, int>> cachedKey_;
+    mutable cv::Mat cachedPicture_;
+    std::shared_ptr<const SensorNoise> noise_;
+    int photoWidth_ = 4032;
+    int photoHeight_ = 3024;
+    Duration photoLatency_ = std::chrono::milliseconds(100);
+    std::optional<CameraError> nextPhotoError_;
+    int photoRequests_ = 0;
+    bool supportsRaw_ = false;
+    bool refusesInput_ = false;
+    bool refusesPhotoOutput_ = false;
+    bool refusesVideoOutput_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "Platform/UI/Layer.h"
+
+namespace platform {
+
+class CaptureSession;
+
+// How the camera picture is fitted into the layer's bounds, with the phone platform's cases.
+enum class VideoGravity {
+    // Stretched to fill the bounds.
+    resize,
+    // Scaled to fit inside the bounds, keeping its aspect ratio (the platform's default).
+    resizeAspect,
+    // Scaled to fill the bounds, keeping its aspect ratio; cropped at the edges.
+    resizeAspectFill,
+};
+
+// The layer that shows a capture session's live picture, standing in for the phone platform's
+// video preview layer. Nothing is drawn yet. The session (held strongly, as the platform does)
+// and the gravity may be read and set on any thread.
+class VideoPreviewLayer : public Layer {
+public:
+    static std::shared_ptr<VideoPreviewLayer> make();
+
+    std::shared_ptr<CaptureSession> session() const;
+    void setSession(std::shared_ptr<CaptureSession> session);
+
+    VideoGravity videoGravity() const;
+    void setVideoGravity(VideoGravity gravity);
+
+protected:
+    VideoPreviewLayer() = default;
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<CaptureSession> session_;
+    VideoGravity gravity_ = VideoGravity::resizeAspect;
+};
+
+}  // namespace platform

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "CameraTestSupport.h"
+#include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Graphics/Image.h"
+
+namespace camera_testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Mean of B, G and R over the 5 × 5 pixels around (x, y).
+double brightness(const cv::Mat& bgra, Point at) {
+    const int x = static_cast<int>(std::lround(at.x));
+    const int y = static_cast<int>(std::lround(at.y));
+    const cv::Rect area = cv::Rect(x - 2, y - 2, 5, 5) & cv::Rect(0, 0, bgra.cols, bgra.rows);
+    const cv::Scalar mean = cv::mean(bgra(area));
+    return (mean[0] + mean[1] + mean[2]) / 3;
+}
+
+// Checks that the paper is just inside each corner and the desk just outside.
+void expectPageAt(const cv::Mat& bgra, const std::array<Point, 4>& corners) {
+    Point centre;
+    for (const Point& corner : corners) {
+        centre.x += corner.x / 4;
+        centre.y += corner.y / 4;
+    }
+    for (const Point& corner : corners) {
+        const double dx = centre.x - corner.x;
+        const double dy = centre.y - corner.y;
+        const double length = std::hypot(dx, dy);
+        const Point inside{corner.x + 14 * dx / length, corner.y + 14 * dy / length};
+        const Point outside{corner.x - 14 * dx / length, corner.y - 14 * dy / length};
+        EXPECT_GT(brightness(bgra, inside), 200) << "inside " << corner.x << ", " << corner.y;
+        EXPECT_LT(brightness(bgra, outside), 170) << "outside " << corner.x << ", " << corner.y;
+    }
+}
+
+class SceneTest : public CameraTest {
+protected:
+    // The pixels of the last frame delivered, copied.
+    cv::Mat lastFrame() {
+        const auto buffer = delegate->received().back().sample->imageBuffer();
+        buffer->lockBaseAddress();
+        cv::Mat copy = buffer->asMat().clone();
+        buffer->unlockBaseAddress();
+        return copy;
+    }
+};
+
+TEST_F(SceneTest, PageCornersAreWhereTheFrameShowsThePage) {
+    session->startRunning();
+    const auto scene = device->scene();
+    const auto connection = videoOutput->connections().at(0);
+    for (const auto orientation : {VideoOrientation::landscapeRight, VideoOrientation::portrait,
+                                   VideoOrientation::portraitUpsideDown}) {
+        connection->setVideoOrientation(orientation);
+        ASSERT_EQ(device->emitFrames(1), 1);
+        const cv::Mat frame = lastFrame();
+        expectPageAt(frame,
+                     scene->pageCorners(Size{double(frame.cols), double(frame.rows)}, orientation));
+    }
+}
+
+TEST_F(SceneTest, PortraitFramesShowThePageUpright) {
+    session->startRunning();
+    videoOutput->connections().at(0)->setVideoOrientation(VideoOrientation::portrait);
+    device->emitFrames(1);
+    const auto corners = device->scene()->pageCorners(Size{1080, 1920}, VideoOrientation::portrait);
+    // Top-left, top-right, bottom-right, bottom-left as the page reads: upright on screen.
+    EXPECT_LT(corners[0].x, corners[1].x);
+    EXPECT_LT(corners[1].y, corners[2].y);
+    EXPECT_GT(corners[2].x, corners[3].x);
+    EXPECT_GT(corners[3].y, corners[0].y);
+    // In the sensor's own frame the page lies on its side, its top to the left.
+    const auto sensor = device->scene()->pageCorners(Size{1920, 1080});
+    EXPECT_LT(sensor[0].x, sensor[2].x);
+    EXPECT_GT(sensor[0].y, sensor[1].y);
+}
+
+TEST_F(SceneTest, TheHandShakesALittle) {
+    session->startRunning();
+    const auto scene = device->scene();
+    auto previous = scene->pageCorners(Size{1920, 1080});
+    double largest = 0;
+    for (int i = 0; i < 20; ++i) {
+        device->emitFrames(1);
+        const auto corners = scene->pageCorners(Size{1920, 1080});
+        for (int c = 0; c < 4; ++c) {
+            largest = std::max(
+                largest, std::hypot(corners[c].x - previous[c].x, corners[c].y - previous[c].y));
+        }
+        previous = corners;
+    }
+    EXPECT_GT(largest, 0.01);
+    EXPECT_LT(largest, 8.0);
+}
+
+TEST_F(SceneTest, PhotoShowsThePageWhereTheSceneSaysItIs) {
+    session->startRunning();
+    device->emitFrames(1);
+    auto recorder = std::make_shared<PhotoRecorder>();
+    photoOutput->capturePhoto(PhotoSettings::jpeg(), recorder);
+    const auto corners = device->scene()->pageCorners(Size{800, 600});
+    clock.advance(100ms);
+    const auto delivery = recorder->waitForDelivery();
+    ASSERT_TRUE(delivery && delivery->photo->fileDataRepresentation());
+    const auto image = Image::fromEncodedData(*delivery->photo->fileDataRepresentation());
+    ASSERT_NE(image, nullptr);
+    const Bitmap& bitmap = *image->bitmap();
+    const cv::Mat stored(bitmap.height(), bitmap.width(), CV_8UC4,
+                         const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
+    expectPageAt(stored, corners);
+}
+
+TEST(SimulatedSceneTest, PageImageIsAnUprightWhitePage) {
+    const auto page = sharedScene()->pageImage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->size().width, SimulatedScene::kPageWidth);
+    EXPECT_EQ(page->size().height, SimulatedScene::kPageHeight);
+    EXPECT_GT(page->bitmap()->pixel(20, 20).red, 0.95);
+}
+
+class PhotoCameraTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory =
+            std::filesystem::temp_directory_path() /
+            ("camera-photos-" +
+             std::to_string(::testing::UnitTest::GetInstance()->current_test_info()->line()));
+        std::filesystem::remove_all(directory);
+        std::filesystem::create_directories(directory);
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+
+    // Runs a session on `device` with the given connection orientation and returns the pixels
+    // of `count` frames.
+    std::vector<cv::Mat> frames(const std::shared_ptr<SimulatedCameraDevice>& device, int count,
+                                VideoOrientation orientation) {
+        auto session = CaptureSession::make();
+        session->addInput(CaptureDeviceInput::make(device).first);
+        auto output = CaptureVideoDataOutput::make();
+        auto queue = DispatchQueue::makeSerial("CaptureOutput");
+        auto delegate = std::make_shared<RecordingVideoDelegate>(queue);
+        output->setSampleBufferDelegate(delegate, queue);
+        session->addOutput(output);
+        output->connections().at(0)->setVideoOrientation(orientation);
+        session->startRunning();
+        device->emitFrames(count);
+        session->stopRunning();
+        std::vector<cv::Mat> result;
+        for (const auto& frame : delegate->received()) {
+            const auto& buffer = frame.sample->imageBuffer();
+            buffer->lockBaseAddress();
+            result.push_back(buffer->asMat().clone());
+            buffer->unlockBaseAddress();
+        }
+        return result;
+    }
+
+    ScopedManualClock clock;
+    std::filesystem::path directory;
+};
+
+TEST_F(PhotoCameraTest, PortraitPhotoIsFilmedAsAPhoneHeldUpright) {
+    cv::Mat picture(400, 300, CV_8UC3, cv::Scalar(0, 0, 255));         // red above
+    picture(cv::Rect(0, 200, 300, 200)).setTo(cv::Scalar(255, 0, 0));  // blue below
+    const auto path = directory / "page.png";
+    ASSERT_TRUE(cv::imwrite(path.string(), picture));
+    auto device = SimulatedCameraDevice::fromPhoto(path);
+    ASSERT_NE(device, nullptr);
+    device->setSensorSize(640, 360);
+
+    const auto upright = frames(device, 1, VideoOrientation::portrait).at(0);
+    ASSERT_EQ(upright.cols, 360);
+    ASSERT_EQ(upright.rows, 640);
+    const cv::Vec4b top = upright.at<cv::Vec4b>(100, 180);
+    const cv::Vec4b bottom = upright.at<cv::Vec4b>(540, 180);
+    EXPECT_GT(top[2], 200);
+    EXPECT_LT(top[0], 60);
+    EXPECT_GT(bottom[0], 200);
+    EXPECT_LT(bottom[2], 60);
+}
+
+TEST_F(PhotoCameraTest, PhotosOfADirectoryAreFilmedInNameOrder) {
+    ASSERT_TRUE(cv::imwrite((directory / "b.png").string(),
+                            cv::Mat(90, 160, CV_8UC3, cv::Scalar(0, 255, 0))));
+    ASSERT_TRUE(cv::imwrite((directory / "a.png").string(),
+                            cv::Mat(90, 160, CV_8UC3, cv::Scalar(0, 0, 255))));
+    std::filesystem::create_directories(directory / "ignored");
+    auto device = SimulatedCameraDevice::fromPhotos(directory);
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->photoPaths().size(), 2u);
+    device->setSensorSize(160, 90);
+
+    const auto seen = frames(device, 3, VideoOrientation::landscapeRight);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_GT(seen[0].at<cv::Vec4b>(45, 80)[2], 200);
+    EXPECT_GT(seen[1].at<cv::Vec4b>(45, 80)[1], 200);
+    EXPECT_GT(seen[2].at<cv::Vec4b>(45, 80)[2], 200);
+}
+
+TEST_F(PhotoCameraTest, DirectoryWithoutPhotosGivesNoCamera) {
+    EXPECT_EQ(SimulatedCameraDevice::fromPhotos(directory), nullptr);
+    EXPECT_EQ(SimulatedCameraDevice::fromPhoto(directory / "missing.jpg"), nullptr);
+}
+
+}  // namespace
+}  // namespace camera_testing

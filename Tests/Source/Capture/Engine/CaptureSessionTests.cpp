@@ -1,0 +1,89 @@
+#include "Source/Capture/Engine/CaptureSession.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "EngineTestSupport.h"
+
+namespace quorvel {
+namespace {
+
+class NullDelegate : public platform::CapturePhotoCaptureDelegate,
+                     public platform::CaptureVideoDataOutputSampleBufferDelegate {
+public:
+    void photoOutput(platform::CapturePhotoOutput&, std::shared_ptr<platform::CapturePhoto>,
+                     std::optional<platform::CameraError>) override {}
+    void captureOutput(platform::CaptureVideoDataOutput&, std::shared_ptr<platform::SampleBuffer>,
+                       platform::CaptureConnection&) override {}
+};
+
+class Session : public testsupport::CameraTest {
+protected:
+    std::shared_ptr<CaptureSession> make() {
+        return CaptureSession::make(delegate, delegate, *preview);
+    }
+    std::shared_ptr<NullDelegate> delegate = std::make_shared<NullDelegate>();
+    std::shared_ptr<CameraPreviewView> preview = CameraPreviewView::make({{0, 0}, {100, 200}});
+};
+
+TEST_F(Session, SetUpAttachesThePreviewAndHoldsTheCameraLocked) {
+    EXPECT_EQ(preview->videoPreviewLayer()->videoGravity(), platform::VideoGravity::resizeAspectFill);
+    auto session = make();
+    ASSERT_TRUE(session);
+    EXPECT_TRUE(preview->videoPreviewLayer()->session());
+    EXPECT_EQ(camera->configurationLockCount(), 1);
+    EXPECT_FALSE(session->isRAWFormatSupported());
+    camera->setSupportsRaw(true);
+    EXPECT_TRUE(session->isRAWFormatSupported());
+    session.reset();
+    EXPECT_EQ(camera->configurationLockCount(), 0) << "released with the session";
+}
+
+TEST_F(Session, FailedSetUpGivesNoSessionAndSaysWhy) {
+    platform::CaptureDevice::installSimulatedDevice(nullptr);
+    EXPECT_FALSE(make());
+    platform::CaptureDevice::installSimulatedDevice(camera);
+    camera->setRefusesLock(true);
+    EXPECT_FALSE(make());
+    camera->setRefusesLock(false);
+    camera->setRefusesVideoOutput(true);
+    EXPECT_FALSE(make());
+    const auto messages = log.messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0],
+              "Failed to setup capture session: no input device, or it cannot be added as a "
+              "session input");
+    EXPECT_EQ(messages[1].rfind("Failed to setup capture session: error locking capture device "
+                                "for configuration: ",
+                                0),
+              0u);
+    EXPECT_EQ(messages[2],
+              "Failed to setup capture session: video output cannot be added as a session output");
+}
+
+TEST_F(Session, StartCompletesOnlyAfterAFreshStart) {
+    auto session = make();
+    std::atomic<int> completions{0};
+    session->start(delegate, delegate, *preview, [&] { ++completions; });
+    ASSERT_TRUE(drive([&] { return completions == 1; }));
+    session->start(delegate, delegate, *preview, [&] { ++completions; });
+    platform::DispatchQueue::global(platform::QualityOfService::defaultQoS)->sync([] {});
+    EXPECT_EQ(completions, 1);
+    session->stop();
+    EXPECT_FALSE(session->isRunning());
+}
+
+TEST_F(Session, PhotoRequestReachesTheCameraThenCallsBack) {
+    auto session = make();
+    std::atomic<bool> started{false};
+    session->start(delegate, delegate, *preview, [&] { started = true; });
+    ASSERT_TRUE(drive([&] { return started.load(); }));
+    std::atomic<bool> called{false};
+    session->takePhoto([&] { called = true; });
+    ASSERT_TRUE(drive([&] { return called.load(); }));
+    EXPECT_EQ(camera->photoRequestCount(), 1);
+}
+
+}  // namespace
+}  // namespace quorvel
