@@ -70,7 +70,7 @@ LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
                              result->center = center;
                              result->extent = extent;
                          });
-    EXPECT_TRUE(MainRunLoop::runUntil([&] { return result->calls > 0; }, 20s));
+    EXPECT_TRUE(MainRunLoop::runUntil([&] { return result->calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     return *result;
 }
@@ -130,7 +130,7 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     detector.reset();
     ASSERT_TRUE(MainRunLoop::runUntil([&] { return weak.expired(); }, 5s));
     release = true;
-    ASSERT_TRUE(MainRunLoop::runUntil([&] { return released->calls > 0; }, 20s));
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return released->calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     EXPECT_EQ(released->calls, 1);
     EXPECT_FALSE(released->feature);
@@ -153,7 +153,7 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
                                     ++calls;
                                     corners = f;
                                 });
-    ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 20s));
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 90s));
     ASSERT_TRUE(corners);
     const double tolerance = 0.02 * std::hypot(480, 360);
     auto near = [&](Point p, cv::Point2d truth) {
@@ -177,7 +177,7 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
                                     ++calls;
                                     corners = f;
                                 });
-    ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 20s));
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(corners, nullptr);
@@ -276,7 +276,7 @@ TEST(VisionQueue, RequestsOfTwoDetectorsRunOneAtATimeInOrder) {
         (i % 2 ? a : b)->detectCropCorners(image, {64, 48}, corners,
                                            [&order, i](auto) { order.push_back(i); });
     }
-    ASSERT_TRUE(MainRunLoop::runUntil([&] { return order.size() == 6; }, 20s));
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return order.size() == 6; }, 90s));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 

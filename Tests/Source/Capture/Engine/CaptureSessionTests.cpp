@@ -62,14 +62,17 @@ TEST_F(Session, FailedSetUpGivesNoSessionAndSaysWhy) {
               "Failed to setup capture session: video output cannot be added as a session output");
 }
 
-TEST_F(Session, StartCompletesOnlyAfterAFreshStart) {
+TEST_F(Session, StartRunsTheCameraAndCompletesOffTheMainQueue) {
     auto session = make();
-    std::atomic<int> completions{0};
-    session->start(delegate, delegate, *preview, [&] { ++completions; });
-    ASSERT_TRUE(drive([&] { return completions == 1; }));
-    session->start(delegate, delegate, *preview, [&] { ++completions; });
-    platform::DispatchQueue::global(platform::QualityOfService::defaultQoS)->sync([] {});
-    EXPECT_EQ(completions, 1);
+    auto completions = std::make_shared<std::atomic<int>>(0);
+    auto onMain = std::make_shared<std::atomic<bool>>(true);
+    session->start(delegate, delegate, *preview, [completions, onMain] {
+        *onMain = platform::DispatchQueue::isMainThread();
+        ++*completions;
+    });
+    ASSERT_TRUE(drive([&] { return *completions == 1; }));
+    EXPECT_FALSE(*onMain);
+    EXPECT_TRUE(session->isRunning());
     session->stop();
     EXPECT_FALSE(session->isRunning());
 }

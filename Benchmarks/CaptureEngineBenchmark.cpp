@@ -1,0 +1,115 @@
+// The capture engine with the simulated camera: how long a 1080p frame takes from the camera to
+// the outline the screen receives, and whether resident memory stays flat over a long run.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <opencv2/core.hpp>
+#include <unistd.h>
+
+#include "Platform/Camera/CaptureDevice.h"
+#include "Platform/Camera/SimulatedCameraDevice.h"
+#include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Log/Log.h"
+#include "Platform/Log/CapturingLogSink.h"
+#include "Source/Capture/Engine/CaptureViewModel.h"
+
+namespace {
+
+using namespace quorvel;
+using namespace std::chrono_literals;
+
+class OutlineCounter : public CaptureViewModelDelegate {
+public:
+    std::weak_ptr<CaptureViewModel> viewModel;
+    int outlines = 0;
+    int found = 0;
+
+    std::shared_ptr<CameraPreviewView> previewView() const override { return view_; }
+    void didFindRectangle(std::shared_ptr<RectangleFeature> feature,
+                          std::shared_ptr<platform::BezierPath>, platform::Point) override {
+        ++outlines;
+        if (feature) ++found;
+        if (auto model = viewModel.lock()) {
+            model->rectangleLockedTime = 0;  // never shoot: only frames are measured
+            model->isDetectingRectangles = false;
+        }
+    }
+    void didLoseRectangle() override {}
+    void didStartCapture() override {}
+    void didFailCapture() override {}
+    void didCaptureImage(std::shared_ptr<platform::Image>, bool) override {}
+    void displayCaptureLoadingCircle(platform::Point) override {}
+
+private:
+    std::shared_ptr<CameraPreviewView> view_ = CameraPreviewView::make({{0, 0}, {540, 960}});
+};
+
+struct Engine {
+    Engine() {
+        platform::Log::setSink(std::make_shared<platform::CapturingLogSink>());
+        platform::CaptureDevice::setHardwareDiscoveryEnabled(false);
+        camera = platform::SimulatedCameraDevice::make();
+        camera->setFrameRate(0);
+        platform::CaptureDevice::installSimulatedDevice(camera);
+        model = CaptureViewModel::make(CaptureConfiguration::getInstance(), screen);
+        screen->viewModel = model;
+        model->captureTypeChanged(CaptureType::automatic);
+        model->startCaptureSession();
+        platform::MainRunLoop::runUntil([&] { return model->captureSession()->isRunning(); }, 10s);
+    }
+    ~Engine() {
+        model->stopCaptureSession();
+        model.reset();
+        platform::MainRunLoop::runUntilIdle();
+        platform::CaptureDevice::installSimulatedDevice(nullptr);
+    }
+    // One frame from the camera to the screen's outline.
+    void frame() {
+        const int before = screen->outlines;
+        camera->emitFrames(1);
+        platform::MainRunLoop::runUntil([&] { return screen->outlines > before; }, 10s);
+    }
+
+    std::shared_ptr<platform::SimulatedCameraDevice> camera;
+    std::shared_ptr<OutlineCounter> screen = std::make_shared<OutlineCounter>();
+    std::shared_ptr<CaptureViewModel> model;
+};
+
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+}
+
+void BM_FrameToOutline(benchmark::State& state) {
+    cv::setNumThreads(1);
+    Engine engine;
+    for (int i = 0; i < 10; ++i) engine.frame();
+    for (auto _ : state) engine.frame();
+    state.counters["found"] = static_cast<double>(engine.screen->found) / engine.screen->outlines;
+}
+BENCHMARK(BM_FrameToOutline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(300);
+
+void BM_ResidentMemoryOverTenThousandFrames(benchmark::State& state) {
+    cv::setNumThreads(1);
+    for (auto _ : state) {
+        Engine engine;
+        for (int i = 0; i < 500; ++i) engine.frame();
+        const double warm = residentMegabytes();
+        double peak = warm;
+        for (int i = 500; i < 10000; ++i) {
+            engine.frame();
+            if (i % 500 == 0) peak = std::max(peak, residentMegabytes());
+        }
+        const double end = residentMegabytes();
+        state.counters["rss_after_500_MB"] = warm;
+        state.counters["rss_peak_MB"] = std::max(peak, end);
+        state.counters["rss_after_10000_MB"] = end;
+        state.counters["growth_MB"] = end - warm;
+    }
+}
+BENCHMARK(BM_ResidentMemoryOverTenThousandFrames)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
