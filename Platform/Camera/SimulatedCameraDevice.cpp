@@ -104,7 +104,7 @@ cv::Mat upright(const cv::Mat& stored, int exif) {
     return out;
 }
 
-// The photo at `path` as the sensor records it, scaled to fill `width` × `height`, BGR; empty
+// The photo at `path` as the sensor records it, fitted into `width` × `height`, BGR; empty
 // when it does not decode.
 cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) {
     auto image = Image::contentsOfFile(path);
@@ -122,17 +122,20 @@ cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) 
             // Seen by a phone held in portrait: the sensor reads it turned.
             cv::rotate(picture, picture, cv::ROTATE_90_COUNTERCLOCKWISE);
         }
-        const double scale = std::max(static_cast<double>(width) / picture.cols,
+        // The whole picture is shown, centred, with dark bars where its shape differs: a
+        // document photographed to its edges keeps its corners in view.
+        const double scale = std::min(static_cast<double>(width) / picture.cols,
                                       static_cast<double>(height) / picture.rows);
-        const int scaledWidth = std::max(width, static_cast<int>(std::ceil(picture.cols * scale)));
+        const int scaledWidth = std::min(width, static_cast<int>(std::lround(picture.cols * scale)));
         const int scaledHeight =
-            std::max(height, static_cast<int>(std::ceil(picture.rows * scale)));
-        cv::Mat scaled;
-        cv::resize(picture, scaled, cv::Size(scaledWidth, scaledHeight), 0, 0,
+            std::min(height, static_cast<int>(std::lround(picture.rows * scale)));
+        cv::Mat framed(height, width, CV_8UC3, cv::Scalar(16, 16, 16));
+        cv::resize(picture,
+                   framed(cv::Rect((width - scaledWidth) / 2, (height - scaledHeight) / 2,
+                                   scaledWidth, scaledHeight)),
+                   cv::Size(scaledWidth, scaledHeight), 0, 0,
                    scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
-        return scaled(
-                   cv::Rect((scaledWidth - width) / 2, (scaledHeight - height) / 2, width, height))
-            .clone();
+        return framed;
     } catch (const std::exception&) {
         return {};
     }

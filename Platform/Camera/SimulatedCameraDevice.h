@@ -47,7 +47,7 @@ public:
     //
     // A photo is taken as the sensor would see it: shown upright (its EXIF orientation applied);
     // a portrait picture is then turned as a phone held in portrait records it. Frames and
-    // photos are the picture scaled to fill their size, centred and cropped.
+    // photos are the whole picture scaled to fit their size, centred, with dark bars beside it.
     static std::shared_ptr<SimulatedCameraDevice> fromPhotos(
         const std::filesystem::path& directory);
 
@@ -120,7 +120,7 @@ protected:
     bool refusesVideoOutput() const override;
 
 private:
-    // The sensor picture of the photo at `index`, scaled to fill `width` × `height`.
+    // The sensor picture of the photo at `index`, fitted into `width` × `height`.
     cv::Mat photoPicture(std::size_t index, int width, int height) const;
 
     const std::shared_ptr<SimulatedScene> scene_;

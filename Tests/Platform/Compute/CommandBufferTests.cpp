@@ -5,80 +5,64 @@
 #include <thread>
 #include <vector>
 
-#include "Platform/Compute/CommandBuffer.h"
-#include "Platform/Compute/CommandQueue.h"
-#include "Platform/Compute/ComputeDevice.h"
+#include "Platform/Compute/ScopedComputeDeviceUnavailable.h"
+#include "Platform/Compute/ScopedComputeFaults.h"
 #include "TextureTestHelpers.h"
 
 namespace platform {
 namespace {
 
 using computetest::device;
+using computetest::readWriteDescriptor;
 
-// A log of work units, written from the queue's worker and read by the test.
-class Journal {
-public:
+// A log of work units, written from the queue's worker and read by the test; it also notes the
+// units that ran on the test's own thread.
+struct Journal {
     CommandBuffer::Work entry(int value, bool result = true) {
         return [this, value, result] {
-            std::lock_guard lock(mutex_);
-            entries_.push_back(value);
-            threads_.push_back(std::this_thread::get_id());
+            std::lock_guard lock(mutex);
+            values.push_back(value);
+            if (std::this_thread::get_id() == testThread) onTestThread.push_back(value);
             return result;
         };
     }
-    std::vector<int> entries() const {
-        std::lock_guard lock(mutex_);
-        return entries_;
-    }
-    std::vector<std::thread::id> threads() const {
-        std::lock_guard lock(mutex_);
-        return threads_;
+    std::vector<int> read(const std::vector<int>& list) {
+        std::lock_guard lock(mutex);
+        return list;
     }
 
-private:
-    mutable std::mutex mutex_;
-    std::vector<int> entries_;
-    std::vector<std::thread::id> threads_;
+    std::mutex mutex;
+    std::vector<int> values;
+    std::vector<int> onTestThread;
+    const std::thread::id testThread = std::this_thread::get_id();
 };
 
-TEST(CommandBufferTest, RunsEncodedWorkInOrderOffTheCallingThreadAfterCommit) {
+class CommandBufferTest : public ::testing::Test {
+protected:
     Journal journal;
-    auto queue = device()->newCommandQueue();
+    std::shared_ptr<CommandQueue> queue = device()->newCommandQueue();
+};
+
+TEST_F(CommandBufferTest, RunsEncodedWorkInOrderOffTheCallingThreadOnlyOnceCommitted) {
     auto buffer = queue->commandBuffer();
+    EXPECT_FALSE(buffer->encodeWork(nullptr));
     ASSERT_TRUE(buffer->encodeWork(journal.entry(1)));
     ASSERT_TRUE(buffer->encodeWork(journal.entry(2)));
-    EXPECT_TRUE(journal.entries().empty());
+    buffer->waitUntilCompleted();  // Not committed: returns at once, having run nothing.
+    EXPECT_TRUE(journal.read(journal.values).empty());
     EXPECT_EQ(buffer->status(), CommandBufferStatus::notEnqueued);
 
     buffer->commit();
-    buffer->waitUntilCompleted();
-    EXPECT_EQ(buffer->status(), CommandBufferStatus::completed);
-    EXPECT_EQ(static_cast<int>(buffer->status()), 4);  // the platform's number
-    EXPECT_EQ(journal.entries(), (std::vector<int>{1, 2}));
-    for (auto id : journal.threads()) {
-        EXPECT_NE(id, std::this_thread::get_id());
-    }
-}
-
-TEST(CommandBufferTest, CommittedBufferTakesNoMoreWork) {
-    Journal journal;
-    auto queue = device()->newCommandQueue();
-    auto buffer = queue->commandBuffer();
-    EXPECT_FALSE(buffer->encodeWork(nullptr));
-    buffer->encodeWork(journal.entry(1));
-    buffer->waitUntilCompleted();  // Not committed: returns at once, having run nothing.
-    EXPECT_TRUE(journal.entries().empty());
-    buffer->commit();
-    EXPECT_FALSE(buffer->encodeWork(journal.entry(2)));
+    EXPECT_FALSE(buffer->encodeWork(journal.entry(3)));
     buffer->commit();  // A second commit does nothing.
     buffer->waitUntilCompleted();
     buffer->waitUntilCompleted();
-    EXPECT_EQ(journal.entries(), (std::vector<int>{1}));
+    EXPECT_EQ(static_cast<int>(buffer->status()), 4);  // completed, the platform's number
+    EXPECT_EQ(journal.read(journal.values), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(journal.read(journal.onTestThread).empty());
 }
 
-TEST(CommandBufferTest, FailingWorkEndsTheBufferInError) {
-    Journal journal;
-    auto queue = device()->newCommandQueue();
+TEST_F(CommandBufferTest, FailingOrThrowingWorkEndsOnlyItsOwnBufferInError) {
     auto failing = queue->commandBuffer();
     failing->encodeWork(journal.entry(1, false));
     failing->encodeWork(journal.entry(2));
@@ -87,59 +71,42 @@ TEST(CommandBufferTest, FailingWorkEndsTheBufferInError) {
     throwing->encodeWork(journal.entry(3));
     auto next = queue->commandBuffer();
     next->encodeWork(journal.entry(4));
-
-    failing->commit();
-    throwing->commit();
-    next->commit();
+    for (const auto& buffer : {failing, throwing, next}) buffer->commit();
     next->waitUntilCompleted();
     EXPECT_EQ(failing->status(), CommandBufferStatus::error);
     EXPECT_EQ(throwing->status(), CommandBufferStatus::error);
     EXPECT_EQ(next->status(), CommandBufferStatus::completed);
-    EXPECT_EQ(journal.entries(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(journal.read(journal.values), (std::vector<int>{1, 4}));
 }
 
-TEST(CommandBufferTest, BuffersOfOneQueueRunInCommitOrder) {
-    Journal journal;
-    auto queue = device()->newCommandQueue();
+TEST_F(CommandBufferTest, BuffersOfOneQueueRunInCommitOrderNotCreationOrder) {
     std::vector<std::shared_ptr<CommandBuffer>> buffers;
     for (int i = 0; i < 6; ++i) {
         buffers.push_back(queue->commandBuffer());
         buffers.back()->encodeWork(journal.entry(i));
     }
-    // Committed in a different order from creation.
-    for (int i : {3, 0, 5, 1, 4, 2}) {
-        buffers[static_cast<std::size_t>(i)]->commit();
-    }
+    for (int i : {3, 0, 5, 1, 4, 2}) buffers[static_cast<std::size_t>(i)]->commit();
     buffers[2]->waitUntilCompleted();
-    EXPECT_EQ(journal.entries(), (std::vector<int>{3, 0, 5, 1, 4, 2}));
+    EXPECT_EQ(journal.read(journal.values), (std::vector<int>{3, 0, 5, 1, 4, 2}));
 }
 
-TEST(CommandBufferTest, DestroyingTheQueueFinishesWhatWasCommitted) {
-    Journal journal;
-    auto queue = device()->newCommandQueue();
-    auto buffer = queue->commandBuffer();
-    buffer->encodeWork(journal.entry(1));
-    buffer->commit();
+TEST_F(CommandBufferTest, DestroyingTheQueueFinishesCommittedWorkAndLaterCommitsRunInline) {
+    auto committed = queue->commandBuffer();
+    auto orphan = queue->commandBuffer();
+    committed->encodeWork(journal.entry(1));
+    committed->commit();
     queue.reset();
-    EXPECT_EQ(buffer->status(), CommandBufferStatus::completed);
-    EXPECT_EQ(journal.entries(), (std::vector<int>{1}));
+    EXPECT_EQ(committed->status(), CommandBufferStatus::completed);
+    EXPECT_EQ(orphan->commandQueue(), nullptr);
+
+    orphan->encodeWork(journal.entry(2));
+    orphan->commit();
+    EXPECT_EQ(orphan->status(), CommandBufferStatus::completed);
+    EXPECT_EQ(journal.read(journal.values), (std::vector<int>{1, 2}));
+    EXPECT_EQ(journal.read(journal.onTestThread), std::vector<int>{2});
 }
 
-TEST(CommandBufferTest, BufferOutlivingItsQueueRunsAtCommit) {
-    Journal journal;
-    auto queue = device()->newCommandQueue();
-    auto buffer = queue->commandBuffer();
-    queue.reset();
-    EXPECT_EQ(buffer->commandQueue(), nullptr);
-    buffer->encodeWork(journal.entry(1));
-    buffer->commit();
-    EXPECT_EQ(buffer->status(), CommandBufferStatus::completed);
-    EXPECT_EQ(journal.threads(), (std::vector<std::thread::id>{std::this_thread::get_id()}));
-}
-
-TEST(CommandBufferTest, ManyThreadsShareAQueue) {
-    Journal journal;
-    auto queue = device()->newCommandQueue();
+TEST_F(CommandBufferTest, ManyThreadsShareAQueue) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
@@ -151,10 +118,60 @@ TEST(CommandBufferTest, ManyThreadsShareAQueue) {
             }
         });
     }
-    for (auto& thread : threads) {
-        thread.join();
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(journal.read(journal.values).size(), 100u);
+}
+
+TEST(ComputeDeviceTest, SystemDefaultIsOneDeviceUnlessMadeUnavailable) {
+    auto before = ComputeDevice::systemDefault();
+    ASSERT_NE(before, nullptr);
+    EXPECT_EQ(ComputeDevice::systemDefault(), before);
+    EXPECT_EQ(before->newCommandQueue()->device(), before);
+    {
+        ScopedComputeDeviceUnavailable outer;
+        EXPECT_EQ(ComputeDevice::systemDefault(), nullptr);
+        { ScopedComputeDeviceUnavailable inner; }
+        // The inner scope puts back what it found: still unavailable.
+        EXPECT_EQ(ComputeDevice::systemDefault(), nullptr);
+        // A device handed out earlier keeps working.
+        EXPECT_NE(before->newTexture(readWriteDescriptor(1, 1)), nullptr);
     }
-    EXPECT_EQ(journal.entries().size(), 100u);
+    EXPECT_EQ(ComputeDevice::systemDefault(), before);
+    ComputeDevice::setAvailable(false);
+    EXPECT_FALSE(ComputeDevice::isAvailable());
+    EXPECT_EQ(ComputeDevice::systemDefault(), nullptr);
+    ComputeDevice::setAvailable(true);
+    EXPECT_EQ(ComputeDevice::systemDefault(), before);
+}
+
+TEST(ComputeDeviceTest, QueueAndBufferFaultsRefuseOnlyTheirOwnKind) {
+    auto queue = device()->newCommandQueue();
+    for (bool queueFault : {true, false}) {
+        ScopedComputeFaults faults(ComputeFaults{queueFault, !queueFault, {}});
+        EXPECT_EQ(device()->newCommandQueue() == nullptr, queueFault);
+        EXPECT_EQ(queue->commandBuffer() == nullptr, !queueFault);
+    }
+    EXPECT_NE(device()->newCommandQueue(), nullptr);
+    EXPECT_NE(queue->commandBuffer(), nullptr);
+}
+
+TEST(ComputeDeviceTest, TextureFaultLetsTheGivenNumberThroughCountedFromWhenItWasSet) {
+    const auto make = [](int width) { return device()->newTexture(readWriteDescriptor(width, 2)); };
+    {
+        ScopedComputeFaults faults(ComputeFaults{.texturesBeforeFailure = 2});
+        EXPECT_NE(make(2), nullptr);
+        EXPECT_EQ(make(0), nullptr);  // A refused descriptor does not count.
+        EXPECT_NE(make(2), nullptr);
+        EXPECT_EQ(make(2), nullptr);
+        EXPECT_EQ(make(1), nullptr);
+        {
+            ScopedComputeFaults none(ComputeFaults{});
+            EXPECT_NE(make(2), nullptr);
+        }
+        EXPECT_NE(make(2), nullptr);  // Putting the faults back starts their count again.
+    }
+    EXPECT_FALSE(ComputeDevice::faults().texturesBeforeFailure.has_value());
+    EXPECT_NE(make(2), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "Platform/Compute/ComputeDevice.h"
 #include "Platform/Compute/Texture.h"
 #include "Platform/Compute/TextureDescriptor.h"
+#include "Platform/Compute/UnaryImageKernel.h"
 
 namespace platform::computetest {
 
@@ -20,24 +23,20 @@ inline std::shared_ptr<ComputeDevice> device() {
 }
 
 inline TextureDescriptor readWriteDescriptor(int width, int height) {
-    TextureDescriptor descriptor =
+    auto descriptor =
         TextureDescriptor::texture2D(TexturePixelFormat::rgba8Unorm, width, height, false);
     descriptor.usage = TextureUsage::shaderRead | TextureUsage::shaderWrite;
     return descriptor;
 }
 
-// A read-write RGBA8Unorm texture holding `texels` (width × height × 4 bytes, rows packed).
-inline std::shared_ptr<Texture> textureWith(int width, int height, const Bytes& texels) {
+// A read-write RGBA8Unorm texture holding `texels` (rows packed), or all zero when none are given.
+inline std::shared_ptr<Texture> textureWith(int width, int height, const Bytes& texels = {}) {
     auto texture = device()->newTexture(readWriteDescriptor(width, height));
-    if (texture) {
+    if (texture && !texels.empty()) {
         texture->replaceRegion(TextureRegion::make2D(0, 0, width, height), 0, texels.data(),
                                static_cast<std::size_t>(width) * 4);
     }
     return texture;
-}
-
-inline std::shared_ptr<Texture> emptyTexture(int width, int height) {
-    return device()->newTexture(readWriteDescriptor(width, height));
 }
 
 // Every byte of level 0, rows packed.
@@ -52,9 +51,7 @@ inline Bytes bytesOf(const Texture& texture) {
 inline Bytes filled(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                     std::uint8_t a) {
     Bytes bytes;
-    for (int i = 0; i < width * height; ++i) {
-        bytes.insert(bytes.end(), {r, g, b, a});
-    }
+    for (int i = 0; i < width * height; ++i) bytes.insert(bytes.end(), {r, g, b, a});
     return bytes;
 }
 
@@ -71,6 +68,17 @@ CommandBufferStatus run(Encode&& encode) {
     buffer->commit();
     buffer->waitUntilCompleted();
     return buffer->status();
+}
+
+// The kernel run over `source` into a new width × height destination; its bytes.
+inline Bytes kernelOutput(const UnaryImageKernel& kernel, const Texture& source, int width,
+                          int height) {
+    auto destination = textureWith(width, height);
+    EXPECT_EQ(run([&](CommandBuffer& buffer) {
+                  EXPECT_TRUE(kernel.encode(buffer, source, *destination));
+              }),
+              CommandBufferStatus::completed);
+    return bytesOf(*destination);
 }
 
 }  // namespace platform::computetest

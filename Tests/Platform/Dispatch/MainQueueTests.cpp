@@ -16,38 +16,30 @@ namespace platform {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::MainLoopTest;
 
-using MainQueueTest = MainLoopTest;
+class MainQueueTest : public testing::MainLoopTest {
+protected:
+    // A block that appends `entry` to the order.
+    DispatchQueue::Block note(std::string entry) {
+        return [this, entry] { order.push_back(entry); };
+    }
 
-TEST_F(MainQueueTest, IsOneQueueLabelledMain) {
-    auto queue = DispatchQueue::main();
-    EXPECT_EQ(queue, DispatchQueue::main());
-    EXPECT_EQ(queue->label(), "main");
-    EXPECT_EQ(queue->qos(), QualityOfService::userInteractive);
-}
+    std::shared_ptr<DispatchQueue> main = DispatchQueue::main();
+    std::vector<std::string> order;
+};
 
-TEST_F(MainQueueTest, RunsNothingUntilDriven) {
-    bool ran = false;
-    DispatchQueue::main()->async([&] { ran = true; });
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(MainRunLoop::runUntilIdle(), 1u);
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(MainRunLoop::runUntilIdle(), 0u);
-}
-
-TEST_F(MainQueueTest, RunsBlocksInSubmissionOrderIncludingWorkQueuedByWork) {
-    auto main = DispatchQueue::main();
-    std::vector<int> order;
+TEST_F(MainQueueTest, RunsNothingUntilDrivenThenEverythingInSubmissionOrder) {
+    EXPECT_EQ(DispatchQueue::main(), main);
     main->async([&] {
-        order.push_back(1);
-        main->async([&] { order.push_back(4); });
+        order.push_back("1");
+        main->async(note("4"));
     });
-    main->async([&] { order.push_back(2); });
-    main->async([&] { order.push_back(3); });
-
+    main->async(note("2"));
+    main->async(note("3"));
+    EXPECT_TRUE(order.empty());
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 4u);
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(order, (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(MainRunLoop::runUntilIdle(), 0u);
 }
 
 TEST_F(MainQueueTest, KeepsEachSubmittingThreadsOrder) {
@@ -67,148 +59,94 @@ TEST_F(MainQueueTest, KeepsEachSubmittingThreadsOrder) {
         });
     }
     EXPECT_TRUE(driveUntil([&] { return total == kThreads * kBlocks; }));
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    for (auto& thread : threads) thread.join();
     for (const auto& blocks : seen) {
         ASSERT_EQ(blocks.size(), static_cast<std::size_t>(kBlocks));
         EXPECT_TRUE(std::is_sorted(blocks.begin(), blocks.end()));
     }
 }
 
-TEST_F(MainQueueTest, DelayedBlocksWaitForTheManualClock) {
+TEST_F(MainQueueTest, DelayedBlocksRunOnTheNextDriveAfterTheirDeadlineInDeadlineOrder) {
     ScopedManualClock clock;
-    bool ran = false;
-    DispatchQueue::main()->asyncAfter(1s, [&] { ran = true; });
-
+    main->asyncAfter(3s, note("3s"));
+    main->asyncAfter(1s, note("1s-a"));
+    main->asyncAfter(2s, note("2s"));
+    main->asyncAfter(clock.now() + 1s, note("1s-b"));
+    main->asyncAfter(std::chrono::duration<double>(1.0), note("1s-c"));
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 0u);
     clock.advance(999ms);
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 0u);
-    EXPECT_FALSE(ran);
 
     clock.advance(1ms);
-    EXPECT_FALSE(ran) << "advancing the clock alone must not run main-queue work";
-    EXPECT_EQ(MainRunLoop::runUntilIdle(), 1u);
-    EXPECT_TRUE(ran);
-}
-
-TEST_F(MainQueueTest, DelayedBlocksRunInDeadlineOrderTiesInSubmissionOrder) {
-    ScopedManualClock clock;
-    auto main = DispatchQueue::main();
-    std::vector<std::string> order;
-    main->asyncAfter(3s, [&] { order.push_back("3s"); });
-    main->asyncAfter(1s, [&] { order.push_back("1s-a"); });
-    main->asyncAfter(2s, [&] { order.push_back("2s"); });
-    main->asyncAfter(clock.now() + 1s, [&] { order.push_back("1s-b"); });
-    main->asyncAfter(std::chrono::duration<double>(1.0), [&] { order.push_back("1s-c"); });
-
-    clock.advance(1s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(order, (std::vector<std::string>{"1s-a", "1s-b", "1s-c"}));
-
+    EXPECT_TRUE(order.empty()) << "advancing the clock alone must not run main-queue work";
+    // A block submitted once the deadline has passed runs after the due ones.
+    main->async(note("later"));
+    EXPECT_EQ(MainRunLoop::runUntilIdle(), 4u);
     clock.advance(5s);
     MainRunLoop::runUntilIdle();
-    EXPECT_EQ(order, (std::vector<std::string>{"1s-a", "1s-b", "1s-c", "2s", "3s"}));
-}
-
-TEST_F(MainQueueTest, ADueDelayedBlockRunsBeforeBlocksSubmittedAfterItsDeadline) {
-    ScopedManualClock clock;
-    auto main = DispatchQueue::main();
-    std::vector<std::string> order;
-    main->asyncAfter(1s, [&] { order.push_back("delayed"); });
-    clock.advance(1s);
-    main->async([&] { order.push_back("later"); });
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(order, (std::vector<std::string>{"delayed", "later"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"1s-a", "1s-b", "1s-c", "later", "2s", "3s"}));
 }
 
 TEST_F(MainQueueTest, ZeroDelayRunsOnTheSameTurn) {
     ScopedManualClock clock;
-    auto main = DispatchQueue::main();
-    bool ran = false;
-    main->async([&] { main->asyncAfter(0s, [&] { ran = true; }); });
+    main->async([&] { main->asyncAfter(0s, note("zero")); });
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 2u);
-    EXPECT_TRUE(ran);
+    EXPECT_EQ(order.size(), 1u);
 }
 
-TEST_F(MainQueueTest, AdvancingTheClockFromAnotherThreadWakesTheDrivenLoop) {
-    ScopedManualClock clock;
-    bool ran = false;
-    DispatchQueue::main()->asyncAfter(2s, [&] { ran = true; });
-    std::thread advancer([&] { clock.advance(2s); });
-    EXPECT_TRUE(driveUntil([&] { return ran; }));
-    advancer.join();
-}
-
-TEST_F(MainQueueTest, DelayedBlocksRunOnTheRealClockWhenDriven) {
-    bool ran = false;
-    DispatchQueue::main()->asyncAfter(2ms, [&] { ran = true; });
-    EXPECT_TRUE(driveUntil([&] { return ran; }));
-}
-
-TEST_F(MainQueueTest, RunUntilGivesUpAfterTheTimeoutOfRealTime) {
-    ScopedManualClock clock;
-    bool ran = false;
-    DispatchQueue::main()->asyncAfter(1s, [&] { ran = true; });
-    EXPECT_FALSE(MainRunLoop::runUntil([&] { return ran; }, 20ms));
-    EXPECT_FALSE(ran);
-}
-
-TEST_F(MainQueueTest, RunUntilStopsAsSoonAsThePredicateHolds) {
-    auto main = DispatchQueue::main();
-    int count = 0;
-    for (int i = 0; i < 5; ++i) {
-        main->async([&] { ++count; });
+TEST_F(MainQueueTest, DrivenLoopWakesForTheClockMovedOnAnotherThreadAndForRealTime) {
+    {
+        ScopedManualClock clock;
+        main->asyncAfter(2s, note("manual"));
+        std::thread advancer([&] { clock.advance(2s); });
+        EXPECT_TRUE(driveUntil([&] { return order.size() == 1; }));
+        advancer.join();
     }
-    EXPECT_TRUE(MainRunLoop::runUntil([&] { return count == 2; }, 1s));
-    EXPECT_EQ(count, 2);
+    main->asyncAfter(2ms, note("real"));
+    EXPECT_TRUE(driveUntil([&] { return order.size() == 2; }));
+}
+
+TEST_F(MainQueueTest, RunUntilStopsWhenThePredicateHoldsOrAfterTheTimeoutOfRealTime) {
+    for (int i = 0; i < 5; ++i) main->async(note("block"));
+    EXPECT_TRUE(MainRunLoop::runUntil([&] { return order.size() == 2; }, 1s));
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 3u);
+
+    ScopedManualClock clock;
+    main->asyncAfter(1s, note("delayed"));
+    EXPECT_FALSE(MainRunLoop::runUntil([&] { return order.size() == 6; }, 20ms));
+    EXPECT_EQ(order.size(), 5u);
 }
 
 TEST_F(MainQueueTest, TheDrivingThreadIsTheMainThread) {
     MainRunLoop::runUntilIdle();
     EXPECT_TRUE(DispatchQueue::isMainThread());
     EXPECT_TRUE(MainRunLoop::isCurrent());
-    EXPECT_TRUE(DispatchQueue::main()->isCurrent());
-
+    EXPECT_TRUE(main->isCurrent());
     bool fromOtherThread = true;
     std::thread([&] { fromOtherThread = DispatchQueue::isMainThread(); }).join();
     EXPECT_FALSE(fromOtherThread);
-
     bool inBlock = false;
-    DispatchQueue::main()->async([&] { inBlock = DispatchQueue::isMainThread(); });
+    main->async([&] { inBlock = DispatchQueue::isMainThread(); });
     MainRunLoop::runUntilIdle();
     EXPECT_TRUE(inBlock);
 }
 
-TEST_F(MainQueueTest, OnlyOneThreadDrivesAtATime) {
-    auto main = DispatchQueue::main();
+TEST_F(MainQueueTest, OnlyOneThreadDrivesAtATimeButABlockMayDriveItFromInside) {
     std::size_t ranByOtherThread = 99;
-    bool secondRan = false;
     main->async([&] {
         // The loop is busy on this thread: another thread's drive call must not run anything.
         std::thread([&] { ranByOtherThread = MainRunLoop::runUntilIdle(); }).join();
-    });
-    main->async([&] { secondRan = true; });
-    EXPECT_EQ(MainRunLoop::runUntilIdle(), 2u);
-    EXPECT_EQ(ranByOtherThread, 0u);
-    EXPECT_TRUE(secondRan);
-}
-
-TEST_F(MainQueueTest, ABlockMayDriveTheLoopFromInside) {
-    auto main = DispatchQueue::main();
-    std::vector<int> order;
-    main->async([&] {
-        main->async([&] { order.push_back(2); });
+        main->async(note("nested"));
         MainRunLoop::runUntilIdle();
-        order.push_back(1);
+        order.push_back("outer");
     });
+    main->async(note("second"));
     MainRunLoop::runUntilIdle();
-    EXPECT_EQ(order, (std::vector<int>{2, 1}));
+    EXPECT_EQ(ranByOtherThread, 0u);
+    EXPECT_EQ(order, (std::vector<std::string>{"second", "nested", "outer"}));
 }
 
 TEST_F(MainQueueTest, SyncFromAnotherThreadRunsOnTheMainThread) {
-    auto main = DispatchQueue::main();
     auto serial = DispatchQueue::makeSerial("sync-to-main");
     bool ranOnMain = false;
     std::atomic<bool> returned{false};
@@ -220,43 +158,35 @@ TEST_F(MainQueueTest, SyncFromAnotherThreadRunsOnTheMainThread) {
     EXPECT_TRUE(ranOnMain);
 }
 
-TEST_F(MainQueueTest, RunReturnsWhenStoppedFromABlock) {
-    auto main = DispatchQueue::main();
-    std::vector<int> order;
-    main->async([&] { order.push_back(1); });
-    DispatchQueue::global()->async([&, main] {
-        main->async([&] {
-            order.push_back(2);
+TEST_F(MainQueueTest, RunReturnsWhenStoppedFromABlockOrFromAnotherThread) {
+    main->async(note("1"));
+    DispatchQueue::global()->async([this] {
+        main->async([this] {
+            order.push_back("2");
             MainRunLoop::stop();
         });
     });
     MainRunLoop::run();
-    EXPECT_EQ(order, (std::vector<int>{1, 2}));
-}
+    EXPECT_EQ(order, (std::vector<std::string>{"1", "2"}));
 
-TEST_F(MainQueueTest, RunReturnsWhenStoppedFromAnotherThread) {
     // Whether the stop arrives before or during run(), run() returns.
     std::thread stopper([] { MainRunLoop::stop(); });
     MainRunLoop::run();
     stopper.join();
-    SUCCEED();
 }
 
 TEST_F(MainQueueTest, DiscardingPendingWorkDropsBlocksWithoutRunningThem) {
     ScopedManualClock clock;
-    auto main = DispatchQueue::main();
     auto sentinel = std::make_shared<int>(0);
     std::weak_ptr<int> watch = sentinel;
-    bool ran = false;
-    main->async([&ran, sentinel] { ran = true; });
-    main->asyncAfter(1s, [&ran, sentinel] { ran = true; });
+    main->async([this, sentinel] { order.push_back("ran"); });
+    main->asyncAfter(1s, [this, sentinel] { order.push_back("ran"); });
     sentinel.reset();
-
     EXPECT_EQ(MainRunLoop::discardPendingWork(), 2u);
     EXPECT_TRUE(watch.expired());
     clock.advance(1s);
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 0u);
-    EXPECT_FALSE(ran);
+    EXPECT_TRUE(order.empty());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -17,198 +16,123 @@ namespace platform {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::MainLoopTest;
 
-class TimerTest : public MainLoopTest {
+class TimerTest : public testing::MainLoopTest {
 protected:
+    // Advances the clock, then drives the loop; the number of fires so far.
+    int after(Duration duration) {
+        clock_.advance(duration);
+        MainRunLoop::runUntilIdle();
+        return fires_;
+    }
+    std::shared_ptr<Timer> counting(Duration interval, bool repeats) {
+        return Timer::scheduled(interval, repeats, [this](Timer&) { ++fires_; });
+    }
+
     ScopedManualClock clock_;
+    int fires_ = 0;
 };
 
-TEST_F(TimerTest, RepeatingTimerFiresOncePerInterval) {
+TEST_F(TimerTest, RepeatingTimerFiresOncePerIntervalOnlyWhileDrivenAndKeepsItsRhythm) {
     const TimePoint start = clock_.now();
-    int fires = 0;
-    auto timer = Timer::scheduled(1s, true, [&](Timer&) { ++fires; });
+    auto timer = counting(1s, true);
     EXPECT_EQ(timer->fireDate(), start + 1s);
-
-    MainRunLoop::runUntilIdle();
-    clock_.advance(999ms);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 0);
-
+    EXPECT_EQ(after(999ms), 0);
     clock_.advance(1ms);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
-
-    clock_.advance(1s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 2);
+    EXPECT_EQ(fires_, 0) << "advancing the clock alone must not fire";
+    EXPECT_EQ(after(0s), 1);
+    EXPECT_EQ(after(0s), 1);
+    // Half an interval late: the next fire date stays on the rhythm.
+    EXPECT_EQ(after(1500ms), 2);
+    EXPECT_EQ(timer->fireDate(), start + 3s);
+    EXPECT_EQ(after(500ms), 3);
     EXPECT_TRUE(timer->isValid());
     timer->invalidate();
 }
 
-TEST_F(TimerTest, ALateFireKeepsTheRhythm) {
-    const TimePoint start = clock_.now();
-    int fires = 0;
-    auto timer = Timer::scheduled(1s, true, [&](Timer&) { ++fires; });
-
-    clock_.advance(1500ms);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
-    EXPECT_EQ(timer->fireDate(), start + 2s);
-
-    clock_.advance(500ms);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 2);
-    timer->invalidate();
-}
-
 TEST_F(TimerTest, MissedFiresAreCoalescedAndTheScheduleRestartsFromNow) {
-    int fires = 0;
-    auto timer = Timer::scheduled(1s, true, [&](Timer&) { ++fires; });
-
+    auto timer = counting(1s, true);
     clock_.advance(3500ms);
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 1u);
-    EXPECT_EQ(fires, 1);
     EXPECT_EQ(timer->fireDate(), clock_.now() + 1s);
-
-    clock_.advance(999ms);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
-    clock_.advance(1ms);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 2);
+    EXPECT_EQ(after(999ms), 1);
+    EXPECT_EQ(after(1ms), 2);
     timer->invalidate();
 }
 
-TEST_F(TimerTest, FiresOnlyWhileTheLoopIsDriven) {
-    int fires = 0;
-    auto timer = Timer::scheduled(1s, true, [&](Timer&) { ++fires; });
-    clock_.advance(5s);
-    EXPECT_EQ(fires, 0);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
-    timer->invalidate();
-}
-
-TEST_F(TimerTest, OneShotTimerFiresOnceAndThenIsInvalid) {
-    int fires = 0;
+TEST_F(TimerTest, OneShotTimerFiresOnceValidDuringItsBlockThenReleasesIt) {
     bool validWhileFiring = false;
     auto sentinel = std::make_shared<int>(0);
     std::weak_ptr<int> watch = sentinel;
     auto timer = Timer::scheduled(2s, false, [&, sentinel](Timer& fired) {
-        ++fires;
+        ++fires_;
         validWhileFiring = fired.isValid();
     });
     sentinel.reset();
-
-    clock_.advance(2s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
+    EXPECT_EQ(after(2s), 1);
     EXPECT_TRUE(validWhileFiring);
     EXPECT_FALSE(timer->isValid());
     EXPECT_TRUE(watch.expired()) << "the block is released once the timer is done";
-
-    clock_.advance(10s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
+    EXPECT_EQ(after(10s), 1);
 }
 
-TEST_F(TimerTest, InvalidatedTimerNeverFiresAndReleasesItsBlock) {
-    int fires = 0;
+TEST_F(TimerTest, InvalidatingFromOutsideOrInsideStopsTheTimerAndReleasesIt) {
     auto sentinel = std::make_shared<int>(0);
     std::weak_ptr<int> watch = sentinel;
-    auto timer = Timer::scheduled(1s, true, [&, sentinel](Timer&) { ++fires; });
-    sentinel.reset();
+    auto outside = Timer::scheduled(1s, true, [&, sentinel](Timer&) { ++fires_; });
+    outside->invalidate();
+    outside->invalidate();  // a second call does nothing
+    EXPECT_FALSE(outside->isValid());
+    EXPECT_EQ(watch.use_count(), 1);
 
-    timer->invalidate();
-    EXPECT_FALSE(timer->isValid());
-    EXPECT_TRUE(watch.expired());
-    timer->invalidate();  // a second call does nothing
-
-    clock_.advance(5s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 0);
-}
-
-TEST_F(TimerTest, TimerCanInvalidateItselfFromItsBlock) {
-    int fires = 0;
-    auto sentinel = std::make_shared<int>(0);
-    std::weak_ptr<int> watch = sentinel;
-    std::weak_ptr<Timer> weakTimer = Timer::scheduled(1s, true, [&, sentinel](Timer& timer) {
-        ++fires;
-        timer.invalidate();
-        // The block is still running: what it captured must still be there.
-        EXPECT_EQ(*sentinel, 0);
+    // The run loop alone keeps a valid timer; invalidating from its block lets it go.
+    std::weak_ptr<Timer> inside = Timer::scheduled(1s, true, [&, sentinel](Timer& timer) {
+        ++fires_;
+        if (fires_ == 2) timer.invalidate();
+        EXPECT_EQ(*sentinel, 0);  // What the block captured lives while it runs.
     });
     sentinel.reset();
-
-    clock_.advance(1s);
-    MainRunLoop::runUntilIdle();
-    clock_.advance(3s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 1);
+    EXPECT_EQ(after(1s), 1);
+    EXPECT_FALSE(inside.expired());
+    EXPECT_EQ(after(1s), 2);
+    EXPECT_EQ(after(3s), 2);
     EXPECT_TRUE(watch.expired());
-    EXPECT_TRUE(weakTimer.expired()) << "once invalid, the run loop lets the timer go";
+    EXPECT_TRUE(inside.expired()) << "once invalid, the run loop lets the timer go";
 }
 
-TEST_F(TimerTest, TheRunLoopKeepsAValidTimerAlive) {
-    int fires = 0;
-    std::weak_ptr<Timer> weakTimer = Timer::scheduled(1s, true, [&](Timer&) { ++fires; });
-    ASSERT_FALSE(weakTimer.expired());
-
-    clock_.advance(1s);
-    MainRunLoop::runUntilIdle();
-    clock_.advance(1s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(fires, 2);
-
-    weakTimer.lock()->invalidate();
-    EXPECT_TRUE(weakTimer.expired());
-}
-
-TEST_F(TimerTest, TimersFireInFireDateOrder) {
+TEST_F(TimerTest, TimersFireInFireDateOrderAndAtMostOncePerTurn) {
     std::vector<std::string> order;
     auto late = Timer::scheduled(2s, false, [&](Timer&) { order.push_back("late"); });
     auto early = Timer::scheduled(1s, false, [&](Timer&) { order.push_back("early"); });
     auto tie = Timer::scheduled(1s, false, [&](Timer&) { order.push_back("tie"); });
-    clock_.advance(3s);
-    MainRunLoop::runUntilIdle();
-    EXPECT_EQ(order, (std::vector<std::string>{"early", "tie", "late"}));
-}
-
-TEST_F(TimerTest, ARepeatingTimerFiresAtMostOncePerTurn) {
-    int fires = 0;
-    // The block moves the clock past the next fire date; the timer waits for the next turn.
-    auto timer = Timer::scheduled(1s, true, [&](Timer&) {
-        ++fires;
+    // This one moves the clock past its next fire date each time; it waits for the next turn.
+    auto hasty = Timer::scheduled(3s, true, [&](Timer&) {
+        order.push_back("hasty");
         clock_.advance(5s);
     });
-    clock_.advance(1s);
+    clock_.advance(3s);
+    EXPECT_EQ(MainRunLoop::runUntilIdle(), 4u);
     EXPECT_EQ(MainRunLoop::runUntilIdle(), 1u);
-    EXPECT_EQ(MainRunLoop::runUntilIdle(), 1u);
-    EXPECT_EQ(fires, 2);
-    timer->invalidate();
+    EXPECT_EQ(order, (std::vector<std::string>{"early", "tie", "late", "hasty", "hasty"}));
+    hasty->invalidate();
 }
 
 TEST_F(TimerTest, ScheduledFromAnotherThreadFiresOnTheMainThread) {
     bool firedOnMain = false;
-    bool fired = false;
     std::shared_ptr<Timer> timer;
     std::thread([&] {
         timer = Timer::scheduled(1s, false, [&](Timer&) {
             firedOnMain = DispatchQueue::isMainThread();
-            fired = true;
+            ++fires_;
         });
     }).join();
     clock_.advance(1s);
-    EXPECT_TRUE(driveUntil([&] { return fired; }));
+    EXPECT_TRUE(driveUntil([&] { return fires_ == 1; }));
     EXPECT_TRUE(firedOnMain);
 }
 
 TEST_F(TimerTest, NonPositiveIntervalsAreRaisedToTheMinimum) {
-    auto timer = Timer::scheduled(0s, true, [](Timer&) {});
+    auto timer = counting(0s, true);
     EXPECT_EQ(timer->interval(), Timer::kMinimumInterval);
     timer->invalidate();
 }

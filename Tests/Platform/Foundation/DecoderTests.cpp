@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/Foundation/Decoder.h"
 #include "Support/TemporaryBundle.h"
@@ -17,12 +21,9 @@ using quorvel::testsupport::TemporaryBundle;
 
 namespace {
 
-Data bytesOf(const std::string& text) {
-    return Data(text.begin(), text.end());
-}
-
 Data listBytes(const std::string& body) {
-    return bytesOf(TemporaryBundle::propertyListText(body));
+    const std::string text = TemporaryBundle::propertyListText(body);
+    return Data(text.begin(), text.end());
 }
 
 KeyedContainer containerFor(const std::string& dictionaryBody) {
@@ -33,101 +34,87 @@ KeyedContainer containerFor(const std::string& dictionaryBody) {
     return *container;
 }
 
-TEST(KeyedContainerFloat, ReadsIntegersAndRealsThatFit) {
-    const auto c = containerFor(
-        "<key>int</key><integer>48</integer>"
-        "<key>real</key><real>2.5</real>"
-        "<key>negative</key><real>-0.75</real>"
-        "<key>zero</key><integer>0</integer>"
+// One value of every kind, and numbers at the edges of the float and integer ranges.
+const KeyedContainer& everyKind() {
+    static const KeyedContainer container = containerFor(
+        "<key>int</key><integer>48</integer><key>real</key><real>2.5</real>"
+        "<key>negative</key><real>-0.75</real><key>whole</key><real>12</real>"
         "<key>largestFloat</key><real>3.4028234663852886e38</real>"
-        "<key>bigInteger</key><integer>9223372036854775807</integer>");
-    EXPECT_EQ(c.decodeFloat("int"), 48.0f);
-    EXPECT_EQ(c.decodeFloat("real"), 2.5f);
-    EXPECT_EQ(c.decodeFloat("negative"), -0.75f);
-    EXPECT_EQ(c.decodeFloat("zero"), 0.0f);
-    EXPECT_EQ(c.decodeFloat("largestFloat"), FLT_MAX);
-    EXPECT_EQ(c.decodeFloat("bigInteger"), 9223372036854775807.0f);
-}
-
-TEST(KeyedContainerFloat, NumbersBeyondTheFloatRangeAreNotFloats) {
-    const auto c = containerFor(
-        "<key>huge</key><real>1e39</real>"
-        "<key>hugeNegative</key><real>-1e39</real>"
-        "<key>justAbove</key><real>3.4028236e38</real>"
-        "<key>infinity</key><real>+infinity</real>"
-        "<key>nan</key><real>nan</real>");
-    EXPECT_FALSE(c.decodeFloat("huge"));
-    EXPECT_FALSE(c.decodeFloat("hugeNegative"));
-    EXPECT_FALSE(c.decodeFloat("justAbove"));
-    EXPECT_FALSE(c.decodeFloat("infinity"));
-    EXPECT_FALSE(c.decodeFloat("nan"));
-    // The same values are still doubles.
-    EXPECT_EQ(c.decodeDouble("huge"), 1e39);
-    EXPECT_EQ(c.decodeDouble("infinity"), std::numeric_limits<double>::infinity());
-}
-
-TEST(KeyedContainerFloat, OtherKindsAreNotNumbers) {
-    const auto c = containerFor(
-        "<key>yes</key><true/><key>no</key><false/>"
-        "<key>text</key><string>4</string><key>bytes</key><data>AA==</data>"
+        "<key>bigInteger</key><integer>9223372036854775807</integer>"
+        "<key>huge</key><real>1e39</real><key>hugeNegative</key><real>-1e39</real>"
+        "<key>justAbove</key><real>3.4028236e38</real><key>infinity</key><real>+infinity</real>"
+        "<key>nan</key><real>nan</real><key>tooBig</key><real>1e19</real>"
+        "<key>yes</key><true/><key>no</key><false/><key>text</key><string>4</string>"
+        "<key>empty</key><string/><key>bytes</key><data>AA==</data>"
         "<key>when</key><date>2020-01-01T00:00:00Z</date>"
         "<key>list</key><array><integer>1</integer></array>"
-        "<key>dict</key><dict/>");
-    for (const char* key : {"yes", "no", "text", "bytes", "when", "list", "dict", "missing"}) {
-        EXPECT_FALSE(c.decodeFloat(key)) << key;
-        EXPECT_FALSE(c.decodeDouble(key)) << key;
-        EXPECT_FALSE(c.decodeInteger(key)) << key;
+        "<key>dict</key><dict><key>x</key><real>1.5</real></dict>");
+    return container;
+}
+
+TEST(KeyedContainer, ReadsEachTypeOnlyFromTheKindsThatHoldIt) {
+    const auto& c = everyKind();
+    struct Row {
+        const char* key;
+        std::optional<float> asFloat;
+        std::optional<double> asDouble;
+        std::optional<std::int64_t> asInteger;
+        std::optional<bool> asBool;
+        std::optional<std::string> asString;
+    };
+    const double huge = 1e39;
+    const double infinity = std::numeric_limits<double>::infinity();
+    const std::int64_t max = std::numeric_limits<std::int64_t>::max();
+    // Numbers beyond the float range are not floats, though still doubles; a boolean is no number.
+    for (const auto& [key, asFloat, asDouble, asInteger, asBool, asString] : std::vector<Row>{
+             {"int", 48.0f, 48.0, 48, {}, {}},
+             {"real", 2.5f, 2.5, {}, {}, {}},
+             {"negative", -0.75f, -0.75, {}, {}, {}},
+             {"whole", 12.0f, 12.0, 12, {}, {}},
+             {"largestFloat", FLT_MAX, 3.4028234663852886e38, {}, {}, {}},
+             {"bigInteger", 9223372036854775807.0f, 9223372036854775807.0, max, {}, {}},
+             {"huge", {}, huge, {}, {}, {}},
+             {"hugeNegative", {}, -huge, {}, {}, {}},
+             {"justAbove", {}, 3.4028236e38, {}, {}, {}},
+             {"infinity", {}, infinity, {}, {}, {}},
+             {"tooBig", 1e19f, 1e19, {}, {}, {}},
+             {"yes", {}, {}, {}, true, {}},
+             {"no", {}, {}, {}, false, {}},
+             {"text", {}, {}, {}, {}, "4"},
+             {"empty", {}, {}, {}, {}, ""},
+             {"bytes", {}, {}, {}, {}, {}},
+             {"when", {}, {}, {}, {}, {}},
+             {"list", {}, {}, {}, {}, {}},
+             {"dict", {}, {}, {}, {}, {}},
+             {"missing", {}, {}, {}, {}, {}},
+         }) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(c.decodeFloat(key), asFloat);
+        EXPECT_EQ(c.decodeDouble(key), asDouble);
+        EXPECT_EQ(c.decodeInteger(key), asInteger);
+        EXPECT_EQ(c.decodeBool(key), asBool);
+        EXPECT_EQ(c.decodeString(key), asString);
     }
+    EXPECT_FALSE(c.decodeFloat("nan"));
+    EXPECT_TRUE(std::isnan(*c.decodeDouble("nan")));
 }
 
-TEST(KeyedContainer, ReadsStringsOnlyFromStrings) {
-    const auto c = containerFor(
-        "<key>name</key><string>Helvetica</string><key>empty</key><string/>"
-        "<key>number</key><integer>5</integer><key>date</key><date>x</date>");
-    EXPECT_EQ(c.decodeString("name"), "Helvetica");
-    EXPECT_EQ(c.decodeString("empty"), "");
-    EXPECT_FALSE(c.decodeString("number"));
-    EXPECT_FALSE(c.decodeString("date"));
-    EXPECT_FALSE(c.decodeString("missing"));
-}
-
-TEST(KeyedContainer, ReadsBooleansOnlyFromBooleans) {
-    const auto c = containerFor("<key>on</key><true/><key>one</key><integer>1</integer>");
-    EXPECT_EQ(c.decodeBool("on"), true);
-    EXPECT_FALSE(c.decodeBool("one"));
-}
-
-TEST(KeyedContainer, ReadsIntegersFromIntegralReals) {
-    const auto c = containerFor(
-        "<key>whole</key><real>12</real><key>fraction</key><real>12.5</real>"
-        "<key>tooBig</key><real>1e19</real>");
-    EXPECT_EQ(c.decodeInteger("whole"), 12);
-    EXPECT_FALSE(c.decodeInteger("fraction"));
-    EXPECT_FALSE(c.decodeInteger("tooBig"));
-}
-
-TEST(KeyedContainer, ReportsKeysAndNestedDictionaries) {
-    const auto c =
-        containerFor("<key>b</key><true/><key>a</key><dict><key>x</key><real>1.5</real></dict>");
-    EXPECT_TRUE(c.contains("a"));
-    EXPECT_TRUE(c.contains("b"));
-    EXPECT_FALSE(c.contains("A"));
-    EXPECT_EQ(c.allKeys(), (std::vector<std::string>{"a", "b"}));
-
-    const auto nested = c.nestedContainer("a");
+TEST(KeyedContainer, ReportsKeysAndNestedDictionariesAndOutlivesItsDecoder) {
+    std::optional<KeyedContainer> c;
+    {
+        const Decoder decoder(*PropertyList::parse(listBytes(
+            "<dict><key>b</key><true/><key>a</key><dict><key>x</key><real>1.5</real></dict>"
+            "</dict>")));
+        c = decoder.keyedContainer();
+    }
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(c->contains("a"));
+    EXPECT_FALSE(c->contains("A"));
+    EXPECT_EQ(c->allKeys(), (std::vector<std::string>{"a", "b"}));
+    const auto nested = c->nestedContainer("a");
     ASSERT_TRUE(nested);
     EXPECT_EQ(nested->decodeDouble("x"), 1.5);
-    EXPECT_FALSE(c.nestedContainer("b"));
-}
-
-TEST(KeyedContainer, OutlivesTheDecoderThatMadeIt) {
-    std::optional<KeyedContainer> container;
-    {
-        Decoder decoder(PropertyListValue::Dictionary{{"w", 3.0}});
-        container = decoder.keyedContainer();
-    }
-    ASSERT_TRUE(container);
-    EXPECT_EQ(container->decodeFloat("w"), 3.0f);
+    EXPECT_FALSE(c->nestedContainer("b"));
 }
 
 TEST(Decoder, OffersNoKeyedContainerForOtherRoots) {
@@ -158,7 +145,7 @@ struct Metrics {
     }
 };
 
-TEST(PropertyListDecoder, BuildsTheTypeFromTheRoot) {
+TEST(PropertyListDecoder, BuildsTheTypeFromAnyRootKeepingDefaultsForWrongKinds) {
     const auto metrics = PropertyListDecoder::decode<Metrics>(
         listBytes("<dict><key>width</key><integer>200</integer>"
                   "<key>height</key><string>tall</string><key>font</key><string>Body</string>"
@@ -166,26 +153,25 @@ TEST(PropertyListDecoder, BuildsTheTypeFromTheRoot) {
     ASSERT_TRUE(metrics);
     EXPECT_TRUE(metrics->sawDictionary);
     EXPECT_EQ(metrics->width, 200.0f);
-    EXPECT_EQ(metrics->height, 48.0f);  // Wrong kind: the default stays.
+    EXPECT_EQ(metrics->height, 48.0f);
     EXPECT_EQ(metrics->font, "Body");
-}
 
-TEST(PropertyListDecoder, BuildsTheTypeEvenWhenTheRootIsNotADictionary) {
-    const auto metrics = PropertyListDecoder::decode<Metrics>(listBytes("<array/>"));
-    ASSERT_TRUE(metrics);
-    EXPECT_FALSE(metrics->sawDictionary);
-    EXPECT_EQ(metrics->width, 138.0f);
-}
-
-TEST(PropertyListDecoder, GivesNothingForBytesThatAreNotAPropertyList) {
-    EXPECT_FALSE(PropertyListDecoder::decode<Metrics>(Data{}));
-    EXPECT_FALSE(PropertyListDecoder::decode<Metrics>(bytesOf("not a plist")));
-    EXPECT_EQ(PropertyListDecoder::decodeShared<Metrics>(bytesOf("<xml/>")), nullptr);
+    const auto fromArray = PropertyListDecoder::decode<Metrics>(listBytes("<array/>"));
+    ASSERT_TRUE(fromArray);
+    EXPECT_FALSE(fromArray->sawDictionary);
+    EXPECT_EQ(fromArray->width, 138.0f);
 
     const auto shared = PropertyListDecoder::decodeShared<Metrics>(
         listBytes("<dict><key>height</key><real>60</real></dict>"));
     ASSERT_NE(shared, nullptr);
     EXPECT_EQ(shared->height, 60.0f);
+}
+
+TEST(PropertyListDecoder, GivesNothingForBytesThatAreNotAPropertyList) {
+    const std::string notAList = "not a plist";
+    EXPECT_FALSE(PropertyListDecoder::decode<Metrics>(Data{}));
+    EXPECT_FALSE(PropertyListDecoder::decode<Metrics>(Data(notAList.begin(), notAList.end())));
+    EXPECT_EQ(PropertyListDecoder::decodeShared<Metrics>(Data{'<', 'x', '/', '>'}), nullptr);
 }
 
 }  // namespace

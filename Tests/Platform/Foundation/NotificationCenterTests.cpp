@@ -20,160 +20,108 @@ struct Owner {
 };
 
 class NotificationCenterTest : public ::testing::Test {
-  protected:
+protected:
+    // A block that appends `entry` to the log.
+    NotificationCenter::Block logs(std::string entry) {
+        return [this, entry](const Notification&) { log.push_back(entry); };
+    }
+
     std::shared_ptr<NotificationCenter> center = std::make_shared<NotificationCenter>();
+    std::vector<std::string> log;
 };
 
-TEST_F(NotificationCenterTest, DeliversNameAndUserInfoToMatchingBlocksInOrder) {
-    std::vector<std::string> log;
+TEST_F(NotificationCenterTest, DeliversToMatchingBlocksInRegistrationOrderOnThePostingThread) {
     center->addObserver("Changed", [&](const Notification& n) {
         log.push_back("first:" + n.name + ":" + n.userInfo.at("value"));
     });
-    center->addObserver("Other", [&](const Notification&) { log.push_back("other"); });
-    center->addObserver("Changed", [&](const Notification&) { log.push_back("second"); });
-
+    center->addObserver("Other", logs("other"));
+    center->addObserver("Changed", logs("second"));
+    center->addObserver("", [&](const Notification& n) { log.push_back("any:" + n.name); });
     center->post("Changed", NotificationUserInfo{{"value", "L"}});
-    EXPECT_EQ(log, (std::vector<std::string>{"first:Changed:L", "second"}));
-}
-
-TEST_F(NotificationCenterTest, AnEmptyNameObservesEveryNotification) {
-    std::vector<std::string> names;
-    center->addObserver("", [&](const Notification& n) { names.push_back(n.name); });
-    center->post("A");
     center->post("B");
-    EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
-}
+    EXPECT_EQ(log, (std::vector<std::string>{"first:Changed:L", "second", "any:Changed", "any:B"}));
 
-TEST_F(NotificationCenterTest, BlocksRunOnThePostingThreadBeforePostReturns) {
     std::thread::id caller;
     center->addObserver("N", [&](const Notification&) { caller = std::this_thread::get_id(); });
     std::thread poster([&] {
         center->post("N");
-        EXPECT_EQ(caller, std::this_thread::get_id());
+        EXPECT_EQ(caller, std::this_thread::get_id());  // Already run when post returns.
     });
     poster.join();
 }
 
-TEST_F(NotificationCenterTest, SkipsAndDropsObserversThatAreGone) {
-    auto owner = std::make_shared<Owner>();
-    std::weak_ptr<Owner> weakOwner = owner;
-    center->addObserver("N", owner, [weakOwner](const Notification&) {
-        if (auto strong = weakOwner.lock()) ++strong->calls;
-    });
-    int unownedCalls = 0;
-    center->addObserver("N", [&](const Notification&) { ++unownedCalls; });
-
-    center->post("N");
-    EXPECT_EQ(owner->calls, 1);
-    EXPECT_EQ(center->observerCount(), 2u);
-
-    owner.reset();
-    center->post("N");
-    EXPECT_EQ(center->observerCount(), 1u);
-    EXPECT_EQ(unownedCalls, 2);
-}
-
-TEST_F(NotificationCenterTest, KeepsTheObserverAliveWhileItsBlockRuns) {
+TEST_F(NotificationCenterTest, SkipsAndDropsObserversThatAreGoneButKeepsThemAliveWhileCalled) {
     auto owner = std::make_shared<Owner>();
     std::weak_ptr<Owner> weakOwner = owner;
     bool aliveAfterRelease = false;
     center->addObserver("N", owner, [&](const Notification&) {
+        ++weakOwner.lock()->calls;
         owner.reset();  // The last outside reference goes away mid-call.
         aliveAfterRelease = !weakOwner.expired();
     });
+    center->addObserver("N", logs("unowned"));
     center->post("N");
     EXPECT_TRUE(aliveAfterRelease);
     EXPECT_TRUE(weakOwner.expired());
+    EXPECT_EQ(center->observerCount(), 2u);
+    center->post("N");
+    EXPECT_EQ(center->observerCount(), 1u);
+    EXPECT_EQ(log, (std::vector<std::string>{"unowned", "unowned"}));
 }
 
-TEST_F(NotificationCenterTest, RemovesByToken) {
-    int calls = 0;
-    const auto token = center->addObserver("N", [&](const Notification&) { ++calls; });
+TEST_F(NotificationCenterTest, RemovesByTokenAndIgnoresUnknownTokensAndEmptyBlocks) {
+    const auto token = center->addObserver("N", logs("called"));
     EXPECT_TRUE(token);
     center->post("N");
     center->removeObserver(token);
     center->post("N");
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(log.size(), 1u);
     EXPECT_EQ(center->observerCount(), 0u);
-
-    center->removeObserver(token);  // Twice, and an empty token: both ignored.
+    center->removeObserver(token);
     center->removeObserver(ObserverToken{});
-    EXPECT_FALSE(center->addObserver("N", NotificationCenter::Block{}));  // Registers nothing.
+    EXPECT_FALSE(center->addObserver("N", NotificationCenter::Block{}));
     EXPECT_EQ(center->observerCount(), 0u);
-}
-
-TEST_F(NotificationCenterTest, ABlockMayRemoveItself) {
-    int calls = 0;
-    ObserverToken token;
-    token = center->addObserver("N", [&](const Notification&) {
-        ++calls;
-        center->removeObserver(token);
-    });
-    center->post("N");
-    center->post("N");
-    EXPECT_EQ(calls, 1);
-}
-
-TEST_F(NotificationCenterTest, ABlockRemovingALaterObserverStopsItInTheSamePost) {
-    int laterCalls = 0;
-    ObserverToken later;
-    center->addObserver("N", [&](const Notification&) { center->removeObserver(later); });
-    later = center->addObserver("N", [&](const Notification&) { ++laterCalls; });
-    center->post("N");
-    EXPECT_EQ(laterCalls, 0);
-}
-
-TEST_F(NotificationCenterTest, AnObserverAddedDuringAPostWaitsForTheNextOne) {
-    int addedCalls = 0;
-    bool added = false;
-    center->addObserver("N", [&](const Notification&) {
-        if (added) return;
-        added = true;
-        center->addObserver("N", [&](const Notification&) { ++addedCalls; });
-    });
-    center->post("N");
-    EXPECT_EQ(addedCalls, 0);
-    center->post("N");
-    EXPECT_EQ(addedCalls, 1);
-}
-
-TEST_F(NotificationCenterTest, ABlockMayPostAgain) {
-    std::vector<std::string> log;
-    center->addObserver("Outer", [&](const Notification&) {
-        log.push_back("outer");
-        center->post("Inner");
-    });
-    center->addObserver("Inner", [&](const Notification&) { log.push_back("inner"); });
-    center->post("Outer");
-    EXPECT_EQ(log, (std::vector<std::string>{"outer", "inner"}));
 }
 
 TEST_F(NotificationCenterTest, RemovesEveryRegistrationOfAnObserverEvenAfterItIsGone) {
     auto owner = std::make_shared<Owner>();
     auto other = std::make_shared<Owner>();
     std::weak_ptr<const void> weakOwner = owner;
-    int ownerCalls = 0;
-    int otherCalls = 0;
-    center->addObserver("A", owner, [&](const Notification&) { ++ownerCalls; });
-    center->addObserver("B", owner, [&](const Notification&) { ++ownerCalls; });
-    center->addObserver("A", other, [&](const Notification&) { ++otherCalls; });
-
+    center->addObserver("A", owner, logs("owner"));
+    center->addObserver("B", owner, logs("owner"));
+    center->addObserver("A", other, logs("other"));
     center->removeObserver(weakOwner);
     center->post("A");
     center->post("B");
-    EXPECT_EQ(ownerCalls, 0);
-    EXPECT_EQ(otherCalls, 1);
+    EXPECT_EQ(log, std::vector<std::string>{"other"});
 
     owner.reset();
-    center->addObserver("A", other, [](const Notification&) {});
     center->removeObserver(std::weak_ptr<const void>(other));
     EXPECT_EQ(center->observerCount(), 0u);
+}
+
+TEST_F(NotificationCenterTest, BlocksMayRemoveAddAndPostDuringAPost) {
+    ObserverToken self;
+    ObserverToken later;
+    bool added = false;
+    self = center->addObserver("N", [&](const Notification&) {
+        log.push_back("self");
+        center->removeObserver(self);
+        center->removeObserver(later);                        // Not called by this post any more.
+        if (!added) center->addObserver("N", logs("added"));  // First called by the next post.
+        added = true;
+        center->post("Inner");
+    });
+    later = center->addObserver("N", logs("later"));
+    center->addObserver("Inner", logs("inner"));
+    center->post("N");
+    center->post("N");
+    EXPECT_EQ(log, (std::vector<std::string>{"self", "inner", "added"}));
 }
 
 TEST_F(NotificationCenterTest, PostsFromManyThreadsWhileObserversComeAndGo) {
     std::atomic<int> steadyCalls{0};
     center->addObserver("N", [&](const Notification&) { ++steadyCalls; });
-
     constexpr int kPosters = 4;
     constexpr int kPostsEach = 500;
     std::atomic<bool> stop{false};

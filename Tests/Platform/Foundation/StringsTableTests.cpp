@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "Platform/Foundation/StringsTable.h"
@@ -9,84 +10,51 @@ using platform::StringsTable;
 
 namespace {
 
-TEST(StringsTable, ReadsQuotedEntries) {
-    const auto table =
-        StringsTable::parse(std::string_view("\"capture-title\" = \"Scan a document\";\n"
-                                             "\"done\"=\"Done\";\n"));
-    EXPECT_EQ(table.size(), 2u);
-    EXPECT_EQ(table.lookup("capture-title"), "Scan a document");
+using Entries = std::map<std::string, std::string, std::less<>>;
+
+TEST(StringsTable, ParsesEntriesEscapesCommentsAndSkipsBrokenEntries) {
+    const std::pair<const char*, Entries> cases[] = {
+        {"\"capture-title\" = \"Scan a document\";\n\"done\"=\"Done\";\n",
+         {{"capture-title", "Scan a document"}, {"done", "Done"}}},
+        {R"("quote" = "Say \"cheese\"";)"
+         R"("slash" = "a\\b";)"
+         R"("lines" = "one\ntwo\tthree";)"
+         R"("unicode" = "caf\U00E9 \u263A";)"
+         R"("pair" = "\UD83D\UDE00";)"
+         R"("key \"with\" quotes" = "ok";)",
+         {{"quote", "Say \"cheese\""},
+          {"slash", "a\\b"},
+          {"lines", "one\ntwo\tthree"},
+          {"unicode", "caf\xC3\xA9 \xE2\x98\xBA"},
+          {"pair", "\xF0\x9F\x98\x80"},
+          {"key \"with\" quotes", "ok"}}},
+        {"/* A block comment with \"quotes\" = \"and\"; semicolons */\n"
+         "\"a\" = \"1\"; // a line comment \"b\" = \"2\";\n"
+         "/* spanning\n   lines */ \"c\" /* inside */ = /* too */ \"3\";\n"
+         "\"url\" = \"http://example.invalid/x\";\n",
+         {{"a", "1"}, {"c", "3"}, {"url", "http://example.invalid/x"}}},
+        // Entries across lines, a key alone, unquoted tokens, a repeated key.
+        {"\"multi\"\n  =\n  \"value\n with a newline\"\n;\n\"alone\";\n"
+         "plain_key = plain.value-1;\n\"k\" = \"1\";\n\"k\" = \"2\";",
+         {{"multi", "value\n with a newline"},
+          {"alone", "alone"},
+          {"plain_key", "plain.value-1"},
+          {"k", "2"}}},
+        {"\"before\" = \"kept\";\n\"broken\" = ;\n= \"no key\";\n"
+         "\"semicolon inside\" \"x;y\" oops;\n\"after\" = \"kept too\";\n"
+         "\"last\" = \"unterminated",
+         {{"before", "kept"}, {"after", "kept too"}}},
+        {"", {}},
+        {"  /* nothing */ // here", {}},
+        {"/* unterminated", {}},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto table = StringsTable::parse(std::string_view(text));
+        EXPECT_EQ(table.entries(), expected) << text;
+    }
+    const auto table = StringsTable::parse(std::string_view("\"done\" = \"Done\";"));
     EXPECT_EQ(table.lookup("done"), "Done");
     EXPECT_FALSE(table.lookup("Done"));
-    EXPECT_FALSE(table.lookup("missing"));
-}
-
-TEST(StringsTable, DecodesEscapes) {
-    const auto table = StringsTable::parse(std::string_view(R"("quote" = "Say \"cheese\"";)"
-                                                            "\n"
-                                                            R"("slash" = "a\\b";)"
-                                                            "\n"
-                                                            R"("lines" = "one\ntwo\tthree";)"
-                                                            "\n"
-                                                            R"("unicode" = "caf\U00E9 \u263A";)"
-                                                            "\n"
-                                                            R"("pair" = "\UD83D\UDE00";)"
-                                                            "\n"
-                                                            R"("key \"with\" quotes" = "ok";)"));
-    EXPECT_EQ(table.lookup("quote"), "Say \"cheese\"");
-    EXPECT_EQ(table.lookup("slash"), "a\\b");
-    EXPECT_EQ(table.lookup("lines"), "one\ntwo\tthree");
-    EXPECT_EQ(table.lookup("unicode"), "caf\xC3\xA9 \xE2\x98\xBA");
-    EXPECT_EQ(table.lookup("pair"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(table.lookup("key \"with\" quotes"), "ok");
-}
-
-TEST(StringsTable, SkipsCommentsOfBothKinds) {
-    const auto table = StringsTable::parse(
-        std::string_view("/* A block comment with \"quotes\" = \"and\"; semicolons */\n"
-                         "\"a\" = \"1\"; // a line comment \"b\" = \"2\";\n"
-                         "/* spanning\n   lines */ \"c\" /* inside */ = /* too */ \"3\";\n"
-                         "\"url\" = \"http://example.invalid/x\";\n"));
-    EXPECT_EQ(table.size(), 3u);
-    EXPECT_EQ(table.lookup("a"), "1");
-    EXPECT_FALSE(table.lookup("b"));
-    EXPECT_EQ(table.lookup("c"), "3");
-    EXPECT_EQ(table.lookup("url"), "http://example.invalid/x");
-}
-
-TEST(StringsTable, AcceptsEntriesAcrossLinesKeyOnlyEntriesAndUnquotedTokens) {
-    const auto table =
-        StringsTable::parse(std::string_view("\"multi\"\n  =\n  \"value\n with a newline\"\n;\n"
-                                             "\"alone\";\n"
-                                             "plain_key = plain.value-1;\n"));
-    EXPECT_EQ(table.lookup("multi"), "value\n with a newline");
-    EXPECT_EQ(table.lookup("alone"), "alone");
-    EXPECT_EQ(table.lookup("plain_key"), "plain.value-1");
-}
-
-TEST(StringsTable, LaterEntryWinsForARepeatedKey) {
-    const auto table = StringsTable::parse(std::string_view("\"k\" = \"1\";\n\"k\" = \"2\";"));
-    EXPECT_EQ(table.lookup("k"), "2");
-}
-
-TEST(StringsTable, SkipsBrokenEntriesAndKeepsTheRest) {
-    const auto table =
-        StringsTable::parse(std::string_view("\"before\" = \"kept\";\n"
-                                             "\"broken\" = ;\n"
-                                             "= \"no key\";\n"
-                                             "\"semicolon inside\" \"x;y\" oops;\n"
-                                             "\"after\" = \"kept too\";\n"
-                                             "\"last\" = \"unterminated"));
-    EXPECT_EQ(table.lookup("before"), "kept");
-    EXPECT_EQ(table.lookup("after"), "kept too");
-    EXPECT_FALSE(table.lookup("broken"));
-    EXPECT_FALSE(table.lookup("last"));
-    EXPECT_EQ(table.size(), 2u);
-}
-
-TEST(StringsTable, EmptyOrCommentOnlyInputGivesAnEmptyTable) {
-    EXPECT_EQ(StringsTable::parse(std::string_view("")).size(), 0u);
-    EXPECT_EQ(StringsTable::parse(std::string_view("  /* nothing */ // here")).size(), 0u);
-    EXPECT_EQ(StringsTable::parse(std::string_view("/* unterminated")).size(), 0u);
 }
 
 Data utf16(const std::u16string& text, bool bigEndian) {
@@ -94,30 +62,20 @@ Data utf16(const std::u16string& text, bool bigEndian) {
     for (char16_t unit : text) {
         const auto high = static_cast<std::uint8_t>(unit >> 8);
         const auto low = static_cast<std::uint8_t>(unit & 0xFF);
-        if (bigEndian) {
-            bytes.push_back(high);
-            bytes.push_back(low);
-        } else {
-            bytes.push_back(low);
-            bytes.push_back(high);
-        }
+        bytes.insert(bytes.end(), {bigEndian ? high : low, bigEndian ? low : high});
     }
     return bytes;
 }
 
-TEST(StringsTable, ReadsUtf16WithByteOrderMarks) {
+TEST(StringsTable, ReadsUtf16WithEitherByteOrderMarkAndSkipsAUtf8One) {
     const std::u16string text = u"\"title\" = \"R\u00E9sum\u00E9 \U0001F600\";";
     for (bool bigEndian : {false, true}) {
-        const auto table = StringsTable::parse(utf16(text, bigEndian));
-        EXPECT_EQ(table.lookup("title"), "R\xC3\xA9sum\xC3\xA9 \xF0\x9F\x98\x80")
+        EXPECT_EQ(StringsTable::parse(utf16(text, bigEndian)).lookup("title"),
+                  "R\xC3\xA9sum\xC3\xA9 \xF0\x9F\x98\x80")
             << (bigEndian ? "big endian" : "little endian");
     }
-}
-
-TEST(StringsTable, IgnoresAUtf8ByteOrderMark) {
-    const std::string text = "\xEF\xBB\xBF\"k\" = \"v\";";
-    const auto table = StringsTable::parse(Data(text.begin(), text.end()));
-    EXPECT_EQ(table.lookup("k"), "v");
+    const std::string utf8 = "\xEF\xBB\xBF\"k\" = \"v\";";
+    EXPECT_EQ(StringsTable::parse(Data(utf8.begin(), utf8.end())).lookup("k"), "v");
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST(FontRegistry, AnswersFromSeveralThreadsAtOnce) {
 
 // Puts the text-size setting back to the platform's default after each test.
 class FontMetricsTest : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { TextSizeSetting::set(ContentSizeCategory::large); }
 };
 

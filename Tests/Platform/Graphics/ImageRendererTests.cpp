@@ -40,7 +40,7 @@ std::shared_ptr<Image> redThenBlue(ImageOrientation orientation) {
 
 // Keeps the screen scale of the process as it was.
 class ImageRendererTest : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { Screen::setMainScale(Screen::defaultScale); }
 };
 

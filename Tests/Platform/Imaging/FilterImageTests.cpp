@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "ImagingTestPictures.h"
-#include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Imaging/FilterImage.h"
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Imaging/RenderContext.h"
@@ -17,44 +17,30 @@ namespace {
 
 using namespace platform::testing;
 
-TEST(FilterImageCoordinates, TopLeftPixelSitsAtTheTopOfALowerLeftExtent) {
-    auto bitmap = solidBitmap(4, 3, grey);
-    setPixel(*bitmap, 0, 0, red);
+TEST(FilterImageCoordinates, TopLeftPixelSitsAtTheTopOfALowerLeftExtentAndRendersBackThere) {
+    const auto bitmap = cornerBitmap(4, 3);
     const auto image = FilterImage::fromBitmap(bitmap);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->extent(), Rect::make(0, 0, 4, 3));
     EXPECT_EQ(wordAt(*image, 0, 2), word(red));  // y = height − 1
-    EXPECT_EQ(wordAt(*image, 0, 0), word(grey));
+    EXPECT_EQ(wordAt(*image, 0, 0), word(blue));
+    EXPECT_TRUE(sameBytes(*image->toBitmap(), *bitmap));
 
-    const auto back = image->toBitmap();
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->argb(0, 0), word(red));
-    EXPECT_TRUE(sameBytes(*back, *bitmap));
-}
-
-TEST(FilterImageCoordinates, RenderedRectangleIsReadFromTheLowerLeftAndClearOutside) {
-    const auto image = FilterImage::fromBitmap(cornerBitmap(4, 3));
     // From one below the image's bottom row (y = −1) to one above its top (y = 4).
     const auto wide = RenderContext().createBitmap(*image, Rect::make(-1, -1, 6, 5));
     ASSERT_TRUE(wide);
-    EXPECT_EQ(wide->width(), 6);
-    EXPECT_EQ(wide->height(), 5);
+    EXPECT_EQ(std::pair(wide->width(), wide->height()), std::pair(6, 5));
     EXPECT_EQ(wide->argb(1, 1), word(red));
     EXPECT_EQ(wide->argb(4, 3), word(white));
     for (const auto& [x, y] : {std::pair{0, 0}, {1, 0}, {5, 2}, {2, 4}}) {
         EXPECT_EQ(wide->argb(x, y), 0u) << x << ", " << y;
     }
-}
-
-TEST(FilterImageCoordinates, EmptyOrUnboundedRectanglesRenderNothing) {
-    const auto image = FilterImage::fromBitmap(cornerBitmap(4, 3));
-    const RenderContext context;
     const double infinity = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(context.createBitmap(*image, Rect::make(0, 0, 0, 3)));
-    EXPECT_FALSE(context.createBitmap(*image, Rect::make(-infinity, -infinity, infinity, 1)));
-    EXPECT_FALSE(context.createBitmap(*image, Rect::make(0, 0, nan, 3)));
-    EXPECT_FALSE(context.createBitmap(*image, Rect::make(0, 0, 40000, 1)));
+    for (const Rect& rect : {Rect::make(0, 0, 0, 3), Rect::make(-infinity, -infinity, infinity, 1),
+                             Rect::make(0, 0, nan, 3), Rect::make(0, 0, 40000, 1)}) {
+        EXPECT_FALSE(RenderContext().createBitmap(*image, rect));
+    }
 }
 
 TEST(FilterImageMakers, PageImageGivesItsStoredPixelsWithoutTurningThem) {
@@ -140,17 +126,7 @@ TEST(FilterImageOrientation, OrientingAStoredPageMatchesHowThePageIsDisplayed) {
     }
 }
 
-TEST(FilterImageOrientation, ResultStartsAtTheOriginAndNeedsAnExifNumber) {
-    const auto image = FilterImage::fromBitmap(cornerBitmap(6, 4));
-    const auto part = image->cropped(Rect::make(2, 1, 3, 2));
-    ASSERT_TRUE(part);
-    EXPECT_EQ(part->oriented(6)->extent(), Rect::make(0, 0, 2, 3));
-    EXPECT_EQ(part->oriented(1)->extent(), Rect::make(0, 0, 3, 2));
-    EXPECT_FALSE(image->oriented(0));
-    EXPECT_FALSE(image->oriented(9));
-}
-
-TEST(FilterImageCrop, KeepsTheCoordinatesOfTheIntersection) {
+TEST(FilterImageCrop, KeepsTheCoordinatesOfTheIntersectionUntilOriented) {
     const auto bitmap = cornerBitmap(10, 8);
     setPixel(*bitmap, 3, 4, green);  // image coordinates (3, 3)
     const auto image = FilterImage::fromBitmap(bitmap);
@@ -160,23 +136,19 @@ TEST(FilterImageCrop, KeepsTheCoordinatesOfTheIntersection) {
     EXPECT_EQ(inside->extent(), Rect::make(2, 3, 4, 2));
     EXPECT_EQ(wordAt(*inside, 3, 3), word(green));
     EXPECT_EQ(wordAt(*inside, 1, 3), 0u);  // cut away
+    EXPECT_EQ(inside->cropped(Rect::make(0, 0, 4, 4))->extent(), Rect::make(2, 3, 2, 1));
+    EXPECT_EQ(image->cropped(Rect::make(8, 6, 10, 10))->extent(), Rect::make(8, 6, 2, 2));
+    // Orienting starts the result at the origin.
+    EXPECT_EQ(inside->oriented(6)->extent(), Rect::make(0, 0, 2, 4));
+    EXPECT_EQ(inside->oriented(1)->extent(), Rect::make(0, 0, 4, 2));
+    EXPECT_FALSE(image->oriented(0));
+    EXPECT_FALSE(image->oriented(9));
 
-    const auto corner = image->cropped(Rect::make(8, 6, 10, 10));
-    ASSERT_TRUE(corner);
-    EXPECT_EQ(corner->extent(), Rect::make(8, 6, 2, 2));
-    EXPECT_EQ(wordAt(*corner, 9, 7), word(green));  // the stored top-right pixel
-
-    const auto again = inside->cropped(Rect::make(0, 0, 4, 4));
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->extent(), Rect::make(2, 3, 2, 1));
-}
-
-TEST(FilterImageCrop, NothingLeftGivesNothing) {
-    const auto image = FilterImage::fromBitmap(cornerBitmap(10, 8));
-    EXPECT_FALSE(image->cropped(Rect::make(10, 0, 5, 5)));
-    EXPECT_FALSE(image->cropped(Rect::make(-5, -5, 5, 20)));
-    EXPECT_FALSE(image->cropped(Rect::make(2, 2, 0, 3)));
-    EXPECT_FALSE(image->cropped(Rect::make(std::numeric_limits<double>::quiet_NaN(), 0, 3, 3)));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const Rect& rect : {Rect::make(10, 0, 5, 5), Rect::make(-5, -5, 5, 20),
+                             Rect::make(2, 2, 0, 3), Rect::make(nan, 0, 3, 3)}) {
+        EXPECT_FALSE(image->cropped(rect));
+    }
 }
 
 TEST(FilterImageTransform, MovesAndFlipsInLowerLeftCoordinates) {

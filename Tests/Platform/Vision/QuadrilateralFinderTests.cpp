@@ -9,8 +9,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "Support/DocumentScene.h"
 #include "Platform/Vision/QuadrilateralFinder.h"
+#include "Support/DocumentScene.h"
 
 namespace {
 
