@@ -220,11 +220,11 @@ void RectangleDetector::automaticProcessedImage(const platform::CapturePhoto& ph
                 // No document on the photo: the live rectangle is used, on the photo drawn turned
                 // a quarter to the right.
                 platform::ImageRenderer context({extent.height(), extent.width()}, false, 1.0);
-                auto bitmap = ImageOperations::imageFromFilterImage(*ci);
-                auto turned = bitmap ? platform::Image::make(bitmap->bitmap(),
-                                                             platform::Screen::mainScale(),
-                                                             platform::ImageOrientation::right)
-                                     : nullptr;
+                auto photo = ImageOperations::imageFromFilterImage(*ci);
+                auto turned = photo ? platform::Image::make(photo->bitmap(),
+                                                            platform::Screen::mainScale(),
+                                                            platform::ImageOrientation::right)
+                                    : nullptr;
                 if (turned && context.isValid()) {
                     context.drawImage(*turned, {{0, 0}, {extent.height(), extent.width()}});
                 }

@@ -257,6 +257,33 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     EXPECT_LT(correlation(grey, upsideDown), 0.5);
 }
 
+TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
+    SceneOptions options;
+    options.size = {1600, 1200};
+    options.withPage = false;
+    auto bitmap = platform::Bitmap::make(1600, 1200);
+    cv::Mat bgra(1200, 1600, CV_8UC4, bitmap->mutableData());
+    cv::cvtColor(testing_vision::renderScene(options).image, bgra, cv::COLOR_BGR2BGRA);
+    const platform::CapturePhoto photo(platform::ImageEncoding::jpegData(*bitmap, 0.9, 6));
+
+    // The live rectangle, in points of a preview showing 1080 × 1920 frames.
+    auto feature = std::make_shared<RectangleFeature>(Point{108, 192}, Point{972, 192},
+                                                      Point{972, 1728}, Point{108, 1728});
+    std::optional<RectangleDetector::ProcessedImage> processed;
+    RectangleDetector::make()->automaticProcessedImage(
+        photo, 8, feature, {{0, 0}, {1080, 1920}}, false,
+        [&](auto result) { processed = result; });
+    RectangleDetector::workQueue()->sync([] {});
+
+    // Rescaled in place to the photo drawn turned upright (1200 × 1600).
+    EXPECT_NEAR(feature->topLeft.x, 120, 1e-9);
+    EXPECT_NEAR(feature->topLeft.y, 160, 1e-9);
+    EXPECT_NEAR(feature->bottomRight.x, 1080, 1e-9);
+    EXPECT_NEAR(feature->bottomRight.y, 1440, 1e-9);
+    ASSERT_TRUE(processed);
+    EXPECT_EQ(processed->image->size(), (platform::Size{960, 1280}));
+}
+
 TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
     platform::ScopedLogCapture log;
     auto result = processAutomatically(platform::CapturePhoto(platform::Data{1, 2, 3}), true);
