@@ -2,16 +2,16 @@
 // the outline the screen receives, and whether resident memory stays flat over a long run.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <opencv2/core.hpp>
-#include <unistd.h>
 
 #include "Platform/Camera/CaptureDevice.h"
 #include "Platform/Camera/SimulatedCameraDevice.h"
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/Log/Log.h"
 #include "Platform/Log/CapturingLogSink.h"
+#include "Platform/Log/Log.h"
 #include "Source/Capture/Engine/CaptureViewModel.h"
 
 namespace {
@@ -110,6 +110,9 @@ void BM_ResidentMemoryOverTenThousandFrames(benchmark::State& state) {
         state.counters["growth_MB"] = end - warm;
     }
 }
-BENCHMARK(BM_ResidentMemoryOverTenThousandFrames)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ResidentMemoryOverTenThousandFrames)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

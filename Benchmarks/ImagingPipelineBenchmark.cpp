@@ -65,8 +65,9 @@ void BM_AutomaticPhotoProcessing(benchmark::State& state) {
     auto detector = RectangleDetector::make();
     for (auto _ : state) {
         bool done = false;
-        auto feature = std::make_shared<RectangleFeature>(platform::Point{10, 10}, platform::Point{500, 10},
-                                                          platform::Point{500, 900}, platform::Point{10, 900});
+        auto feature =
+            std::make_shared<RectangleFeature>(platform::Point{10, 10}, platform::Point{500, 10},
+                                               platform::Point{500, 900}, platform::Point{10, 900});
         detector->automaticProcessedImage(capture, 8, feature, {{0, 0}, {1080, 1920}}, true,
                                           [&](auto result) { done = result.has_value(); });
         RectangleDetector::workQueue()->sync([] {});
@@ -86,11 +87,11 @@ void BM_PerspectiveCorrection12MP(benchmark::State& state) {
     const auto image = platform::FilterImage::fromBitmap(bitmapOf(photo.image));
     const double h = 3024;
     // Core Image coordinates: y up.
-    RectangleFeature feature({photo.corners[3].x, h - photo.corners[3].y},
-                             {photo.corners[2].x, h - photo.corners[2].y},
-                             {photo.corners[1].x, h - photo.corners[1].y},
-                             {photo.corners[0].x, h - photo.corners[0].y});
-    for (auto _ : state) benchmark::DoNotOptimize(RectangleFeature::correctPerspective(*image, feature, 1.0));
+    RectangleFeature feature(
+        {photo.corners[3].x, h - photo.corners[3].y}, {photo.corners[2].x, h - photo.corners[2].y},
+        {photo.corners[1].x, h - photo.corners[1].y}, {photo.corners[0].x, h - photo.corners[0].y});
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RectangleFeature::correctPerspective(*image, feature, 1.0));
 }
 BENCHMARK(BM_PerspectiveCorrection12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

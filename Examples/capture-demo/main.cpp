@@ -43,7 +43,8 @@ bool writeJPEG(const platform::Image& image, const std::filesystem::path& path) 
     auto data = platform::ImageEncoding::jpegData(image, 0.9);
     if (!data) return false;
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(data->data()), static_cast<std::streamsize>(data->size()));
+    file.write(reinterpret_cast<const char*>(data->data()),
+               static_cast<std::streamsize>(data->size()));
     return static_cast<bool>(file);
 }
 
@@ -80,7 +81,8 @@ public:
     void didStartCapture() override { report("photo requested"); }
     void didFailCapture() override {
         report("capture failed");
-        platform::DispatchQueue::main()->async([self = shared_from_this()] { self->finished = true; });
+        platform::DispatchQueue::main()->async(
+            [self = shared_from_this()] { self->finished = true; });
     }
     void displayCaptureLoadingCircle(platform::Point at) override {
         report("automatic capture at (" + std::to_string(int(at.x)) + ", " +
@@ -89,9 +91,8 @@ public:
     void didCaptureImage(std::shared_ptr<platform::Image> image, bool isBlurry) override {
         report(std::string("page image ") + std::to_string(int(image->size().width)) + " x " +
                std::to_string(int(image->size().height)) + (isBlurry ? ", blurry" : ", sharp"));
-        platform::DispatchQueue::main()->async([self = shared_from_this(), image] {
-            self->save(*image);
-        });
+        platform::DispatchQueue::main()->async(
+            [self = shared_from_this(), image] { self->save(*image); });
     }
 
 private:
@@ -190,9 +191,9 @@ int main(int argc, char** argv) {
             std::chrono::duration<double>(manualAfter), false,
             [model](platform::Timer&) { model->captureImageManually(); });
     }
-    const bool done = platform::MainRunLoop::runUntil([&] { return screen->finished; },
-                                                      std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                          std::chrono::duration<double>(timeout)));
+    const bool done = platform::MainRunLoop::runUntil(
+        [&] { return screen->finished; }, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::duration<double>(timeout)));
     if (!done) report("timed out");
     model->stopCaptureSession();
     if (screen->succeeded) {

@@ -126,7 +126,8 @@ cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) 
         // document photographed to its edges keeps its corners in view.
         const double scale = std::min(static_cast<double>(width) / picture.cols,
                                       static_cast<double>(height) / picture.rows);
-        const int scaledWidth = std::min(width, static_cast<int>(std::lround(picture.cols * scale)));
+        const int scaledWidth =
+            std::min(width, static_cast<int>(std::lround(picture.cols * scale)));
         const int scaledHeight =
             std::min(height, static_cast<int>(std::lround(picture.rows * scale)));
         cv::Mat framed(height, width, CV_8UC3, cv::Scalar(16, 16, 16));

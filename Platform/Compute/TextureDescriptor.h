@@ -47,7 +47,8 @@ struct TextureDescriptor {
 
     // A descriptor of that format and size with the default usage (shader-read). `mipmapped`
     // asks for the full chain of levels down to 1 × 1.
-    static TextureDescriptor texture2D(TexturePixelFormat format, int width, int height, bool mipmapped);
+    static TextureDescriptor texture2D(TexturePixelFormat format, int width, int height,
+                                       bool mipmapped);
 
     // Levels the described texture has: 1, or floor(log2(max(width, height))) + 1 when mipmapped
     // (0 for a non-positive size).

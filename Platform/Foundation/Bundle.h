@@ -23,7 +23,7 @@ namespace platform {
 class Bundle {
     struct Key {};
 
-  public:
+public:
     Bundle(Key, std::filesystem::path path);
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;
@@ -68,7 +68,7 @@ class Bundle {
     // tables included.
     std::string localizedString(std::string_view key, std::string_view table = "Localizable") const;
 
-  private:
+private:
     const StringsTable& table(std::string_view name) const;
 
     const std::filesystem::path path_;

@@ -37,7 +37,7 @@ bool isAccessibilityCategory(ContentSizeCategory category);
 // the platform posts it on the main thread, so code that stands in for the user should call set()
 // there. Setting the current value again posts nothing.
 class TextSizeSetting {
-  public:
+public:
     static constexpr const char* didChangeNotification =
         "UIContentSizeCategoryDidChangeNotification";
     static constexpr const char* newValueKey = "UIContentSizeCategoryNewValueKey";
@@ -45,7 +45,7 @@ class TextSizeSetting {
     static ContentSizeCategory current();
     static void set(ContentSizeCategory category);
 
-  private:
+private:
     static std::atomic<ContentSizeCategory> value_;
 };
 

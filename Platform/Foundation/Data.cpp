@@ -13,7 +13,7 @@ namespace {
 
 // Closes the descriptor on every way out of readFile.
 class FileDescriptor {
-  public:
+public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -22,7 +22,7 @@ class FileDescriptor {
     }
     int get() const { return fd_; }
 
-  private:
+private:
     int fd_;
 };
 

@@ -23,7 +23,7 @@ namespace platform {
 // boolean), and a number that does not fit a 32-bit float (beyond its largest finite magnitude,
 // infinities and NaN included) reads as no float at all rather than as a rounded value.
 class KeyedContainer {
-  public:
+public:
     bool contains(std::string_view key) const;
     // The keys present, in byte order.
     std::vector<std::string> allKeys() const;
@@ -41,7 +41,7 @@ class KeyedContainer {
     // shares its root lives.
     const PropertyListValue* value(std::string_view key) const;
 
-  private:
+private:
     friend class Decoder;
     KeyedContainer(std::shared_ptr<const PropertyListValue> root,
                    const PropertyListValue::Dictionary* dictionary);
@@ -53,7 +53,7 @@ class KeyedContainer {
 // What a decoding initializer receives: the root of a property list. Cheap to copy; copies share
 // the decoded tree.
 class Decoder {
-  public:
+public:
     explicit Decoder(PropertyListValue root);
 
     const PropertyListValue& root() const { return *root_; }
@@ -62,7 +62,7 @@ class Decoder {
     // That is not an error of the property list: the caller keeps its defaults.
     std::optional<KeyedContainer> keyedContainer() const;
 
-  private:
+private:
     std::shared_ptr<const PropertyListValue> root_;
 };
 

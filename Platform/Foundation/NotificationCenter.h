@@ -37,7 +37,7 @@ struct ObserverToken {
 // No lock is held while a block runs, so a block may post, register and remove freely. A removal
 // on one thread does not wait for a block already running on another.
 class NotificationCenter {
-  public:
+public:
     using Block = std::function<void(const Notification&)>;
 
     NotificationCenter() = default;
@@ -67,7 +67,7 @@ class NotificationCenter {
     // Registrations currently held, including those whose observer is gone but not yet dropped.
     std::size_t observerCount() const;
 
-  private:
+private:
     struct Registration {
         std::uint64_t id;
         std::string name;

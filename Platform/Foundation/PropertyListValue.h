@@ -26,7 +26,7 @@ struct PropertyListDate {
 // Booleans, integers and reals are three distinct kinds, as on the phone platform's property
 // lists: a boolean is never a number, and an integer is never a boolean.
 class PropertyListValue {
-  public:
+public:
     using Array = std::vector<PropertyListValue>;
     // Keys in byte order; a list that repeats a key keeps the last value.
     using Dictionary = std::map<std::string, PropertyListValue, std::less<>>;
@@ -69,7 +69,7 @@ class PropertyListValue {
 
     friend bool operator==(const PropertyListValue&, const PropertyListValue&);
 
-  private:
+private:
     std::variant<bool, std::int64_t, double, std::string, Data, PropertyListDate, Array, Dictionary>
         storage_;
 };

@@ -92,7 +92,7 @@ int hexDigit(char c) {
 }
 
 class Parser {
-  public:
+public:
     explicit Parser(std::string_view text) : text_(text) {}
 
     std::map<std::string, std::string, std::less<>> run() {
@@ -109,7 +109,7 @@ class Parser {
         return entries;
     }
 
-  private:
+private:
     bool atEnd() const { return position_ >= text_.size(); }
     char peek() const { return text_[position_]; }
 

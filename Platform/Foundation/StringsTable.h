@@ -23,7 +23,7 @@ namespace platform {
 // with a byte-order mark, UTF-16. An entry that breaks the format is skipped up to the next ';'
 // and the entries around it are kept. A key given twice keeps its last value.
 class StringsTable {
-  public:
+public:
     StringsTable() = default;
 
     static StringsTable parse(std::string_view text);
@@ -36,7 +36,7 @@ class StringsTable {
     std::size_t size() const { return entries_.size(); }
     const std::map<std::string, std::string, std::less<>>& entries() const { return entries_; }
 
-  private:
+private:
     std::map<std::string, std::string, std::less<>> entries_;
 };
 

@@ -19,7 +19,7 @@ namespace platform {
 // A bitmap is filled by whoever makes it (through mutableData()) and not changed once it has been
 // handed on: an Image holds its bitmap as `const`.
 class Bitmap {
-  public:
+public:
     // The largest width and height, Cairo's limit for image surfaces.
     static constexpr int maximumDimension = 32767;
 
@@ -47,7 +47,7 @@ class Bitmap {
     // Premultiplies a colour (components clamped to 0…1) into one pixel word.
     static std::uint32_t premultipliedARGB(const Color& color);
 
-  private:
+private:
     Bitmap(int width, int height);
 
     int width_;

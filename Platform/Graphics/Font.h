@@ -18,7 +18,7 @@ enum class FontWeight { regular, medium, semibold, bold };
 // The font keeps the weight it was asked for, so a caller can tell a semibold system font from a
 // bold one even though both draw with the same face.
 class Font {
-  public:
+public:
     static constexpr std::string_view systemRegularName = "DejaVuSans";
     static constexpr std::string_view systemBoldName = "DejaVuSans-Bold";
 
@@ -35,7 +35,7 @@ class Font {
 
     friend bool operator==(const Font&, const Font&) = default;
 
-  private:
+private:
     Font(std::string name, double pointSize, FontWeight weight);
 
     std::string name_;

@@ -35,7 +35,7 @@ enum class TextStyle {
 // The metrics keep their text style so that a table per style can take the single one's place
 // without changing callers.
 class FontMetrics {
-  public:
+public:
     explicit FontMetrics(TextStyle style) : style_(style) {}
 
     TextStyle textStyle() const { return style_; }
@@ -47,7 +47,7 @@ class FontMetrics {
     Font scaledFont(const Font& font) const;
     double scaledValue(double value) const;
 
-  private:
+private:
     TextStyle style_;
 };
 

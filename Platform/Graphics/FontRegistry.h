@@ -41,7 +41,7 @@ struct FontFace {
 //
 // One registry for the process, safe to use from any thread.
 class FontRegistry {
-  public:
+public:
     static FontRegistry& shared();
 
     bool contains(std::string_view name) const;
@@ -57,7 +57,7 @@ class FontRegistry {
     FontRegistry& operator=(const FontRegistry&) = delete;
     ~FontRegistry();
 
-  private:
+private:
     FontRegistry() = default;
 
     using FaceMap = std::map<std::string, FontFace, std::less<>>;

@@ -1,7 +1,5 @@
 #include "Platform/Graphics/Image.h"
 
-#include "Platform/Graphics/ExifOrientation.h"
-
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -13,6 +11,7 @@
 #include <utility>
 
 #include "Platform/Foundation/Data.h"
+#include "Platform/Graphics/ExifOrientation.h"
 
 namespace platform {
 

@@ -28,7 +28,7 @@ enum class ImageOrientation {
 // The platform's page image: an immutable bitmap with a scale (pixels per point) and an
 // orientation. Shared as std::shared_ptr<Image>.
 class Image {
-  public:
+public:
     // nullptr when there is no bitmap or the scale is not a positive finite number.
     static std::shared_ptr<Image> make(std::shared_ptr<const Bitmap> bitmap, double scale = 1,
                                        ImageOrientation orientation = ImageOrientation::up);
@@ -53,7 +53,7 @@ class Image {
     // True for left, right, leftMirrored and rightMirrored.
     static bool swapsWidthAndHeight(ImageOrientation orientation);
 
-  private:
+private:
     Image(std::shared_ptr<const Bitmap> bitmap, double scale, ImageOrientation orientation);
 
     std::shared_ptr<const Bitmap> bitmap_;

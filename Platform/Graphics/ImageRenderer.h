@@ -24,7 +24,7 @@ namespace platform {
 //
 // One context belongs to one thread at a time.
 class ImageRenderer {
-  public:
+public:
     ImageRenderer(Size size, bool opaque, double scale);
     ~ImageRenderer();
 
@@ -52,7 +52,7 @@ class ImageRenderer {
     // may go on afterwards. nullptr when there is no context.
     std::shared_ptr<Image> makeImage() const;
 
-  private:
+private:
     Size size_;
     bool opaque_;
     double scale_ = 0;

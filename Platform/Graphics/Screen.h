@@ -7,7 +7,7 @@ namespace platform {
 // the scale of most phones, until a host or a test sets another; it may be read and set from any
 // thread.
 class Screen {
-  public:
+public:
     static constexpr double defaultScale = 2.0;
 
     static double mainScale();

@@ -11,8 +11,8 @@
 #include <limits>
 
 #include "Platform/Graphics/Bitmap.h"
-#include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Imaging/FilterImage.h"
 
 namespace platform {

@@ -29,7 +29,7 @@ struct ButtonParts {
 // current state's title ("" for none) in the current title colour (white, the colour of the
 // platform's custom buttons, when none is set); the image view shows the current image.
 class Button : public Control {
-  public:
+public:
     static constexpr Color defaultTitleColor = Color::white();
 
     static std::shared_ptr<Button> make(ButtonParts parts = {}, const Rect& frame = {});
@@ -55,11 +55,11 @@ class Button : public Control {
     const std::shared_ptr<Label>& titleLabel() const { return titleLabel_; }
     const std::shared_ptr<ImageView>& imageView() const { return imageView_; }
 
-  protected:
+protected:
     explicit Button(const Rect& frame) : Control(frame) {}
     void stateDidChange() override;
 
-  private:
+private:
     template <typename T>
     using PerState = std::array<T, 4>;
 

@@ -13,7 +13,7 @@ enum class ControlState { normal, highlighted, disabled, selected };
 
 // A view the user acts on. Main thread only.
 class Control : public View {
-  public:
+public:
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled);
     bool isSelected() const { return selected_; }
@@ -23,12 +23,12 @@ class Control : public View {
 
     ControlState state() const;
 
-  protected:
+protected:
     explicit Control(const Rect& frame) : View(frame) {}
     // Called after the enabled, selected or highlighted flag has changed.
     virtual void stateDidChange() {}
 
-  private:
+private:
     bool enabled_ = true;
     bool selected_ = false;
     bool highlighted_ = false;

@@ -17,7 +17,7 @@ enum class TextAlignment { left, center, right, justified, natural };
 
 // A view that shows a line (or lines) of text. Main thread only.
 class Label : public View {
-  public:
+public:
     // The font a label uses while none is set: the system font at 17 points, as on the phone
     // platform.
     static constexpr double defaultFontSize = 17;
@@ -48,10 +48,10 @@ class Label : public View {
     int numberOfLines() const { return numberOfLines_; }
     void setNumberOfLines(int lines) { numberOfLines_ = lines; }
 
-  protected:
+protected:
     explicit Label(const Rect& frame) : View(frame) {}
 
-  private:
+private:
     std::string text_;
     std::optional<Font> font_;
     Color textColor_ = Color::black();

@@ -12,7 +12,7 @@ namespace platform {
 // The drawing layer behind a view: what it draws around and under the view's content. For now it
 // carries the corner and border settings; nothing is drawn yet. Main thread only.
 class Layer {
-  public:
+public:
     static std::shared_ptr<Layer> make();
     virtual ~Layer() = default;
 
@@ -42,10 +42,10 @@ class Layer {
     const std::optional<Color>& borderColor() const { return borderColor_; }
     void setBorderColor(std::optional<Color> color) { borderColor_ = color; }
 
-  protected:
+protected:
     Layer() = default;
 
-  private:
+private:
     mutable std::mutex frameMutex_;
     Rect frame_;
     double cornerRadius_ = 0;

@@ -36,7 +36,7 @@ enum class ContentMode {
 // the centre. Setting the frame moves the centre and resizes the bounds; setting the bounds keeps
 // the centre.
 class View : public std::enable_shared_from_this<View> {
-  public:
+public:
     static std::shared_ptr<View> make(const Rect& frame = {});
     virtual ~View() = default;
 
@@ -79,13 +79,13 @@ class View : public std::enable_shared_from_this<View> {
     // The first view with that tag, searching this view and then its subviews depth first.
     std::shared_ptr<View> viewWithTag(int tag);
 
-  protected:
+protected:
     explicit View(const Rect& frame);
     // A view backed by a layer of the subclass's choice (a video preview layer, say); a null
     // layer gets a plain one.
     View(const Rect& frame, std::shared_ptr<Layer> layer);
 
-  private:
+private:
     std::shared_ptr<Layer> layer_;
     Point center_;
     Rect bounds_;

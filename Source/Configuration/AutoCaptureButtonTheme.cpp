@@ -3,6 +3,8 @@
 namespace quorvel {
 
 AutoCaptureButtonTheme::AutoCaptureButtonTheme(const CaptureTheme& theme)
-    : ButtonTheme(theme.resolvedColor(&CaptureTheme::captureBackgroundColor), theme.resolvedColor(&CaptureTheme::autoCaptureButtonTextColor), theme.autoCaptureButtonCornerRadius, fontsOf(theme)->captionOne()) {}
+    : ButtonTheme(theme.resolvedColor(&CaptureTheme::captureBackgroundColor),
+                  theme.resolvedColor(&CaptureTheme::autoCaptureButtonTextColor),
+                  theme.autoCaptureButtonCornerRadius, fontsOf(theme)->captionOne()) {}
 
 }  // namespace quorvel

@@ -3,6 +3,8 @@
 namespace quorvel {
 
 CaptureAccessButtonTheme::CaptureAccessButtonTheme(const CaptureTheme& theme)
-    : ButtonTheme(theme.resolvedColor(&CaptureTheme::capturePermissionButtonBackgroundColor), theme.resolvedColor(&CaptureTheme::capturePermissionButtonTextColor), theme.capturePermissionButtonCornerRadius, fontsOf(theme)->subhead()) {}
+    : ButtonTheme(theme.resolvedColor(&CaptureTheme::capturePermissionButtonBackgroundColor),
+                  theme.resolvedColor(&CaptureTheme::capturePermissionButtonTextColor),
+                  theme.capturePermissionButtonCornerRadius, fontsOf(theme)->subhead()) {}
 
 }  // namespace quorvel

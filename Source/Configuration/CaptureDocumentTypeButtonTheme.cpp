@@ -3,6 +3,8 @@
 namespace quorvel {
 
 CaptureDocumentTypeButtonTheme::CaptureDocumentTypeButtonTheme(const CaptureTheme& theme)
-    : ButtonTheme(platform::Color::clear(), theme.resolvedColor(&CaptureTheme::captureDocumentTypeButtonTextColor), theme.secondaryButtonCornerRadius(), fontsOf(theme)->subhead()) {}
+    : ButtonTheme(platform::Color::clear(),
+                  theme.resolvedColor(&CaptureTheme::captureDocumentTypeButtonTextColor),
+                  theme.secondaryButtonCornerRadius(), fontsOf(theme)->subhead()) {}
 
 }  // namespace quorvel

@@ -2,7 +2,8 @@
 
 namespace quorvel {
 
-CaptureDocumentTypeSelectedButtonTheme::CaptureDocumentTypeSelectedButtonTheme(const CaptureTheme& theme)
+CaptureDocumentTypeSelectedButtonTheme::CaptureDocumentTypeSelectedButtonTheme(
+    const CaptureTheme& theme)
     : CaptureDocumentTypeButtonTheme(theme) {
     font = fontsOf(theme)->titleTwo();
 }

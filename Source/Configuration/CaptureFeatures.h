@@ -38,7 +38,9 @@ public:
 
 private:
     static bool load(const std::atomic<bool>& flag) { return flag.load(std::memory_order_relaxed); }
-    static void store(std::atomic<bool>& flag, bool on) { flag.store(on, std::memory_order_relaxed); }
+    static void store(std::atomic<bool>& flag, bool on) {
+        flag.store(on, std::memory_order_relaxed);
+    }
 
     std::atomic<bool> enableFeedbackToast_{true};
     std::atomic<bool> enableBlurDetection_{true};

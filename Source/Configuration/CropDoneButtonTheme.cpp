@@ -3,6 +3,8 @@
 namespace quorvel {
 
 CropDoneButtonTheme::CropDoneButtonTheme(const CaptureTheme& theme)
-    : ButtonTheme(theme.resolvedColor(&CaptureTheme::cropDoneButtonBackgroundColor), theme.resolvedColor(&CaptureTheme::cropDoneButtonTextColor), theme.cropDoneButtonCornerRadius, fontsOf(theme)->subhead()) {}
+    : ButtonTheme(theme.resolvedColor(&CaptureTheme::cropDoneButtonBackgroundColor),
+                  theme.resolvedColor(&CaptureTheme::cropDoneButtonTextColor),
+                  theme.cropDoneButtonCornerRadius, fontsOf(theme)->subhead()) {}
 
 }  // namespace quorvel

@@ -78,7 +78,8 @@ DefaultTheme::DefaultTheme(const platform::Decoder& decoder) {
 void DefaultTheme::generatePlistData() {
     std::optional<platform::Data> data;
     if (bundle_) {
-        if (auto path = bundle_->pathForResource(plistName, "plist")) data = platform::readFile(*path);
+        if (auto path = bundle_->pathForResource(plistName, "plist"))
+            data = platform::readFile(*path);
     }
     if (!data) {
         Logger::quorvelthemes().info(

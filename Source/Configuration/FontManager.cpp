@@ -35,12 +35,15 @@ constexpr std::array<StyleInfo, FontManager::styleCount> styles{{
     {platform::TextStyle::caption2, "captionTwoName", "captionTwoSize", Weight::bold, 10},
 }};
 
-const StyleInfo& info(FontManager::Style style) { return styles[static_cast<std::size_t>(style)]; }
+const StyleInfo& info(FontManager::Style style) {
+    return styles[static_cast<std::size_t>(style)];
+}
 
 }  // namespace
 
 FontManager::FontManager(std::shared_ptr<FontSet> fontSet) : defaultFontSet(std::move(fontSet)) {
-    for (std::size_t i = 0; i < styleCount; ++i) entries_[i] = {std::nullopt, styles[i].defaultSize};
+    for (std::size_t i = 0; i < styleCount; ++i)
+        entries_[i] = {std::nullopt, styles[i].defaultSize};
 }
 
 std::shared_ptr<FontManager> FontManager::makeDefault() {
@@ -50,8 +53,8 @@ std::shared_ptr<FontManager> FontManager::makeDefault() {
 FontManager::FontManager(const std::shared_ptr<platform::Bundle>& overrideBundle)
     : FontManager(FontSet::getInstance()) {
     if (overrideBundle) {
-        if (auto path = overrideBundle->pathForResource(DefaultTheme::Constants::configurationPlistName,
-                                                        "plist")) {
+        if (auto path = overrideBundle->pathForResource(
+                DefaultTheme::Constants::configurationPlistName, "plist")) {
             if (auto data = platform::readFile(*path)) {
                 if (auto decoded = platform::PropertyListDecoder::decode<FontManager>(*data)) {
                     initializeFonts(*decoded);
@@ -89,9 +92,15 @@ platform::Font FontManager::font(Style style) const {
     if (entry.name) base = platform::Font::named(*entry.name, entry.size);
     if (!base) {
         switch (info(style).weight) {
-            case Weight::regular: base = defaultFontSet->regular().withSize(entry.size); break;
-            case Weight::semibold: base = defaultFontSet->semibold().withSize(entry.size); break;
-            case Weight::bold: base = defaultFontSet->bold().withSize(entry.size); break;
+            case Weight::regular:
+                base = defaultFontSet->regular().withSize(entry.size);
+                break;
+            case Weight::semibold:
+                base = defaultFontSet->semibold().withSize(entry.size);
+                break;
+            case Weight::bold:
+                base = defaultFontSet->bold().withSize(entry.size);
+                break;
         }
     }
     return accessibleFontForStyle(info(style).textStyle, *base);

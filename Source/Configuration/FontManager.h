@@ -19,8 +19,19 @@ namespace quorvel {
 // `defaultFontSet`, then scaled for the user's text size and never larger than twice the size.
 class FontManager {
 public:
-    enum class Style { body, headline, subhead, largeTitle, title, titleTwo, titleThree, footnote,
-                       callout, captionOne, captionTwo };
+    enum class Style {
+        body,
+        headline,
+        subhead,
+        largeTitle,
+        title,
+        titleTwo,
+        titleThree,
+        footnote,
+        callout,
+        captionOne,
+        captionTwo
+    };
     static constexpr std::size_t styleCount = 11;
 
     FontManager() = delete;

@@ -5,8 +5,7 @@ namespace quorvel {
 FontSet::FontSet(platform::Font regular, platform::Font semibold, platform::Font bold)
     : regular_(std::move(regular)), semibold_(std::move(semibold)), bold_(std::move(bold)) {}
 
-FontSet::FontSet(platform::Font regular, platform::Font bold)
-    : FontSet(regular, bold, bold) {}
+FontSet::FontSet(platform::Font regular, platform::Font bold) : FontSet(regular, bold, bold) {}
 
 std::shared_ptr<FontSet> FontSet::getInstance() {
     using platform::Font;

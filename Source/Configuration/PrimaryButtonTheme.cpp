@@ -3,6 +3,8 @@
 namespace quorvel {
 
 PrimaryButtonTheme::PrimaryButtonTheme(const DefaultTheme& theme)
-    : ButtonTheme(theme.resolvedColor(&DefaultTheme::primaryBrandBackground2), theme.resolvedColor(&DefaultTheme::uiSecondaryForeground), theme.primaryButtonCornerRadius(), fontsOf(theme)->callout()) {}
+    : ButtonTheme(theme.resolvedColor(&DefaultTheme::primaryBrandBackground2),
+                  theme.resolvedColor(&DefaultTheme::uiSecondaryForeground),
+                  theme.primaryButtonCornerRadius(), fontsOf(theme)->callout()) {}
 
 }  // namespace quorvel

@@ -5,8 +5,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "Platform/Compute/ComputeDevice.h"
 #include "Platform/Compute/CommandQueue.h"
+#include "Platform/Compute/ComputeDevice.h"
 #include "Platform/Compute/ImageLaplacian.h"
 #include "Platform/Compute/ImageStatisticsMeanAndVariance.h"
 #include "Platform/Compute/ImageThresholdBinary.h"
@@ -55,7 +55,8 @@ bool BlurDetection::isBlurry(const std::shared_ptr<const platform::FilterImage>&
 
     const cv::Mat pixels = uploadLayout(*rendered);
     if (pixels.empty()) {
-        Logger::capture().error("Blur detection failed: No data was found in the core graphics context");
+        Logger::capture().error(
+            "Blur detection failed: No data was found in the core graphics context");
         return false;
     }
     const int width = pixels.cols, height = pixels.rows;
@@ -64,7 +65,8 @@ bool BlurDetection::isBlurry(const std::shared_ptr<const platform::FilterImage>&
     descriptor.usage = TextureUsage::shaderRead | TextureUsage::shaderWrite;
     auto source = device->newTexture(descriptor);
     if (!source) {
-        Logger::capture().error("Blur detection failed: Cannot create texture from core graphics image");
+        Logger::capture().error(
+            "Blur detection failed: Cannot create texture from core graphics image");
         return false;
     }
     source->replaceRegion(TextureRegion::make2D(0, 0, width, height), 0, pixels.data,

@@ -20,7 +20,6 @@ std::shared_ptr<Image> ImageOperations::imageFromFilterImage(const FilterImage& 
     return bitmap ? Image::make(bitmap) : nullptr;
 }
 
-
 std::shared_ptr<const platform::Bitmap> ImageOperations::convertToCGImage(const Image& image) {
     auto filterImage = FilterImage::fromImage(image);
     if (!filterImage) return nullptr;
@@ -69,9 +68,9 @@ std::shared_ptr<Image> ImageOperations::scaledForWidth(const Image& image,
                                                        platform::Size targetSize) {
     const platform::Size size = image.size();
     const double heightForWidth = size.height / size.width * targetSize.width;
-    const double scale = std::max(static_cast<float>(targetSize.height),
-                                  static_cast<float>(heightForWidth)) /
-                         size.height;
+    const double scale =
+        std::max(static_cast<float>(targetSize.height), static_cast<float>(heightForWidth)) /
+        size.height;
     auto scaled = RectangleFeature::scale(FilterImage::fromImage(image), scale);
     std::shared_ptr<Image> result = scaled ? imageFromFilterImage(*scaled) : nullptr;
     if (!result) {
@@ -141,7 +140,8 @@ std::shared_ptr<Image> ImageOperations::orientPhotoPortrait(const std::shared_pt
         return image;
     }
     auto filterImage = FilterImage::fromImage(*image);
-    auto oriented = filterImage ? filterImage->oriented(platform::exifOrientation(orientation)) : nullptr;
+    auto oriented =
+        filterImage ? filterImage->oriented(platform::exifOrientation(orientation)) : nullptr;
     auto upright = oriented ? imageFromFilterImage(*oriented) : nullptr;
     if (!upright) {
         Logger::capture().error("Error: Unable to rotate the UIImage");

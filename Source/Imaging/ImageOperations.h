@@ -51,7 +51,11 @@ private:
 };
 
 // The number conversions between single precision and the graphics type (double).
-inline double cgFloat(float value) { return value; }
-inline float toFloat(double value) { return static_cast<float>(value); }
+inline double cgFloat(float value) {
+    return value;
+}
+inline float toFloat(double value) {
+    return static_cast<float>(value);
+}
 
 }  // namespace quorvel

@@ -21,14 +21,22 @@ namespace {
 // frame with y down.
 Point frameNormalized(Point p, int orientation) {
     switch (orientation) {
-        case 1: return {p.x, 1 - p.y};
-        case 2: return {1 - p.x, 1 - p.y};
-        case 3: return {1 - p.x, p.y};
-        case 4: return {p.x, p.y};
-        case 5: return {1 - p.y, p.x};
-        case 6: return {1 - p.y, 1 - p.x};
-        case 7: return {p.y, 1 - p.x};
-        default: return {p.y, p.x};
+        case 1:
+            return {p.x, 1 - p.y};
+        case 2:
+            return {1 - p.x, 1 - p.y};
+        case 3:
+            return {1 - p.x, p.y};
+        case 4:
+            return {p.x, p.y};
+        case 5:
+            return {1 - p.y, p.x};
+        case 6:
+            return {1 - p.y, 1 - p.x};
+        case 7:
+            return {p.y, 1 - p.x};
+        default:
+            return {p.y, p.x};
     }
 }
 
@@ -96,8 +104,8 @@ void RectangleDetector::rectanglesInImage(std::shared_ptr<const platform::Image>
         platform::ImageRequestHandler::Options options;
         options.cameraIntrinsics =
             pixelBuffer->attachment(platform::PixelBuffer::cameraIntrinsicMatrixKey);
-        handler = std::make_shared<platform::ImageRequestHandler>(pixelBuffer, *orientation,
-                                                                  options);
+        handler =
+            std::make_shared<platform::ImageRequestHandler>(pixelBuffer, *orientation, options);
     } else if (auto bitmap = image ? ImageOperations::convertToCGImage(*image) : nullptr) {
         handler = std::make_shared<platform::ImageRequestHandler>(bitmap);
     } else {
@@ -123,9 +131,9 @@ void RectangleDetector::detectPath(std::shared_ptr<const platform::PixelBuffer> 
                                    std::shared_ptr<const platform::Layer> previewLayer,
                                    const std::shared_ptr<DispatchQueue>& queue,
                                    LiveCompletion completion) {
-    const Rect extent{{0, 0},
-                      {static_cast<double>(pixelBuffer->width()),
-                       static_cast<double>(pixelBuffer->height())}};
+    const Rect extent{
+        {0, 0},
+        {static_cast<double>(pixelBuffer->width()), static_cast<double>(pixelBuffer->height())}};
     queue->async([self = shared_from_this(), pixelBuffer, orientation, previewLayer, extent,
                   completion]() mutable {
         std::weak_ptr<RectangleDetector> weakSelf = self;
@@ -211,8 +219,8 @@ void RectangleDetector::automaticProcessedImage(const platform::CapturePhoto& ph
             auto ci = photoImage;
             const Rect extent = ci->extent();
             std::shared_ptr<platform::Image> out;
-            if (auto detected = RectangleFeature::biggestAdjustedRectangle(observations,
-                                                                           std::nullopt)) {
+            if (auto detected =
+                    RectangleFeature::biggestAdjustedRectangle(observations, std::nullopt)) {
                 detected->scaleFeature(extent.size);
                 ci = RectangleFeature::correctPerspective(*ci, *detected, 1.0);
                 if (ci) out = fixImageOrientation(*ci, *detected, true);
@@ -221,10 +229,10 @@ void RectangleDetector::automaticProcessedImage(const platform::CapturePhoto& ph
                 // a quarter to the right.
                 platform::ImageRenderer context({extent.height(), extent.width()}, false, 1.0);
                 auto photo = ImageOperations::imageFromFilterImage(*ci);
-                auto turned = photo ? platform::Image::make(photo->bitmap(),
-                                                            platform::Screen::mainScale(),
-                                                            platform::ImageOrientation::right)
-                                    : nullptr;
+                auto turned =
+                    photo ? platform::Image::make(photo->bitmap(), platform::Screen::mainScale(),
+                                                  platform::ImageOrientation::right)
+                          : nullptr;
                 if (turned && context.isValid()) {
                     context.drawImage(*turned, {{0, 0}, {extent.height(), extent.width()}});
                 }
@@ -261,11 +269,9 @@ void RectangleDetector::automaticProcessedImage(const platform::CapturePhoto& ph
 }
 
 std::optional<RectangleDetector::LiveOutline> RectangleDetector::liveOutline(
-    std::vector<RectangleObservation> observations, int orientation, Rect extent,
-    Rect layerFrame) {
+    std::vector<RectangleObservation> observations, int orientation, Rect extent, Rect layerFrame) {
     auto feature = RectangleFeature::biggestAdjustedRectangle(
-        asLiveConversionOriented(std::move(observations), orientation),
-        liveConversionOrientation);
+        asLiveConversionOriented(std::move(observations), orientation), liveConversionOrientation);
     if (!feature) return std::nullopt;
     feature->scaleFeature(extent.size);
 

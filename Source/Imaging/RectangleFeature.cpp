@@ -26,10 +26,9 @@ std::optional<platform::RectangleObservation> RectangleFeature::biggestCorrectiv
         const auto& tr = candidate.topRight;
         const auto& br = candidate.bottomRight;
         // Top edge plus the top-left to bottom-right diagonal.
-        const float score = std::hypot(static_cast<float>(tl.x - tr.x),
-                                       static_cast<float>(tl.y - tr.y)) +
-                            std::hypot(static_cast<float>(tl.x - br.x),
-                                       static_cast<float>(tl.y - br.y));
+        const float score =
+            std::hypot(static_cast<float>(tl.x - tr.x), static_cast<float>(tl.y - tr.y)) +
+            std::hypot(static_cast<float>(tl.x - br.x), static_cast<float>(tl.y - br.y));
         if (bestScore < score) {
             best = &candidate;
             bestScore = score;

@@ -18,8 +18,8 @@ namespace quorvel {
 // sees the names where they belong on screen.
 class RectangleFeature {
 public:
-    RectangleFeature(platform::Point topLeft, platform::Point topRight,
-                     platform::Point bottomRight, platform::Point bottomLeft);
+    RectangleFeature(platform::Point topLeft, platform::Point topRight, platform::Point bottomRight,
+                     platform::Point bottomLeft);
 
     platform::Point topLeft;
     platform::Point topRight;
@@ -30,8 +30,7 @@ public:
     // box; none for an empty list. `oriented` is the EXIF orientation (1–8) the candidates were
     // detected with: 5 to 8 transpose the corners first.
     static std::shared_ptr<RectangleFeature> biggestAdjustedRectangle(
-        const std::vector<platform::RectangleObservation>& rectangles,
-        std::optional<int> oriented);
+        const std::vector<platform::RectangleObservation>& rectangles, std::optional<int> oriented);
 
     // Multiplies every corner by (width, height), in place.
     void scaleFeature(platform::Size scale);

@@ -21,7 +21,7 @@ namespace quorvel::testsupport {
 // directory, so several tests (and several test programs) never share one. Failures to create
 // files throw std::filesystem::filesystem_error, which fails the test that asked.
 class TemporaryBundle {
-  public:
+public:
     explicit TemporaryBundle(std::string_view name = "Test.bundle");
     ~TemporaryBundle();
     TemporaryBundle(const TemporaryBundle&) = delete;
@@ -47,7 +47,7 @@ class TemporaryBundle {
     // `body` wrapped in a property list's declaration, doctype and <plist> element.
     static std::string propertyListText(std::string_view body);
 
-  private:
+private:
     std::filesystem::path root_;  // The private directory, removed on destruction.
     std::filesystem::path path_;
 };

@@ -9,8 +9,8 @@ void writeColorAssets(const TemporaryBundle& bundle,
     nlohmann::json json;
     json["colors"] = nlohmann::json::object();
     for (const auto& [name, c] : colors) {
-        json["colors"][name] = {{"red", c.red}, {"green", c.green}, {"blue", c.blue},
-                                {"alpha", c.alpha}};
+        json["colors"][name] = {
+            {"red", c.red}, {"green", c.green}, {"blue", c.blue}, {"alpha", c.alpha}};
     }
     bundle.write("Assets.json", json.dump());
 }

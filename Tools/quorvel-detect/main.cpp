@@ -36,7 +36,9 @@ std::shared_ptr<platform::Image> decodeUpright(const char* path) {
     return platform::Image::make(bitmap);
 }
 
-double rounded(double value, double perUnit) { return std::round(value * perUnit) / perUnit; }
+double rounded(double value, double perUnit) {
+    return std::round(value * perUnit) / perUnit;
+}
 
 }  // namespace
 

@@ -30,8 +30,7 @@ std::shared_ptr<CaptureViewModel> CaptureViewModel::make(
     std::weak_ptr<CaptureViewModelDelegate> delegate) {
     std::shared_ptr<CaptureViewModel> model(
         new CaptureViewModel(std::move(configuration), std::move(delegate)));
-    model->captureSession_ = CaptureSession::make(model->weak_from_this(),
-                                                  model->weak_from_this(),
+    model->captureSession_ = CaptureSession::make(model->weak_from_this(), model->weak_from_this(),
                                                   *model->requirePreviewView());
     const auto& features = *model->config_->features();
     if (!features.defaultToAutoCapture() || !features.enableAutoCapture()) {
@@ -45,9 +44,10 @@ std::shared_ptr<CaptureViewModel> CaptureViewModel::make(
     std::weak_ptr<CaptureViewModelDelegate> delegate, const CaptureViewModel& withSettingsFrom) {
     auto model = make(std::move(configuration), std::move(delegate));
     model->captureType = withSettingsFrom.captureType;
-    model->captureDocumentType = withSettingsFrom.captureDocumentType == CaptureDocumentType::longSecond
-                                     ? CaptureDocumentType::longFirst
-                                     : withSettingsFrom.captureDocumentType;
+    model->captureDocumentType =
+        withSettingsFrom.captureDocumentType == CaptureDocumentType::longSecond
+            ? CaptureDocumentType::longFirst
+            : withSettingsFrom.captureDocumentType;
     model->torchShouldBeOn_ = withSettingsFrom.torchShouldBeOn();
     return model;
 }
@@ -80,10 +80,14 @@ const std::shared_ptr<platform::Bundle>& CaptureViewModel::moduleBundle() {
 int CaptureViewModel::imageOrientationForDeviceOrientation() {
     using platform::DeviceOrientation;
     switch (platform::Device::current().orientation()) {
-        case DeviceOrientation::portraitUpsideDown: return 6;
-        case DeviceOrientation::landscapeLeft: return 3;
-        case DeviceOrientation::landscapeRight: return 1;
-        default: return 8;
+        case DeviceOrientation::portraitUpsideDown:
+            return 6;
+        case DeviceOrientation::landscapeLeft:
+            return 3;
+        case DeviceOrientation::landscapeRight:
+            return 1;
+        default:
+            return 8;
     }
 }
 
@@ -131,10 +135,11 @@ void CaptureViewModel::stopTimer() {
 void CaptureViewModel::startTimer() {
     // The timer holds the view model weakly: a view model that is dropped without being stopped
     // goes away with its timer.
-    captureTimer_ = platform::Timer::scheduled(
-        timerInterval, true, [weakSelf = weak_from_this()](platform::Timer&) {
-            if (auto self = weakSelf.lock()) self->onCaptureTimerTick();
-        });
+    captureTimer_ = platform::Timer::scheduled(timerInterval, true,
+                                               [weakSelf = weak_from_this()](platform::Timer&) {
+                                                   if (auto self = weakSelf.lock())
+                                                       self->onCaptureTimerTick();
+                                               });
 }
 
 void CaptureViewModel::onCaptureTimerTick() {
@@ -149,12 +154,13 @@ void CaptureViewModel::startCaptureSession() {
     }
     if (captureDocumentType == CaptureDocumentType::longFirst) capturedImages_->removeAll();
     if (captureSession_) {
-        captureSession_->start(weak_from_this(), weak_from_this(), *requirePreviewView(),
-                               [weakSelf = weak_from_this()] {
-                                   if (auto self = weakSelf.lock()) {
-                                       FlashManager::instance().updateState(self->torchShouldBeOn());
-                                   }
-                               });
+        captureSession_->start(
+            weak_from_this(), weak_from_this(), *requirePreviewView(),
+            [weakSelf = weak_from_this()] {
+                if (auto self = weakSelf.lock()) {
+                    FlashManager::instance().updateState(self->torchShouldBeOn());
+                }
+            });
     }
     stopTimer();
     resetCounters();
@@ -231,7 +237,8 @@ void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,
             pixelBuffer, imageOrientationForDeviceOrientation(), previewLayer,
             self->detectionQueue_,
             [weakSelf](auto path, auto feature, platform::Point center, platform::Rect extent) {
-                if (auto self = weakSelf.lock()) self->processNewPath(path, feature, center, extent);
+                if (auto self = weakSelf.lock())
+                    self->processNewPath(path, feature, center, extent);
             });
     });
 }
@@ -254,8 +261,8 @@ void CaptureViewModel::captureImageManually() {
 void CaptureViewModel::captureImageAutomatically(const RectangleFeature& feature,
                                                  platform::Rect resizedExtent) {
     // The record keeps its own copy: the live rectangle goes on being shared with the screen.
-    requestPhoto({CaptureType::automatic, std::make_shared<const RectangleFeature>(feature),
-                  resizedExtent});
+    requestPhoto(
+        {CaptureType::automatic, std::make_shared<const RectangleFeature>(feature), resizedExtent});
 }
 
 void CaptureViewModel::requestPhoto(ImageBufferProperties properties) {

@@ -50,13 +50,14 @@ public:
         std::optional<platform::Rect> resizedExtent;
     };
 
-    static std::shared_ptr<CaptureViewModel> make(std::shared_ptr<CaptureConfiguration> configuration,
-                                                  std::weak_ptr<CaptureViewModelDelegate> delegate);
+    static std::shared_ptr<CaptureViewModel> make(
+        std::shared_ptr<CaptureConfiguration> configuration,
+        std::weak_ptr<CaptureViewModelDelegate> delegate);
     // A new view model with the capture type, document type (a long capture's second section
     // becomes its first) and torch choice of `withSettingsFrom`.
-    static std::shared_ptr<CaptureViewModel> make(std::shared_ptr<CaptureConfiguration> configuration,
-                                                  std::weak_ptr<CaptureViewModelDelegate> delegate,
-                                                  const CaptureViewModel& withSettingsFrom);
+    static std::shared_ptr<CaptureViewModel> make(
+        std::shared_ptr<CaptureConfiguration> configuration,
+        std::weak_ptr<CaptureViewModelDelegate> delegate, const CaptureViewModel& withSettingsFrom);
     // Stops its timer and camera (on the main queue).
     ~CaptureViewModel() override;
 
@@ -86,7 +87,9 @@ public:
     const std::shared_ptr<platform::Bundle>& moduleBundle();
     const std::shared_ptr<CapturedImageGroup>& capturedImages() const { return capturedImages_; }
     const std::shared_ptr<CaptureSession>& captureSession() const { return captureSession_; }
-    const std::shared_ptr<RectangleDetector>& rectangleDetector() const { return rectangleDetector_; }
+    const std::shared_ptr<RectangleDetector>& rectangleDetector() const {
+        return rectangleDetector_;
+    }
     std::shared_ptr<CaptureViewModelDelegate> delegate() const { return delegate_.lock(); }
     bool hasCaptureTimer() const { return captureTimer_ != nullptr; }
 

@@ -42,7 +42,8 @@ void FlashManager::updateState(bool on) {
         failure = CaptureDeviceTorch::ensureTorchOff(*device);
     }
     if (failure) {
-        Logger::capture().error("Failed to toggle torch state: %@", failure->localizedDescription());
+        Logger::capture().error("Failed to toggle torch state: %@",
+                                failure->localizedDescription());
         return;
     }
     if (auto delegate = this->delegate()) delegate->torchStateChanged();

@@ -4,9 +4,12 @@ namespace quorvel {
 
 std::string errorDescription(TorchStateError error) {
     switch (error) {
-        case TorchStateError::noTorch: return "Device has no torch";
-        case TorchStateError::torchIsUnavailable: return "Torch is currently unavailable";
-        case TorchStateError::failedToChangeTorchState: return "Failed to change torch state";
+        case TorchStateError::noTorch:
+            return "Device has no torch";
+        case TorchStateError::torchIsUnavailable:
+            return "Torch is currently unavailable";
+        case TorchStateError::failedToChangeTorchState:
+            return "Failed to change torch state";
     }
     return {};
 }

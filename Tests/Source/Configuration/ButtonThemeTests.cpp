@@ -27,7 +27,8 @@ TEST_F(ButtonThemeTest, ThemesTakeTheirColoursRadiiAndFonts) {
     EXPECT_EQ(themes.primary().font, theme->fonts()->callout());
     EXPECT_EQ(themes.secondary().backgroundColor, Color::clear());
     EXPECT_EQ(themes.captureType().backgroundColor, Color::clear());
-    EXPECT_EQ(themes.captureAccess().backgroundColor, theme->capturePermissionButtonBackgroundColor);
+    EXPECT_EQ(themes.captureAccess().backgroundColor,
+              theme->capturePermissionButtonBackgroundColor);
     EXPECT_EQ(themes.capturePreviewDone().titleColor, theme->capturePreviewDoneButtonTextColor);
     EXPECT_EQ(themes.cropCancel().font, theme->fonts()->headline());
     EXPECT_EQ(themes.autoCapture().font, theme->fonts()->captionOne());

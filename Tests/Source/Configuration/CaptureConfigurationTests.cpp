@@ -1,10 +1,9 @@
-#include "Source/Configuration/CaptureConfiguration.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "Platform/Log/ScopedLogCapture.h"
+#include "Source/Configuration/CaptureConfiguration.h"
 #include "Source/Configuration/CaptureTheme.h"
 #include "Support/TemporaryBundle.h"
 
@@ -13,8 +12,8 @@ namespace {
 
 bool allOn(const CaptureFeatures& f) {
     return f.enableFeedbackToast() && f.enableBlurDetection() && f.enableAutoCapture() &&
-           f.enableImageGallery() && f.enableAddPage() && f.enableLongCapture() &&
-           f.enableCrop() && f.enableFlash() && f.defaultToAutoCapture();
+           f.enableImageGallery() && f.enableAddPage() && f.enableLongCapture() && f.enableCrop() &&
+           f.enableFlash() && f.defaultToAutoCapture();
 }
 
 TEST(CaptureFeatures, EverySwitchStartsOnAndInstancesAreIndependent) {

@@ -1,5 +1,3 @@
-#include "Source/Configuration/FontManager.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 
 #include "Platform/Foundation/ContentSizeCategory.h"
 #include "Platform/Log/ScopedLogCapture.h"
+#include "Source/Configuration/FontManager.h"
 #include "Support/ThemeFixtures.h"
 
 namespace quorvel {

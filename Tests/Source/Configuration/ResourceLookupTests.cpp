@@ -74,7 +74,8 @@ TEST_F(ImageLookupTest, NamesThatLeaveTheCatalogueAreNeverRead) {
     host.write("secret", pngOfSize(1, 1));
     host.makeDirectory("QuorvelAssets.xcassets");
     host.makeDirectory("secret.imageset");
-    for (const std::string& name : std::vector<std::string>{"../secret", "..", ".", "", std::string("a\0b", 3), "a/b"}) {
+    for (const std::string& name :
+         std::vector<std::string>{"../secret", "..", ".", "", std::string("a\0b", 3), "a/b"}) {
         EXPECT_EQ(ImageLookup::fetchImageFromBundle(*host.bundle(), name), nullptr) << name;
     }
 }
@@ -109,8 +110,8 @@ TEST(SolidColourImage, KeepsTheRequestedSizeInPoints) {
 
 TEST(SolidColourImage, InvalidSizesGiveNone) {
     const double inf = std::numeric_limits<double>::infinity();
-    for (platform::Size size : {platform::Size{0, 1}, platform::Size{1, -1},
-                                platform::Size{inf, 1}, platform::Size{1, std::nan("")}}) {
+    for (platform::Size size : {platform::Size{0, 1}, platform::Size{1, -1}, platform::Size{inf, 1},
+                                platform::Size{1, std::nan("")}}) {
         EXPECT_EQ(ImageLookup::imageWithColor(Color::clear(), size), nullptr);
     }
 }

@@ -92,7 +92,8 @@ TEST_F(ThemeResolution, SingleBaseMetricIsReadWithoutAnyBaseMessage) {
 TEST_F(ThemeResolution, CopyTakesMetricsOverAndLooksUpClearedColours) {
     TemporaryBundle host;
     testsupport::writeConfiguration(host, "<key>primaryButtonWidth</key><real>200</real>");
-    testsupport::writeColorAssets(host, {{"errorBackground", hostRed}, {"surfaceBackground", hostGreen}});
+    testsupport::writeColorAssets(host,
+                                  {{"errorBackground", hostRed}, {"surfaceBackground", hostGreen}});
     auto original = std::make_shared<DefaultTheme>(host.bundle());
     original->errorBackground.reset();
     original->surfaceForeground = hostGreen;

@@ -1,11 +1,10 @@
-#include "Source/Imaging/BlurDetection.h"
-
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
 
 #include "Platform/Compute/ScopedComputeDeviceUnavailable.h"
 #include "Platform/Log/ScopedLogCapture.h"
+#include "Source/Imaging/BlurDetection.h"
 
 namespace quorvel {
 namespace {
@@ -15,7 +14,8 @@ cv::Mat textPage(int width, int height) {
     cv::Mat page(height, width, CV_8UC4, cv::Scalar(255, 255, 255, 255));
     for (int y = 20; y + 10 < height; y += 18) {
         for (int x = 15; x + 12 < width; x += 14) {
-            cv::rectangle(page, {x, y}, {x + 7 + (x * 7 + y) % 5, y + 9}, cv::Scalar(0, 0, 0, 255), 1);
+            cv::rectangle(page, {x, y}, {x + 7 + (x * 7 + y) % 5, y + 9}, cv::Scalar(0, 0, 0, 255),
+                          1);
         }
     }
     return page;
@@ -30,7 +30,8 @@ TEST(BlurDetection, SharpTextIsNotBlurry) {
 }
 
 TEST(BlurDetection, UniformAndSmoothedPicturesAreBlurry) {
-    EXPECT_TRUE(BlurDetection::isBlurry(image(cv::Mat(400, 300, CV_8UC4, cv::Scalar(200, 200, 200, 255)))));
+    EXPECT_TRUE(
+        BlurDetection::isBlurry(image(cv::Mat(400, 300, CV_8UC4, cv::Scalar(200, 200, 200, 255)))));
     cv::Mat smooth;
     cv::GaussianBlur(textPage(600, 800), smooth, {0, 0}, 6);
     EXPECT_TRUE(BlurDetection::isBlurry(image(smooth)));
@@ -52,7 +53,8 @@ TEST(BlurDetection, WideAndTallPicturesAreTested) {
 TEST(BlurDetection, WithoutAComputeDeviceEveryPictureCountsAsSharp) {
     platform::ScopedLogCapture log;
     platform::ScopedComputeDeviceUnavailable unavailable;
-    EXPECT_FALSE(BlurDetection::isBlurry(image(cv::Mat(100, 100, CV_8UC4, cv::Scalar(9, 9, 9, 255)))));
+    EXPECT_FALSE(
+        BlurDetection::isBlurry(image(cv::Mat(100, 100, CV_8UC4, cv::Scalar(9, 9, 9, 255)))));
     EXPECT_TRUE(log.records().empty());
 }
 

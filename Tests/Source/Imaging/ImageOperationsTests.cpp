@@ -1,11 +1,10 @@
-#include "Source/Imaging/ImageOperations.h"
-
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
 #include <random>
 
 #include "Platform/Log/ScopedLogCapture.h"
+#include "Source/Imaging/ImageOperations.h"
 #include "Source/Imaging/ImageUtility.h"
 
 namespace quorvel {
@@ -30,7 +29,8 @@ std::shared_ptr<Image> halves(int width, int height, ImageOrientation orientatio
     auto* pixels = reinterpret_cast<std::uint32_t*>(bitmap->mutableData());
     for (int y = 0; y < height; ++y) {
         const Color c = y < height / 2 ? Color{1, 0, 0, 1} : Color{0, 0, 1, 1};
-        std::fill(pixels + y * width, pixels + (y + 1) * width, platform::Bitmap::premultipliedARGB(c));
+        std::fill(pixels + y * width, pixels + (y + 1) * width,
+                  platform::Bitmap::premultipliedARGB(c));
     }
     return Image::make(bitmap, 1, orientation);
 }
@@ -116,8 +116,8 @@ TEST(Filters, PicturesWhoseJpegExceedsTenMebibytesAreRefused) {
     noise.copyTo(cv::Mat(1800, 3000, CV_8UC4, bitmap->mutableData()));
     platform::ScopedLogCapture log;
     EXPECT_EQ(ImageOperations::toGrayscale(*Image::make(bitmap)), nullptr);
-    EXPECT_EQ(log.messages(),
-              std::vector<std::string>{"Failed to apply greyscale filter: image is too large (> 10mb)"});
+    EXPECT_EQ(log.messages(), std::vector<std::string>{
+                                  "Failed to apply greyscale filter: image is too large (> 10mb)"});
     EXPECT_EQ(ImageOperations::applyFilters(*Image::make(bitmap)), nullptr);
     EXPECT_EQ(log.messages().back(), "Failed to apply filters to image: nil is returned");
 }

@@ -28,10 +28,10 @@ TEST(LiveConversion, MapsNormalizedCornersToWidenedLayerPoints) {
     auto path = RectangleDetector::outlinePath(f);
     using E = BezierPath::ElementType;
     const std::vector<BezierPath::Element> expected{{E::moveTo, {26, 200}},
-                                                     {E::lineTo, {474, 200}},
-                                                     {E::lineTo, {474, 800}},
-                                                     {E::lineTo, {26, 800}},
-                                                     {E::closePath, {}}};
+                                                    {E::lineTo, {474, 200}},
+                                                    {E::lineTo, {474, 800}},
+                                                    {E::lineTo, {26, 800}},
+                                                    {E::closePath, {}}};
     EXPECT_EQ(path->elements(), expected);
 }
 
@@ -41,10 +41,14 @@ TEST(LiveConversion, EveryOrientationPutsTheOutlineOnTheSameFramePlace) {
     auto reported = [](int orientation, Point frame) {
         const double bx = frame.x, by = frame.y;
         switch (orientation) {
-            case 1: return Point{bx, 1 - by};
-            case 3: return Point{1 - bx, by};
-            case 6: return Point{1 - by, 1 - bx};
-            default: return Point{by, bx};
+            case 1:
+                return Point{bx, 1 - by};
+            case 3:
+                return Point{1 - bx, by};
+            case 6:
+                return Point{1 - by, 1 - bx};
+            default:
+                return Point{by, bx};
         }
     };
     const Rect extent{{0, 0}, {1080, 1920}};
@@ -86,7 +90,8 @@ std::shared_ptr<const platform::FilterImage> quadrants(int width, int height) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
-            const platform::Color c{right ? 1.0 : 0.0, bottom ? 1.0 : 0.0, (!right && !bottom) ? 1.0 : 0.0, 1};
+            const platform::Color c{right ? 1.0 : 0.0, bottom ? 1.0 : 0.0,
+                                    (!right && !bottom) ? 1.0 : 0.0, 1};
             reinterpret_cast<std::uint32_t*>(bitmap->mutableData())[y * width + x] =
                 platform::Bitmap::premultipliedARGB(c);
         }

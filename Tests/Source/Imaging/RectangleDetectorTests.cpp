@@ -1,5 +1,3 @@
-#include "Source/Imaging/RectangleDetector.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +8,7 @@
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Log/ScopedLogCapture.h"
 #include "Platform/UI/Layer.h"
+#include "Source/Imaging/RectangleDetector.h"
 #include "Support/DocumentScene.h"
 
 namespace quorvel {
@@ -240,12 +239,15 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
 
     // The page straightened by hand from the known corners, at the result's size.
     const cv::Size size(page.bitmap()->width(), page.bitmap()->height());
-    const std::array<cv::Point2f, 4> from{cv::Point2f(scene.corners[0]), cv::Point2f(scene.corners[1]),
-                                          cv::Point2f(scene.corners[2]), cv::Point2f(scene.corners[3])};
+    const std::array<cv::Point2f, 4> from{
+        cv::Point2f(scene.corners[0]), cv::Point2f(scene.corners[1]), cv::Point2f(scene.corners[2]),
+        cv::Point2f(scene.corners[3])};
     const std::array<cv::Point2f, 4> to{cv::Point2f(0, 0), cv::Point2f(size.width, 0),
-                                        cv::Point2f(size.width, size.height), cv::Point2f(0, size.height)};
+                                        cv::Point2f(size.width, size.height),
+                                        cv::Point2f(0, size.height)};
     cv::Mat truth;
-    cv::warpPerspective(scene.image, truth, cv::getPerspectiveTransform(from.data(), to.data()), size);
+    cv::warpPerspective(scene.image, truth, cv::getPerspectiveTransform(from.data(), to.data()),
+                        size);
     cv::cvtColor(truth, truth, cv::COLOR_BGR2GRAY);
     cv::Mat produced(size, CV_8UC4, const_cast<std::uint8_t*>(page.bitmap()->data()));
     cv::Mat grey;
@@ -271,8 +273,7 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
                                                       Point{972, 1728}, Point{108, 1728});
     std::optional<RectangleDetector::ProcessedImage> processed;
     RectangleDetector::make()->automaticProcessedImage(
-        photo, 8, feature, {{0, 0}, {1080, 1920}}, false,
-        [&](auto result) { processed = result; });
+        photo, 8, feature, {{0, 0}, {1080, 1920}}, false, [&](auto result) { processed = result; });
     RectangleDetector::workQueue()->sync([] {});
 
     // Rescaled in place to the photo drawn turned upright (1200 × 1600).
@@ -289,7 +290,8 @@ TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
     auto result = processAutomatically(platform::CapturePhoto(platform::Data{1, 2, 3}), true);
     EXPECT_EQ(result.calls, 1);
     EXPECT_FALSE(result.processed);
-    EXPECT_EQ(log.messages(), std::vector<std::string>{"Unable to generate core image from image data."});
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{"Unable to generate core image from image data."});
 }
 
 TEST(VisionQueue, RequestsOfTwoDetectorsRunOneAtATimeInOrder) {
@@ -300,8 +302,9 @@ TEST(VisionQueue, RequestsOfTwoDetectorsRunOneAtATimeInOrder) {
     std::vector<int> order;
     auto corners = platform::DispatchQueue::makeSerial("corners");
     for (int i = 0; i < 6; ++i) {
-        (i % 2 ? a : b)->detectCropCorners(image, {64, 48}, corners,
-                                           [&order, i](auto) { order.push_back(i); });
+        (i % 2 ? a : b)->detectCropCorners(image, {64, 48}, corners, [&order, i](auto) {
+            order.push_back(i);
+        });
     }
     ASSERT_TRUE(MainRunLoop::runUntil([&] { return order.size() == 6; }, 90s));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));

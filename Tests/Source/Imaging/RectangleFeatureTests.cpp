@@ -1,9 +1,9 @@
-#include "Source/Imaging/RectangleFeature.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "Source/Imaging/RectangleFeature.h"
 
 namespace quorvel {
 namespace {
@@ -22,8 +22,7 @@ void expectCorners(const RectangleFeature& f, Point tl, Point tr, Point br, Poin
     EXPECT_EQ(f.bottomLeft, bl);
 }
 
-const RectangleObservation example =
-    candidate({0.1, 0.9}, {0.6, 0.9}, {0.6, 0.2}, {0.1, 0.2});
+const RectangleObservation example = candidate({0.1, 0.9}, {0.6, 0.9}, {0.6, 0.2}, {0.1, 0.2});
 
 TEST(RectangleFeatureChoice, EmptyListGivesNothing) {
     EXPECT_EQ(RectangleFeature::biggestAdjustedRectangle({}, std::nullopt), nullptr);
@@ -57,9 +56,9 @@ TEST(RectangleFeatureChoice, NotANumberScoreNeverWins) {
 }
 
 TEST(RectangleFeatureOrdering, WorkedExampleStraightOrientations) {
-    for (std::optional<int> orientation : {std::optional<int>{}, std::optional<int>{1},
-                                           std::optional<int>{2}, std::optional<int>{3},
-                                           std::optional<int>{4}}) {
+    for (std::optional<int> orientation :
+         {std::optional<int>{}, std::optional<int>{1}, std::optional<int>{2}, std::optional<int>{3},
+          std::optional<int>{4}}) {
         auto f = RectangleFeature::biggestAdjustedRectangle({example}, orientation);
         ASSERT_TRUE(f);
         expectCorners(*f, {0.1, 0.2}, {0.6, 0.2}, {0.6, 0.9}, {0.1, 0.9});
@@ -75,8 +74,8 @@ TEST(RectangleFeatureOrdering, WorkedExampleTransposedOrientations) {
 }
 
 TEST(RectangleFeatureOrdering, UnitSquare) {
-    auto f = RectangleFeature::biggestAdjustedRectangle(
-        {candidate({0, 1}, {1, 1}, {1, 0}, {0, 0})}, std::nullopt);
+    auto f = RectangleFeature::biggestAdjustedRectangle({candidate({0, 1}, {1, 1}, {1, 0}, {0, 0})},
+                                                        std::nullopt);
     expectCorners(*f, {0, 0}, {1, 0}, {1, 1}, {0, 1});
 }
 

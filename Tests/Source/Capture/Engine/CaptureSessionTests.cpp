@@ -1,10 +1,9 @@
-#include "Source/Capture/Engine/CaptureSession.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 
 #include "EngineTestSupport.h"
+#include "Source/Capture/Engine/CaptureSession.h"
 
 namespace quorvel {
 namespace {
@@ -28,7 +27,8 @@ protected:
 };
 
 TEST_F(Session, SetUpAttachesThePreviewAndHoldsTheCameraLocked) {
-    EXPECT_EQ(preview->videoPreviewLayer()->videoGravity(), platform::VideoGravity::resizeAspectFill);
+    EXPECT_EQ(preview->videoPreviewLayer()->videoGravity(),
+              platform::VideoGravity::resizeAspectFill);
     auto session = make();
     ASSERT_TRUE(session);
     EXPECT_TRUE(preview->videoPreviewLayer()->session());

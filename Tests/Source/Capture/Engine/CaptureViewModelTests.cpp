@@ -1,11 +1,10 @@
-#include "Source/Capture/Engine/CaptureViewModel.h"
-
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
+#include "Source/Capture/Engine/CaptureViewModel.h"
 #include "Source/Capture/Engine/FlashManager.h"
 
 namespace quorvel {
@@ -17,8 +16,8 @@ using testsupport::FakeCaptureScreen;
 class ViewModel : public testsupport::CameraTest {
 protected:
     void build(std::shared_ptr<CaptureFeatures> features = CaptureFeatures::getInstance()) {
-        configuration = std::make_shared<CaptureConfiguration>(std::shared_ptr<platform::Bundle>{},
-                                                               features);
+        configuration =
+            std::make_shared<CaptureConfiguration>(std::shared_ptr<platform::Bundle>{}, features);
         model = CaptureViewModel::make(configuration, screen);
         screen->viewModel = model;
     }
@@ -39,7 +38,8 @@ protected:
     void deliverPhoto() {
         const int before = screen->capturedImages + screen->failedCaptures;
         clock.advance(200ms);
-        ASSERT_TRUE(drive([&] { return screen->capturedImages + screen->failedCaptures > before; }));
+        ASSERT_TRUE(
+            drive([&] { return screen->capturedImages + screen->failedCaptures > before; }));
     }
 
     std::shared_ptr<FakeCaptureScreen> screen = std::make_shared<FakeCaptureScreen>();
@@ -141,7 +141,8 @@ TEST_F(ViewModel, FailedPhotoAndFrameWithoutPixelsAreReported) {
     ASSERT_EQ(camera->emitFrames(1), 1);
     ASSERT_TRUE(drive([&] {
         return !log.messages().empty() &&
-               log.messages().back() == "Failed to obtain a pixel buffer for the current output frame";
+               log.messages().back() ==
+                   "Failed to obtain a pixel buffer for the current output frame";
     }));
     EXPECT_FALSE(model->isDetectingRectangles);
     frame();

@@ -1,8 +1,7 @@
-#include "Source/Capture/Engine/CapturedImageGroup.h"
-
 #include <gtest/gtest.h>
 
 #include "Platform/Log/ScopedLogCapture.h"
+#include "Source/Capture/Engine/CapturedImageGroup.h"
 
 namespace quorvel {
 namespace {

@@ -62,7 +62,8 @@ public:
                             feature->cornerVarianceFrom(*model->currentRectangle) >= 20.0f;
         if (jumped) {
             miss(*model);
-        } else if (model->rectangleDetectedForFrames < CaptureViewModel::requiredRectangleDetectionFrames) {
+        } else if (model->rectangleDetectedForFrames <
+                   CaptureViewModel::requiredRectangleDetectionFrames) {
             model->rectangleLockedTime = 0;
             ++model->rectangleDetectedForFrames;
         } else {
@@ -76,7 +77,8 @@ public:
     void didLoseRectangle() override {
         ++lostReports;
         if (auto model = viewModel.lock()) {
-            if (model->rectangleDetectedForFrames < CaptureViewModel::requiredRectangleDetectionFrames ||
+            if (model->rectangleDetectedForFrames <
+                    CaptureViewModel::requiredRectangleDetectionFrames ||
                 model->rectangleLost()) {
                 clear(*model);
             } else {
@@ -99,7 +101,8 @@ public:
 
 private:
     void miss(CaptureViewModel& model) {
-        if (model.rectangleDetectedForFrames >= CaptureViewModel::requiredRectangleDetectionFrames &&
+        if (model.rectangleDetectedForFrames >=
+                CaptureViewModel::requiredRectangleDetectionFrames &&
             model.rectangleLostForFrames < CaptureViewModel::requiredRectangleLostFrames) {
             ++model.rectangleLostForFrames;
         } else {

@@ -40,16 +40,16 @@ TEST_F(Torch, AutomaticModeThatIsNotLitCannotBeSwitchedOn) {
     camera->unlockForConfiguration();
     camera->setTorchActiveInAutomaticMode(false);
     FlashManager::instance().updateState(true);
-    EXPECT_EQ(log.messages(),
-              std::vector<std::string>{"Failed to toggle torch state: Failed to change torch state"});
+    EXPECT_EQ(log.messages(), std::vector<std::string>{
+                                  "Failed to toggle torch state: Failed to change torch state"});
     EXPECT_EQ(delegate->changes, 0);
 }
 
 TEST_F(Torch, UnavailableTorchIsReportedAndTheLockReleased) {
     camera->setTorchAvailable(false);
     FlashManager::instance().updateState(true);
-    EXPECT_EQ(log.messages(),
-              std::vector<std::string>{"Failed to toggle torch state: Torch is currently unavailable"});
+    EXPECT_EQ(log.messages(), std::vector<std::string>{
+                                  "Failed to toggle torch state: Torch is currently unavailable"});
     EXPECT_EQ(camera->configurationLockCount(), 0);
 }
 
