@@ -13,14 +13,22 @@ namespace {
 cv::Point2d toUpright(cv::Point2d p, int orientation, double storedWidth, double storedHeight) {
     const double w = storedWidth - 1, h = storedHeight - 1;
     switch (orientation) {
-        case 2: return {w - p.x, p.y};
-        case 3: return {w - p.x, h - p.y};
-        case 4: return {p.x, h - p.y};
-        case 5: return {p.y, p.x};
-        case 6: return {h - p.y, p.x};
-        case 7: return {h - p.y, w - p.x};
-        case 8: return {p.y, w - p.x};
-        default: return p;
+        case 2:
+            return {w - p.x, p.y};
+        case 3:
+            return {w - p.x, h - p.y};
+        case 4:
+            return {p.x, h - p.y};
+        case 5:
+            return {p.y, p.x};
+        case 6:
+            return {h - p.y, p.x};
+        case 7:
+            return {h - p.y, w - p.x};
+        case 8:
+            return {p.y, w - p.x};
+        default:
+            return p;
     }
 }
 

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <opencv2/core/hal/hal.hpp>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace platform::vision {
@@ -66,21 +70,33 @@ void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
         if (inliers.size() < 2) {
             return;
         }
-        double mx = 0, my = 0;
+        // Exact integer moments, then the principal axis in closed form.
+        int64_t sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
         for (const cv::Point& p : inliers) {
-            mx += p.x;
-            my += p.y;
+            sx += p.x;
+            sy += p.y;
+            sxx += static_cast<int64_t>(p.x) * p.x;
+            sxy += static_cast<int64_t>(p.x) * p.y;
+            syy += static_cast<int64_t>(p.y) * p.y;
         }
-        const double n = static_cast<double>(inliers.size());
-        centre = cv::Point2d(mx / n, my / n);
-        double cxx = 0, cxy = 0, cyy = 0;
-        for (const cv::Point& p : inliers) {
-            cxx += (p.x - centre.x) * (p.x - centre.x);
-            cxy += (p.x - centre.x) * (p.y - centre.y);
-            cyy += (p.y - centre.y) * (p.y - centre.y);
+        const auto n = static_cast<int64_t>(inliers.size());
+        const double scale = 1.0 / static_cast<double>(n);
+        centre = cv::Point2d(static_cast<double>(sx) * scale, static_cast<double>(sy) * scale);
+        // n times the centred second moments.
+        const double cxx = static_cast<double>(n * sxx - sx * sx) * scale;
+        const double cxy = static_cast<double>(n * sxy - sx * sy) * scale;
+        const double cyy = static_cast<double>(n * syy - sy * sy) * scale;
+        // The axis at half the angle of (cxx - cyy, 2 cxy).
+        const double c2 = cxx - cyy;
+        const double s2 = 2 * cxy;
+        const double r = std::hypot(c2, s2);
+        if (r > 0) {
+            const double cosine = std::sqrt(std::max(0.0, 0.5 * (1 + c2 / r)));
+            const double sine = std::sqrt(std::max(0.0, 0.5 * (1 - c2 / r)));
+            d = cv::Point2d(cosine, s2 < 0 ? -sine : sine);
+        } else {
+            d = cv::Point2d(1, 0);
         }
-        const double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
-        d = cv::Point2d(std::cos(angle), std::sin(angle));
         inliers.clear();
         for (const cv::Point& p : region) {
             const double s = -(p.x - centre.x) * d.y + (p.y - centre.y) * d.x;
@@ -118,54 +134,124 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
     constexpr int kBins = 32;
     const int w = edges.cols;
     const int h = edges.rows;
-    // Direction bin of every edge pixel, -1 elsewhere, with a one-pixel frame of -1 around the
-    // image so that neighbours never need a bounds check.
+    // Direction bin of every edge pixel, kNone elsewhere, with a one-pixel frame of kNone around
+    // the image so that neighbours never need a bounds check. Pixels taken into a region become
+    // kTaken.
+    constexpr uint8_t kNone = 0xff;
+    constexpr uint8_t kTaken = 0xfe;
+    // Both kNone and kTaken have all these bits set in every byte; no bin has.
+    constexpr uint64_t kNoneOrTaken = 0xfefefefefefefefeull;
     const int stride = w + 2;
-    std::vector<int8_t> bins(static_cast<size_t>(stride) * (h + 2), -1);
+    std::vector<uint8_t> bins(static_cast<size_t>(stride) * (h + 2), kNone);
+    // Gradient directions a row at a time, in degrees.
+    std::vector<float> fx(static_cast<size_t>(w));
+    std::vector<float> fy(static_cast<size_t>(w));
+    std::vector<float> angles(static_cast<size_t>(w));
+    constexpr int kLanes = cv::v_float32x4::nlanes;
     for (int y = 0; y < h; ++y) {
         const uchar* e = edges.ptr<uchar>(y);
         const short* gx = dx.ptr<short>(y);
         const short* gy = dy.ptr<short>(y);
-        int8_t* b = bins.data() + static_cast<ptrdiff_t>(y + 1) * stride + 1;
-        for (int x = 0; x < w; ++x) {
+        int x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            cv::v_store(fx.data() + x, cv::v_cvt_f32(cv::v_load_expand(gx + x)));
+            cv::v_store(fy.data() + x, cv::v_cvt_f32(cv::v_load_expand(gy + x)));
+        }
+        for (; x < w; ++x) {
+            fx[static_cast<size_t>(x)] = gx[x];
+            fy[static_cast<size_t>(x)] = gy[x];
+        }
+        cv::hal::fastAtan32f(fy.data(), fx.data(), angles.data(), w, true);
+        uint8_t* b = bins.data() + static_cast<ptrdiff_t>(y + 1) * stride + 1;
+        // bin = trunc(angle * kBins / 360) mod kBins on edge pixels (edges are 0 or 255), kNone
+        // elsewhere.
+        const cv::v_float32x4 binsPerTurn = cv::v_setall_f32(static_cast<float>(kBins));
+        const cv::v_float32x4 turn = cv::v_setall_f32(360.0f);
+        x = 0;
+        for (; x + 16 <= w; x += 16) {
+            std::array<cv::v_int32x4, 4> quotient;
+            for (size_t k = 0; k < 4; ++k) {
+                const cv::v_float32x4 a = cv::v_load(angles.data() + x + 4 * static_cast<int>(k));
+                quotient[k] = cv::v_trunc(a * binsPerTurn / turn);
+            }
+            const cv::v_uint8x16 bin = cv::v_pack_u(cv::v_pack(quotient[0], quotient[1]),
+                                                    cv::v_pack(quotient[2], quotient[3])) &
+                                       cv::v_setall_u8(kBins - 1);
+            cv::v_store(b + x, bin | ~cv::v_load(e + x));
+        }
+        for (; x < w; ++x) {
             if (e[x]) {
-                const float angle = cv::fastAtan2(gy[x], gx[x]);
-                b[x] = static_cast<int8_t>(static_cast<int>(angle * kBins / 360.0f) % kBins);
+                const float angle = angles[static_cast<size_t>(x)];
+                b[x] = static_cast<uint8_t>(static_cast<int>(angle * kBins / 360.0f) % kBins);
             }
         }
     }
-    const std::array<ptrdiff_t, 8> neighbours{-stride - 1, -stride,    -stride + 1, -1,
-                                              1,           stride - 1, stride,      stride + 1};
     std::vector<Segment> segments;
     std::vector<cv::Point> region;
-    std::vector<ptrdiff_t> stack;
     const ptrdiff_t end = static_cast<ptrdiff_t>(stride) * (h + 1);
+    uint8_t* const b = bins.data();
+    // Every pixel joins at most one region, so the queue never outgrows the image.
+    std::vector<int32_t> queue(bins.size());
+    int32_t* const q = queue.data();
     for (ptrdiff_t i = stride; i < end; ++i) {
-        const int seed = bins[static_cast<size_t>(i)];
-        if (seed < 0) {
+        // Whole words of pixels that are not edges or already taken are passed over at once.
+        uint64_t word;
+        while (i + 8 <= end &&
+               (std::memcpy(&word, b + i, 8), (word & kNoneOrTaken) == kNoneOrTaken)) {
+            i += 8;
+        }
+        if (i >= end) {
+            break;
+        }
+        const uint8_t seed = b[i];
+        if (seed >= kBins) {
+            continue;
+        }
+        // The region is the set of pixels reachable from the seed through pixels within one bin
+        // of the seed's, whatever the order of the search, so it doubles as the queue.
+        size_t count = 0;
+        q[count++] = static_cast<int32_t>(i);
+        b[i] = kTaken;
+        // A bin is within one of the seed's (the bins wrap around) when its distance from the
+        // bin below the seed's, taken modulo kBins, is at most 2.
+        const uint8_t below = static_cast<uint8_t>(seed + kBins - 1);
+        auto take = [&](int32_t n) {
+            b[n] = kTaken;
+            q[count++] = n;
+        };
+        auto grow = [&](int32_t n) __attribute__((always_inline)) {
+            const uint8_t bin = b[n];
+            if (bin < kBins && ((bin - below) & (kBins - 1)) <= 2) {
+                take(n);
+            }
+        };
+        const auto s = static_cast<int32_t>(stride);
+        for (size_t k = 0; k < count; ++k) {
+            const int32_t p = q[k];
+            grow(p - s - 1);
+            grow(p - s);
+            grow(p - s + 1);
+            grow(p - 1);
+            grow(p + 1);
+            grow(p + s - 1);
+            grow(p + s);
+            grow(p + s + 1);
+        }
+        if (static_cast<double>(count) < minimumLength) {
             continue;
         }
         region.clear();
-        stack.clear();
-        stack.push_back(i);
-        bins[static_cast<size_t>(i)] = -2;
-        while (!stack.empty()) {
-            const ptrdiff_t p = stack.back();
-            stack.pop_back();
-            region.emplace_back(static_cast<int>(p % stride) - 1, static_cast<int>(p / stride) - 1);
-            for (const ptrdiff_t offset : neighbours) {
-                int8_t& bin = bins[static_cast<size_t>(p + offset)];
-                if (bin < 0) {
-                    continue;
-                }
-                const int d = std::abs(bin - seed);
-                if (std::min(d, kBins - d) <= 1) {
-                    bin = -2;
-                    stack.push_back(p + offset);
-                }
-            }
+        cv::Point low(w, h);
+        cv::Point high(-1, -1);
+        for (size_t k = 0; k < count; ++k) {
+            const cv::Point point(q[k] % stride - 1, q[k] / stride - 1);
+            low = cv::Point(std::min(low.x, point.x), std::min(low.y, point.y));
+            high = cv::Point(std::max(high.x, point.x), std::max(high.y, point.y));
+            region.push_back(point);
         }
-        if (static_cast<double>(region.size()) < minimumLength) {
+        // No run along any line is longer than the region's bounding box is across.
+        const cv::Point extent = high - low;
+        if (extent.x * extent.x + extent.y * extent.y < minimumLength * minimumLength) {
             continue;
         }
         addStraightRuns(region, minimumLength, segments);
@@ -179,6 +265,14 @@ std::vector<LineGroup> groupSegments(std::vector<Segment> sorted) {
 
     constexpr double kAngle = 2.5 * CV_PI / 180;
     constexpr double kOffset = 2.0;
+    // Groups indexed by direction, in bins wider than kAngle: a segment can only join a group
+    // from its own bin or the two next to it (the directions wrap around at pi).
+    constexpr int kDirectionBins = 64;
+    static_assert(CV_PI / kDirectionBins > kAngle);
+    std::array<std::vector<size_t>, kDirectionBins> byDirection;
+    auto directionBin = [](double angle) {
+        return std::clamp(static_cast<int>(angle / CV_PI * kDirectionBins), 0, kDirectionBins - 1);
+    };
     std::vector<LineGroup> groups;
     for (const Segment& s : sorted) {
         if (s.length < 1) {
@@ -186,18 +280,29 @@ std::vector<LineGroup> groupSegments(std::vector<Segment> sorted) {
         }
         const cv::Point2d d = (s.b - s.a) / s.length;
         const double angle = lineAngle(d);
-        LineGroup* home = nullptr;
-        for (LineGroup& g : groups) {
-            if (angleBetween(g.angle, angle) < kAngle && distance(g.line, s.a) < kOffset &&
-                distance(g.line, s.b) < kOffset) {
-                home = &g;
-                break;
+        const int bin = directionBin(angle);
+        // The first group made that takes the segment.
+        size_t first = groups.size();
+        for (const int offset : {-1, 0, 1}) {
+            const auto& members =
+                byDirection[static_cast<size_t>((bin + offset + kDirectionBins) % kDirectionBins)];
+            for (const size_t index : members) {
+                if (index >= first) {
+                    break;
+                }
+                const LineGroup& g = groups[index];
+                if (angleBetween(g.angle, angle) < kAngle && distance(g.line, s.a) < kOffset &&
+                    distance(g.line, s.b) < kOffset) {
+                    first = index;
+                    break;
+                }
             }
         }
-        if (!home) {
+        if (first == groups.size()) {
             groups.push_back({Line{(s.a + s.b) / 2, d}, {}, 0, angle});
-            home = &groups.back();
+            byDirection[static_cast<size_t>(bin)].push_back(first);
         }
+        LineGroup* home = &groups[first];
         double t1 = project(home->line, s.a);
         double t2 = project(home->line, s.b);
         if (t1 > t2) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 #include <optional>
 
@@ -44,9 +46,89 @@ struct Candidate {
     double rank = 0;
 };
 
+// (a + b + 1) / 2 per byte.
+cv::v_uint8x16 roundingAverage(const cv::v_uint8x16& a, const cv::v_uint8x16& b) {
+#if CV_SSE2
+    return cv::v_uint8x16(_mm_avg_epu8(a.val, b.val));
+#else
+    // (a | b) - (a ^ b) / 2, with the halving done on 16-bit lanes and the bit shifted in from
+    // the neighbouring byte masked off.
+    const cv::v_uint8x16 halfDifference =
+        cv::v_reinterpret_as_u8(cv::v_reinterpret_as_u16(a ^ b) >> 1) & cv::v_setall_u8(0x7f);
+    return (a | b) - halfDifference;
+#endif
+}
+
+// Halves a four-channel image: each output pixel is the rounded mean of a 2x2 block, the same
+// as an area resize, at a fraction of its cost.
+cv::Mat halveFourChannels(const cv::Mat& image) {
+    const int w = image.cols / 2;
+    const int h = image.rows / 2;
+    cv::Mat out(h, w, CV_8UC4);
+    constexpr int kLanes = cv::v_uint32x4::nlanes;
+    const cv::v_uint8x16 one = cv::v_setall_u8(1);
+    for (int y = 0; y < h; ++y) {
+        const auto* r0 = image.ptr<uint32_t>(2 * y);
+        const auto* r1 = image.ptr<uint32_t>(2 * y + 1);
+        auto* o = out.ptr<uint32_t>(y);
+        int x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            // Rows first: a and b are the two rows' left pixels of each block, c and d the
+            // right ones.
+            cv::v_uint8x16 a, b, c, d;
+#if CV_SSE2
+            const __m128i top0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * x));
+            const __m128i top1 =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * x + kLanes));
+            const __m128i bottom0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 2 * x));
+            const __m128i bottom1 =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 2 * x + kLanes));
+            auto evenPixels = [](__m128i p, __m128i q) {
+                return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(p), _mm_castsi128_ps(q),
+                                                       _MM_SHUFFLE(2, 0, 2, 0)));
+            };
+            auto oddPixels = [](__m128i p, __m128i q) {
+                return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(p), _mm_castsi128_ps(q),
+                                                       _MM_SHUFFLE(3, 1, 3, 1)));
+            };
+            a = cv::v_uint8x16(evenPixels(top0, top1));
+            b = cv::v_uint8x16(evenPixels(bottom0, bottom1));
+            c = cv::v_uint8x16(oddPixels(top0, top1));
+            d = cv::v_uint8x16(oddPixels(bottom0, bottom1));
+#else
+            cv::v_uint32x4 e0, o0, e1, o1;
+            cv::v_load_deinterleave(r0 + 2 * x, e0, o0);
+            cv::v_load_deinterleave(r1 + 2 * x, e1, o1);
+            a = cv::v_reinterpret_as_u8(e0);
+            b = cv::v_reinterpret_as_u8(e1);
+            c = cv::v_reinterpret_as_u8(o0);
+            d = cv::v_reinterpret_as_u8(o1);
+#endif
+            const cv::v_uint8x16 left = roundingAverage(a, b);
+            const cv::v_uint8x16 right = roundingAverage(c, d);
+            // Averaging the two rounded averages rounds up twice; taking back the excess bit
+            // gives exactly (a + b + c + d + 2) / 4.
+            const cv::v_uint8x16 excess = ((a ^ b) | (c ^ d)) & (left ^ right) & one;
+            cv::v_store(o + x, cv::v_reinterpret_as_u32(roundingAverage(left, right) - excess));
+        }
+        const auto* b0 = reinterpret_cast<const uint8_t*>(r0);
+        const auto* b1 = reinterpret_cast<const uint8_t*>(r1);
+        auto* ob = reinterpret_cast<uint8_t*>(o);
+        for (int i = 4 * x; i < 4 * w; ++i) {
+            const int j = i + (i & ~3);  // the same channel of the block's left pixel
+            ob[i] = static_cast<uint8_t>((b0[j] + b0[j + 4] + b1[j] + b1[j + 4] + 2) >> 2);
+        }
+    }
+    return out;
+}
+
 WorkingImage makeWorkingImage(const cv::Mat& image) {
     WorkingImage working;
     cv::Mat current = image;
+    while (current.channels() == 4 && std::max(current.cols, current.rows) > kWorkingLongSide) {
+        current = halveFourChannels(current);
+        working.factor *= 2;
+    }
     while (std::max(current.cols, current.rows) > kWorkingLongSide) {
         const int w = current.cols / 2;
         const int h = current.rows / 2;

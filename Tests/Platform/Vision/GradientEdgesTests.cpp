@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <opencv2/imgproc.hpp>
 
 #include "Platform/Vision/GradientEdges.h"
@@ -66,6 +67,41 @@ TEST(GradientEdges, LeaveTheFaintMapEmptyWhenNotAskedFor) {
     const auto edges = findGradientEdges(verticalStep(60, 160), {8, 24}, {20, 50}, false);
     EXPECT_TRUE(edges.faint.empty());
     EXPECT_GT(cv::countNonZero(edges.strong), 20);
+}
+
+TEST(GradientEdges, OutlineADiscWithAThinClosedRingInEveryDirection) {
+    // Every gradient direction occurs along a circle; the disc is placed so that its outline
+    // crosses both whole vectors of pixels and the leftover columns at the right.
+    cv::Mat image(61, 67, CV_8U, cv::Scalar(40));
+    const cv::Point centre(40, 30);
+    cv::circle(image, centre, 24, cv::Scalar(200), cv::FILLED, cv::LINE_AA);
+    const auto edges = findGradientEdges(image, {8, 24}, {20, 50});
+    // Walking out from the centre along 72 rays, each ray meets the outline, near the circle.
+    for (int k = 0; k < 72; ++k) {
+        const double angle = k * CV_PI / 36;
+        int hits = 0;
+        double first = 0;
+        for (double r = 0; r < 30; r += 0.25) {
+            const int x = cvRound(centre.x + r * std::cos(angle));
+            const int y = cvRound(centre.y + r * std::sin(angle));
+            if (edges.strong.at<uchar>(y, x) && hits++ == 0) {
+                first = r;
+            }
+        }
+        EXPECT_GT(hits, 0) << "ray " << k;
+        EXPECT_NEAR(first, 24, 1.6) << "ray " << k;
+    }
+    // Thin: no edge pixel has edge pixels on both sides across the edge, so a 2x2 block is
+    // never entirely edge.
+    for (int y = 0; y + 1 < edges.strong.rows; ++y) {
+        for (int x = 0; x + 1 < edges.strong.cols; ++x) {
+            EXPECT_LT(cv::countNonZero(edges.strong(cv::Rect(x, y, 2, 2))), 4)
+                << "at " << x << ", " << y;
+        }
+    }
+    // Closed: one edge chain, the ring.
+    cv::Mat labels;
+    EXPECT_EQ(cv::connectedComponents(edges.strong, labels, 8), 2);
 }
 
 TEST(GradientEdges, FindNothingOnAFlatImage) {

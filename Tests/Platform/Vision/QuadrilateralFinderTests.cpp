@@ -122,6 +122,27 @@ TEST(QuadrilateralFinder, AcceptsBgraBgrAndGrayImagesAlike) {
     }
 }
 
+TEST(QuadrilateralFinder, FindsTheSameOutlineInAFrameWhateverItsChannelLayout) {
+    // Large enough to be reduced before the search, with odd sides so that the reduction has a
+    // row and column left over and a tail shorter than a vector.
+    SceneOptions options;
+    options.size = cv::Size(1925, 1083);
+    options.corners = {cv::Point2d(480, 260), cv::Point2d(1420, 200), cv::Point2d(1500, 960),
+                       cv::Point2d(420, 900)};
+    const DocumentScene scene = renderScene(options);
+    cv::Mat bgra;
+    cv::cvtColor(scene.image, bgra, cv::COLOR_BGR2BGRA);
+    const auto fromBgr = findQuadrilaterals(scene.image, documentSettings());
+    const auto fromBgra = findQuadrilaterals(bgra, documentSettings());
+    expectCornersNear(scene, fromBgra, 0.01);
+    ASSERT_EQ(fromBgr.size(), 1u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_NEAR(fromBgra[0].corners[i].x, fromBgr[0].corners[i].x, 1e-6);
+        EXPECT_NEAR(fromBgra[0].corners[i].y, fromBgr[0].corners[i].y, 1e-6);
+    }
+    EXPECT_NEAR(fromBgra[0].confidence, fromBgr[0].confidence, 1e-9);
+}
+
 TEST(QuadrilateralFinder, WorksOnAnImageThatIsAViewIntoALargerOne) {
     const DocumentScene scene = renderScene(SceneOptions{});
     cv::Mat larger(scene.image.rows + 20, scene.image.cols + 40, CV_8UC3, cv::Scalar(0, 0, 0));
