@@ -81,24 +81,9 @@ std::shared_ptr<const FilterImage> FilterImage::fromBitmap(std::shared_ptr<const
 
 std::shared_ptr<const FilterImage> FilterImage::fromPixelBuffer(const PixelBuffer& buffer) {
     try {
-        cv::Mat pixels(buffer.height(), buffer.width(), CV_8UC4);
+        cv::Mat pixels;
         BufferLock lock(buffer);
-        const cv::Mat source = buffer.asMat();
-        if (buffer.pixelFormat() == PixelFormat::bgra32) {
-            source.copyTo(pixels);
-        } else {
-            // A, R, G, B bytes read as a little-endian word are the byte-reversed B, G, R, A word.
-            for (int y = 0; y < pixels.rows; ++y) {
-                const std::uint8_t* in = source.ptr<std::uint8_t>(y);
-                std::uint8_t* out = pixels.ptr<std::uint8_t>(y);
-                for (int x = 0; x < pixels.cols; ++x) {
-                    std::uint32_t word;
-                    std::memcpy(&word, in + 4 * x, 4);
-                    word = __builtin_bswap32(word);
-                    std::memcpy(out + 4 * x, &word, 4);
-                }
-            }
-        }
+        buffer.copyAsBGRA(pixels);
         return make(std::move(pixels), 0, 0);
     } catch (const std::exception&) {
         return nullptr;

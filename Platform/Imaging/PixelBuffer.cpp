@@ -83,6 +83,25 @@ cv::Mat PixelBuffer::asMat() {
     return cv::Mat(height_, width_, CV_8UC4, baseAddress(), bytesPerRow_);
 }
 
+void PixelBuffer::copyAsBGRA(cv::Mat& into) const {
+    const cv::Mat stored = asMat();
+    into.create(stored.rows, stored.cols, CV_8UC4);
+    if (format_ == PixelFormat::bgra32) {
+        stored.copyTo(into);
+        return;
+    }
+    // A, R, G, B bytes read as a little-endian word are the B, G, R, A word with its bytes
+    // reversed. Written with shifts and masks, the loop vectorises.
+    for (int y = 0; y < stored.rows; ++y) {
+        const auto* in = stored.ptr<std::uint32_t>(y);
+        auto* out = into.ptr<std::uint32_t>(y);
+        for (int x = 0; x < stored.cols; ++x) {
+            const std::uint32_t w = in[x];
+            out[x] = (w >> 24) | ((w >> 8) & 0xff00u) | ((w << 8) & 0xff0000u) | (w << 24);
+        }
+    }
+}
+
 cv::Mat PixelBuffer::asMat() const {
     // The view is documented as read only for a const buffer; cv::Mat has no const form.
     return cv::Mat(height_, width_, CV_8UC4, const_cast<std::uint8_t*>(baseAddress()),

@@ -74,6 +74,9 @@ public:
     // argb32), step bytesPerRow(). It shares the memory; it must not outlive the lock.
     cv::Mat asMat();
     cv::Mat asMat() const;
+    // The pixels as blue, green, red, alpha bytes (CV_8UC4) in `into`: a copy for either format.
+    // Must be locked.
+    void copyAsBGRA(cv::Mat& into) const;
 
     // Draws a page image into the buffer, as the phone platform does through a bitmap context
     // over the buffer's memory (8 bits per component, device RGB, alpha "none, skip first"),

@@ -32,14 +32,12 @@ cv::Point2d toUpright(cv::Point2d p, int orientation, double storedWidth, double
     }
 }
 
-// The finder reads blue-green-red(-alpha) or grey pixels; an ARGB buffer is reordered first.
+// The finder reads blue-green-red(-alpha) or grey pixels: a BGRA buffer is searched in place.
 cv::Mat searchablePixels(const PixelBuffer& buffer) {
-    const cv::Mat stored = buffer.asMat();
-    if (buffer.pixelFormat() == PixelFormat::bgra32) return stored;
-    cv::Mat bgr(stored.rows, stored.cols, CV_8UC3);
-    const int fromTo[] = {3, 0, 2, 1, 1, 2};  // A,R,G,B → B,G,R
-    cv::mixChannels(&stored, 1, &bgr, 1, fromTo, 3);
-    return bgr;
+    if (buffer.pixelFormat() == PixelFormat::bgra32) return buffer.asMat();
+    cv::Mat bgra;
+    buffer.copyAsBGRA(bgra);
+    return bgra;
 }
 
 }  // namespace
