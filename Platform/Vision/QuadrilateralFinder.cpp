@@ -10,6 +10,7 @@
 #include "Platform/Vision/EdgeEvidence.h"
 #include "Platform/Vision/GradientEdges.h"
 #include "Platform/Vision/LineCandidates.h"
+#include "Platform/Vision/NestedOutlines.h"
 #include "Platform/Vision/QuadGeometry.h"
 
 namespace platform {
@@ -484,6 +485,19 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     }
     std::sort(refined.begin(), refined.end(),
               [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
+
+    // A page with a line printed near one edge, or a receipt with a ledge behind its foot, gives
+    // two nested outlines; the sides next to the one they differ in tell which one is the page.
+    if (!refined.empty()) {
+        std::vector<Quad> outlines;
+        for (const Candidate& candidate : refined) {
+            outlines.push_back(candidate.quad);
+        }
+        const size_t best =
+            vision::preferredOfNested(outlines, evidence, 0.02 * shortSide, kStepThreshold);
+        std::rotate(refined.begin(), refined.begin() + static_cast<ptrdiff_t>(best),
+                    refined.begin() + static_cast<ptrdiff_t>(best) + 1);
+    }
 
     std::vector<Candidate> chosen;
     for (const Candidate& candidate : refined) {
