@@ -83,12 +83,14 @@ std::optional<Placeholder> parsePlaceholder(std::string_view format, std::size_t
 
 std::string printfFormat(const Placeholder& placeholder, std::string_view lengthModifier,
                          char conversion) {
-    std::string out = "%" + placeholder.flags;
+    std::string out(1, '%');
+    out += placeholder.flags;
     if (placeholder.width) {
         out += std::to_string(*placeholder.width);
     }
     if (placeholder.precision) {
-        out += "." + std::to_string(*placeholder.precision);
+        out += '.';
+        out += std::to_string(*placeholder.precision);
     }
     out += lengthModifier;
     out += conversion;

@@ -85,7 +85,8 @@ std::map<std::string, Detection> runDetector(const fs::path& detector,
     std::map<std::string, Detection> out;
     std::string command = shellQuote(detector.string());
     for (const auto& p : images) {
-        command += " " + shellQuote(p.string());
+        command += ' ';
+        command += shellQuote(p.string());
     }
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) {
