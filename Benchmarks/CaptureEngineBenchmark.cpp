@@ -102,6 +102,9 @@ void BM_ResidentMemoryOverTenThousandFrames(benchmark::State& state) {
         for (int i = 500; i < 10000; ++i) {
             engine.frame();
             if (i % 500 == 0) peak = std::max(peak, residentMegabytes());
+            if (i % 2000 == 0) {
+                state.counters["rss_after_" + std::to_string(i) + "_MB"] = residentMegabytes();
+            }
         }
         const double end = residentMegabytes();
         state.counters["rss_after_500_MB"] = warm;
