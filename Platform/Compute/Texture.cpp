@@ -55,55 +55,49 @@ bool Texture::accepts(const TextureRegion& region, int mipmapLevel, std::size_t 
     return bytesPerRow >= static_cast<std::size_t>(size.width) * bytesPerPixel(pixelFormat_);
 }
 
+namespace {
+
+// Copies `rows` rows of `rowBytes` bytes between two strided buffers.
+void copyRows(std::uint8_t* target, std::size_t targetStride, const std::uint8_t* source,
+              std::size_t sourceStride, std::size_t rowBytes, int rows) {
+    for (int row = 0; row < rows; ++row) {
+        std::memcpy(target, source, rowBytes);
+        target += targetStride;
+        source += sourceStride;
+    }
+}
+
+}  // namespace
+
+std::size_t Texture::regionOffset(const TextureRegion& region, int mipmapLevel) const {
+    return static_cast<std::size_t>(region.origin.y) * levelBytesPerRow(mipmapLevel) +
+           static_cast<std::size_t>(region.origin.x) * bytesPerPixel(pixelFormat_);
+}
+
 bool Texture::replaceRegion(const TextureRegion& region, int mipmapLevel, const void* bytes,
                             std::size_t bytesPerRow) {
-    if (!accepts(region, mipmapLevel, bytesPerRow)) {
-        return false;
-    }
-    if (region.size.width == 0 || region.size.height == 0) {
-        return true;
-    }
-    if (bytes == nullptr) {
-        return false;
-    }
-    const std::size_t pixel = bytesPerPixel(pixelFormat_);
-    const std::size_t stride = levelBytesPerRow(mipmapLevel);
-    const std::size_t rowBytes = static_cast<std::size_t>(region.size.width) * pixel;
-    std::uint8_t* target = levels_[static_cast<std::size_t>(mipmapLevel)].data() +
-                           static_cast<std::size_t>(region.origin.y) * stride +
-                           static_cast<std::size_t>(region.origin.x) * pixel;
-    const auto* source = static_cast<const std::uint8_t*>(bytes);
-    for (int row = 0; row < region.size.height; ++row) {
-        std::memcpy(target, source, rowBytes);
-        target += stride;
-        source += bytesPerRow;
-    }
+    if (!accepts(region, mipmapLevel, bytesPerRow)) return false;
+    if (region.size.width == 0 || region.size.height == 0) return true;
+    if (bytes == nullptr) return false;
+    copyRows(
+        levels_[static_cast<std::size_t>(mipmapLevel)].data() + regionOffset(region, mipmapLevel),
+        levelBytesPerRow(mipmapLevel), static_cast<const std::uint8_t*>(bytes), bytesPerRow,
+        static_cast<std::size_t>(region.size.width) * bytesPerPixel(pixelFormat_),
+        region.size.height);
     return true;
 }
 
 bool Texture::getBytes(void* bytes, std::size_t bytesPerRow, const TextureRegion& region,
                        int mipmapLevel) const {
-    if (!accepts(region, mipmapLevel, bytesPerRow)) {
-        return false;
-    }
-    if (region.size.width == 0 || region.size.height == 0) {
-        return true;
-    }
-    if (bytes == nullptr) {
-        return false;
-    }
-    const std::size_t pixel = bytesPerPixel(pixelFormat_);
-    const std::size_t stride = levelBytesPerRow(mipmapLevel);
-    const std::size_t rowBytes = static_cast<std::size_t>(region.size.width) * pixel;
-    const std::uint8_t* source = levels_[static_cast<std::size_t>(mipmapLevel)].data() +
-                                 static_cast<std::size_t>(region.origin.y) * stride +
-                                 static_cast<std::size_t>(region.origin.x) * pixel;
-    auto* target = static_cast<std::uint8_t*>(bytes);
-    for (int row = 0; row < region.size.height; ++row) {
-        std::memcpy(target, source, rowBytes);
-        target += bytesPerRow;
-        source += stride;
-    }
+    if (!accepts(region, mipmapLevel, bytesPerRow)) return false;
+    if (region.size.width == 0 || region.size.height == 0) return true;
+    if (bytes == nullptr) return false;
+    copyRows(
+        static_cast<std::uint8_t*>(bytes), bytesPerRow,
+        levels_[static_cast<std::size_t>(mipmapLevel)].data() + regionOffset(region, mipmapLevel),
+        levelBytesPerRow(mipmapLevel),
+        static_cast<std::size_t>(region.size.width) * bytesPerPixel(pixelFormat_),
+        region.size.height);
     return true;
 }
 

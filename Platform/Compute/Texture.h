@@ -76,6 +76,8 @@ private:
     // Whether the region is a 2D region inside the level and bytesPerRow holds one of its rows.
     bool accepts(const TextureRegion& region, int mipmapLevel, std::size_t bytesPerRow) const;
     std::size_t levelBytesPerRow(int mipmapLevel) const;
+    // Where `region` starts in a level's memory.
+    std::size_t regionOffset(const TextureRegion& region, int mipmapLevel) const;
 
     std::weak_ptr<ComputeDevice> device_;
     int width_;
