@@ -45,30 +45,41 @@ double EdgeEvidence::brightness(double x, double y) const {
 }
 
 SideSupport EdgeEvidence::measureSide(cv::Point2d a, cv::Point2d b, cv::Point2d outward,
-                                      double near, double far, double threshold) const {
+                                      double near, double far, double threshold,
+                                      double spacing) const {
     SideSupport result;
     const double length = std::hypot(b.x - a.x, b.y - a.y);
     constexpr double kMargin = 0.06;
-    const int count = std::clamp(static_cast<int>(length * (1 - 2 * kMargin) / 1.5), 6, 160);
+    const int count = std::clamp(static_cast<int>(length * (1 - 2 * kMargin) / spacing), 6, 160);
     int brighter = 0;
     int darker = 0;
     double contrast = 0;
-    for (int k = 0; k < count; ++k) {
-        const double t = kMargin + (1 - 2 * kMargin) * (k + 0.5) / count;
-        const cv::Point2d c = a + (b - a) * t;
-        const double in1 = brightness(c.x - outward.x * near, c.y - outward.y * near);
-        const double in2 = brightness(c.x - outward.x * far, c.y - outward.y * far);
-        const double out1 = brightness(c.x + outward.x * near, c.y + outward.y * near);
-        const double out2 = brightness(c.x + outward.x * far, c.y + outward.y * far);
-        if (in1 < 0 || in2 < 0 || out1 < 0 || out2 < 0) {
-            continue;
+    auto accumulate = [&](auto sample) {
+        for (int k = 0; k < count; ++k) {
+            const double t = kMargin + (1 - 2 * kMargin) * (k + 0.5) / count;
+            const cv::Point2d c = a + (b - a) * t;
+            const double in1 = sample(c.x - outward.x * near, c.y - outward.y * near);
+            const double in2 = sample(c.x - outward.x * far, c.y - outward.y * far);
+            const double out1 = sample(c.x + outward.x * near, c.y + outward.y * near);
+            const double out2 = sample(c.x + outward.x * far, c.y + outward.y * far);
+            if (in1 < 0 || in2 < 0 || out1 < 0 || out2 < 0) {
+                continue;
+            }
+            contrast += (in1 + in2 - out1 - out2) / 2;
+            if (std::min(in1, in2) - std::max(out1, out2) >= threshold) {
+                ++brighter;
+            } else if (std::min(out1, out2) - std::max(in1, in2) >= threshold) {
+                ++darker;
+            }
         }
-        contrast += (in1 + in2 - out1 - out2) / 2;
-        if (std::min(in1, in2) - std::max(out1, out2) >= threshold) {
-            ++brighter;
-        } else if (std::min(out1, out2) - std::max(in1, in2) >= threshold) {
-            ++darker;
-        }
+    };
+    // When the band around the whole side lies inside the image, no sample needs clamping.
+    const cv::Point2d reach = outward * std::max(std::abs(near), std::abs(far));
+    if (interior(a.x - reach.x, a.y - reach.y) && interior(a.x + reach.x, a.y + reach.y) &&
+        interior(b.x - reach.x, b.y - reach.y) && interior(b.x + reach.x, b.y + reach.y)) {
+        accumulate([this](double x, double y) { return sampleInterior(x, y); });
+    } else {
+        accumulate([this](double x, double y) { return brightness(x, y); });
     }
     result.contrast = contrast / count;
     result.polarity = brighter >= darker ? 1 : -1;

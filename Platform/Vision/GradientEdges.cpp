@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
@@ -98,6 +99,11 @@ cv::Mat thinnedLevels(const cv::Mat& dx, const cv::Mat& dy, const cv::Mat& magni
         uint8_t* o = out.ptr<uint8_t>(y);
         int x = 1;
         for (; x + kLanes <= w - 1; x += kLanes) {
+            // Flat stretches (the output is already zero there) are passed over.
+            if (!cv::v_check_any((cv::v_load(row + x) >= vSquared[0]) |
+                                 (cv::v_load(row + x + kLanes / 2) >= vSquared[0]))) {
+                continue;
+            }
             const cv::v_int16x8 sx = cv::v_load(gx + x);
             const cv::v_int16x8 sy = cv::v_load(gy + x);
             const cv::v_int16x8 ax = cv::v_reinterpret_as_s16(cv::v_abs(sx));
@@ -146,11 +152,14 @@ cv::Mat trace(const cv::Mat& levels, uint8_t grow, uint8_t seed) {
     std::vector<uint8_t> open(levels.data, levels.data + total);
     uint8_t* l = open.data();
     uint8_t* e = edges.data;
-    std::vector<ptrdiff_t> stack;
-    auto take = [&](ptrdiff_t n) {
+    // Every pixel is pushed at most once, so the stack never outgrows the image; its slots are
+    // written before they are read.
+    const std::unique_ptr<ptrdiff_t[]> stack(new ptrdiff_t[total]);
+    size_t depth = 0;
+    auto take = [&](ptrdiff_t n) __attribute__((always_inline)) {
         l[n] = 0;
         e[n] = 255;
-        stack.push_back(n);
+        stack[depth++] = n;
     };
     // Whole blocks without a seed are passed over at once.
     constexpr size_t kBlock = cv::v_uint8x16::nlanes;
@@ -164,12 +173,9 @@ cv::Mat trace(const cv::Mat& levels, uint8_t grow, uint8_t seed) {
             if (l[i] < seed) {
                 continue;
             }
-            l[i] = 0;
-            e[i] = 255;
-            stack.push_back(static_cast<ptrdiff_t>(i));
-            while (!stack.empty()) {
-                const ptrdiff_t p = stack.back();
-                stack.pop_back();
+            take(static_cast<ptrdiff_t>(i));
+            while (depth > 0) {
+                const ptrdiff_t p = stack[--depth];
                 const uint8_t* above = l + p - w;
                 const uint8_t* here = l + p;
                 const uint8_t* below = l + p + w;

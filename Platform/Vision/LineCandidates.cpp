@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <opencv2/core/hal/hal.hpp>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -191,8 +192,9 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
     const ptrdiff_t end = static_cast<ptrdiff_t>(stride) * (h + 1);
     uint8_t* const b = bins.data();
     // Every pixel joins at most one region, so the queue never outgrows the image.
-    std::vector<int32_t> queue(bins.size());
-    int32_t* const q = queue.data();
+    // Left uninitialised: every slot is written before it is read.
+    const std::unique_ptr<int32_t[]> queue(new int32_t[bins.size()]);
+    int32_t* const q = queue.get();
     for (ptrdiff_t i = stride; i < end; ++i) {
         // Whole words of pixels that are not edges or already taken are passed over at once.
         uint64_t word;

@@ -33,6 +33,8 @@ constexpr double kStepThreshold = 4;
 constexpr size_t kRefinedCandidates = 8;
 // A quadrilateral needs at least this confidence to be reported at all.
 constexpr double kAcceptance = 0.5;
+// Distance between samples along a side when rough outlines are only being ranked, in pixels.
+constexpr double kRankingSpacing = 3;
 
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
@@ -236,7 +238,9 @@ std::vector<Quad> roughCandidates(const WorkingImage& working, double minExtent,
     cv::Mat binary;
     const double otsu = cv::threshold(blurred, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
     for (double level : {otsu, otsu + (255 - otsu) / 3}) {
-        cv::threshold(blurred, binary, level, 255, cv::THRESH_BINARY);
+        if (level != otsu) {  // the Otsu pass has already thresholded at its own level
+            cv::threshold(blurred, binary, level, 255, cv::THRESH_BINARY);
+        }
         cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cv::Mat());
         cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
         addContourCandidates(contours, minExtent, quads);
@@ -273,13 +277,15 @@ struct Score {
     std::array<int, 4> polarity{};
 };
 
-Score scoreQuad(const EdgeEvidence& evidence, const Quad& quad, double near, double far) {
+Score scoreQuad(const EdgeEvidence& evidence, const Quad& quad, double near, double far,
+                double spacing = 1.5) {
     Score score;
     double sum = 0;
     double weakest = 1;
     for (size_t i = 0; i < 4; ++i) {
-        const auto side = evidence.measureSide(
-            quad[i], quad[(i + 1) % 4], vision::outwardNormal(quad, i), near, far, kStepThreshold);
+        const auto side =
+            evidence.measureSide(quad[i], quad[(i + 1) % 4], vision::outwardNormal(quad, i), near,
+                                 far, kStepThreshold, spacing);
         score.polarity[i] = side.polarity;
         sum += side.support;
         weakest = std::min(weakest, side.support);
@@ -423,15 +429,17 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     // Keep the distinct rough outlines that look like they could be right, best first.
     const EdgeEvidence evidence(working.paper);
     std::vector<Candidate> ranked;
+    // Corners of the outlines in `ranked` in reading order, for the duplicate test.
+    std::vector<Quad> orderedRanked;
     for (const Quad& quad : rough) {
         if (!plausible(quad, size, 0.8 * minExtent, angleSlack)) {
             continue;
         }
         const double tolerance = 0.02 * shortSide;
+        const Quad ordered = vision::orderCorners(quad);
         bool duplicate = false;
-        for (const Candidate& c : ranked) {
-            if (vision::maximumCornerDistance(vision::orderCorners(c.quad),
-                                              vision::orderCorners(quad)) < tolerance) {
+        for (const Quad& other : orderedRanked) {
+            if (vision::maximumCornerDistance(other, ordered) < tolerance) {
                 duplicate = true;
                 break;
             }
@@ -439,7 +447,8 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         if (duplicate) {
             continue;
         }
-        const Score score = scoreQuad(evidence, quad, 2.0, 4.5);
+        orderedRanked.push_back(ordered);
+        const Score score = scoreQuad(evidence, quad, 2.0, 4.5, kRankingSpacing);
         ranked.push_back({quad, score.polarity, score.confidence, score.confidence});
     }
     std::sort(ranked.begin(), ranked.end(),
@@ -464,8 +473,8 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         if (!quad) {
             continue;
         }
-        Score score = scoreQuad(evidence, *quad, 1.5, 3.5);
-        quad = refineSides(evidence, *quad, score.polarity, fine, 1.0);
+        // The coarse pass followed the sides' polarities, so the fine pass keeps them.
+        quad = refineSides(evidence, *quad, candidate.polarity, fine, 1.0);
         if (!quad) {
             continue;
         }
@@ -475,7 +484,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
             aspect < settings.minimumAspectRatio || aspect > settings.maximumAspectRatio + 1e-9) {
             continue;
         }
-        score = scoreQuad(evidence, *quad, 1.5, 3.5);
+        const Score score = scoreQuad(evidence, *quad, 1.5, 3.5);
         if (score.confidence < std::max(kAcceptance, settings.minimumConfidence)) {
             continue;
         }
