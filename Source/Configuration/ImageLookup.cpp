@@ -8,16 +8,6 @@
 
 namespace quorvel {
 
-namespace {
-
-// Names that could leave the catalogue folder are never looked up on disk.
-bool isSafeAssetName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
-}
-
-}  // namespace
-
 std::shared_ptr<platform::Image> ImageLookup::fromTheme(
     std::string_view named, const DefaultTheme* theme,
     const std::shared_ptr<platform::Bundle>& defaultBundle) {
@@ -31,7 +21,8 @@ std::shared_ptr<platform::Image> ImageLookup::fromTheme(
 
 std::shared_ptr<platform::Image> ImageLookup::fetchImageFromBundle(const platform::Bundle& bundle,
                                                                    std::string_view named) {
-    if (!isSafeAssetName(named)) return nullptr;
+    // Names that could leave the catalogue folder are never looked up on disk.
+    if (!platform::AssetCatalog::isValidName(named)) return nullptr;
     if (auto image = platform::AssetCatalog::image(named, bundle)) return image;
     const std::string name(named);
     const std::string path = bundle.bundlePath().string() + "/" +

@@ -11,7 +11,6 @@
 #include "Platform/Compute/ImageStatisticsMeanAndVariance.h"
 #include "Platform/Compute/ImageThresholdBinary.h"
 #include "Platform/Compute/Texture.h"
-#include "Platform/Imaging/RenderContext.h"
 #include "Source/Configuration/Logger.h"
 #include "Source/Imaging/RectangleFeature.h"
 
@@ -45,7 +44,7 @@ bool BlurDetection::isBlurry(const std::shared_ptr<const platform::FilterImage>&
         }
     }
 
-    auto rendered = RenderContext().createBitmap(*image, image->extent());
+    auto rendered = image->toBitmap();
     if (!rendered) return false;
 
     auto device = ComputeDevice::systemDefault();

@@ -5,7 +5,6 @@
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/Filter.h"
 #include "Platform/Imaging/ImageEncoding.h"
-#include "Platform/Imaging/RenderContext.h"
 #include "Source/Configuration/Logger.h"
 #include "Source/Imaging/RectangleFeature.h"
 
@@ -16,14 +15,13 @@ using platform::Image;
 using platform::ImageOrientation;
 
 std::shared_ptr<Image> ImageOperations::imageFromFilterImage(const FilterImage& image) {
-    auto bitmap = platform::RenderContext().createBitmap(image, image.extent());
+    auto bitmap = image.toBitmap();
     return bitmap ? Image::make(bitmap) : nullptr;
 }
 
 std::shared_ptr<const platform::Bitmap> ImageOperations::convertToCGImage(const Image& image) {
     auto filterImage = FilterImage::fromImage(image);
-    if (!filterImage) return nullptr;
-    return platform::RenderContext().createBitmap(*filterImage, filterImage->extent());
+    return filterImage ? filterImage->toBitmap() : nullptr;
 }
 
 std::shared_ptr<platform::PixelBuffer> ImageOperations::toCVPixelBuffer(const Image& image) {

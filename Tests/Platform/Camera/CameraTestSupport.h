@@ -128,6 +128,24 @@ private:
     std::vector<Delivery> deliveries_;
 };
 
+// A session filming `device`, its frames going to a recording delegate on their own queue.
+struct RecordingSession {
+    explicit RecordingSession(const std::shared_ptr<SimulatedCameraDevice>& device)
+        : session(CaptureSession::make()),
+          output(CaptureVideoDataOutput::make()),
+          queue(DispatchQueue::makeSerial("CaptureOutput")),
+          delegate(std::make_shared<RecordingVideoDelegate>(queue)) {
+        session->addInput(CaptureDeviceInput::make(device).first);
+        output->setSampleBufferDelegate(delegate, queue);
+        session->addOutput(output);
+    }
+
+    std::shared_ptr<CaptureSession> session;
+    std::shared_ptr<CaptureVideoDataOutput> output;
+    std::shared_ptr<DispatchQueue> queue;
+    std::shared_ptr<RecordingVideoDelegate> delegate;
+};
+
 // Lets everything already due on the photo-callback queue run.
 inline void drainPhotoQueue() {
     CapturePhotoOutput::callbackQueue()->sync([] {});

@@ -185,18 +185,12 @@ TEST(CaptureSessionRealClockTest, FramePumpDeliversFramesWhileRunning) {
     auto device = SimulatedCameraDevice::make(sharedScene());
     device->setSensorSize(320, 180);
     device->setFrameRate(240);
-    auto session = CaptureSession::make();
-    session->addInput(CaptureDeviceInput::make(device).first);
-    auto output = CaptureVideoDataOutput::make();
-    auto queue = DispatchQueue::makeSerial("CaptureOutput");
-    auto delegate = std::make_shared<RecordingVideoDelegate>(queue);
-    output->setSampleBufferDelegate(delegate, queue);
-    session->addOutput(output);
+    RecordingSession recording(device);
 
-    session->startRunning();
-    EXPECT_TRUE(delegate->waitForFrames(3));
-    session->stopRunning();
-    EXPECT_EQ(delegate->received().at(0).sample->imageBuffer()->width(), 320);
+    recording.session->startRunning();
+    EXPECT_TRUE(recording.delegate->waitForFrames(3));
+    recording.session->stopRunning();
+    EXPECT_EQ(recording.delegate->received().at(0).sample->imageBuffer()->width(), 320);
 }
 
 }  // namespace

@@ -142,19 +142,13 @@ protected:
     // of `count` frames.
     std::vector<cv::Mat> frames(const std::shared_ptr<SimulatedCameraDevice>& device, int count,
                                 VideoOrientation orientation) {
-        auto session = CaptureSession::make();
-        session->addInput(CaptureDeviceInput::make(device).first);
-        auto output = CaptureVideoDataOutput::make();
-        auto queue = DispatchQueue::makeSerial("CaptureOutput");
-        auto delegate = std::make_shared<RecordingVideoDelegate>(queue);
-        output->setSampleBufferDelegate(delegate, queue);
-        session->addOutput(output);
-        output->connections().at(0)->setVideoOrientation(orientation);
-        session->startRunning();
+        RecordingSession recording(device);
+        recording.output->connections().at(0)->setVideoOrientation(orientation);
+        recording.session->startRunning();
         device->emitFrames(count);
-        session->stopRunning();
+        recording.session->stopRunning();
         std::vector<cv::Mat> result;
-        for (const auto& frame : delegate->received()) {
+        for (const auto& frame : recording.delegate->received()) {
             const auto& buffer = frame.sample->imageBuffer();
             buffer->lockBaseAddress();
             result.push_back(buffer->asMat().clone());
