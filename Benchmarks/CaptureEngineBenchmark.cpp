@@ -27,7 +27,7 @@ public:
 
     std::shared_ptr<CameraPreviewView> previewView() const override { return view_; }
     void didFindRectangle(std::shared_ptr<RectangleFeature> feature,
-                          std::shared_ptr<platform::BezierPath>, platform::Point) override {
+                          std::shared_ptr<quorvel::platform::BezierPath>, quorvel::platform::Point) override {
         ++outlines;
         if (feature) ++found;
         if (auto model = viewModel.lock()) {
@@ -38,8 +38,8 @@ public:
     void didLoseRectangle() override {}
     void didStartCapture() override {}
     void didFailCapture() override {}
-    void didCaptureImage(std::shared_ptr<platform::Image>, bool) override {}
-    void displayCaptureLoadingCircle(platform::Point) override {}
+    void didCaptureImage(std::shared_ptr<quorvel::platform::Image>, bool) override {}
+    void displayCaptureLoadingCircle(quorvel::platform::Point) override {}
 
 private:
     std::shared_ptr<CameraPreviewView> view_ = CameraPreviewView::make({{0, 0}, {540, 960}});
@@ -47,31 +47,31 @@ private:
 
 struct Engine {
     Engine() {
-        platform::Log::setSink(std::make_shared<platform::CapturingLogSink>());
-        platform::CaptureDevice::setHardwareDiscoveryEnabled(false);
-        camera = platform::SimulatedCameraDevice::make();
+        quorvel::platform::Log::setSink(std::make_shared<quorvel::platform::CapturingLogSink>());
+        quorvel::platform::CaptureDevice::setHardwareDiscoveryEnabled(false);
+        camera = quorvel::platform::SimulatedCameraDevice::make();
         camera->setFrameRate(0);
-        platform::CaptureDevice::installSimulatedDevice(camera);
+        quorvel::platform::CaptureDevice::installSimulatedDevice(camera);
         model = CaptureViewModel::make(CaptureConfiguration::getInstance(), screen);
         screen->viewModel = model;
         model->captureTypeChanged(CaptureType::automatic);
         model->startCaptureSession();
-        platform::MainRunLoop::runUntil([&] { return model->captureSession()->isRunning(); }, 10s);
+        quorvel::platform::MainRunLoop::runUntil([&] { return model->captureSession()->isRunning(); }, 10s);
     }
     ~Engine() {
         model->stopCaptureSession();
         model.reset();
-        platform::MainRunLoop::runUntilIdle();
-        platform::CaptureDevice::installSimulatedDevice(nullptr);
+        quorvel::platform::MainRunLoop::runUntilIdle();
+        quorvel::platform::CaptureDevice::installSimulatedDevice(nullptr);
     }
     // One frame from the camera to the screen's outline.
     void frame() {
         const int before = screen->outlines;
         camera->emitFrames(1);
-        platform::MainRunLoop::runUntil([&] { return screen->outlines > before; }, 10s);
+        quorvel::platform::MainRunLoop::runUntil([&] { return screen->outlines > before; }, 10s);
     }
 
-    std::shared_ptr<platform::SimulatedCameraDevice> camera;
+    std::shared_ptr<quorvel::platform::SimulatedCameraDevice> camera;
     std::shared_ptr<OutlineCounter> screen = std::make_shared<OutlineCounter>();
     std::shared_ptr<CaptureViewModel> model;
 };

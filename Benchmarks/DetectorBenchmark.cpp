@@ -56,8 +56,8 @@ cv::Mat makeScene(cv::Size size, int channels) {
     return image;
 }
 
-platform::RectangleDetectionSettings documentSettings() {
-    platform::RectangleDetectionSettings settings;
+quorvel::platform::RectangleDetectionSettings documentSettings() {
+    quorvel::platform::RectangleDetectionSettings settings;
     settings.minimumSize = 0.1;
     settings.minimumAspectRatio = 0.0;
     settings.maximumAspectRatio = 1.0;
@@ -70,7 +70,7 @@ void run(benchmark::State& state, const cv::Mat& image) {
     const auto settings = documentSettings();
     size_t found = 0;
     for (auto _ : state) {
-        const auto result = platform::findQuadrilaterals(image, settings);
+        const auto result = quorvel::platform::findQuadrilaterals(image, settings);
         found += result.size();
         benchmark::DoNotOptimize(result.data());
     }

@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace platform;
+using namespace quorvel::platform;
 
 constexpr int photoWidth = 4032;
 constexpr int photoHeight = 3024;

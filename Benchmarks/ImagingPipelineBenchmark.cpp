@@ -25,8 +25,8 @@ testing_vision::DocumentScene scene(cv::Size size) {
     return testing_vision::renderScene(options);
 }
 
-std::shared_ptr<platform::Bitmap> bitmapOf(const cv::Mat& bgr) {
-    auto bitmap = platform::Bitmap::make(bgr.cols, bgr.rows);
+std::shared_ptr<quorvel::platform::Bitmap> bitmapOf(const cv::Mat& bgr) {
+    auto bitmap = quorvel::platform::Bitmap::make(bgr.cols, bgr.rows);
     cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData());
     cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
     return bitmap;
@@ -36,7 +36,7 @@ std::shared_ptr<platform::Bitmap> bitmapOf(const cv::Mat& bgr) {
 void BM_LiveDetectionRequest(benchmark::State& state) {
     cv::setNumThreads(1);
     const auto frame = scene({1920, 1080});
-    auto buffer = platform::PixelBuffer::make(1920, 1080, platform::PixelFormat::argb32);
+    auto buffer = quorvel::platform::PixelBuffer::make(1920, 1080, quorvel::platform::PixelFormat::argb32);
     buffer->lockBaseAddress();
     cv::Mat argb = buffer->asMat();
     cv::Mat bgra;
@@ -45,11 +45,11 @@ void BM_LiveDetectionRequest(benchmark::State& state) {
     cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
     buffer->unlockBaseAddress();
     for (auto _ : state) {
-        auto request = std::make_shared<platform::RectangleDetectionRequest>();
+        auto request = std::make_shared<quorvel::platform::RectangleDetectionRequest>();
         request->setMinimumSize(0.1f);
         request->setMinimumAspectRatio(0.0f);
         request->setMaximumAspectRatio(1.0f);
-        platform::ImageRequestHandler(buffer, 8).perform({request});
+        quorvel::platform::ImageRequestHandler(buffer, 8).perform({request});
         benchmark::DoNotOptimize(request->results());
     }
 }
@@ -60,14 +60,14 @@ void BM_AutomaticPhotoProcessing(benchmark::State& state) {
     const auto photo = scene({3024, 4032});
     cv::Mat stored;
     cv::rotate(photo.image, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
-    const auto jpeg = platform::ImageEncoding::jpegData(*bitmapOf(stored), 0.9, 6);
-    const platform::CapturePhoto capture(jpeg);
+    const auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmapOf(stored), 0.9, 6);
+    const quorvel::platform::CapturePhoto capture(jpeg);
     auto detector = RectangleDetector::make();
     for (auto _ : state) {
         bool done = false;
         auto feature =
-            std::make_shared<RectangleFeature>(platform::Point{10, 10}, platform::Point{500, 10},
-                                               platform::Point{500, 900}, platform::Point{10, 900});
+            std::make_shared<RectangleFeature>(quorvel::platform::Point{10, 10}, quorvel::platform::Point{500, 10},
+                                               quorvel::platform::Point{500, 900}, quorvel::platform::Point{10, 900});
         detector->automaticProcessedImage(capture, 8, feature, {{0, 0}, {1080, 1920}}, true,
                                           [&](auto result) { done = result.has_value(); });
         RectangleDetector::workQueue()->sync([] {});
@@ -77,14 +77,14 @@ void BM_AutomaticPhotoProcessing(benchmark::State& state) {
 BENCHMARK(BM_AutomaticPhotoProcessing)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BlurTestAt800(benchmark::State& state) {
-    const auto page = platform::FilterImage::fromBitmap(bitmapOf(scene({800, 1067}).image));
+    const auto page = quorvel::platform::FilterImage::fromBitmap(bitmapOf(scene({800, 1067}).image));
     for (auto _ : state) benchmark::DoNotOptimize(BlurDetection::isBlurry(page));
 }
 BENCHMARK(BM_BlurTestAt800)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PerspectiveCorrection12MP(benchmark::State& state) {
     const auto photo = scene({4032, 3024});
-    const auto image = platform::FilterImage::fromBitmap(bitmapOf(photo.image));
+    const auto image = quorvel::platform::FilterImage::fromBitmap(bitmapOf(photo.image));
     const double h = 3024;
     // Core Image coordinates: y up.
     RectangleFeature feature(

@@ -39,8 +39,8 @@ void report(const std::string& what) {
     std::fflush(stdout);
 }
 
-bool writeJPEG(const platform::Image& image, const std::filesystem::path& path) {
-    auto data = platform::ImageEncoding::jpegData(image, 0.9);
+bool writeJPEG(const quorvel::platform::Image& image, const std::filesystem::path& path) {
+    auto data = quorvel::platform::ImageEncoding::jpegData(image, 0.9);
     if (!data) return false;
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(data->data()),
@@ -61,7 +61,7 @@ public:
     std::shared_ptr<CameraPreviewView> previewView() const override { return previewView_; }
 
     void didFindRectangle(std::shared_ptr<RectangleFeature> feature,
-                          std::shared_ptr<platform::BezierPath>, platform::Point) override {
+                          std::shared_ptr<quorvel::platform::BezierPath>, quorvel::platform::Point) override {
         auto model = viewModel.lock();
         if (!model) return;
         if (feature) {
@@ -81,22 +81,22 @@ public:
     void didStartCapture() override { report("photo requested"); }
     void didFailCapture() override {
         report("capture failed");
-        platform::DispatchQueue::main()->async(
+        quorvel::platform::DispatchQueue::main()->async(
             [self = shared_from_this()] { self->finished = true; });
     }
-    void displayCaptureLoadingCircle(platform::Point at) override {
+    void displayCaptureLoadingCircle(quorvel::platform::Point at) override {
         report("automatic capture at (" + std::to_string(int(at.x)) + ", " +
                std::to_string(int(at.y)) + ")");
     }
-    void didCaptureImage(std::shared_ptr<platform::Image> image, bool isBlurry) override {
+    void didCaptureImage(std::shared_ptr<quorvel::platform::Image> image, bool isBlurry) override {
         report(std::string("page image ") + std::to_string(int(image->size().width)) + " x " +
                std::to_string(int(image->size().height)) + (isBlurry ? ", blurry" : ", sharp"));
-        platform::DispatchQueue::main()->async(
+        quorvel::platform::DispatchQueue::main()->async(
             [self = shared_from_this(), image] { self->save(*image); });
     }
 
 private:
-    void save(const platform::Image& image) {
+    void save(const quorvel::platform::Image& image) {
         std::filesystem::create_directories(out_);
         const auto page = out_ / "page-1.jpg";
         const auto filteredPath = out_ / "page-1-filtered.jpg";
@@ -143,27 +143,27 @@ int main(int argc, char** argv) {
     }
 
     if (!device.empty()) {
-        auto camera = platform::V4L2CameraDevice::open(device);
+        auto camera = quorvel::platform::V4L2CameraDevice::open(device);
         if (!camera) {
             std::fprintf(stderr, "capture-demo: cannot open %s\n", device.c_str());
             return 1;
         }
-        platform::CaptureDevice::installDevice(camera);
+        quorvel::platform::CaptureDevice::installDevice(camera);
         report("camera " + device);
     } else {
-        std::shared_ptr<platform::SimulatedCameraDevice> camera;
+        std::shared_ptr<quorvel::platform::SimulatedCameraDevice> camera;
         if (!photo.empty()) {
-            camera = platform::SimulatedCameraDevice::fromPhoto(photo);
+            camera = quorvel::platform::SimulatedCameraDevice::fromPhoto(photo);
         } else if (!photos.empty()) {
-            camera = platform::SimulatedCameraDevice::fromPhotos(photos);
+            camera = quorvel::platform::SimulatedCameraDevice::fromPhotos(photos);
         } else {
-            camera = platform::SimulatedCameraDevice::make();
+            camera = quorvel::platform::SimulatedCameraDevice::make();
         }
         if (!camera) {
             std::fprintf(stderr, "capture-demo: cannot read the photo(s)\n");
             return 1;
         }
-        platform::CaptureDevice::installSimulatedDevice(camera);
+        quorvel::platform::CaptureDevice::installSimulatedDevice(camera);
         report(photo.empty() && photos.empty() ? "simulated camera: a page on a desk"
                                                : "simulated camera: still photo(s)");
     }
@@ -185,13 +185,13 @@ int main(int argc, char** argv) {
     model->startCaptureSession();
     report("camera started");
 
-    std::shared_ptr<platform::Timer> manualTimer;
+    std::shared_ptr<quorvel::platform::Timer> manualTimer;
     if (manualAfter >= 0) {
-        manualTimer = platform::Timer::scheduled(
+        manualTimer = quorvel::platform::Timer::scheduled(
             std::chrono::duration<double>(manualAfter), false,
-            [model](platform::Timer&) { model->captureImageManually(); });
+            [model](quorvel::platform::Timer&) { model->captureImageManually(); });
     }
-    const bool done = platform::MainRunLoop::runUntil(
+    const bool done = quorvel::platform::MainRunLoop::runUntil(
         [&] { return screen->finished; }, std::chrono::duration_cast<std::chrono::milliseconds>(
                                               std::chrono::duration<double>(timeout)));
     if (!done) report("timed out");

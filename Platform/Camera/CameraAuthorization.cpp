@@ -4,7 +4,7 @@
 
 #include "Platform/Dispatch/DispatchQueue.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 struct AuthorizationState {
@@ -57,4 +57,4 @@ void CameraAuthorization::request(std::function<void(bool granted)> completion) 
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

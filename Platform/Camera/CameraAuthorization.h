@@ -4,7 +4,7 @@
 
 #include "Platform/Camera/CaptureDevice.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The camera permission of the process and the simulated user who answers the platform's
 // permission prompt. The status starts as notDetermined, as for a freshly installed app; the
@@ -26,4 +26,4 @@ public:
     static void request(std::function<void(bool granted)> completion);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace platform {
+namespace quorvel::platform {
 
 // An error of the camera stand-in (a refused configuration lock, a torch change it cannot make, a
 // failed photo), carrying the text the platform would show as its localized description.
@@ -14,4 +14,4 @@ struct CameraError {
     friend bool operator==(const CameraError&, const CameraError&) = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <memory>
 
-namespace platform {
+namespace quorvel::platform {
 
 // How a connection turns the sensor's frames, with the phone platform's cases and raw values.
 // The sensor is mounted as on a phone: its frames are upright when the phone is held in landscape
@@ -44,4 +44,4 @@ constexpr bool swapsSensorDimensions(VideoOrientation orientation) {
            orientation == VideoOrientation::portraitUpsideDown;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

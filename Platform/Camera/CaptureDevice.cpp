@@ -13,7 +13,7 @@
 #include "Platform/Camera/V4L2CameraDevice.h"
 #include "Platform/Dispatch/ClockObserver.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 // The default-device slot of the process. Never destroyed: queues may still ask for the default
@@ -385,4 +385,4 @@ void CaptureDevice::runPump(std::shared_ptr<Pump> pump, std::weak_ptr<CaptureDev
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

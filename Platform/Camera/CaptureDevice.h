@@ -13,7 +13,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Foundation/Data.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CaptureSession;
 class FrameDelivery;
@@ -168,4 +168,4 @@ private:
     std::thread pumpThread_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,6 +1,6 @@
 #include "Platform/Camera/CaptureDeviceInput.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::pair<std::shared_ptr<CaptureDeviceInput>, std::optional<CameraError>> CaptureDeviceInput::make(
     std::shared_ptr<CaptureDevice> device) {
@@ -14,4 +14,4 @@ std::pair<std::shared_ptr<CaptureDeviceInput>, std::optional<CameraError>> Captu
     return {std::make_shared<CaptureDeviceInput>(Token{}, std::move(device)), std::nullopt};
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 #include "Platform/Camera/CameraError.h"
 #include "Platform/Camera/CaptureDevice.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A device as the input of a capture session. Immutable.
 class CaptureDeviceInput {
@@ -27,4 +27,4 @@ private:
     std::shared_ptr<CaptureDevice> device_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/Foundation/Data.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A photo delivered by the camera: its encoded file (JPEG, with the EXIF orientation the camera
 // wrote), when it has one.
@@ -19,4 +19,4 @@ private:
     std::optional<Data> fileData_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

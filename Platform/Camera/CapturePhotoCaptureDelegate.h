@@ -5,7 +5,7 @@
 
 #include "Platform/Camera/CameraError.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CapturePhoto;
 class CapturePhotoOutput;
@@ -20,4 +20,4 @@ public:
                              std::optional<CameraError> error) = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include "Platform/Camera/CaptureDevice.h"
 #include "Platform/Camera/CaptureSession.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<CapturePhotoOutput> CapturePhotoOutput::make() {
     return std::make_shared<CapturePhotoOutput>(Token{});
@@ -102,4 +102,4 @@ std::shared_ptr<CaptureSession> CapturePhotoOutput::session() const {
     return session_.lock();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -10,7 +10,7 @@
 #include "Platform/Camera/PhotoSettings.h"
 #include "Platform/Dispatch/DispatchQueue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CaptureSession;
 
@@ -58,4 +58,4 @@ private:
     bool attached_ = false;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

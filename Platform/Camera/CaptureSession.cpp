@@ -6,7 +6,7 @@
 #include "Platform/Camera/CapturePhotoOutput.h"
 #include "Platform/Camera/CaptureVideoDataOutput.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Takes a ticket when a start or stop is issued and waits until the earlier ones are done.
 class CaptureSession::Turn {
@@ -213,4 +213,4 @@ bool CaptureSession::deliverFrame(const std::shared_ptr<SensorFrame>& frame,
     return queued;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

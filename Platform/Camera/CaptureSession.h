@@ -8,7 +8,7 @@
 
 #include "Platform/Camera/CaptureDeviceInput.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CapturePhotoOutput;
 class CaptureVideoDataOutput;
@@ -93,4 +93,4 @@ private:
     std::uint64_t servingTicket_ = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include "Platform/Camera/FrameDelivery.h"
 #include "Platform/Camera/SensorFrame.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 // The camera's intrinsics for a frame of a `sensorWidth` × `sensorHeight` sensor delivered in
@@ -170,4 +170,4 @@ bool CaptureVideoDataOutput::deliver(const std::shared_ptr<SensorFrame>& frame,
     return true;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -9,7 +9,7 @@
 #include "Platform/Camera/SampleBuffer.h"
 #include "Platform/Dispatch/DispatchQueue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CaptureSession;
 class FrameDelivery;
@@ -71,4 +71,4 @@ private:
     int dropped_ = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

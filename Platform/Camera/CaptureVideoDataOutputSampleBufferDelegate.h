@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace platform {
+namespace quorvel::platform {
 
 class CaptureConnection;
 class CaptureVideoDataOutput;
@@ -18,4 +18,4 @@ public:
                                CaptureConnection& connection) = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include "Platform/Camera/SensorFrame.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A frame that came without pixels: its sample buffer is delivered without a pixel buffer.
 class EmptySensorFrame final : public SensorFrame {
@@ -20,4 +20,4 @@ private:
     int height_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

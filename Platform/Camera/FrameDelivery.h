@@ -3,7 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Counts the frames of one emission that were handed to delegate queues and not handled yet, so
 // that whoever emitted them can wait until every delegate has seen its frame (or the frame was
@@ -30,4 +30,4 @@ private:
     int pending_ = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

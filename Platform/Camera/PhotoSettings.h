@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace platform {
+namespace quorvel::platform {
 
 // RAW file formats a photo output can write.
 enum class RawPhotoFileType { dng };
@@ -30,4 +30,4 @@ struct PhotoSettings {
     friend bool operator==(const PhotoSettings&, const PhotoSettings&) = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,6 +1,6 @@
 #include "Platform/Camera/PictureSensorFrame.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 PictureSensorFrame::PictureSensorFrame(cv::Mat picture, std::shared_ptr<const SensorNoise> noise,
                                        int noiseOffsetX, int noiseOffsetY)
@@ -21,4 +21,4 @@ std::shared_ptr<PixelBuffer> PictureSensorFrame::makePixelBuffer(
     return buffer;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

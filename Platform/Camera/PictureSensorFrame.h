@@ -6,7 +6,7 @@
 #include "Platform/Camera/SensorFrame.h"
 #include "Platform/Camera/SensorNoise.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A frame that is a ready picture in the sensor's orientation (a still photo or a webcam image,
 // BGR or BGRA), turned on request, with optional sensor noise added afterwards.
@@ -26,4 +26,4 @@ private:
     int noiseOffsetY_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

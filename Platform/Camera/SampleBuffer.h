@@ -6,7 +6,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Imaging/PixelBuffer.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // One video frame as the camera hands it to a video data output's delegate: its pixel buffer
 // (which may be missing, as the platform allows), the camera's intrinsic matrix attachment and
@@ -40,4 +40,4 @@ private:
     TimePoint presentationTime_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <exception>
 #include <opencv2/imgproc.hpp>
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<PixelBuffer> SensorFrame::makeTurnedBuffer(int width, int height,
                                                            VideoOrientation orientation) {
@@ -68,4 +68,4 @@ cv::Matx23d SensorFrame::turnTransform(int width, int height, VideoOrientation o
     return {1, 0, 0, 0, 1, 0};
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

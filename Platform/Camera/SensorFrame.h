@@ -6,7 +6,7 @@
 #include "Platform/Camera/CaptureConnection.h"
 #include "Platform/Imaging/PixelBuffer.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // One picture read from a camera's sensor, in the sensor's own (landscape) orientation. It is
 // turned and converted only when an output asks for a pixel buffer, so a frame that is dropped
@@ -35,4 +35,4 @@ public:
     static cv::Matx23d turnTransform(int width, int height, VideoOrientation orientation);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

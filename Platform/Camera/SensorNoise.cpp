@@ -5,7 +5,7 @@
 #include <exception>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 SensorNoise::SensorNoise(int maximumSide, double sigma, std::uint64_t seed)
     : maximumSide_(maximumSide) {
@@ -45,4 +45,4 @@ void SensorNoise::apply(cv::Mat& bgra, int offsetX, int offsetY) const {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

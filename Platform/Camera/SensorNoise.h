@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <opencv2/core.hpp>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Cheap sensor noise for video frames: a canvas of random values made once and added at a
 // different offset for every frame, so that no frame pays for random numbers. Immutable once
@@ -29,4 +29,4 @@ private:
     cv::Mat canvas_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

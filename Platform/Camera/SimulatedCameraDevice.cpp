@@ -17,7 +17,7 @@
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/UI/Device.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 constexpr double kJpegQuality = 0.9;
@@ -483,4 +483,4 @@ bool SimulatedCameraDevice::refusesVideoOutput() const {
     return refusesVideoOutput_;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -11,7 +11,7 @@
 #include "Platform/Camera/CaptureDevice.h"
 #include "Platform/Camera/SimulatedScene.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class SensorNoise;
 
@@ -152,4 +152,4 @@ private:
     bool refusesVideoOutput_ = false;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -13,7 +13,7 @@
 #include "Platform/Camera/SensorFrame.h"
 #include "Platform/Graphics/ImageRenderer.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 // The desk texture covers the world square [-kDeskExtent, kDeskExtent]², enough for the widest
@@ -465,4 +465,4 @@ bool SimulatedScene::renderPhoto(cv::Mat& target, const Pose& pose) const {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

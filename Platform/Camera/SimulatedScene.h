@@ -14,7 +14,7 @@
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // What the simulated camera films: a printed page (a heading, lines of text, a table and a few
 // boxes on white paper) lying on a wooden desk, seen from above at a slight slant, held by a hand
@@ -107,4 +107,4 @@ private:
     mutable std::shared_ptr<const SensorNoise> noise_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

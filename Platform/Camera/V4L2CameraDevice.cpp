@@ -10,7 +10,7 @@
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Imaging/ImageEncoding.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 constexpr int kLargestNodeNumber = 63;
@@ -128,4 +128,4 @@ CaptureDevice::PhotoJob V4L2CameraDevice::preparePhoto(const PhotoSettings&) {
     };
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

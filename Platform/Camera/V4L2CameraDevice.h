@@ -8,7 +8,7 @@
 
 #include "Platform/Camera/CaptureDevice.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A real camera behind a Video4Linux device node (/dev/videoN), read through OpenCV. Reference
 // type; thread-safe.
@@ -47,4 +47,4 @@ private:
     cv::Mat latest_;  // BGR
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

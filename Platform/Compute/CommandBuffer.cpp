@@ -5,7 +5,7 @@
 
 #include "Platform/Compute/CommandQueue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 CommandBuffer::CommandBuffer(const std::weak_ptr<CommandQueue>& queue) : queue_(queue) {}
 
@@ -81,4 +81,4 @@ void CommandBuffer::execute() {
     finished_.notify_all();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 class CommandQueue;
 
@@ -65,4 +65,4 @@ private:
     std::vector<Work> work_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

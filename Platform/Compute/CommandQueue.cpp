@@ -5,7 +5,7 @@
 #include "Platform/Compute/CommandBuffer.h"
 #include "Platform/Compute/ComputeDevice.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 CommandQueue::CommandQueue(const std::weak_ptr<ComputeDevice>& device) : device_(device) {}
 
@@ -55,4 +55,4 @@ void CommandQueue::runPending() {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

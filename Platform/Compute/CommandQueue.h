@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-namespace platform {
+namespace quorvel::platform {
 
 class CommandBuffer;
 class ComputeDevice;
@@ -46,4 +46,4 @@ private:
     std::thread worker_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

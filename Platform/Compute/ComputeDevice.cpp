@@ -7,7 +7,7 @@
 #include "Platform/Compute/CommandQueue.h"
 #include "Platform/Compute/Texture.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -90,4 +90,4 @@ std::shared_ptr<Texture> ComputeDevice::newTexture(const TextureDescriptor& desc
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 
 #include "Platform/Compute/TextureDescriptor.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CommandQueue;
 class Texture;
@@ -57,4 +57,4 @@ private:
     ComputeDevice() = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 
 #include "Platform/Compute/Texture.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -77,4 +77,4 @@ CommandBuffer::Work ImageLaplacian::makeWork(std::shared_ptr<const Texture> sour
         };
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/Compute/UnaryImageKernel.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The platform's Laplacian filter: every destination texel is, per channel,
 //   up + down + left + right − 4 × centre
@@ -25,4 +25,4 @@ protected:
                                  std::shared_ptr<Texture> destination) const override;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

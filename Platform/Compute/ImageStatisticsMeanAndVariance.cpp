@@ -5,7 +5,7 @@
 
 #include "Platform/Compute/Texture.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 ImageStatisticsMeanAndVariance::ImageStatisticsMeanAndVariance(
     const std::shared_ptr<ComputeDevice>& device)
@@ -34,4 +34,4 @@ CommandBuffer::Work ImageStatisticsMeanAndVariance::makeWork(
     };
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

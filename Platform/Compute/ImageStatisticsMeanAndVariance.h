@@ -4,7 +4,7 @@
 
 #include "Platform/Compute/UnaryImageKernel.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The platform's mean-and-variance statistic: per channel (R, G, B and A), the mean and the
 // population variance (sum of squared deviations over the texel count) of the whole source,
@@ -20,4 +20,4 @@ protected:
                                  std::shared_ptr<Texture> destination) const override;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,7 +8,7 @@
 
 #include "Platform/Compute/Texture.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 ImageThresholdBinary::ImageThresholdBinary(const std::shared_ptr<ComputeDevice>& device,
                                            float thresholdValue, float maximumValue,
@@ -56,4 +56,4 @@ CommandBuffer::Work ImageThresholdBinary::makeWork(std::shared_ptr<const Texture
     };
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 
 #include "Platform/Compute/UnaryImageKernel.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The platform's binary threshold: every destination texel is
 //   grey = t[0] × R + t[1] × G + t[2] × B   of the source texel (alpha is ignored)
@@ -41,4 +41,4 @@ private:
     std::array<float, 3> linearGrayColorTransform_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

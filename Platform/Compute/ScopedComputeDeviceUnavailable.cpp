@@ -2,7 +2,7 @@
 
 #include "Platform/Compute/ComputeDevice.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 ScopedComputeDeviceUnavailable::ScopedComputeDeviceUnavailable()
     : previous_(ComputeDevice::isAvailable()) {
@@ -13,4 +13,4 @@ ScopedComputeDeviceUnavailable::~ScopedComputeDeviceUnavailable() {
     ComputeDevice::setAvailable(previous_);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

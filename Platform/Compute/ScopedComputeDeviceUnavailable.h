@@ -1,6 +1,6 @@
 #pragma once
 
-namespace platform {
+namespace quorvel::platform {
 
 // Takes the system compute device away for the lifetime of the object (ComputeDevice::
 // systemDefault() answers nullptr) and puts back the previous availability when it goes away.
@@ -16,4 +16,4 @@ private:
     bool previous_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

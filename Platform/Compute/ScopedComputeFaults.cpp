@@ -1,6 +1,6 @@
 #include "Platform/Compute/ScopedComputeFaults.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 ScopedComputeFaults::ScopedComputeFaults(const ComputeFaults& faults)
     : previous_(ComputeDevice::faults()) {
@@ -11,4 +11,4 @@ ScopedComputeFaults::~ScopedComputeFaults() {
     ComputeDevice::setFaults(previous_);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

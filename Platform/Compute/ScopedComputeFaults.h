@@ -2,7 +2,7 @@
 
 #include "Platform/Compute/ComputeDevice.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Installs compute-device failures for the lifetime of the object and puts back the previous ones
 // when it goes away (which restarts their texture count).
@@ -18,4 +18,4 @@ private:
     ComputeFaults previous_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

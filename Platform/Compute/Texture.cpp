@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace platform {
+namespace quorvel::platform {
 
 Texture::Texture(const std::weak_ptr<ComputeDevice>& device, const TextureDescriptor& descriptor)
     : device_(device),
@@ -101,4 +101,4 @@ bool Texture::getBytes(void* bytes, std::size_t bytesPerRow, const TextureRegion
     return true;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

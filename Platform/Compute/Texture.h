@@ -7,7 +7,7 @@
 
 #include "Platform/Compute/TextureDescriptor.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class ComputeDevice;
 class UnaryImageKernel;
@@ -87,4 +87,4 @@ private:
     std::vector<std::vector<std::uint8_t>> levels_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace quorvel::platform {
 
 std::size_t bytesPerPixel(TexturePixelFormat format) {
     switch (format) {
@@ -38,4 +38,4 @@ int TextureDescriptor::mipmapLevelCount() const {
     return levels;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Texel formats. The numbers are the phone platform's own, so that a format stored or logged by
 // the framework reads the same on both. Only four-channel 8-bit unsigned normalised texels are
@@ -55,4 +55,4 @@ struct TextureDescriptor {
     int mipmapLevelCount() const;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,7 +8,7 @@
 
 #include "Platform/Compute/Texture.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 UnaryImageKernel::UnaryImageKernel(const std::shared_ptr<ComputeDevice>& device,
                                    ImageEdgeMode edgeMode)
@@ -77,4 +77,4 @@ std::uint8_t UnaryImageKernel::unorm8(float value) {
     return static_cast<std::uint8_t>(std::nearbyint(value * 255.0f));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 
 #include "Platform/Compute/CommandBuffer.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class ComputeDevice;
 class Texture;
@@ -77,4 +77,4 @@ private:
     ImageEdgeMode edgeMode_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

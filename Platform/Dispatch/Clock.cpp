@@ -8,7 +8,7 @@
 #include "Platform/Dispatch/ClockObserver.h"
 #include "Platform/Dispatch/ManualClock.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 // Process-wide state. It is deliberately never destroyed, so that threads still running while the
@@ -91,4 +91,4 @@ void Clock::notifyObservers() {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <memory>
 
-namespace platform {
+namespace quorvel::platform {
 
 class ClockObserver;
 class ManualClock;
@@ -47,4 +47,4 @@ private:
     static void notifyObservers();
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

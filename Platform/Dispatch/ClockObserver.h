@@ -1,6 +1,6 @@
 #pragma once
 
-namespace platform {
+namespace quorvel::platform {
 
 // Told when the time base of Clock changes: a manual clock was installed, removed, advanced or
 // set. Queues and run loops waiting for a deadline use it to look at their delayed work again.
@@ -12,4 +12,4 @@ public:
     virtual void clockDidChange() = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -11,7 +11,7 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/SerialDispatchQueue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 DispatchQueue::DispatchQueue(std::string label, QualityOfService qos)
     : label_(std::move(label)), qos_(qos) {}
@@ -89,4 +89,4 @@ void DispatchQueue::failDeadlockingSync() const {
     std::abort();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

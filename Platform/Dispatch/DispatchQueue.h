@@ -8,7 +8,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/QualityOfService.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A queue of blocks, standing in for a phone platform's dispatch queues. Three kinds exist:
 //
@@ -96,4 +96,4 @@ private:
     QualityOfService qos_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 #include <thread>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 constexpr std::size_t kQualityOfServiceCount = 6;
@@ -62,4 +62,4 @@ void GlobalDispatchQueue::enqueueAfter(TimePoint deadline, Block block) {
     workers_->enqueueAfter(deadline, std::move(block));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 #include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/Dispatch/WorkerPool.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // One of the global concurrent queues: a pool of 2 to 4 threads per quality of service, made on
 // first use and never destroyed (its threads may still be running while the process exits).
@@ -29,4 +29,4 @@ private:
     std::shared_ptr<WorkerPool> workers_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/Dispatch/MainRunLoop.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<MainDispatchQueue> MainDispatchQueue::shared() {
     // Never destroyed, like the run loop it feeds.
@@ -27,4 +27,4 @@ void MainDispatchQueue::enqueueAfter(TimePoint deadline, Block block) {
     MainRunLoop::enqueueAfter(deadline, std::move(block));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

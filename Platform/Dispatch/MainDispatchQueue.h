@@ -4,7 +4,7 @@
 
 #include "Platform/Dispatch/DispatchQueue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The main queue: its blocks run on the main run loop, on whichever thread drives it.
 class MainDispatchQueue final : public DispatchQueue {
@@ -20,4 +20,4 @@ protected:
     void enqueueAfter(TimePoint deadline, Block block) override;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

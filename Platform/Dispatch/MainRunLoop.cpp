@@ -16,7 +16,7 @@
 #include "Platform/Dispatch/Timer.h"
 #include "Platform/Dispatch/WorkList.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using Block = std::function<void()>;
@@ -348,4 +348,4 @@ void MainRunLoop::unschedule(const Timer& timer) {
     state.wake.notify_all();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,7 +8,7 @@
 
 #include "Platform/Dispatch/Clock.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class Timer;
 
@@ -64,4 +64,4 @@ private:
     static void waitForWork(std::uint64_t idleGeneration, std::optional<TimePoint> limit);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,6 +1,6 @@
 #include "Platform/Dispatch/ManualClock.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 ManualClock::ManualClock(TimePoint start) : ticks_(start.time_since_epoch().count()) {}
 
@@ -28,4 +28,4 @@ void ManualClock::didChange() const {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

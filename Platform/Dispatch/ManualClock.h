@@ -4,7 +4,7 @@
 
 #include "Platform/Dispatch/Clock.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A clock that only moves when told to. Install it with Clock::install (or ScopedManualClock);
 // then advance() makes delayed work and timers due, and wakes the main run loop and the
@@ -39,4 +39,4 @@ private:
     std::atomic<Duration::rep> ticks_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Scheduling classes of queues, from the most to the least urgent. The stand-in records the class
 // and keeps one global pool per class, but does not change thread priorities.
@@ -33,4 +33,4 @@ constexpr std::string_view qualityOfServiceName(QualityOfService qos) {
     return "unspecified";
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 ScopedManualClock::ScopedManualClock(TimePoint start)
     : clock_(std::make_shared<ManualClock>(start)), previous_(Clock::installed()) {
@@ -13,4 +13,4 @@ ScopedManualClock::~ScopedManualClock() {
     Clock::install(std::move(previous_));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/Dispatch/ManualClock.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Installs a fresh ManualClock for the lifetime of the object and puts back whatever clock was
 // installed before (the real clock or an outer manual clock) when it goes away.
@@ -33,4 +33,4 @@ private:
     std::shared_ptr<ManualClock> previous_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 SerialDispatchQueue::SerialDispatchQueue(std::string label, QualityOfService qos)
     : DispatchQueue(std::move(label), qos), worker_(WorkerPool::start(this->label(), 1)) {}
@@ -23,4 +23,4 @@ void SerialDispatchQueue::enqueueAfter(TimePoint deadline, Block block) {
     worker_->enqueueAfter(deadline, std::move(block));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/Dispatch/WorkerPool.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A labelled serial queue with one thread of its own (see DispatchQueue::makeSerial for what
 // happens to pending work when it is destroyed).
@@ -25,4 +25,4 @@ private:
     std::shared_ptr<WorkerPool> worker_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

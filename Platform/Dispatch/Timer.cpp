@@ -6,7 +6,7 @@
 
 #include "Platform/Dispatch/MainRunLoop.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 std::uint64_t nextSequence() {
@@ -55,4 +55,4 @@ TimePoint Timer::fireDate() const {
     return fireDate_;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,7 +8,7 @@
 
 #include "Platform/Dispatch/Clock.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A timer on the main run loop, standing in for a phone platform's run-loop timer.
 //
@@ -64,4 +64,4 @@ private:
     std::shared_ptr<const Block> block_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 void WorkList::push(Block block) {
     ready_.push_back(std::move(block));
@@ -60,4 +60,4 @@ std::vector<WorkList::Block> WorkList::takeDelayed() {
     return blocks;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -9,7 +9,7 @@
 
 #include "Platform/Dispatch/Clock.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The pending blocks of one queue: a FIFO of blocks ready to run and a set of delayed blocks kept
 // in deadline order (equal deadlines in submission order). Delayed blocks join the tail of the
@@ -45,4 +45,4 @@ private:
     std::multimap<TimePoint, Block> delayed_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 thread_local const WorkerPool* currentPool = nullptr;
@@ -155,4 +155,4 @@ void WorkerPool::work() {
     dropped.clear();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -14,7 +14,7 @@
 #include "Platform/Dispatch/ClockObserver.h"
 #include "Platform/Dispatch/WorkList.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A fixed set of threads serving one WorkList: with one thread it is a serial queue, with several
 // a concurrent one. Delayed blocks are measured on Clock; under a manual clock the threads sleep
@@ -67,4 +67,4 @@ private:
     std::vector<std::thread> threads_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

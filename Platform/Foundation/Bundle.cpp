@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -173,4 +173,4 @@ std::string Bundle::localizedString(std::string_view key, std::string_view table
     return std::string(key);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

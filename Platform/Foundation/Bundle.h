@@ -11,7 +11,7 @@
 
 #include "Platform/Foundation/StringsTable.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A bundle: a directory whose files are resources, as on the phone platform. The framework keeps
 // its resource bundle "QuorvelCaptureResources.bundle" next to its library; hosts hand it bundles
@@ -76,4 +76,4 @@ private:
     mutable std::map<std::string, StringsTable, std::less<>> tables_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

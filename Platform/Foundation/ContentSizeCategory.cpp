@@ -7,7 +7,7 @@
 
 #include "Platform/Foundation/NotificationCenter.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -57,4 +57,4 @@ void TextSizeSetting::set(ContentSizeCategory category) {
     NotificationCenter::defaultCenter()->post(didChangeNotification, std::move(userInfo));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-namespace platform {
+namespace quorvel::platform {
 
 // The user's preferred text size, smallest to largest. The order is meaningful: a later category
 // reads larger. The five accessibility sizes come after the seven standard ones.
@@ -49,4 +49,4 @@ private:
     static std::atomic<ContentSizeCategory> value_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

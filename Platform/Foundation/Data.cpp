@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <new>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::optional<Data> readFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Raw bytes: the contents of a file, a decoded property-list data element, an encoded image.
 using Data = std::vector<std::uint8_t>;
@@ -14,4 +14,4 @@ using Data = std::vector<std::uint8_t>;
 // directory or anything else that is not a regular file, or cannot be read.
 std::optional<Data> readFile(const std::filesystem::path& path);
 
-}  // namespace platform
+}  // namespace quorvel::platform

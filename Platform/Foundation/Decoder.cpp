@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 KeyedContainer::KeyedContainer(std::shared_ptr<const PropertyListValue> root,
                                const PropertyListValue::Dictionary* dictionary)
@@ -80,4 +80,4 @@ std::optional<KeyedContainer> Decoder::keyedContainer() const {
     return KeyedContainer(root_, dictionary);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -12,7 +12,7 @@
 #include "Platform/Foundation/PropertyList.h"
 #include "Platform/Foundation/PropertyListValue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Typed reads of one dictionary of a decoded property list. A read whose key is missing, or whose
 // value is of another kind, gives none: a decoding initializer keeps its default for that key and
@@ -89,4 +89,4 @@ struct PropertyListDecoder {
     }
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -106,4 +106,4 @@ std::size_t NotificationCenter::observerCount() const {
     return registrations_.size();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

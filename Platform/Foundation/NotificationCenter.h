@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Extra information that travels with a notification, by key.
 using NotificationUserInfo = std::map<std::string, std::string, std::less<>>;
@@ -85,4 +85,4 @@ private:
     std::uint64_t nextId_ = 1;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -14,7 +14,7 @@
 #include <pugixml.hpp>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -406,4 +406,4 @@ std::string PropertyList::xml(const PropertyListValue& value) {
     return out;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/PropertyListValue.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // XML property lists, the phone platform's configuration file format:
 //
@@ -38,4 +38,4 @@ struct PropertyList {
     static std::string xml(const PropertyListValue& value);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 PropertyListValue::PropertyListValue() : storage_(Dictionary{}) {}
 PropertyListValue::PropertyListValue(bool value) : storage_(value) {}
@@ -71,4 +71,4 @@ bool operator==(const PropertyListValue& lhs, const PropertyListValue& rhs) {
     return lhs.storage_ == rhs.storage_;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -12,7 +12,7 @@
 
 #include "Platform/Foundation/Data.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The text of a property list's <date> element, kept as written (ISO 8601 in practice). Its own
 // type so that a date never passes for a string.
@@ -74,4 +74,4 @@ private:
         storage_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

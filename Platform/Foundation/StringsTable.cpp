@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -275,4 +275,4 @@ std::optional<std::string> StringsTable::lookup(std::string_view key) const {
     return entry->second;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

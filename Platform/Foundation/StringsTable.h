@@ -9,7 +9,7 @@
 
 #include "Platform/Foundation/Data.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A localization table: the phone platform's ".strings" files.
 //
@@ -40,4 +40,4 @@ private:
     std::map<std::string, std::string, std::less<>> entries_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

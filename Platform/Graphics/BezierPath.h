@@ -4,7 +4,7 @@
 
 #include "Platform/Graphics/Geometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A path of straight segments: the outlines the screens draw.
 class BezierPath {
@@ -27,4 +27,4 @@ private:
     std::vector<Element> elements_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

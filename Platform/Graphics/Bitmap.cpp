@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -81,4 +81,4 @@ std::uint32_t Bitmap::premultipliedARGB(const Color& color) {
            (component(color.green) << 8) | component(color.blue);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

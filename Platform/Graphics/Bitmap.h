@@ -7,7 +7,7 @@
 
 #include "Platform/Graphics/Color.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A bitmap of 32-bit pixels: 8-bit components, alpha premultiplied, each pixel one native-endian
 // 32-bit word 0xAARRGGBB, rows top to bottom. That is Cairo's ARGB32 format exactly; on a
@@ -56,4 +56,4 @@ private:
     std::vector<std::uint8_t> pixels_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace quorvel::platform {
 
 // A colour in the sRGB colour space: red, green, blue and alpha, each from 0 to 1, the colour
 // components not premultiplied by alpha.
@@ -27,4 +27,4 @@ struct Color {
     friend bool operator==(const Color&, const Color&) = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

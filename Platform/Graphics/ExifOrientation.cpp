@@ -1,6 +1,6 @@
 #include "Platform/Graphics/ExifOrientation.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 int exifOrientation(ImageOrientation orientation) {
     switch (orientation) {
@@ -47,4 +47,4 @@ std::optional<ImageOrientation> imageOrientationFromExif(int exifOrientation) {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

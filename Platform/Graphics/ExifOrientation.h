@@ -4,7 +4,7 @@
 
 #include "Platform/Graphics/Image.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // EXIF orientation numbers (1 to 8, the TIFF/EXIF "Orientation" tag, which the phone platform
 // also uses for its image property orientation) and their page-image counterparts:
@@ -22,4 +22,4 @@ int exifOrientation(ImageOrientation orientation);
 // The page-image orientation of an EXIF number; nullopt outside 1 to 8.
 std::optional<ImageOrientation> imageOrientationFromExif(int exifOrientation);
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/Graphics/FontRegistry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 Font::Font(std::string name, double pointSize, FontWeight weight)
     : name_(std::move(name)), pointSize_(pointSize), weight_(weight) {}
@@ -26,4 +26,4 @@ Font Font::withSize(double pointSize) const {
     return Font(name_, pointSize, weight_);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

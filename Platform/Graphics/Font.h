@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace quorvel::platform {
 
 enum class FontWeight { regular, medium, semibold, bold };
 
@@ -43,4 +43,4 @@ private:
     FontWeight weight_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

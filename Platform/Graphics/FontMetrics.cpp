@@ -1,6 +1,6 @@
 #include "Platform/Graphics/FontMetrics.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 double FontMetrics::factor(ContentSizeCategory category) {
     switch (category) {
@@ -40,4 +40,4 @@ double FontMetrics::scaledValue(double value) const {
     return value * factor(TextSizeSetting::current());
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

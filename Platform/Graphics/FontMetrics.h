@@ -3,7 +3,7 @@
 #include "Platform/Foundation/ContentSizeCategory.h"
 #include "Platform/Graphics/Font.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The phone platform's text styles.
 enum class TextStyle {
@@ -51,4 +51,4 @@ private:
     TextStyle style_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -220,4 +220,4 @@ bool FontRegistry::registerFontFile(const std::filesystem::path& path) {
     return true;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -12,7 +12,7 @@
 
 typedef struct _FcConfig FcConfig;
 
-namespace platform {
+namespace quorvel::platform {
 
 // One face of a font file.
 struct FontFace {
@@ -73,4 +73,4 @@ private:
     mutable FaceMap faces_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

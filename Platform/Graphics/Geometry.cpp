@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-namespace platform {
+namespace quorvel::platform {
 
 double Rect::minX() const {
     return std::min(origin.x, origin.x + size.width);
@@ -144,4 +144,4 @@ Rect AffineTransform::apply(const Rect& rect) const {
     return Rect::make(left, top, right - left, bottom - top);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

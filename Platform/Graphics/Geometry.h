@@ -2,7 +2,7 @@
 
 #include <optional>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Plain geometry values in points (or pixels, where a caller says so). The coordinate system is
 // the one of the phone platform's user-interface drawing: origin at the top left, x to the right,
@@ -108,4 +108,4 @@ struct AffineTransform {
     friend bool operator==(const AffineTransform&, const AffineTransform&) = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

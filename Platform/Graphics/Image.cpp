@@ -13,7 +13,7 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/ExifOrientation.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -250,4 +250,4 @@ AffineTransform Image::orientationTransform() const {
     return AffineTransform::identity();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

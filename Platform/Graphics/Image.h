@@ -7,7 +7,7 @@
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/Geometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // How the stored pixels are turned for display, with the phone platform's names and raw values.
 // "right" means the picture is shown turned 90° clockwise from the way it is stored (a portrait
@@ -61,4 +61,4 @@ private:
     ImageOrientation orientation_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

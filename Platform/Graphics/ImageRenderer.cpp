@@ -8,7 +8,7 @@
 
 #include "Platform/Graphics/Screen.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -159,4 +159,4 @@ std::shared_ptr<Image> ImageRenderer::makeImage() const {
     return Image::make(std::move(copy), scale_);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

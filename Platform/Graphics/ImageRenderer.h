@@ -10,7 +10,7 @@
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
 
-namespace platform {
+namespace quorvel::platform {
 
 // An image drawing context, as the phone platform opens one to draw an image in code: a Cairo
 // context over a bitmap of ceil(size × scale) pixels in each direction, whose user space is in
@@ -62,4 +62,4 @@ private:
     cairo_t* context_ = nullptr;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cmath>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -25,4 +25,4 @@ void Screen::setMainScale(double scale) {
     mainScaleStorage().store(scale, std::memory_order_relaxed);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

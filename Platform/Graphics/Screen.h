@@ -1,6 +1,6 @@
 #pragma once
 
-namespace platform {
+namespace quorvel::platform {
 
 // The device's main screen. Only its scale matters here: the number of pixels per point that
 // image drawing contexts use when they are asked for "the screen's scale" (scale 0). It is 2.0,
@@ -15,4 +15,4 @@ public:
     static void setMainScale(double scale);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <span>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -353,4 +353,4 @@ std::shared_ptr<const FilterImage> Filter::outputImage() const {
     return nullptr;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

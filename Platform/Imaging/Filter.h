@@ -8,7 +8,7 @@
 
 #include "Platform/Imaging/FilterImage.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // An image filter looked up by name, standing in for the phone platform's Core Image filter: set
 // its inputs by key, then read its output image. As on the platform, a filter made by name starts
@@ -80,4 +80,4 @@ private:
     std::map<std::string, FilterValue, std::less<>> values_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

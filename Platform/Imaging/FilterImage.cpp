@@ -13,7 +13,7 @@
 #include "Platform/Imaging/PixelRect.h"
 #include "Platform/Imaging/RenderContext.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A bitmap's native 0xAARRGGBB words are B, G, R, A bytes only on a little-endian machine.
 static_assert(std::endian::native == std::endian::little,
@@ -240,4 +240,4 @@ std::shared_ptr<const Bitmap> FilterImage::toBitmap() const {
     return RenderContext().createBitmap(*this, extent());
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -14,7 +14,7 @@
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class FilterImage;
 class PixelBuffer;
@@ -120,4 +120,4 @@ private:
     std::shared_ptr<const Bitmap> wholeBitmap_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -10,7 +10,7 @@
 
 #include "Platform/Graphics/ExifOrientation.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -70,4 +70,4 @@ std::optional<Data> ImageEncoding::jpegData(const Bitmap& bitmap, double quality
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

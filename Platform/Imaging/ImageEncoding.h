@@ -6,7 +6,7 @@
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/Image.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Encoding of bitmaps and page images.
 class ImageEncoding {
@@ -27,4 +27,4 @@ public:
                                         int exifOrientation = 1);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

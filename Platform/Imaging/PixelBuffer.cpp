@@ -15,7 +15,7 @@
 #include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Imaging/FilterImage.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 static_assert(std::endian::native == std::endian::little,
               "PixelBuffer assumes little-endian Cairo pixel words");
@@ -196,4 +196,4 @@ void PixelBuffer::removeAttachment(std::string_view key) {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -15,7 +15,7 @@
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Pixel layouts of a buffer, named after the bytes of one pixel in memory.
 enum class PixelFormat {
@@ -115,4 +115,4 @@ private:
     std::map<std::string, FloatMatrix3x3, std::less<>> attachments_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -45,4 +45,4 @@ PixelRect PixelRect::intersection(const PixelRect& other) const {
     return result;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 
 #include "Platform/Graphics/Geometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A rectangle of whole pixels, given by its edges (max edges excluded). Wide integers so that
 // rectangles far outside any image can still be intersected without overflow.
@@ -29,4 +29,4 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

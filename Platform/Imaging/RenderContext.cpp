@@ -5,7 +5,7 @@
 
 #include "Platform/Imaging/PixelRect.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<const Bitmap> RenderContext::createBitmap(const FilterImage& image,
                                                           const Rect& fromRect) const {
@@ -49,4 +49,4 @@ std::shared_ptr<const Bitmap> RenderContext::createBitmap(const FilterImage& ima
     return bitmap;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Imaging/FilterImage.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The context that renders filterable images into bitmaps, standing in for the phone platform's
 // Core Image context. It keeps no state; one may be made per call, as the framework does, or
@@ -26,4 +26,4 @@ public:
                                                const Rect& fromRect) const;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,6 +1,6 @@
 #include "Platform/Log/CapturingLogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 void CapturingLogSink::write(const LogRecord& record) {
     std::lock_guard lock(mutex_);
@@ -32,4 +32,4 @@ void CapturingLogSink::clear() {
     records_.clear();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 
 #include "Platform/Log/LogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Keeps every record in memory, for tests. Thread-safe; the accessors return copies.
 class CapturingLogSink final : public LogSink {
@@ -25,4 +25,4 @@ private:
     std::vector<LogRecord> records_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 
 #include "Platform/Log/StandardErrorLogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 struct LogState {
@@ -45,4 +45,4 @@ void Log::write(const LogRecord& record) {
     sink->write(record);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 #include "Platform/Log/LogRecord.h"
 #include "Platform/Log/LogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The process-wide destination of log records, standing in for the platform's unified log.
 // By default records go to a StandardErrorLogSink. All members are thread-safe; writes are
@@ -21,4 +21,4 @@ public:
     static void write(const LogRecord& record);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

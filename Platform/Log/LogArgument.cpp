@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace platform {
+namespace quorvel::platform {
 
 std::string LogArgument::text() const {
     struct Visitor {
@@ -19,4 +19,4 @@ std::string LogArgument::text() const {
     return std::visit(Visitor{}, value_);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

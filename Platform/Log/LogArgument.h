@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <variant>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace detail {
 
@@ -107,4 +107,4 @@ private:
     Value value_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 #include "Platform/Log/Log.h"
 #include "Platform/Log/LogFormatter.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 LogChannel::LogChannel(std::string subsystem, std::string category)
     : subsystem_(std::move(subsystem)), category_(std::move(category)) {}
@@ -15,4 +15,4 @@ void LogChannel::write(LogLevel level, std::string_view format,
     Log::write(LogRecord{level, subsystem_, category_, LogFormatter::format(format, arguments)});
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,7 +8,7 @@
 #include "Platform/Log/LogArgument.h"
 #include "Platform/Log/LogLevel.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A log object made from a subsystem and a category, standing in for the platform's unified-log
 // handle. Messages are printf-style formats filled with type-safe arguments (see LogFormatter),
@@ -46,4 +46,4 @@ private:
     std::string category_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 // A parsed placeholder, from its '%' up to and including its conversion character.
@@ -235,4 +235,4 @@ std::string LogFormatter::format(std::string_view format, std::span<const LogArg
     return out;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 
 #include "Platform/Log/LogArgument.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Fills a printf-style format with type-safe arguments.
 //
@@ -28,4 +28,4 @@ public:
     static std::string format(std::string_view format, std::span<const LogArgument> arguments);
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

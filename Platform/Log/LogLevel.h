@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace platform {
+namespace quorvel::platform {
 
 // Levels of the unified log that the system writes at: info for fallbacks and noteworthy events,
 // error for failures.
@@ -15,4 +15,4 @@ constexpr std::string_view logLevelName(LogLevel level) {
     return level == LogLevel::error ? "error" : "info";
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

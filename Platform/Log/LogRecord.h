@@ -4,7 +4,7 @@
 
 #include "Platform/Log/LogLevel.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // One message as it reaches a sink: already formatted.
 struct LogRecord {
@@ -16,4 +16,4 @@ struct LogRecord {
     bool operator==(const LogRecord&) const = default;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include "Platform/Log/LogRecord.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Where log records go. Log serialises the calls, so a sink sees one record at a time.
 class LogSink {
@@ -11,4 +11,4 @@ public:
     virtual void write(const LogRecord& record) = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/Log/Log.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 ScopedLogCapture::ScopedLogCapture()
     : sink_(std::make_shared<CapturingLogSink>()), previous_(Log::setSink(sink_)) {}
@@ -13,4 +13,4 @@ ScopedLogCapture::~ScopedLogCapture() {
     Log::setSink(std::move(previous_));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 
 #include "Platform/Log/CapturingLogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Sends the log to a fresh CapturingLogSink for the lifetime of the object, then puts back the
 // sink that was installed before.
@@ -28,4 +28,4 @@ private:
     std::shared_ptr<LogSink> previous_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

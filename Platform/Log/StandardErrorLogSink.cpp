@@ -1,6 +1,6 @@
 #include "Platform/Log/StandardErrorLogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 StandardErrorLogSink::StandardErrorLogSink(std::FILE* stream) : stream_(stream) {}
 
@@ -25,4 +25,4 @@ std::string StandardErrorLogSink::formatLine(const LogRecord& record) {
     return line;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

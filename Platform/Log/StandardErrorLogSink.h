@@ -5,7 +5,7 @@
 
 #include "Platform/Log/LogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Writes each record as one line, e.g.
 //   [info] com.quorvelhq.capture/capture: Dismiss and return 2 image(s)
@@ -23,4 +23,4 @@ private:
     std::FILE* stream_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

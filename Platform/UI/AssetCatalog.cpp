@@ -11,7 +11,7 @@
 
 #include "Platform/Foundation/Data.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -237,4 +237,4 @@ void AssetCatalog::resetCache() {
     shared.catalogues.clear();
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

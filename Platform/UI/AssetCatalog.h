@@ -8,7 +8,7 @@
 #include "Platform/Graphics/Color.h"
 #include "Platform/Graphics/Image.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Named colours and images of a bundle, standing in for the phone platform's compiled asset
 // catalogues. The compiled form is one JSON file at the top of the bundle, "Assets.json":
@@ -48,4 +48,4 @@ public:
     static void resetCache();
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

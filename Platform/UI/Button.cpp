@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -83,4 +83,4 @@ void Button::updateContent() {
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -12,7 +12,7 @@
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Which content views a button is made with. The phone platform's buttons make them as their
 // style needs; a button without one answers nullptr for it.
@@ -74,4 +74,4 @@ private:
     std::shared_ptr<ImageView> imageView_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

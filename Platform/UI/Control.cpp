@@ -1,6 +1,6 @@
 #include "Platform/UI/Control.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 void Control::setEnabled(bool enabled) {
     if (enabled_ != enabled) {
@@ -36,4 +36,4 @@ ControlState Control::state() const {
     return ControlState::normal;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -4,7 +4,7 @@
 
 #include "Platform/UI/View.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The states a control shows its content for. A control is in one state at a time: disabled when
 // it is not enabled, else highlighted while it is touched, else selected when selected, else
@@ -34,4 +34,4 @@ private:
     bool highlighted_ = false;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,6 +1,6 @@
 #include "Platform/UI/Device.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 Device& Device::current() {
     // Never destroyed: threads still running while the process exits may read it.
@@ -12,4 +12,4 @@ void Device::setOrientation(DeviceOrientation orientation) {
     current().orientation_.store(orientation, std::memory_order_release);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace platform {
+namespace quorvel::platform {
 
 // The physical orientation of the device, with the phone platform's cases and raw values.
 // As on the platform, landscapeLeft is the device held sideways with its bottom (the home button)
@@ -37,4 +37,4 @@ private:
     std::atomic<DeviceOrientation> orientation_{DeviceOrientation::portrait};
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

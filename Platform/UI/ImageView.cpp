@@ -1,9 +1,9 @@
 #include "Platform/UI/ImageView.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<ImageView> ImageView::make(std::shared_ptr<Image> image, const Rect& frame) {
     return std::shared_ptr<ImageView>(new ImageView(std::move(image), frame));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -6,7 +6,7 @@
 #include "Platform/Graphics/Image.h"
 #include "Platform/UI/View.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A view that shows an image, laid out by its content mode. Main thread only.
 class ImageView : public View {
@@ -25,4 +25,4 @@ private:
     std::shared_ptr<Image> image_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,9 +1,9 @@
 #include "Platform/UI/Label.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<Label> Label::make(const Rect& frame) {
     return std::shared_ptr<Label>(new Label(frame));
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -9,7 +9,7 @@
 #include "Platform/Graphics/Font.h"
 #include "Platform/UI/View.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Horizontal alignment of text, with the phone platform's cases. Natural follows the writing
 // direction (left for left-to-right text).
@@ -61,4 +61,4 @@ private:
     int numberOfLines_ = 1;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,9 +1,9 @@
 #include "Platform/UI/Layer.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<Layer> Layer::make() {
     return std::shared_ptr<Layer>(new Layer());
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -7,7 +7,7 @@
 #include "Platform/Graphics/Color.h"
 #include "Platform/Graphics/Geometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // The drawing layer behind a view: what it draws around and under the view's content. For now it
 // carries the corner and border settings; nothing is drawn yet. Main thread only.
@@ -54,4 +54,4 @@ private:
     std::optional<Color> borderColor_ = Color::black();
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

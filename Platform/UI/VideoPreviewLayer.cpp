@@ -4,7 +4,7 @@
 
 #include "Platform/Camera/CaptureSession.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 std::shared_ptr<VideoPreviewLayer> VideoPreviewLayer::make() {
     return std::shared_ptr<VideoPreviewLayer>(new VideoPreviewLayer());
@@ -34,4 +34,4 @@ void VideoPreviewLayer::setVideoGravity(VideoGravity gravity) {
     gravity_ = gravity;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -5,7 +5,7 @@
 
 #include "Platform/UI/Layer.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 class CaptureSession;
 
@@ -41,4 +41,4 @@ private:
     VideoGravity gravity_ = VideoGravity::resizeAspect;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace platform {
+namespace quorvel::platform {
 
 View::View(const Rect& frame) : View(frame, nullptr) {}
 
@@ -82,4 +82,4 @@ std::shared_ptr<View> View::viewWithTag(int tag) {
     return nullptr;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

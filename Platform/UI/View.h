@@ -8,7 +8,7 @@
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/UI/Layer.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // How a view lays out its content when its size differs from the content's, with the phone
 // platform's cases in its order.
@@ -98,4 +98,4 @@ private:
     std::vector<std::shared_ptr<View>> subviews_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

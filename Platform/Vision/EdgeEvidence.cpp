@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 EdgeEvidence::EdgeEvidence(const cv::Mat& image)
     : image_(image),
@@ -191,4 +191,4 @@ cv::Point2d outwardNormal(const Quad& quad, size_t side) {
     return n;
 }
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 /// How well one side of a quadrilateral sits on a brightness step of the image.
 struct SideSupport {
@@ -130,4 +130,4 @@ private:
 /// The outward unit normal of side `i` (corner i to corner i + 1) of a convex quadrilateral.
 cv::Point2d outwardNormal(const Quad& quad, size_t side);
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -10,7 +10,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 namespace {
 
@@ -223,4 +223,4 @@ GradientEdges findGradientEdges(const cv::Mat& channel, EdgeThresholds faint, Ed
     return result;
 }
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -2,7 +2,7 @@
 
 #include <opencv2/core.hpp>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 /// Thin edges of one 8-bit channel at two sensitivities, from a single gradient pass.
 struct GradientEdges {
@@ -26,4 +26,4 @@ struct EdgeThresholds {
 GradientEdges findGradientEdges(const cv::Mat& channel, EdgeThresholds faint, EdgeThresholds strong,
                                 bool wantFaint = true);
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -4,7 +4,7 @@
 
 #include "Platform/Vision/QuadGeometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -97,4 +97,4 @@ bool ImageRequestHandler::perform(
     return true;
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

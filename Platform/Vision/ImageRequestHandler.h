@@ -9,7 +9,7 @@
 #include "Platform/Vision/RectangleDetectionRequest.h"
 #include "Platform/Vision/VisionError.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // Performs vision requests on one image: a pixel buffer with an orientation, or a bitmap.
 //
@@ -44,4 +44,4 @@ private:
     Options options_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -10,7 +10,7 @@
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 namespace {
 
@@ -492,4 +492,4 @@ std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const 
     return out;
 }
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -5,7 +5,7 @@
 
 #include "Platform/Vision/QuadGeometry.h"
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 /// Limits for quadrilaterals assembled from straight edges.
 struct LineQuadLimits {
@@ -27,4 +27,4 @@ struct LineQuadLimits {
 std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const cv::Mat& dy,
                                  const LineQuadLimits& limits);
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

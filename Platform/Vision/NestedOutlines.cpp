@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 namespace {
 
@@ -107,4 +107,4 @@ size_t preferredOfNested(const std::vector<Quad>& ranked, const EdgeEvidence& ev
     return best;
 }
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -7,7 +7,7 @@
 #include "Platform/Vision/EdgeEvidence.h"
 #include "Platform/Vision/QuadGeometry.h"
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 /// Two outlines that share one side and the lines of the two sides next to it, and differ only
 /// in the fourth side, which the outer one has further out: a page and a line printed across it,
@@ -39,4 +39,4 @@ double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, do
 size_t preferredOfNested(const std::vector<Quad>& ranked, const EdgeEvidence& evidence,
                          double tolerance, double threshold);
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 namespace {
 
@@ -175,9 +175,9 @@ std::optional<Quad> enclosingQuad(const std::vector<cv::Point2d>& convexPolygon)
     return Quad{poly[0], poly[1], poly[2], poly[3]};
 }
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 namespace {
 
@@ -281,4 +281,4 @@ std::optional<Line> fitLineRobust(const std::vector<EdgePoint>& points, double c
     return line;
 }
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 /// Four corners of a quadrilateral, in pixels.
 using Quad = std::array<cv::Point2d, 4>;
@@ -52,9 +52,9 @@ Quad orderCorners(const Quad& quad);
 /// the reduction runs away (neighbouring edges that do not meet in front of the polygon).
 std::optional<Quad> enclosingQuad(const std::vector<cv::Point2d>& convexPolygon);
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision
 
-namespace platform::vision {
+namespace quorvel::platform::vision {
 
 /// A point on an edge together with its position along the side it belongs to (0 at the side's
 /// first corner, 1 at its second).
@@ -71,4 +71,4 @@ std::optional<Line> fitLineRobust(const std::vector<EdgePoint>& points, double c
                                   const std::optional<Line>& start = std::nullopt,
                                   std::vector<EdgePoint>* inliers = nullptr);
 
-}  // namespace platform::vision
+}  // namespace quorvel::platform::vision

@@ -13,7 +13,7 @@
 #include "Platform/Vision/NestedOutlines.h"
 #include "Platform/Vision/QuadGeometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 namespace {
 
@@ -550,4 +550,4 @@ std::vector<DetectedQuadrilateral> findQuadrilaterals(const cv::Mat& image,
     }
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

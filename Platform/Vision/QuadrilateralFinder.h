@@ -4,7 +4,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace platform {
+namespace quorvel::platform {
 
 /// What a rectangle search looks for. The defaults are the phone platform's own; callers that
 /// look for paper documents usually lower the size and widen the aspect-ratio range.
@@ -49,4 +49,4 @@ struct DetectedQuadrilateral {
 std::vector<DetectedQuadrilateral> findQuadrilaterals(const cv::Mat& image,
                                                       const RectangleDetectionSettings& settings);
 
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -1,6 +1,6 @@
 #include "Platform/Vision/RectangleDetectionRequest.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 RectangleDetectionRequest::RectangleDetectionRequest(CompletionHandler completionHandler)
     : completionHandler_(std::move(completionHandler)) {}
@@ -11,4 +11,4 @@ void RectangleDetectionRequest::complete(std::optional<std::vector<RectangleObse
     if (completionHandler_) completionHandler_(*this, error);
 }
 
-}  // namespace platform
+}  // namespace quorvel::platform

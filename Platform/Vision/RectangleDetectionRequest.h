@@ -8,7 +8,7 @@
 #include "Platform/Vision/RectangleObservation.h"
 #include "Platform/Vision/VisionError.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // A request to find rectangles (pages, receipts) in an image, performed by an
 // ImageRequestHandler. As on the phone platform, its completion handler is called during
@@ -44,4 +44,4 @@ private:
     CompletionHandler completionHandler_;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

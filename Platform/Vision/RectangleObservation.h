@@ -2,7 +2,7 @@
 
 #include "Platform/Graphics/Geometry.h"
 
-namespace platform {
+namespace quorvel::platform {
 
 // One rectangle found by a rectangle-detection request. Corners are normalized to the image as
 // turned upright by the request's orientation: 0 to 1 on both axes, origin at the LOWER left,
@@ -16,4 +16,4 @@ struct RectangleObservation {
     float confidence = 0;
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

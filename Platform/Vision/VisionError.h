@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace platform {
+namespace quorvel::platform {
 
 // An error reported by a vision request or its handler.
 struct VisionError {
@@ -11,4 +11,4 @@ struct VisionError {
     const std::string& description() const { return localizedDescription; }
 };
 
-}  // namespace platform
+}  // namespace quorvel::platform

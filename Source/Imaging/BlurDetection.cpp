@@ -32,7 +32,7 @@ cv::Mat uploadLayout(const platform::Bitmap& bitmap) {
 }  // namespace
 
 bool BlurDetection::isBlurry(const std::shared_ptr<const platform::FilterImage>& input) {
-    using namespace platform;
+    using namespace quorvel::platform;
     if (!input) return false;
     std::shared_ptr<const FilterImage> image = input;
     if (image->extent().width() > maximumWidth) {

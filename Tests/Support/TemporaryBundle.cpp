@@ -47,8 +47,8 @@ TemporaryBundle::~TemporaryBundle() {
     fs::remove_all(root_, ignored);
 }
 
-std::shared_ptr<platform::Bundle> TemporaryBundle::bundle() const {
-    return platform::Bundle::atPath(path_);
+std::shared_ptr<quorvel::platform::Bundle> TemporaryBundle::bundle() const {
+    return quorvel::platform::Bundle::atPath(path_);
 }
 
 fs::path TemporaryBundle::write(std::string_view relativePath, std::string_view contents) const {
@@ -57,7 +57,7 @@ fs::path TemporaryBundle::write(std::string_view relativePath, std::string_view 
     return target;
 }
 
-fs::path TemporaryBundle::write(std::string_view relativePath, const platform::Data& bytes) const {
+fs::path TemporaryBundle::write(std::string_view relativePath, const quorvel::platform::Data& bytes) const {
     const fs::path target = path_ / std::string(relativePath);
     writeBytes(target, reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return target;

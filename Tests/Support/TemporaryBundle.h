@@ -30,12 +30,12 @@ public:
     // The bundle directory.
     const std::filesystem::path& path() const { return path_; }
     // The bundle object for the directory.
-    std::shared_ptr<platform::Bundle> bundle() const;
+    std::shared_ptr<quorvel::platform::Bundle> bundle() const;
 
     // Writes a file at `relativePath` inside the bundle, creating the folders on the way, and
     // returns its full path. An existing file is replaced.
     std::filesystem::path write(std::string_view relativePath, std::string_view contents) const;
-    std::filesystem::path write(std::string_view relativePath, const platform::Data& bytes) const;
+    std::filesystem::path write(std::string_view relativePath, const quorvel::platform::Data& bytes) const;
     // Writes `body` (the root value's XML, e.g. "<dict>...</dict>") wrapped as a property list.
     std::filesystem::path writePropertyList(std::string_view relativePath,
                                             std::string_view body) const;

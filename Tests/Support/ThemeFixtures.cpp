@@ -5,7 +5,7 @@
 namespace quorvel::testsupport {
 
 void writeColorAssets(const TemporaryBundle& bundle,
-                      const std::map<std::string, platform::Color>& colors) {
+                      const std::map<std::string, quorvel::platform::Color>& colors) {
     nlohmann::json json;
     json["colors"] = nlohmann::json::object();
     for (const auto& [name, c] : colors) {
@@ -20,7 +20,7 @@ void writeConfiguration(const TemporaryBundle& bundle, std::string_view entries)
                              "<dict>" + std::string(entries) + "</dict>");
 }
 
-std::vector<std::string> categorized(const std::vector<platform::LogRecord>& records) {
+std::vector<std::string> categorized(const std::vector<quorvel::platform::LogRecord>& records) {
     std::vector<std::string> lines;
     for (const auto& record : records) lines.push_back(record.category + ": " + record.message);
     return lines;

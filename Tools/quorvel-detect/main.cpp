@@ -21,7 +21,7 @@
 
 namespace {
 
-std::shared_ptr<platform::Image> decodeUpright(const char* path) {
+std::shared_ptr<quorvel::platform::Image> decodeUpright(const char* path) {
     cv::Mat bgr;
     try {
         bgr = cv::imread(path, cv::IMREAD_COLOR);
@@ -29,11 +29,11 @@ std::shared_ptr<platform::Image> decodeUpright(const char* path) {
         return nullptr;
     }
     if (bgr.empty()) return nullptr;
-    auto bitmap = platform::Bitmap::make(bgr.cols, bgr.rows);
+    auto bitmap = quorvel::platform::Bitmap::make(bgr.cols, bgr.rows);
     if (!bitmap) return nullptr;
     cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
     cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
-    return platform::Image::make(bitmap);
+    return quorvel::platform::Image::make(bitmap);
 }
 
 double rounded(double value, double perUnit) {
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     auto detector = quorvel::RectangleDetector::make();
-    auto queue = platform::DispatchQueue::makeSerial("quorvel-detect");
+    auto queue = quorvel::platform::DispatchQueue::makeSerial("quorvel-detect");
 
     for (int i = 1; i < argc; ++i) {
         nlohmann::json line;
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         nlohmann::json corners = nlohmann::json::array();
         double ms = 0;
         if (auto image = decodeUpright(argv[i])) {
-            const platform::Size size = image->size();
+            const quorvel::platform::Size size = image->size();
             std::shared_ptr<quorvel::RectangleFeature> found;
             bool done = false;
             const auto start = std::chrono::steady_clock::now();
@@ -65,13 +65,13 @@ int main(int argc, char** argv) {
                                             found = std::move(feature);
                                             done = true;
                                         });
-            platform::MainRunLoop::runUntil([&] { return done; }, std::chrono::minutes(1));
+            quorvel::platform::MainRunLoop::runUntil([&] { return done; }, std::chrono::minutes(1));
             ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count();
             if (found) {
                 // View points have the pixel's top-left corner at 0; pixels are named by their
                 // centre. With y down, bottomLeft is the page's top-left corner.
-                for (const platform::Point& p :
+                for (const quorvel::platform::Point& p :
                      {found->bottomLeft, found->bottomRight, found->topRight, found->topLeft}) {
                     corners.push_back({rounded(p.x - 0.5, 10), rounded(p.y - 0.5, 10)});
                 }

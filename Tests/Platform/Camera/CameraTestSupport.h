@@ -20,7 +20,7 @@
 
 namespace camera_testing {
 
-using namespace platform;
+using namespace quorvel::platform;
 
 // Long enough never to be reached by a correct program; guards tests against hanging.
 constexpr auto kGenerousWait = std::chrono::seconds(20);

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace platform;
+using namespace quorvel::platform;
 
 // A view backed by a video preview layer, as the camera screen's preview view is.
 class PreviewView : public View {

@@ -9,7 +9,7 @@
 #include "Platform/Compute/ScopedComputeFaults.h"
 #include "TextureTestHelpers.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using computetest::device;
@@ -175,4 +175,4 @@ TEST(ComputeDeviceTest, TextureFaultLetsTheGivenNumberThroughCountedFromWhenItWa
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -11,7 +11,7 @@
 #include "Platform/Compute/ImageThresholdBinary.h"
 #include "TextureTestHelpers.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using computetest::Bytes;
@@ -289,4 +289,4 @@ TEST(KernelChainTest, BlurringSharpTextRemovesItsEdges) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -14,7 +14,7 @@
 #include "Platform/Compute/TextureDescriptor.h"
 #include "Platform/Compute/UnaryImageKernel.h"
 
-namespace platform::computetest {
+namespace quorvel::platform::computetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -81,4 +81,4 @@ inline Bytes kernelOutput(const UnaryImageKernel& kernel, const Texture& source,
     return bytesOf(*destination);
 }
 
-}  // namespace platform::computetest
+}  // namespace quorvel::platform::computetest

@@ -4,7 +4,7 @@
 
 #include "TextureTestHelpers.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using computetest::Bytes;
@@ -101,4 +101,4 @@ TEST(TextureTest, MipmapLevelsAreSeparateImagesOfHalvedSize) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -13,7 +13,7 @@
 #include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/Dispatch/ScopedManualClock.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -247,4 +247,4 @@ TEST(SerialQueueDeathTest, SyncThatWouldWaitForItselfEndsTheProcess) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -9,7 +9,7 @@
 #include "Platform/Dispatch/ManualClock.h"
 #include "Platform/Dispatch/ScopedManualClock.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -65,4 +65,4 @@ TEST(ClockTest, ObserversHearAboutChangesOfTheInstalledClockOnlyWhileTheyLive) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

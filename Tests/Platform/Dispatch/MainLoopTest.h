@@ -7,7 +7,7 @@
 
 #include "Platform/Dispatch/MainRunLoop.h"
 
-namespace platform::testing {
+namespace quorvel::platform::testing {
 
 // Starts and ends every test with an empty main run loop, so that work or timers left behind by
 // one test never run in another.
@@ -23,4 +23,4 @@ protected:
     }
 };
 
-}  // namespace platform::testing
+}  // namespace quorvel::platform::testing

@@ -12,7 +12,7 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/ScopedManualClock.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -190,4 +190,4 @@ TEST_F(MainQueueTest, DiscardingPendingWorkDropsBlocksWithoutRunningThem) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

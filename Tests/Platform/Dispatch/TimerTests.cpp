@@ -12,7 +12,7 @@
 #include "Platform/Dispatch/ScopedManualClock.h"
 #include "Platform/Dispatch/Timer.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 using namespace std::chrono_literals;
@@ -146,4 +146,4 @@ TEST(RealClockTimerTest, RepeatingTimerFiresWhileTheLoopWaits) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

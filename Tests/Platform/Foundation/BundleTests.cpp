@@ -12,8 +12,8 @@
 #include "Platform/Foundation/Data.h"
 #include "Support/TemporaryBundle.h"
 
-using platform::Bundle;
-using platform::Data;
+using quorvel::platform::Bundle;
+using quorvel::platform::Data;
 using quorvel::testsupport::TemporaryBundle;
 namespace fs = std::filesystem;
 
@@ -153,15 +153,15 @@ TEST(ReadFile, ReadsWholeRegularFilesByteForByteAndNothingElse) {
     TemporaryBundle scratch;
     Data bytes;
     for (int i = 0; i < 200000; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 7));
-    EXPECT_EQ(platform::readFile(scratch.write("blob.bin", bytes)), bytes);
-    EXPECT_EQ(platform::readFile(scratch.write("empty", "")), Data{});
+    EXPECT_EQ(quorvel::platform::readFile(scratch.write("blob.bin", bytes)), bytes);
+    EXPECT_EQ(quorvel::platform::readFile(scratch.write("empty", "")), Data{});
     // Files that report no size are read to their end.
-    const auto status = platform::readFile("/proc/self/status");
+    const auto status = quorvel::platform::readFile("/proc/self/status");
     ASSERT_TRUE(status);
     EXPECT_FALSE(status->empty());
-    EXPECT_FALSE(platform::readFile(scratch.path() / "missing"));
-    EXPECT_FALSE(platform::readFile(scratch.path()));
-    EXPECT_FALSE(platform::readFile(""));
+    EXPECT_FALSE(quorvel::platform::readFile(scratch.path() / "missing"));
+    EXPECT_FALSE(quorvel::platform::readFile(scratch.path()));
+    EXPECT_FALSE(quorvel::platform::readFile(""));
 }
 
 }  // namespace

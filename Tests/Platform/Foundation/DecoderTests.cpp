@@ -11,12 +11,12 @@
 #include "Platform/Foundation/Decoder.h"
 #include "Support/TemporaryBundle.h"
 
-using platform::Data;
-using platform::Decoder;
-using platform::KeyedContainer;
-using platform::PropertyList;
-using platform::PropertyListDecoder;
-using platform::PropertyListValue;
+using quorvel::platform::Data;
+using quorvel::platform::Decoder;
+using quorvel::platform::KeyedContainer;
+using quorvel::platform::PropertyList;
+using quorvel::platform::PropertyListDecoder;
+using quorvel::platform::PropertyListValue;
 using quorvel::testsupport::TemporaryBundle;
 
 namespace {

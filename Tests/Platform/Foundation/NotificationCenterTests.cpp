@@ -8,10 +8,10 @@
 
 #include "Platform/Foundation/NotificationCenter.h"
 
-using platform::Notification;
-using platform::NotificationCenter;
-using platform::NotificationUserInfo;
-using platform::ObserverToken;
+using quorvel::platform::Notification;
+using quorvel::platform::NotificationCenter;
+using quorvel::platform::NotificationUserInfo;
+using quorvel::platform::ObserverToken;
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include "Platform/Foundation/PropertyList.h"
 #include "Support/TemporaryBundle.h"
 
-using platform::Data;
-using platform::PropertyList;
-using platform::PropertyListDate;
-using platform::PropertyListValue;
+using quorvel::platform::Data;
+using quorvel::platform::PropertyList;
+using quorvel::platform::PropertyListDate;
+using quorvel::platform::PropertyListValue;
 using quorvel::testsupport::TemporaryBundle;
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include "Platform/Foundation/StringsTable.h"
 
-using platform::Data;
-using platform::StringsTable;
+using quorvel::platform::Data;
+using quorvel::platform::StringsTable;
 
 namespace {
 

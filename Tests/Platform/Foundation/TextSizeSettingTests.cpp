@@ -6,10 +6,10 @@
 #include "Platform/Foundation/ContentSizeCategory.h"
 #include "Platform/Foundation/NotificationCenter.h"
 
-using platform::ContentSizeCategory;
-using platform::Notification;
-using platform::NotificationCenter;
-using platform::TextSizeSetting;
+using quorvel::platform::ContentSizeCategory;
+using quorvel::platform::Notification;
+using quorvel::platform::NotificationCenter;
+using quorvel::platform::TextSizeSetting;
 
 namespace {
 
@@ -31,7 +31,7 @@ protected:
     std::vector<ContentSizeCategory> seenCurrent;
 
 private:
-    platform::ObserverToken token_;
+    quorvel::platform::ObserverToken token_;
 };
 
 TEST_F(TextSizeSettingTest, AChangeFromTheDefaultPostsTheNewValueOnTheDefaultCentreOnce) {
@@ -55,15 +55,15 @@ TEST(ContentSizeCategory, NamesRoundTripAndAreDistinct) {
     for (int i = 0; i <= static_cast<int>(ContentSizeCategory::accessibilityExtraExtraExtraLarge);
          ++i) {
         const auto category = static_cast<ContentSizeCategory>(i);
-        const auto name = platform::contentSizeCategoryName(category);
-        EXPECT_EQ(platform::contentSizeCategoryFromName(name), category) << name;
+        const auto name = quorvel::platform::contentSizeCategoryName(category);
+        EXPECT_EQ(quorvel::platform::contentSizeCategoryFromName(name), category) << name;
         for (const auto& earlier : names) EXPECT_NE(earlier, name);
         names.emplace_back(name);
     }
     EXPECT_EQ(names.size(), 12u);
-    EXPECT_EQ(platform::contentSizeCategoryName(ContentSizeCategory::large),
+    EXPECT_EQ(quorvel::platform::contentSizeCategoryName(ContentSizeCategory::large),
               "UICTContentSizeCategoryL");
-    EXPECT_FALSE(platform::contentSizeCategoryFromName("large"));
+    EXPECT_FALSE(quorvel::platform::contentSizeCategoryFromName("large"));
 }
 
 }  // namespace

@@ -14,13 +14,13 @@
 
 namespace {
 
-using platform::ContentSizeCategory;
-using platform::Font;
-using platform::FontMetrics;
-using platform::FontRegistry;
-using platform::FontWeight;
-using platform::TextSizeSetting;
-using platform::TextStyle;
+using quorvel::platform::ContentSizeCategory;
+using quorvel::platform::Font;
+using quorvel::platform::FontMetrics;
+using quorvel::platform::FontRegistry;
+using quorvel::platform::FontWeight;
+using quorvel::platform::TextSizeSetting;
+using quorvel::platform::TextStyle;
 using quorvel::testsupport::TemporaryBundle;
 
 TEST(Font, SystemFontMapsWeightsOntoTheTwoSystemFaces) {

@@ -7,12 +7,12 @@
 
 namespace {
 
-using platform::AffineTransform;
-using platform::Color;
-using platform::EdgeInsets;
-using platform::Point;
-using platform::Rect;
-using platform::Size;
+using quorvel::platform::AffineTransform;
+using quorvel::platform::Color;
+using quorvel::platform::EdgeInsets;
+using quorvel::platform::Point;
+using quorvel::platform::Rect;
+using quorvel::platform::Size;
 
 void expectNear(Point actual, Point expected) {
     EXPECT_NEAR(actual.x, expected.x, 1e-9);

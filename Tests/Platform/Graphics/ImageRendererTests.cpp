@@ -11,14 +11,14 @@
 
 namespace {
 
-using platform::Bitmap;
-using platform::Color;
-using platform::Image;
-using platform::ImageOrientation;
-using platform::ImageRenderer;
-using platform::Rect;
-using platform::Screen;
-using platform::Size;
+using quorvel::platform::Bitmap;
+using quorvel::platform::Color;
+using quorvel::platform::Image;
+using quorvel::platform::ImageOrientation;
+using quorvel::platform::ImageRenderer;
+using quorvel::platform::Rect;
+using quorvel::platform::Screen;
+using quorvel::platform::Size;
 
 const Color red{1, 0, 0, 1};
 const Color blue{0, 0, 1, 1};

@@ -13,14 +13,14 @@
 
 namespace {
 
-using platform::AffineTransform;
-using platform::Bitmap;
-using platform::Color;
-using platform::Image;
-using platform::ImageOrientation;
-using platform::Point;
-using platform::Rect;
-using platform::Size;
+using quorvel::platform::AffineTransform;
+using quorvel::platform::Bitmap;
+using quorvel::platform::Color;
+using quorvel::platform::Image;
+using quorvel::platform::ImageOrientation;
+using quorvel::platform::Point;
+using quorvel::platform::Rect;
+using quorvel::platform::Size;
 using quorvel::testsupport::TemporaryBundle;
 
 void expectColorNear(const Color& actual, const Color& expected, double tolerance = 1.5 / 255) {

@@ -12,10 +12,10 @@
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Imaging/RenderContext.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
-using namespace platform::testing;
+using namespace quorvel::platform::testing;
 
 TEST(FilterImageCoordinates, TopLeftPixelSitsAtTheTopOfALowerLeftExtentAndRendersBackThere) {
     const auto bitmap = cornerBitmap(4, 3);
@@ -177,4 +177,4 @@ TEST(FilterImageFilters, ApplyingByNameNeedsKnownFilterAndKeys) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -8,10 +8,10 @@
 #include "ImagingTestPictures.h"
 #include "Platform/Imaging/Filter.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
-using namespace platform::testing;
+using namespace quorvel::platform::testing;
 
 std::shared_ptr<const FilterImage> applied(const std::shared_ptr<const FilterImage>& image,
                                            const char* name, const FilterParameters& inputs) {
@@ -305,4 +305,4 @@ TEST(UnsharpMask, SteepensEdgesAndLeavesFlatAreasAlone) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -10,10 +10,10 @@
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/ImageEncoding.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
-using namespace platform::testing;
+using namespace quorvel::platform::testing;
 
 // Four 8 × 8 blocks: red, green / blue, white (JPEG keeps flat blocks close to their colour).
 std::shared_ptr<Bitmap> blockBitmap() {
@@ -88,4 +88,4 @@ TEST(JpegEncoding, QualityChangesTheSize) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -12,7 +12,7 @@
 #include "Platform/Imaging/FilterImage.h"
 #include "Platform/Imaging/RenderContext.h"
 
-namespace platform::testing {
+namespace quorvel::platform::testing {
 
 inline constexpr Color red = Color::fromRGBA8(255, 0, 0);
 inline constexpr Color green = Color::fromRGBA8(0, 255, 0);
@@ -63,4 +63,4 @@ inline bool sameBytes(const Bitmap& a, const Bitmap& b) {
            std::memcmp(a.data(), b.data(), a.byteCount()) == 0;
 }
 
-}  // namespace platform::testing
+}  // namespace quorvel::platform::testing

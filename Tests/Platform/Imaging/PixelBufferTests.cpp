@@ -9,10 +9,10 @@
 #include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Imaging/PixelBuffer.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
-using namespace platform::testing;
+using namespace quorvel::platform::testing;
 
 using Bytes = std::array<std::uint8_t, 4>;
 
@@ -169,4 +169,4 @@ TEST(PixelBufferImages, FilterImageReadsTheBufferInItsByteOrder) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -12,7 +12,7 @@
 #include "Platform/Log/ScopedLogCapture.h"
 #include "Platform/Log/StandardErrorLogSink.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 const LogChannel& captureChannel() {
@@ -137,4 +137,4 @@ TEST(LogChannelTest, ConcurrentWritersLoseNothingAndKeepTheirOrder) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

@@ -10,7 +10,7 @@
 #include "Platform/Log/LogArgument.h"
 #include "Platform/Log/LogFormatter.h"
 
-namespace platform {
+namespace quorvel::platform {
 namespace {
 
 template <class... Args>
@@ -122,4 +122,4 @@ TEST(LogFormatterTest, PlainTextIsCopiedUnchanged) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace quorvel::platform

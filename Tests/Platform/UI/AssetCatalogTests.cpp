@@ -11,13 +11,13 @@
 
 namespace {
 
-using platform::AssetCatalog;
-using platform::Bundle;
-using platform::Color;
-using platform::Size;
+using quorvel::platform::AssetCatalog;
+using quorvel::platform::Bundle;
+using quorvel::platform::Color;
+using quorvel::platform::Size;
 using quorvel::testsupport::TemporaryBundle;
 
-platform::Data png(int width, int height) {
+quorvel::platform::Data png(int width, int height) {
     std::vector<std::uint8_t> bytes;
     cv::imencode(".png", cv::Mat(height, width, CV_8UC4, cv::Scalar(0, 0, 255, 255)), bytes);
     return bytes;
@@ -142,7 +142,7 @@ TEST(AssetCatalog, ManyThreadsReadTheSameCatalogue) {
     shared.write("dot.png", png(1, 1));
     const auto bundle = shared.bundle();
     std::vector<std::thread> threads;
-    std::vector<std::shared_ptr<platform::Image>> images(8);
+    std::vector<std::shared_ptr<quorvel::platform::Image>> images(8);
     std::vector<int> colours(8, 0);
     for (int i = 0; i < 8; ++i) {
         threads.emplace_back([&, i] {

@@ -10,22 +10,22 @@
 
 namespace {
 
-using platform::Bitmap;
-using platform::Button;
-using platform::ButtonParts;
-using platform::Color;
-using platform::ContentMode;
-using platform::ControlState;
-using platform::EdgeInsets;
-using platform::Font;
-using platform::FontWeight;
-using platform::Image;
-using platform::Label;
-using platform::Layer;
-using platform::Point;
-using platform::Rect;
-using platform::TextAlignment;
-using platform::View;
+using quorvel::platform::Bitmap;
+using quorvel::platform::Button;
+using quorvel::platform::ButtonParts;
+using quorvel::platform::Color;
+using quorvel::platform::ContentMode;
+using quorvel::platform::ControlState;
+using quorvel::platform::EdgeInsets;
+using quorvel::platform::Font;
+using quorvel::platform::FontWeight;
+using quorvel::platform::Image;
+using quorvel::platform::Label;
+using quorvel::platform::Layer;
+using quorvel::platform::Point;
+using quorvel::platform::Rect;
+using quorvel::platform::TextAlignment;
+using quorvel::platform::View;
 
 std::shared_ptr<Image> anImage() {
     return Image::make(Bitmap::make(1, 1));

@@ -8,8 +8,8 @@
 
 namespace {
 
-using platform::vision::EdgeEvidence;
-using platform::vision::EdgeSearch;
+using quorvel::platform::vision::EdgeEvidence;
+using quorvel::platform::vision::EdgeSearch;
 
 // Bilinear interpolation of the smallest channel, clamped to the outermost pixels.
 double referenceBrightness(const cv::Mat& image, double x, double y) {

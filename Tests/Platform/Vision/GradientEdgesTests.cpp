@@ -8,7 +8,7 @@
 
 namespace {
 
-using platform::vision::findGradientEdges;
+using quorvel::platform::vision::findGradientEdges;
 
 // A vertical brightness step between columns 19 and 20 of a 40 x 30 image.
 cv::Mat verticalStep(int left, int right) {

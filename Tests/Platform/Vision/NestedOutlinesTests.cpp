@@ -8,11 +8,11 @@
 
 namespace {
 
-using platform::vision::EdgeEvidence;
-using platform::vision::extensionSupport;
-using platform::vision::findNesting;
-using platform::vision::preferredOfNested;
-using platform::vision::Quad;
+using quorvel::platform::vision::EdgeEvidence;
+using quorvel::platform::vision::extensionSupport;
+using quorvel::platform::vision::findNesting;
+using quorvel::platform::vision::preferredOfNested;
+using quorvel::platform::vision::Quad;
 
 constexpr double kTolerance = 6;
 constexpr double kThreshold = 4;

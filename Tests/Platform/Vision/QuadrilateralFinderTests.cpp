@@ -14,9 +14,9 @@
 
 namespace {
 
-using platform::DetectedQuadrilateral;
-using platform::findQuadrilaterals;
-using platform::RectangleDetectionSettings;
+using quorvel::platform::DetectedQuadrilateral;
+using quorvel::platform::findQuadrilaterals;
+using quorvel::platform::RectangleDetectionSettings;
 using testing_vision::DocumentScene;
 using testing_vision::renderScene;
 using testing_vision::SceneOptions;

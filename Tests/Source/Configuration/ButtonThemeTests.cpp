@@ -9,13 +9,13 @@
 namespace quorvel {
 namespace {
 
-using platform::Color;
+using quorvel::platform::Color;
 
 class ButtonThemeTest : public ::testing::Test {
 protected:
     ButtonThemeTest() : theme(std::make_shared<CaptureTheme>(host.bundle())) {}
 
-    platform::ScopedLogCapture quiet;
+    quorvel::platform::ScopedLogCapture quiet;
     testsupport::TemporaryBundle host;
     std::shared_ptr<CaptureTheme> theme;
 };
@@ -80,7 +80,7 @@ TEST_F(ButtonThemeTest, ClearedColoursAreResolvedAgain) {
 }
 
 TEST_F(ButtonThemeTest, DecodedThemeWithoutColoursOrFontsStillBuilds) {
-    platform::Decoder decoder{platform::PropertyListValue{}};
+    quorvel::platform::Decoder decoder{quorvel::platform::PropertyListValue{}};
     CaptureTheme decoded{decoder};
     CaptureButtonThemes themes{decoded};
     EXPECT_EQ(themes.primary().backgroundColor, theme->primaryBrandBackground2);
@@ -90,21 +90,21 @@ TEST_F(ButtonThemeTest, DecodedThemeWithoutColoursOrFontsStillBuilds) {
 
 TEST_F(ButtonThemeTest, ApplyStylesTheNormalState) {
     PrimaryButtonTheme primary{*theme};
-    auto button = platform::Button::make();
+    auto button = quorvel::platform::Button::make();
     ButtonStyling::apply(*button, primary);
 
     EXPECT_TRUE(button->clipsToBounds());
-    auto background = button->backgroundImage(platform::ControlState::normal);
+    auto background = button->backgroundImage(quorvel::platform::ControlState::normal);
     ASSERT_NE(background, nullptr);
-    EXPECT_EQ(background->size(), (platform::Size{1, 1}));
-    EXPECT_EQ(background->bitmap()->width(), static_cast<int>(platform::Screen::mainScale()));
-    EXPECT_EQ(button->titleColor(platform::ControlState::normal), primary.titleColor);
+    EXPECT_EQ(background->size(), (quorvel::platform::Size{1, 1}));
+    EXPECT_EQ(background->bitmap()->width(), static_cast<int>(quorvel::platform::Screen::mainScale()));
+    EXPECT_EQ(button->titleColor(quorvel::platform::ControlState::normal), primary.titleColor);
     EXPECT_EQ(button->layer()->cornerRadius(), 24);
     EXPECT_EQ(button->titleLabel()->font(), primary.font);
     EXPECT_TRUE(button->titleLabel()->adjustsFontSizeToFitWidth());
     EXPECT_EQ(button->titleLabel()->minimumScaleFactor(), 0.3);
-    EXPECT_EQ(button->contentEdgeInsets(), (platform::EdgeInsets{0, 8, 0, 8}));
-    EXPECT_EQ(button->imageView()->contentMode(), platform::ContentMode::scaleAspectFit);
+    EXPECT_EQ(button->contentEdgeInsets(), (quorvel::platform::EdgeInsets{0, 8, 0, 8}));
+    EXPECT_EQ(button->imageView()->contentMode(), quorvel::platform::ContentMode::scaleAspectFit);
 
     ButtonStyling::apply(*button, primary);
     EXPECT_EQ(button->layer()->cornerRadius(), 24);
@@ -113,13 +113,13 @@ TEST_F(ButtonThemeTest, ApplyStylesTheNormalState) {
 
 TEST_F(ButtonThemeTest, ApplyToAButtonWithoutLabelOrImageView) {
     SecondaryButtonTheme secondary{*theme};
-    auto button = platform::Button::make({.hasTitleLabel = false, .hasImageView = false});
+    auto button = quorvel::platform::Button::make({.hasTitleLabel = false, .hasImageView = false});
     ButtonStyling::apply(*button, secondary);
     EXPECT_TRUE(button->clipsToBounds());
-    auto background = button->backgroundImage(platform::ControlState::normal);
+    auto background = button->backgroundImage(quorvel::platform::ControlState::normal);
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(background->bitmap()->pixel(0, 0), Color::clear());
-    EXPECT_EQ(button->contentEdgeInsets(), (platform::EdgeInsets{0, 8, 0, 8}));
+    EXPECT_EQ(button->contentEdgeInsets(), (quorvel::platform::EdgeInsets{0, 8, 0, 8}));
 }
 
 }  // namespace

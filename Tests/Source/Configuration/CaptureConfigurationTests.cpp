@@ -40,14 +40,14 @@ TEST(CaptureFeatures, SwitchesCanBeWrittenWhileAnotherThreadReads) {
 TEST(CaptureConfiguration, SharesTheHostsFeaturesObject) {
     auto features = CaptureFeatures::getInstance();
     auto configuration =
-        std::make_shared<CaptureConfiguration>(std::shared_ptr<platform::Bundle>{}, features);
+        std::make_shared<CaptureConfiguration>(std::shared_ptr<quorvel::platform::Bundle>{}, features);
     EXPECT_EQ(configuration->features(), features);
     features->setEnableCrop(false);
     EXPECT_FALSE(configuration->features()->enableCrop());
 }
 
 TEST(CaptureConfiguration, BundleInitializerLeavesThemeAbsent) {
-    CaptureConfiguration configuration{std::shared_ptr<platform::Bundle>{}};
+    CaptureConfiguration configuration{std::shared_ptr<quorvel::platform::Bundle>{}};
     EXPECT_EQ(configuration.bundle(), nullptr);
     EXPECT_EQ(configuration.theme(), nullptr);
     ASSERT_NE(configuration.features(), nullptr);
@@ -64,20 +64,20 @@ TEST(CaptureConfiguration, GetInstanceGivesDistinctDefaultConfigurations) {
 }
 
 TEST(CaptureConfiguration, ThemeInitializerTakesTheThemesBundleAtThatMoment) {
-    platform::ScopedLogCapture quiet;
+    quorvel::platform::ScopedLogCapture quiet;
     testsupport::TemporaryBundle host;
     auto theme = std::make_shared<CaptureTheme>(host.bundle());
     CaptureConfiguration configuration{theme};
     EXPECT_EQ(configuration.theme(), theme);
     EXPECT_EQ(configuration.bundle(), host.bundle());
 
-    auto noBundle = std::make_shared<CaptureTheme>(std::shared_ptr<platform::Bundle>{});
+    auto noBundle = std::make_shared<CaptureTheme>(std::shared_ptr<quorvel::platform::Bundle>{});
     CaptureConfiguration withoutBundle{noBundle};
     EXPECT_EQ(withoutBundle.bundle(), nullptr);
 }
 
 TEST(CaptureConfigurationDeathTest, MissingFeaturesStopTheProgram) {
-    EXPECT_DEATH(CaptureConfiguration(std::shared_ptr<platform::Bundle>{},
+    EXPECT_DEATH(CaptureConfiguration(std::shared_ptr<quorvel::platform::Bundle>{},
                                       std::shared_ptr<CaptureFeatures>{}),
                  "CaptureFeatures");
 }

@@ -11,26 +11,26 @@
 namespace quorvel {
 namespace {
 
-using platform::ContentSizeCategory;
-using platform::Font;
-using platform::FontWeight;
+using quorvel::platform::ContentSizeCategory;
+using quorvel::platform::Font;
+using quorvel::platform::FontWeight;
 using testsupport::TemporaryBundle;
 
 class FontManagerTest : public ::testing::Test {
 protected:
-    ~FontManagerTest() override { platform::TextSizeSetting::set(ContentSizeCategory::large); }
+    ~FontManagerTest() override { quorvel::platform::TextSizeSetting::set(ContentSizeCategory::large); }
 
     std::shared_ptr<FontManager> fromConfiguration(std::string_view entries) {
         testsupport::writeConfiguration(host, entries);
         return std::make_shared<FontManager>(host.bundle());
     }
 
-    platform::ScopedLogCapture log;
+    quorvel::platform::ScopedLogCapture log;
     TemporaryBundle host;
 };
 
 TEST_F(FontManagerTest, NoBundleGivesSystemFontsAtDefaultSizesAndOneMessage) {
-    FontManager fonts{std::shared_ptr<platform::Bundle>{}};
+    FontManager fonts{std::shared_ptr<quorvel::platform::Bundle>{}};
     EXPECT_EQ(fonts.body(), Font::systemFont(16, FontWeight::regular));
     EXPECT_EQ(fonts.headline(), Font::systemFont(16, FontWeight::semibold));
     EXPECT_EQ(fonts.subhead().pointSize(), 14);
@@ -76,27 +76,27 @@ TEST_F(FontManagerTest, UnknownFontNameFallsBackToTheStylesWeight) {
 }
 
 TEST_F(FontManagerTest, TextSizeScalingIsCappedAtTwiceTheConfiguredSize) {
-    FontManager fonts{std::shared_ptr<platform::Bundle>{}};
-    platform::TextSizeSetting::set(ContentSizeCategory::extraExtraLarge);
+    FontManager fonts{std::shared_ptr<quorvel::platform::Bundle>{}};
+    quorvel::platform::TextSizeSetting::set(ContentSizeCategory::extraExtraLarge);
     EXPECT_DOUBLE_EQ(fonts.body().pointSize(), 16 * 1.24);
-    platform::TextSizeSetting::set(ContentSizeCategory::accessibilityLarge);
+    quorvel::platform::TextSizeSetting::set(ContentSizeCategory::accessibilityLarge);
     EXPECT_EQ(fonts.body().pointSize(), 32) << "exactly twice stays scaled";
-    platform::TextSizeSetting::set(ContentSizeCategory::accessibilityExtraExtraExtraLarge);
+    quorvel::platform::TextSizeSetting::set(ContentSizeCategory::accessibilityExtraExtraExtraLarge);
     EXPECT_EQ(fonts.body().pointSize(), 32);
     EXPECT_EQ(fonts.captionTwo().pointSize(), 20);
 }
 
 TEST_F(FontManagerTest, SettingAFontStoresItsNameAndSize) {
-    FontManager fonts{std::shared_ptr<platform::Bundle>{}};
+    FontManager fonts{std::shared_ptr<quorvel::platform::Bundle>{}};
     fonts.setHeadline(Font::systemFont(22, FontWeight::bold));
     EXPECT_EQ(fonts.headline().fontName(), "DejaVuSans-Bold");
     EXPECT_EQ(fonts.headline().pointSize(), 22);
-    platform::TextSizeSetting::set(ContentSizeCategory::extraLarge);
+    quorvel::platform::TextSizeSetting::set(ContentSizeCategory::extraLarge);
     EXPECT_DOUBLE_EQ(fonts.headline().pointSize(), 22 * 1.12) << "fonts are built on every read";
 }
 
 TEST_F(FontManagerTest, CopySharesTheReplacedFallbackSet) {
-    FontManager fonts{std::shared_ptr<platform::Bundle>{}};
+    FontManager fonts{std::shared_ptr<quorvel::platform::Bundle>{}};
     auto set = std::make_shared<FontSet>(Font::systemFont(9, FontWeight::bold),
                                          Font::systemFont(9, FontWeight::regular));
     fonts.defaultFontSet = set;

@@ -17,10 +17,10 @@
 namespace quorvel {
 namespace {
 
-using platform::Color;
+using quorvel::platform::Color;
 using testsupport::TemporaryBundle;
 
-platform::Data pngOfSize(int width, int height) {
+quorvel::platform::Data pngOfSize(int width, int height) {
     cv::Mat pixels(height, width, CV_8UC3, cv::Scalar(0, 0, 255));
     std::vector<std::uint8_t> png;
     cv::imencode(".png", pixels, png);
@@ -36,9 +36,9 @@ TEST(ResourceBundle, IsTheBundleNextToTheLibrary) {
 
 TEST(ResourceBundle, FallsBackToTheFrameworkBundleWithoutAResourceBundle) {
     TemporaryBundle framework("Framework");
-    platform::Bundle::setFrameworkOverride(framework.bundle());
+    quorvel::platform::Bundle::setFrameworkOverride(framework.bundle());
     auto resources = ResourceBundle::resources();
-    platform::Bundle::setFrameworkOverride(nullptr);
+    quorvel::platform::Bundle::setFrameworkOverride(nullptr);
     EXPECT_EQ(resources->bundlePath(), framework.bundle()->bundlePath());
 }
 
@@ -57,7 +57,7 @@ protected:
     TemporaryBundle host{"Host"};
     TemporaryBundle fallback{"Fallback"};
     CaptureTheme theme() {
-        platform::ScopedLogCapture quiet;
+        quorvel::platform::ScopedLogCapture quiet;
         return CaptureTheme{host.bundle()};
     }
 };
@@ -92,32 +92,32 @@ TEST_F(ImageLookupTest, ThemeBundleFirstThenDefaultBundle) {
 
 TEST_F(ImageLookupTest, AbsentBundlesAreSkipped) {
     fallback.write("QuorvelAssets.xcassets/b.imageset/b", pngOfSize(6, 6));
-    platform::ScopedLogCapture quiet;
-    CaptureTheme noBundle{std::shared_ptr<platform::Bundle>{}};
+    quorvel::platform::ScopedLogCapture quiet;
+    CaptureTheme noBundle{std::shared_ptr<quorvel::platform::Bundle>{}};
     EXPECT_EQ(ImageLookup::fromTheme("b", &noBundle, fallback.bundle())->bitmap()->width(), 6);
     EXPECT_EQ(ImageLookup::fromTheme("b", nullptr, fallback.bundle())->bitmap()->width(), 6);
     EXPECT_EQ(ImageLookup::fromTheme("b", &noBundle, nullptr), nullptr);
 }
 
 TEST(SolidColourImage, KeepsTheRequestedSizeInPoints) {
-    const double scale = platform::Screen::mainScale();
+    const double scale = quorvel::platform::Screen::mainScale();
     auto image = ImageLookup::imageWithColor(Color{0, 0, 1, 1}, {3, 2});
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->size(), (platform::Size{3, 2}));
+    EXPECT_EQ(image->size(), (quorvel::platform::Size{3, 2}));
     EXPECT_EQ(image->bitmap()->width(), static_cast<int>(3 * scale));
     EXPECT_EQ(image->bitmap()->pixel(0, 0), (Color{0, 0, 1, 1}));
 }
 
 TEST(SolidColourImage, InvalidSizesGiveNone) {
     const double inf = std::numeric_limits<double>::infinity();
-    for (platform::Size size : {platform::Size{0, 1}, platform::Size{1, -1}, platform::Size{inf, 1},
-                                platform::Size{1, std::nan("")}}) {
+    for (quorvel::platform::Size size : {quorvel::platform::Size{0, 1}, quorvel::platform::Size{1, -1}, quorvel::platform::Size{inf, 1},
+                                quorvel::platform::Size{1, std::nan("")}}) {
         EXPECT_EQ(ImageLookup::imageWithColor(Color::clear(), size), nullptr);
     }
 }
 
 TEST(Logger, ChannelsCarryTheSubsystemAndCategory) {
-    platform::ScopedLogCapture log;
+    quorvel::platform::ScopedLogCapture log;
     std::thread a([] { Logger::capture().error("from %s", "a"); });
     std::thread b([] { Logger::quorvelthemes().info("%d image(s)", 2); });
     a.join();

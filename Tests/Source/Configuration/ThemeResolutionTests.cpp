@@ -10,7 +10,7 @@
 namespace quorvel {
 namespace {
 
-using platform::Color;
+using quorvel::platform::Color;
 using testsupport::categorized;
 using testsupport::TemporaryBundle;
 
@@ -28,7 +28,7 @@ const std::string captureMissing =
     "definition. Default theme will be used.";
 
 Color resourceColor(const char* name) {
-    auto color = platform::AssetCatalog::color(name, ResourceBundle::resources());
+    auto color = quorvel::platform::AssetCatalog::color(name, ResourceBundle::resources());
     EXPECT_TRUE(color) << name;
     return color.value_or(Color{});
 }
@@ -38,11 +38,11 @@ const Color hostGreen{0, 1, 0, 0.5};
 
 class ThemeResolution : public ::testing::Test {
 protected:
-    platform::ScopedLogCapture log;
+    quorvel::platform::ScopedLogCapture log;
 };
 
 TEST_F(ThemeResolution, NoBundleTakesEveryBaseColourFromTheResourceBundle) {
-    DefaultTheme theme{std::shared_ptr<platform::Bundle>{}};
+    DefaultTheme theme{std::shared_ptr<quorvel::platform::Bundle>{}};
     for (const auto& [field, name] : DefaultTheme::colorFields()) {
         EXPECT_EQ(theme.*field, resourceColor(name)) << name;
     }
@@ -62,9 +62,9 @@ TEST_F(ThemeResolution, NoBundleTakesEveryBaseColourFromTheResourceBundle) {
 TEST_F(ThemeResolution, MainBundleAnswersBeforeTheResourceBundleWhenNoBundleIsGiven) {
     TemporaryBundle app("App");
     testsupport::writeColorAssets(app, {{"errorBackground", hostRed}});
-    platform::Bundle::setMain(app.bundle());
-    DefaultTheme theme{std::shared_ptr<platform::Bundle>{}};
-    platform::Bundle::setMain(nullptr);
+    quorvel::platform::Bundle::setMain(app.bundle());
+    DefaultTheme theme{std::shared_ptr<quorvel::platform::Bundle>{}};
+    quorvel::platform::Bundle::setMain(nullptr);
     EXPECT_EQ(theme.errorBackground, hostRed);
     EXPECT_EQ(theme.errorForeground, resourceColor("errorForeground"));
 }
@@ -109,7 +109,7 @@ TEST_F(ThemeResolution, CopyTakesMetricsOverAndLooksUpClearedColours) {
 }
 
 TEST_F(ThemeResolution, DecodedThemeFromANonDictionaryRootKeepsDefaults) {
-    platform::Decoder decoder{platform::PropertyListValue{platform::PropertyListValue::Array{}}};
+    quorvel::platform::Decoder decoder{quorvel::platform::PropertyListValue{quorvel::platform::PropertyListValue::Array{}}};
     DefaultTheme theme{decoder};
     EXPECT_EQ(theme.primaryButtonWidth(), 138);
     EXPECT_FALSE(theme.errorBackground);
@@ -118,7 +118,7 @@ TEST_F(ThemeResolution, DecodedThemeFromANonDictionaryRootKeepsDefaults) {
 }
 
 TEST_F(ThemeResolution, CopyOfADecodedThemeGetsDefaultFonts) {
-    platform::Decoder decoder{platform::PropertyListValue{}};
+    quorvel::platform::Decoder decoder{quorvel::platform::PropertyListValue{}};
     auto decoded = std::make_shared<const CaptureTheme>(decoder);
     CaptureTheme copy{std::shared_ptr<const DefaultTheme>(decoded)};
     ASSERT_NE(copy.fonts(), nullptr);
@@ -213,8 +213,8 @@ TEST(ThemeResolutionDeathTest, BaseColourMissingEverywhereStopsTheProgram) {
     TemporaryBundle emptyFramework("Framework");
     EXPECT_DEATH(
         {
-            platform::Bundle::setFrameworkOverride(emptyFramework.bundle());
-            DefaultTheme theme{std::shared_ptr<platform::Bundle>{}};
+            quorvel::platform::Bundle::setFrameworkOverride(emptyFramework.bundle());
+            DefaultTheme theme{std::shared_ptr<quorvel::platform::Bundle>{}};
         },
         "disabledBackground");
 }

@@ -21,8 +21,8 @@ cv::Mat textPage(int width, int height) {
     return page;
 }
 
-std::shared_ptr<const platform::FilterImage> image(const cv::Mat& bgra) {
-    return platform::FilterImage::fromPixels(bgra.clone());
+std::shared_ptr<const quorvel::platform::FilterImage> image(const cv::Mat& bgra) {
+    return quorvel::platform::FilterImage::fromPixels(bgra.clone());
 }
 
 TEST(BlurDetection, SharpTextIsNotBlurry) {
@@ -51,8 +51,8 @@ TEST(BlurDetection, WideAndTallPicturesAreTested) {
 }
 
 TEST(BlurDetection, WithoutAComputeDeviceEveryPictureCountsAsSharp) {
-    platform::ScopedLogCapture log;
-    platform::ScopedComputeDeviceUnavailable unavailable;
+    quorvel::platform::ScopedLogCapture log;
+    quorvel::platform::ScopedComputeDeviceUnavailable unavailable;
     EXPECT_FALSE(
         BlurDetection::isBlurry(image(cv::Mat(100, 100, CV_8UC4, cv::Scalar(9, 9, 9, 255)))));
     EXPECT_TRUE(log.records().empty());

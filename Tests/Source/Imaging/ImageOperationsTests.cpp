@@ -10,14 +10,14 @@
 namespace quorvel {
 namespace {
 
-using platform::Color;
-using platform::Image;
-using platform::ImageOrientation;
+using quorvel::platform::Color;
+using quorvel::platform::Image;
+using quorvel::platform::ImageOrientation;
 
 std::shared_ptr<Image> solid(int width, int height, Color color,
                              ImageOrientation orientation = ImageOrientation::up) {
-    auto bitmap = platform::Bitmap::make(width, height);
-    const auto word = platform::Bitmap::premultipliedARGB(color);
+    auto bitmap = quorvel::platform::Bitmap::make(width, height);
+    const auto word = quorvel::platform::Bitmap::premultipliedARGB(color);
     auto* pixels = reinterpret_cast<std::uint32_t*>(bitmap->mutableData());
     std::fill(pixels, pixels + width * height, word);
     return Image::make(bitmap, 1, orientation);
@@ -25,12 +25,12 @@ std::shared_ptr<Image> solid(int width, int height, Color color,
 
 // Stored with its top half red and bottom half blue.
 std::shared_ptr<Image> halves(int width, int height, ImageOrientation orientation) {
-    auto bitmap = platform::Bitmap::make(width, height);
+    auto bitmap = quorvel::platform::Bitmap::make(width, height);
     auto* pixels = reinterpret_cast<std::uint32_t*>(bitmap->mutableData());
     for (int y = 0; y < height; ++y) {
         const Color c = y < height / 2 ? Color{1, 0, 0, 1} : Color{0, 0, 1, 1};
         std::fill(pixels + y * width, pixels + (y + 1) * width,
-                  platform::Bitmap::premultipliedARGB(c));
+                  quorvel::platform::Bitmap::premultipliedARGB(c));
     }
     return Image::make(bitmap, 1, orientation);
 }
@@ -38,7 +38,7 @@ std::shared_ptr<Image> halves(int width, int height, ImageOrientation orientatio
 TEST(MergeImages, StacksImagesOnTheFirstImagesWidth) {
     EXPECT_EQ(ImageUtility::mergeImages({}), nullptr);
     auto one = ImageUtility::mergeImages({solid(80, 100, Color{1, 0, 0, 1})});
-    EXPECT_EQ(one->size(), (platform::Size{80, 100}));
+    EXPECT_EQ(one->size(), (quorvel::platform::Size{80, 100}));
 
     auto merged = ImageUtility::mergeImages({solid(80, 100, Color{1, 0, 0, 1}),
                                              solid(40, 50, Color{0, 1, 0, 1}),
@@ -56,16 +56,16 @@ TEST(ScaledForWidth, HeightIsTheLargerOfTargetAndWidthFit) {
     auto image = solid(1000, 2000, Color{1, 1, 1, 1});
     auto narrow = ImageOperations::scaledForWidth(*image, {500, 300});
     ASSERT_TRUE(narrow);
-    EXPECT_EQ(narrow->size(), (platform::Size{500, 1000}));
+    EXPECT_EQ(narrow->size(), (quorvel::platform::Size{500, 1000}));
     auto tall = ImageOperations::scaledForWidth(*image, {500, 1500});
-    EXPECT_EQ(tall->size(), (platform::Size{750, 1500}));
+    EXPECT_EQ(tall->size(), (quorvel::platform::Size{750, 1500}));
 }
 
 TEST(Crop, CutsInsideAndRefusesOutside) {
     auto image = halves(40, 40, ImageOrientation::up);
     auto part = ImageOperations::crop(*image, {{10, 25}, {20, 10}});
     ASSERT_TRUE(part);
-    EXPECT_EQ(part->size(), (platform::Size{20, 10}));
+    EXPECT_EQ(part->size(), (quorvel::platform::Size{20, 10}));
     EXPECT_EQ(part->bitmap()->pixel(0, 0), (Color{0, 0, 1, 1}));
     EXPECT_EQ(ImageOperations::crop(*image, {{50, 50}, {10, 10}}), nullptr);
 }
@@ -89,7 +89,7 @@ TEST(OrientPhotoPortrait, TurnsQuarterAndHalfTurnsAndKeepsTheRest) {
 TEST(Filters, GreyscaleThenSharpenGivesAGreyPicture) {
     cv::Mat colour(60, 80, CV_8UC4, cv::Scalar(30, 160, 220, 255));
     cv::rectangle(colour, {20, 20}, {40, 40}, cv::Scalar(200, 20, 20, 255), -1);
-    auto bitmap = platform::Bitmap::make(80, 60);
+    auto bitmap = quorvel::platform::Bitmap::make(80, 60);
     colour.copyTo(cv::Mat(60, 80, CV_8UC4, bitmap->mutableData()));
     auto filtered = ImageOperations::applyFilters(*Image::make(bitmap));
     ASSERT_TRUE(filtered);
@@ -112,9 +112,9 @@ TEST(Filters, PicturesWhoseJpegExceedsTenMebibytesAreRefused) {
     cv::Mat noise(1800, 3000, CV_8UC4);
     cv::randu(noise, cv::Scalar::all(0), cv::Scalar::all(256));
     noise.reshape(1, noise.rows * noise.cols).col(3).setTo(255);
-    auto bitmap = platform::Bitmap::make(3000, 1800);
+    auto bitmap = quorvel::platform::Bitmap::make(3000, 1800);
     noise.copyTo(cv::Mat(1800, 3000, CV_8UC4, bitmap->mutableData()));
-    platform::ScopedLogCapture log;
+    quorvel::platform::ScopedLogCapture log;
     EXPECT_EQ(ImageOperations::toGrayscale(*Image::make(bitmap)), nullptr);
     EXPECT_EQ(log.messages(), std::vector<std::string>{
                                   "Failed to apply greyscale filter: image is too large (> 10mb)"});
@@ -127,7 +127,7 @@ TEST(PixelBufferConversion, DrawsTheImageUprightAtItsPointSize) {
     ASSERT_TRUE(buffer);
     EXPECT_EQ(buffer->width(), 6);
     EXPECT_EQ(buffer->height(), 4);
-    EXPECT_EQ(buffer->pixelFormat(), platform::PixelFormat::argb32);
+    EXPECT_EQ(buffer->pixelFormat(), quorvel::platform::PixelFormat::argb32);
     buffer->lockBaseAddress();
     const cv::Mat argb = buffer->asMat();
     EXPECT_EQ(argb.at<cv::Vec4b>(0, 5), (cv::Vec4b{255, 255, 0, 0})) << "red on the right";

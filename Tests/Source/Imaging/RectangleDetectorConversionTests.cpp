@@ -6,10 +6,10 @@
 namespace quorvel {
 namespace {
 
-using platform::BezierPath;
-using platform::Point;
-using platform::Rect;
-using platform::RectangleObservation;
+using quorvel::platform::BezierPath;
+using quorvel::platform::Point;
+using quorvel::platform::Rect;
+using quorvel::platform::RectangleObservation;
 
 TEST(LiveConversion, MapsNormalizedCornersToWidenedLayerPoints) {
     // After the choice the corners are TL (0.1, 0.2), TR (0.9, 0.2), BL (0.1, 0.8), BR (0.9, 0.8);
@@ -85,29 +85,29 @@ TEST(CropConversion, ScalesToTheViewAndTurnsYDown) {
 }
 
 // A filterable image whose four quadrants have distinct colours, as stored (row 0 at the top).
-std::shared_ptr<const platform::FilterImage> quadrants(int width, int height) {
-    auto bitmap = platform::Bitmap::make(width, height);
+std::shared_ptr<const quorvel::platform::FilterImage> quadrants(int width, int height) {
+    auto bitmap = quorvel::platform::Bitmap::make(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
-            const platform::Color c{right ? 1.0 : 0.0, bottom ? 1.0 : 0.0,
+            const quorvel::platform::Color c{right ? 1.0 : 0.0, bottom ? 1.0 : 0.0,
                                     (!right && !bottom) ? 1.0 : 0.0, 1};
             reinterpret_cast<std::uint32_t*>(bitmap->mutableData())[y * width + x] =
-                platform::Bitmap::premultipliedARGB(c);
+                quorvel::platform::Bitmap::premultipliedARGB(c);
         }
     }
-    return platform::FilterImage::fromBitmap(bitmap);
+    return quorvel::platform::FilterImage::fromBitmap(bitmap);
 }
 
-platform::Color at(const platform::Image& image, double fx, double fy) {
+quorvel::platform::Color at(const quorvel::platform::Image& image, double fx, double fy) {
     const auto& b = *image.bitmap();
     return b.pixel(static_cast<int>(fx * b.width()), static_cast<int>(fy * b.height()));
 }
 
-const platform::Color blue{0, 0, 1, 1};    // stored top left
-const platform::Color red{1, 0, 0, 1};     // stored top right
-const platform::Color green{0, 1, 0, 1};   // stored bottom left
-const platform::Color yellow{1, 1, 0, 1};  // stored bottom right
+const quorvel::platform::Color blue{0, 0, 1, 1};    // stored top left
+const quorvel::platform::Color red{1, 0, 0, 1};     // stored top right
+const quorvel::platform::Color green{0, 1, 0, 1};   // stored bottom left
+const quorvel::platform::Color yellow{1, 1, 0, 1};  // stored bottom right
 
 TEST(UprightRendering, LandscapeIsTurnedIntoPortraitLeftMirrored) {
     RectangleFeature feature({0, 0}, {1, 0}, {1, 1}, {0, 1});

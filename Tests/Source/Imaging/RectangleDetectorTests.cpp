@@ -15,8 +15,8 @@ namespace quorvel {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::MainRunLoop;
-using platform::Point;
+using quorvel::platform::MainRunLoop;
+using quorvel::platform::Point;
 using testing_vision::SceneOptions;
 
 // A portrait camera frame (1080 × 1920) with a page at known corners.
@@ -28,8 +28,8 @@ SceneOptions portraitFrame() {
     return options;
 }
 
-std::shared_ptr<platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
-    auto buffer = platform::PixelBuffer::make(bgr.cols, bgr.rows, platform::PixelFormat::bgra32);
+std::shared_ptr<quorvel::platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
+    auto buffer = quorvel::platform::PixelBuffer::make(bgr.cols, bgr.rows, quorvel::platform::PixelFormat::bgra32);
     buffer->lockBaseAddress();
     cv::Mat pixels = buffer->asMat();
     cv::cvtColor(bgr, pixels, cv::COLOR_BGR2BGRA);
@@ -37,9 +37,9 @@ std::shared_ptr<platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
     return buffer;
 }
 
-class PreviewLayer : public platform::Layer {
+class PreviewLayer : public quorvel::platform::Layer {
 public:
-    static std::shared_ptr<PreviewLayer> make(platform::Rect frame) {
+    static std::shared_ptr<PreviewLayer> make(quorvel::platform::Rect frame) {
         auto layer = std::shared_ptr<PreviewLayer>(new PreviewLayer);
         layer->setFrame(frame);
         return layer;
@@ -48,22 +48,22 @@ public:
 
 struct LiveResult {
     int calls = 0;
-    std::shared_ptr<platform::BezierPath> path;
+    std::shared_ptr<quorvel::platform::BezierPath> path;
     std::shared_ptr<RectangleFeature> feature;
     Point center;
-    platform::Rect extent;
+    quorvel::platform::Rect extent;
     bool onMain = false;
 };
 
 LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
-                      const std::shared_ptr<platform::PixelBuffer>& buffer, int orientation,
-                      platform::Rect layerFrame) {
+                      const std::shared_ptr<quorvel::platform::PixelBuffer>& buffer, int orientation,
+                      quorvel::platform::Rect layerFrame) {
     auto result = std::make_shared<LiveResult>();
-    auto queue = platform::DispatchQueue::makeSerial("detection");
+    auto queue = quorvel::platform::DispatchQueue::makeSerial("detection");
     detector->detectPath(buffer, orientation, PreviewLayer::make(layerFrame), queue,
-                         [result](auto path, auto feature, Point center, platform::Rect extent) {
+                         [result](auto path, auto feature, Point center, quorvel::platform::Rect extent) {
                              ++result->calls;
-                             result->onMain = platform::DispatchQueue::isMainThread();
+                             result->onMain = quorvel::platform::DispatchQueue::isMainThread();
                              result->path = path;
                              result->feature = feature;
                              result->center = center;
@@ -85,7 +85,7 @@ TEST(LiveDetection, OutlineLandsOnThePageForEveryDeviceOrientation) {
         ASSERT_EQ(result.calls, 1);
         EXPECT_TRUE(result.onMain);
         ASSERT_TRUE(result.feature) << orientation;
-        EXPECT_EQ(result.extent, (platform::Rect{{0, 0}, {1080, 1920}}));
+        EXPECT_EQ(result.extent, (quorvel::platform::Rect{{0, 0}, {1080, 1920}}));
         const auto& f = *result.feature;
         auto near = [&](Point layer, double offset, cv::Point2d truth) {
             return std::hypot(layer.x - offset - truth.x / 2, layer.y - truth.y / 2) < tolerance;
@@ -108,7 +108,7 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     EXPECT_FALSE(result.path);
     EXPECT_FALSE(result.feature);
     EXPECT_EQ(result.center, (Point{0, 0}));
-    EXPECT_EQ(result.extent, platform::Rect{});
+    EXPECT_EQ(result.extent, quorvel::platform::Rect{});
 
     // The detector goes away while its request waits behind other work on the vision queue.
     auto page = bgraBuffer(testing_vision::renderScene(portraitFrame()).image);
@@ -119,8 +119,8 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     auto detector = RectangleDetector::make();
     auto released = std::make_shared<LiveResult>();
     detector->detectPath(page, 8, PreviewLayer::make({{0, 0}, {540, 960}}),
-                         platform::DispatchQueue::makeSerial("detection"),
-                         [released](auto path, auto feature, Point, platform::Rect) {
+                         quorvel::platform::DispatchQueue::makeSerial("detection"),
+                         [released](auto path, auto feature, Point, quorvel::platform::Rect) {
                              ++released->calls;
                              released->path = path;
                              released->feature = feature;
@@ -139,15 +139,15 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
     const auto scene = testing_vision::renderScene(SceneOptions{});
     cv::Mat bgra;
     cv::cvtColor(scene.image, bgra, cv::COLOR_BGR2BGRA);
-    auto bitmap = platform::Bitmap::make(bgra.cols, bgra.rows);
+    auto bitmap = quorvel::platform::Bitmap::make(bgra.cols, bgra.rows);
     bgra.copyTo(cv::Mat(bgra.rows, bgra.cols, CV_8UC4, bitmap->mutableData()));
-    auto image = platform::Image::make(bitmap);
+    auto image = quorvel::platform::Image::make(bitmap);
 
     int calls = 0;
     std::shared_ptr<RectangleFeature> corners;
     auto detector = RectangleDetector::make();
     // Shown at half size.
-    detector->detectCropCorners(image, {480, 360}, platform::DispatchQueue::makeSerial("corners"),
+    detector->detectCropCorners(image, {480, 360}, quorvel::platform::DispatchQueue::makeSerial("corners"),
                                 [&](std::shared_ptr<RectangleFeature> f) {
                                     ++calls;
                                     corners = f;
@@ -170,8 +170,8 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
     bgra.copyTo(cv::Mat(bgra.rows, bgra.cols, CV_8UC4, bitmap->mutableData()));
     calls = 0;
     corners = std::make_shared<RectangleFeature>(Point{}, Point{}, Point{}, Point{});
-    detector->detectCropCorners(platform::Image::make(platform::Bitmap::copy(*bitmap)), {480, 360},
-                                platform::DispatchQueue::makeSerial("corners"),
+    detector->detectCropCorners(quorvel::platform::Image::make(quorvel::platform::Bitmap::copy(*bitmap)), {480, 360},
+                                quorvel::platform::DispatchQueue::makeSerial("corners"),
                                 [&](std::shared_ptr<RectangleFeature> f) {
                                     ++calls;
                                     corners = f;
@@ -198,7 +198,7 @@ struct AutomaticResult {
     bool onVisionQueue = false;
 };
 
-AutomaticResult processAutomatically(const platform::CapturePhoto& photo, bool blurTest) {
+AutomaticResult processAutomatically(const quorvel::platform::CapturePhoto& photo, bool blurTest) {
     auto result = std::make_shared<AutomaticResult>();
     auto feature = std::make_shared<RectangleFeature>(Point{10, 10}, Point{500, 10},
                                                       Point{500, 900}, Point{10, 900});
@@ -224,12 +224,12 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     cv::Mat stored;
     cv::rotate(scene.image, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
     cv::cvtColor(stored, stored, cv::COLOR_BGR2BGRA);
-    auto bitmap = platform::Bitmap::make(stored.cols, stored.rows);
+    auto bitmap = quorvel::platform::Bitmap::make(stored.cols, stored.rows);
     stored.copyTo(cv::Mat(stored.rows, stored.cols, CV_8UC4, bitmap->mutableData()));
-    auto jpeg = platform::ImageEncoding::jpegData(*bitmap, 0.92, 6);
+    auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.92, 6);
     ASSERT_TRUE(jpeg);
 
-    auto result = processAutomatically(platform::CapturePhoto(jpeg), false);
+    auto result = processAutomatically(quorvel::platform::CapturePhoto(jpeg), false);
     ASSERT_EQ(result.calls, 1);
     EXPECT_TRUE(result.onVisionQueue);
     ASSERT_TRUE(result.processed);
@@ -263,10 +263,10 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
     SceneOptions options;
     options.size = {1600, 1200};
     options.withPage = false;
-    auto bitmap = platform::Bitmap::make(1600, 1200);
+    auto bitmap = quorvel::platform::Bitmap::make(1600, 1200);
     cv::Mat bgra(1200, 1600, CV_8UC4, bitmap->mutableData());
     cv::cvtColor(testing_vision::renderScene(options).image, bgra, cv::COLOR_BGR2BGRA);
-    const platform::CapturePhoto photo(platform::ImageEncoding::jpegData(*bitmap, 0.9, 6));
+    const quorvel::platform::CapturePhoto photo(quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6));
 
     // The live rectangle, in points of a preview showing 1080 × 1920 frames.
     auto feature = std::make_shared<RectangleFeature>(Point{108, 192}, Point{972, 192},
@@ -282,12 +282,12 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
     EXPECT_NEAR(feature->bottomRight.x, 1080, 1e-9);
     EXPECT_NEAR(feature->bottomRight.y, 1440, 1e-9);
     ASSERT_TRUE(processed);
-    EXPECT_EQ(processed->image->size(), (platform::Size{960, 1280}));
+    EXPECT_EQ(processed->image->size(), (quorvel::platform::Size{960, 1280}));
 }
 
 TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
-    platform::ScopedLogCapture log;
-    auto result = processAutomatically(platform::CapturePhoto(platform::Data{1, 2, 3}), true);
+    quorvel::platform::ScopedLogCapture log;
+    auto result = processAutomatically(quorvel::platform::CapturePhoto(quorvel::platform::Data{1, 2, 3}), true);
     EXPECT_EQ(result.calls, 1);
     EXPECT_FALSE(result.processed);
     EXPECT_EQ(log.messages(),
@@ -298,9 +298,9 @@ TEST(VisionQueue, RequestsOfTwoDetectorsRunOneAtATimeInOrder) {
     EXPECT_EQ(RectangleDetector::workQueue(), RectangleDetector::workQueue());
     auto a = RectangleDetector::make();
     auto b = RectangleDetector::make();
-    auto image = platform::Image::make(platform::Bitmap::make(64, 48));
+    auto image = quorvel::platform::Image::make(quorvel::platform::Bitmap::make(64, 48));
     std::vector<int> order;
-    auto corners = platform::DispatchQueue::makeSerial("corners");
+    auto corners = quorvel::platform::DispatchQueue::makeSerial("corners");
     for (int i = 0; i < 6; ++i) {
         (i % 2 ? a : b)->detectCropCorners(image, {64, 48}, corners, [&order, i](auto) {
             order.push_back(i);

@@ -8,8 +8,8 @@
 namespace quorvel {
 namespace {
 
-using platform::Point;
-using platform::RectangleObservation;
+using quorvel::platform::Point;
+using quorvel::platform::RectangleObservation;
 
 RectangleObservation candidate(Point tl, Point tr, Point br, Point bl) {
     return RectangleObservation{tl, tr, bl, br, 1.0f};

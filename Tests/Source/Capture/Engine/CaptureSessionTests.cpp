@@ -8,13 +8,13 @@
 namespace quorvel {
 namespace {
 
-class NullDelegate : public platform::CapturePhotoCaptureDelegate,
-                     public platform::CaptureVideoDataOutputSampleBufferDelegate {
+class NullDelegate : public quorvel::platform::CapturePhotoCaptureDelegate,
+                     public quorvel::platform::CaptureVideoDataOutputSampleBufferDelegate {
 public:
-    void photoOutput(platform::CapturePhotoOutput&, std::shared_ptr<platform::CapturePhoto>,
-                     std::optional<platform::CameraError>) override {}
-    void captureOutput(platform::CaptureVideoDataOutput&, std::shared_ptr<platform::SampleBuffer>,
-                       platform::CaptureConnection&) override {}
+    void photoOutput(quorvel::platform::CapturePhotoOutput&, std::shared_ptr<quorvel::platform::CapturePhoto>,
+                     std::optional<quorvel::platform::CameraError>) override {}
+    void captureOutput(quorvel::platform::CaptureVideoDataOutput&, std::shared_ptr<quorvel::platform::SampleBuffer>,
+                       quorvel::platform::CaptureConnection&) override {}
 };
 
 class Session : public testsupport::CameraTest {
@@ -28,7 +28,7 @@ protected:
 
 TEST_F(Session, SetUpAttachesThePreviewAndHoldsTheCameraLocked) {
     EXPECT_EQ(preview->videoPreviewLayer()->videoGravity(),
-              platform::VideoGravity::resizeAspectFill);
+              quorvel::platform::VideoGravity::resizeAspectFill);
     auto session = make();
     ASSERT_TRUE(session);
     EXPECT_TRUE(preview->videoPreviewLayer()->session());
@@ -41,9 +41,9 @@ TEST_F(Session, SetUpAttachesThePreviewAndHoldsTheCameraLocked) {
 }
 
 TEST_F(Session, FailedSetUpGivesNoSessionAndSaysWhy) {
-    platform::CaptureDevice::installSimulatedDevice(nullptr);
+    quorvel::platform::CaptureDevice::installSimulatedDevice(nullptr);
     EXPECT_FALSE(make());
-    platform::CaptureDevice::installSimulatedDevice(camera);
+    quorvel::platform::CaptureDevice::installSimulatedDevice(camera);
     camera->setRefusesLock(true);
     EXPECT_FALSE(make());
     camera->setRefusesLock(false);
@@ -67,7 +67,7 @@ TEST_F(Session, StartRunsTheCameraAndCompletesOffTheMainQueue) {
     auto completions = std::make_shared<std::atomic<int>>(0);
     auto onMain = std::make_shared<std::atomic<bool>>(true);
     session->start(delegate, delegate, *preview, [completions, onMain] {
-        *onMain = platform::DispatchQueue::isMainThread();
+        *onMain = quorvel::platform::DispatchQueue::isMainThread();
         ++*completions;
     });
     ASSERT_TRUE(drive([&] { return *completions == 1; }));

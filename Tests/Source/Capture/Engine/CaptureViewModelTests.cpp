@@ -17,7 +17,7 @@ class ViewModel : public testsupport::CameraTest {
 protected:
     void build(std::shared_ptr<CaptureFeatures> features = CaptureFeatures::getInstance()) {
         configuration =
-            std::make_shared<CaptureConfiguration>(std::shared_ptr<platform::Bundle>{}, features);
+            std::make_shared<CaptureConfiguration>(std::shared_ptr<quorvel::platform::Bundle>{}, features);
         model = CaptureViewModel::make(configuration, screen);
         screen->viewModel = model;
     }
@@ -47,8 +47,8 @@ protected:
     std::shared_ptr<CaptureViewModel> model;
 };
 
-double correlation(const platform::Image& a, const platform::Image& b) {
-    auto grey = [](const platform::Image& image, cv::Size size) {
+double correlation(const quorvel::platform::Image& a, const quorvel::platform::Image& b) {
+    auto grey = [](const quorvel::platform::Image& image, cv::Size size) {
         const auto& bitmap = *image.bitmap();
         cv::Mat bgra(bitmap.height(), bitmap.width(), CV_8UC4,
                      const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
@@ -75,7 +75,7 @@ TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) 
 
     // Three seconds of grace, then one tick of the capture timer.
     clock.advance(3500ms);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     EXPECT_EQ(model->rectangleLockedTime, 1);
 
     frame();
@@ -102,13 +102,13 @@ TEST_F(ViewModel, ManualShotGivesTheUprightPhoto) {
     startCamera();
     model->captureTypeChanged(CaptureType::manual);
     ASSERT_EQ(camera->emitFrames(1), 1);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     model->captureImageManually();
     ASSERT_TRUE(drive([&] { return screen->startedCaptures == 1; }));
     deliverPhoto();
     const auto captures = screen->captures();
     ASSERT_EQ(captures.size(), 1u);
-    EXPECT_EQ(captures[0].image->size(), (platform::Size{1200, 1600}));
+    EXPECT_EQ(captures[0].image->size(), (quorvel::platform::Size{1200, 1600}));
     EXPECT_FALSE(captures[0].onMainThread);
     EXPECT_EQ(screen->framesReported, 0) << "manual capture analyses no frames";
 }
@@ -180,7 +180,7 @@ TEST_F(ViewModel, CaptureAndDocumentTypeTransitions) {
 
     model->captureDocumentTypeChanged(CaptureDocumentType::longSecond);
     model->capturedImages()->append(std::make_shared<CapturedImage>(
-        platform::Image::make(platform::Bitmap::make(2, 2)), CaptureType::manual));
+        quorvel::platform::Image::make(quorvel::platform::Bitmap::make(2, 2)), CaptureType::manual));
     EXPECT_EQ(model->replaceAtIndex(), 0u);
     EXPECT_TRUE(model->hideCaptureDocumentTypeButtons());
     model->retakeIndex = 1;
@@ -213,7 +213,7 @@ TEST_F(ViewModel, TorchFollowsTheToggleAndIsRestoredWhenTheCameraStarts) {
 }
 
 TEST_F(ViewModel, WithoutACameraThereIsNoSession) {
-    platform::CaptureDevice::installSimulatedDevice(nullptr);
+    quorvel::platform::CaptureDevice::installSimulatedDevice(nullptr);
     build();
     EXPECT_EQ(model->captureSession(), nullptr);
     EXPECT_FALSE(model->shouldDetectBlur());
@@ -230,18 +230,18 @@ TEST_F(ViewModel, GraceTimerCountsOnlyAfterThreeSeconds) {
     build();
     startCamera();
     clock.advance(1s);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     clock.advance(1s);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     clock.advance(1s);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     EXPECT_EQ(model->rectangleLockedTime, 0) << "exactly three seconds is not past the grace";
     clock.advance(1s);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     EXPECT_EQ(model->rectangleLockedTime, 1);
     model->stopCaptureSession();
     clock.advance(1s);
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     EXPECT_EQ(model->rectangleLockedTime, 0);
 }
 
@@ -251,7 +251,7 @@ TEST_F(ViewModel, ReleasedViewModelStopsItsCameraAndTimer) {
     std::weak_ptr<CaptureViewModel> weak = model;
     model.reset();
     EXPECT_TRUE(weak.expired()) << "the running timer does not keep it alive";
-    platform::MainRunLoop::runUntilIdle();
+    quorvel::platform::MainRunLoop::runUntilIdle();
     EXPECT_EQ(camera->emitFrames(1), 0) << "no session runs any more";
     EXPECT_EQ(camera->configurationLockCount(), 0);
 }

@@ -6,8 +6,8 @@
 namespace quorvel {
 namespace {
 
-std::shared_ptr<platform::Image> image(int width) {
-    return platform::Image::make(platform::Bitmap::make(width, 10));
+std::shared_ptr<quorvel::platform::Image> image(int width) {
+    return quorvel::platform::Image::make(quorvel::platform::Bitmap::make(width, 10));
 }
 
 std::shared_ptr<CapturedImage> page(int width, CaptureType type = CaptureType::manual) {
@@ -41,11 +41,11 @@ TEST(CapturedImageGroup, CropWinsUntilTheOriginalIsReplaced) {
     auto crop = image(2);
     group.setCroppedImage(crop, 0, {{1, 1}, {2, 1}, {2, 2}, {1, 2}});
     EXPECT_EQ(group.image(0, false), crop);
-    EXPECT_EQ(group.allImages(), std::vector<std::shared_ptr<platform::Image>>{crop});
+    EXPECT_EQ(group.allImages(), std::vector<std::shared_ptr<quorvel::platform::Image>>{crop});
 
     group.setCropCorners({{0, 0}, {3, 0}, {3, 3}, {0, 3}}, 0);
     EXPECT_EQ(group[0]->croppedImage, crop) << "new corners keep the crop";
-    EXPECT_EQ(group[0]->cropCorners->at(1), (platform::Point{3, 0}));
+    EXPECT_EQ(group[0]->cropCorners->at(1), (quorvel::platform::Point{3, 0}));
 
     auto retaken = image(5);
     group.replaceOriginalImage(retaken, 0);
@@ -66,7 +66,7 @@ TEST(CapturedImageGroup, FilteredViewIsComputedFreshAndNeverStored) {
 }
 
 TEST(CapturedImage, FailableFormNeedsACaptureType) {
-    platform::ScopedLogCapture log;
+    quorvel::platform::ScopedLogCapture log;
     EXPECT_EQ(CapturedImage::make(image(1), std::nullopt), nullptr);
     EXPECT_EQ(log.messages(),
               std::vector<std::string>{"Failed to initialize captured image: no capture type"});

@@ -16,8 +16,8 @@ namespace quorvel::testsupport {
 using namespace std::chrono_literals;
 
 // One filmed scene for the whole program: drawing its page takes a moment.
-inline std::shared_ptr<platform::SimulatedScene> sharedScene() {
-    static const auto scene = platform::SimulatedScene::make();
+inline std::shared_ptr<quorvel::platform::SimulatedScene> sharedScene() {
+    static const auto scene = quorvel::platform::SimulatedScene::make();
     return scene;
 }
 
@@ -26,29 +26,29 @@ inline std::shared_ptr<platform::SimulatedScene> sharedScene() {
 class CameraTest : public ::testing::Test {
 protected:
     CameraTest() {
-        platform::CaptureDevice::setHardwareDiscoveryEnabled(false);
-        camera = platform::SimulatedCameraDevice::make(sharedScene());
+        quorvel::platform::CaptureDevice::setHardwareDiscoveryEnabled(false);
+        camera = quorvel::platform::SimulatedCameraDevice::make(sharedScene());
         camera->setFrameRate(0);
         camera->setPhotoSize(1600, 1200);
-        platform::CaptureDevice::installSimulatedDevice(camera);
-        platform::Device::setOrientation(platform::DeviceOrientation::portrait);
-        platform::MainRunLoop::runUntilIdle();
+        quorvel::platform::CaptureDevice::installSimulatedDevice(camera);
+        quorvel::platform::Device::setOrientation(quorvel::platform::DeviceOrientation::portrait);
+        quorvel::platform::MainRunLoop::runUntilIdle();
     }
     ~CameraTest() override {
-        platform::MainRunLoop::runUntilIdle();
-        platform::CaptureDevice::installSimulatedDevice(nullptr);
-        platform::MainRunLoop::discardPendingWork();
+        quorvel::platform::MainRunLoop::runUntilIdle();
+        quorvel::platform::CaptureDevice::installSimulatedDevice(nullptr);
+        quorvel::platform::MainRunLoop::discardPendingWork();
     }
 
     // Drives the main run loop until `predicate` holds. The limit only guards against a hang: it
     // is far beyond what a sanitizer build on a loaded machine needs.
     static bool drive(const std::function<bool()>& predicate) {
-        return platform::MainRunLoop::runUntil(predicate, 90s);
+        return quorvel::platform::MainRunLoop::runUntil(predicate, 90s);
     }
 
-    platform::ScopedLogCapture log;
-    platform::ScopedManualClock clock;
-    std::shared_ptr<platform::SimulatedCameraDevice> camera;
+    quorvel::platform::ScopedLogCapture log;
+    quorvel::platform::ScopedManualClock clock;
+    std::shared_ptr<quorvel::platform::SimulatedCameraDevice> camera;
 };
 
 }  // namespace quorvel::testsupport

@@ -16,17 +16,17 @@ namespace quorvel::testsupport {
 // are recorded as they come.
 class FakeCaptureScreen : public CaptureViewModelDelegate {
 public:
-    explicit FakeCaptureScreen(platform::Rect previewFrame = {{0, 0}, {540, 960}})
+    explicit FakeCaptureScreen(quorvel::platform::Rect previewFrame = {{0, 0}, {540, 960}})
         : previewView_(CameraPreviewView::make(previewFrame)) {}
 
     std::weak_ptr<CaptureViewModel> viewModel;
 
     // Main queue only.
-    std::shared_ptr<platform::BezierPath> drawnOutline;
+    std::shared_ptr<quorvel::platform::BezierPath> drawnOutline;
     int framesReported = 0;
     int framesFound = 0;
     int lostReports = 0;
-    std::vector<platform::Point> circles;
+    std::vector<quorvel::platform::Point> circles;
 
     // Any thread.
     std::atomic<int> startedCaptures{0};
@@ -34,7 +34,7 @@ public:
     std::atomic<int> capturedImages{0};
 
     struct Capture {
-        std::shared_ptr<platform::Image> image;
+        std::shared_ptr<quorvel::platform::Image> image;
         bool isBlurry;
         bool onMainThread;
     };
@@ -46,7 +46,7 @@ public:
     std::shared_ptr<CameraPreviewView> previewView() const override { return previewView_; }
 
     void didFindRectangle(std::shared_ptr<RectangleFeature> feature,
-                          std::shared_ptr<platform::BezierPath> path, platform::Point) override {
+                          std::shared_ptr<quorvel::platform::BezierPath> path, quorvel::platform::Point) override {
         ++framesReported;
         auto model = viewModel.lock();
         if (!model) return;
@@ -90,14 +90,14 @@ public:
 
     void didStartCapture() override { ++startedCaptures; }
     void didFailCapture() override { ++failedCaptures; }
-    void didCaptureImage(std::shared_ptr<platform::Image> image, bool isBlurry) override {
+    void didCaptureImage(std::shared_ptr<quorvel::platform::Image> image, bool isBlurry) override {
         {
             std::lock_guard lock(mutex_);
-            captures_.push_back({image, isBlurry, platform::DispatchQueue::isMainThread()});
+            captures_.push_back({image, isBlurry, quorvel::platform::DispatchQueue::isMainThread()});
         }
         ++capturedImages;
     }
-    void displayCaptureLoadingCircle(platform::Point at) override { circles.push_back(at); }
+    void displayCaptureLoadingCircle(quorvel::platform::Point at) override { circles.push_back(at); }
 
 private:
     void miss(CaptureViewModel& model) {

@@ -36,7 +36,7 @@ TEST_F(Torch, SwitchesOnAndOffAndReportsEachChange) {
 
 TEST_F(Torch, AutomaticModeThatIsNotLitCannotBeSwitchedOn) {
     ASSERT_FALSE(camera->lockForConfiguration());
-    camera->setTorchMode(platform::TorchMode::automatic);
+    camera->setTorchMode(quorvel::platform::TorchMode::automatic);
     camera->unlockForConfiguration();
     camera->setTorchActiveInAutomaticMode(false);
     FlashManager::instance().updateState(true);
@@ -73,7 +73,7 @@ TEST_F(Torch, DeviceWithoutATorch) {
 }
 
 TEST_F(Torch, NoCameraDoesNothing) {
-    platform::CaptureDevice::installSimulatedDevice(nullptr);
+    quorvel::platform::CaptureDevice::installSimulatedDevice(nullptr);
     FlashManager::instance().updateState(true);
     EXPECT_TRUE(log.messages().empty());
     EXPECT_EQ(delegate->changes, 0);
