@@ -36,16 +36,27 @@ struct LoopState final : ClockObserver {
     std::atomic<std::uint64_t> turns{0};
     std::atomic<std::thread::id> driver{};
     std::atomic<std::thread::id> mainThread{};
+    std::shared_ptr<const EventPump> pump;
 
     void clockDidChange() override {
+        std::shared_ptr<const EventPump> toWake;
         {
             std::lock_guard lock(mutex);
             // Blocks that the change made due join the queue now, ahead of anything submitted
             // later.
             work.promoteDue(Clock::now());
             ++generation;
+            toWake = pump;
         }
+        notify(toWake);
+    }
+
+    // Wakes a waiting driver, whether it sleeps on the condition variable or inside the pump.
+    void notify(const std::shared_ptr<const EventPump>& toWake) {
         wake.notify_all();
+        if (toWake && toWake->wake) {
+            toWake->wake();
+        }
     }
 };
 
@@ -101,6 +112,18 @@ bool consumeStop() {
     LoopState& state = loop();
     std::lock_guard lock(state.mutex);
     return std::exchange(state.stopRequested, false);
+}
+
+std::shared_ptr<const EventPump> currentPump() {
+    LoopState& state = loop();
+    std::lock_guard lock(state.mutex);
+    return state.pump;
+}
+
+// Delivers the pump's pending events; false without a pump.
+bool deliverPendingEvents() {
+    const auto pump = currentPump();
+    return pump && pump->deliverPending && pump->deliverPending();
 }
 
 }  // namespace
@@ -195,6 +218,20 @@ void MainRunLoop::waitForWork(std::uint64_t idleGeneration, std::optional<TimePo
         }
     }
     const auto changed = [&] { return state.generation != idleGeneration; };
+    if (state.pump) {
+        if (changed() || !state.pump->waitForEvents) {
+            return;
+        }
+        const auto pump = state.pump;
+        lock.unlock();
+        std::optional<Duration> timeout;
+        if (wakeAt) {
+            timeout = std::max(Duration::zero(), *wakeAt - RealClock::now());
+        }
+        // Anything that bumps the generation from now on also wakes the pump.
+        pump->waitForEvents(timeout);
+        return;
+    }
     if (wakeAt) {
         state.wake.wait_until(lock, *wakeAt, changed);
     } else {
@@ -218,6 +255,9 @@ void MainRunLoop::run() {
                 break;
             }
         }
+        if (deliverPendingEvents()) {
+            continue;
+        }
         // A stop() after the idle check bumps the generation, so the wait returns at once and the
         // next turn sees the request.
         waitForWork(idleGeneration, std::nullopt);
@@ -226,12 +266,14 @@ void MainRunLoop::run() {
 
 void MainRunLoop::stop() {
     LoopState& state = loop();
+    std::shared_ptr<const EventPump> pump;
     {
         std::lock_guard lock(state.mutex);
         state.stopRequested = true;
         ++state.generation;
+        pump = state.pump;
     }
-    state.wake.notify_all();
+    state.notify(pump);
 }
 
 std::size_t MainRunLoop::runUntilIdle() {
@@ -239,13 +281,18 @@ std::size_t MainRunLoop::runUntilIdle() {
     if (!scope) {
         return 0;
     }
-    const std::uint64_t turn = newTurn();
+    std::uint64_t turn = newTurn();
     std::uint64_t idleGeneration = 0;
     std::size_t count = 0;
-    while (runOne(turn, idleGeneration)) {
-        ++count;
+    for (int rounds = 0;; ++rounds) {
+        while (runOne(turn, idleGeneration)) {
+            ++count;
+        }
+        if (rounds == maxPumpRounds || !deliverPendingEvents()) {
+            return count;
+        }
+        turn = newTurn();
     }
-    return count;
 }
 
 bool MainRunLoop::runUntil(const std::function<bool()>& predicate, Duration timeout) {
@@ -261,6 +308,10 @@ bool MainRunLoop::runUntil(const std::function<bool()>& predicate, Duration time
         }
         std::uint64_t idleGeneration = 0;
         if (runOne(turn, idleGeneration)) {
+            continue;
+        }
+        if (deliverPendingEvents()) {
+            turn = newTurn();
             continue;
         }
         if (RealClock::now() >= limit) {
@@ -298,36 +349,56 @@ std::size_t MainRunLoop::discardPendingWork() {
     return blocks.size() + timers.size();
 }
 
+void MainRunLoop::setEventPump(std::optional<EventPump> pump) {
+    LoopState& state = loop();
+    std::shared_ptr<const EventPump> previous;
+    {
+        std::lock_guard lock(state.mutex);
+        previous = std::exchange(
+            state.pump, pump ? std::make_shared<const EventPump>(std::move(*pump)) : nullptr);
+        ++state.generation;
+    }
+    // A driver waiting in the old pump goes back to waiting in the new one (or on the loop's own
+    // condition variable).
+    state.notify(previous);
+}
+
 void MainRunLoop::enqueue(std::function<void()> block) {
     LoopState& state = loop();
+    std::shared_ptr<const EventPump> pump;
     {
         std::lock_guard lock(state.mutex);
         // Delayed blocks whose deadline has passed go first: they became due before this one.
         state.work.promoteDue(Clock::now());
         state.work.push(std::move(block));
         ++state.generation;
+        pump = state.pump;
     }
-    state.wake.notify_all();
+    state.notify(pump);
 }
 
 void MainRunLoop::enqueueAfter(TimePoint deadline, std::function<void()> block) {
     LoopState& state = loop();
+    std::shared_ptr<const EventPump> pump;
     {
         std::lock_guard lock(state.mutex);
         state.work.pushAfter(deadline, std::move(block));
         ++state.generation;
+        pump = state.pump;
     }
-    state.wake.notify_all();
+    state.notify(pump);
 }
 
 void MainRunLoop::schedule(std::shared_ptr<Timer> timer) {
     LoopState& state = loop();
+    std::shared_ptr<const EventPump> pump;
     {
         std::lock_guard lock(state.mutex);
         state.timers.push_back(std::move(timer));
         ++state.generation;
+        pump = state.pump;
     }
-    state.wake.notify_all();
+    state.notify(pump);
 }
 
 void MainRunLoop::unschedule(const Timer& timer) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/EventPump.h"
 
 namespace quorvel::platform {
 
@@ -24,6 +25,12 @@ class Timer;
 // Each turn runs the main-queue blocks that are due (in submission order, delayed ones when their
 // deadline has passed on Clock) and fires the timers that are due. A timer fires at most once per
 // turn.
+//
+// With an event pump installed (setEventPump; the user interface's application host installs
+// one), the window system's events are part of the loop: after the due blocks and timers of a
+// turn, the loop delivers the pending events, and if any was delivered it starts another turn, so
+// blocks posted by event handlers run in the same drive call. run() and runUntil() wait inside the
+// pump, and posting work, stop() and clock changes wake it.
 class MainRunLoop {
 public:
     MainRunLoop() = delete;
@@ -35,8 +42,11 @@ public:
     static void stop();
 
     // Runs everything that is due now, including work queued by that work, and returns the number
-    // of blocks run and timer fires. Does not wait for anything.
+    // of blocks run and timer fires. Does not wait for anything. With an event pump it also
+    // delivers the pending events, and what they queue, until neither is left (at most
+    // maxPumpRounds rounds of events, so that an event source that is always ready cannot hold it).
     static std::size_t runUntilIdle();
+    static constexpr int maxPumpRounds = 100;
 
     // Drives the loop until `predicate` (called on the driving thread before every block, and
     // every few milliseconds while idle) returns true, waiting for work from other threads, due
@@ -50,6 +60,10 @@ public:
     // Drops every pending main-queue block and invalidates every timer; returns how many there
     // were. Lets a test start from an empty loop.
     static std::size_t discardPendingWork();
+
+    // Installs the hooks of a window system's event loop; nullopt removes them. Call it on the
+    // main thread while nothing drives the loop.
+    static void setEventPump(std::optional<EventPump> pump);
 
 private:
     friend class MainDispatchQueue;
