@@ -36,7 +36,8 @@ std::shared_ptr<quorvel::platform::Bitmap> bitmapOf(const cv::Mat& bgr) {
 void BM_LiveDetectionRequest(benchmark::State& state) {
     cv::setNumThreads(1);
     const auto frame = scene({1920, 1080});
-    auto buffer = quorvel::platform::PixelBuffer::make(1920, 1080, quorvel::platform::PixelFormat::argb32);
+    auto buffer =
+        quorvel::platform::PixelBuffer::make(1920, 1080, quorvel::platform::PixelFormat::argb32);
     buffer->lockBaseAddress();
     cv::Mat argb = buffer->asMat();
     cv::Mat bgra;
@@ -61,14 +62,13 @@ void BM_AutomaticPhotoProcessing(benchmark::State& state) {
     cv::Mat stored;
     cv::rotate(photo.image, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
     const auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmapOf(stored), 0.9, 6);
-    const quorvel::platform::CapturePhoto capture(jpeg);
     auto detector = RectangleDetector::make();
     for (auto _ : state) {
         bool done = false;
-        auto feature =
-            std::make_shared<RectangleFeature>(quorvel::platform::Point{10, 10}, quorvel::platform::Point{500, 10},
-                                               quorvel::platform::Point{500, 900}, quorvel::platform::Point{10, 900});
-        detector->automaticProcessedImage(capture, 8, feature, {{0, 0}, {1080, 1920}}, true,
+        auto feature = std::make_shared<RectangleFeature>(
+            quorvel::platform::Point{10, 10}, quorvel::platform::Point{500, 10},
+            quorvel::platform::Point{500, 900}, quorvel::platform::Point{10, 900});
+        detector->automaticProcessedImage(jpeg, 8, feature, {{0, 0}, {1080, 1920}}, true,
                                           [&](auto result) { done = result.has_value(); });
         RectangleDetector::workQueue()->sync([] {});
         if (!done) state.SkipWithError("no page image");
@@ -77,7 +77,8 @@ void BM_AutomaticPhotoProcessing(benchmark::State& state) {
 BENCHMARK(BM_AutomaticPhotoProcessing)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BlurTestAt800(benchmark::State& state) {
-    const auto page = quorvel::platform::FilterImage::fromBitmap(bitmapOf(scene({800, 1067}).image));
+    const auto page =
+        quorvel::platform::FilterImage::fromBitmap(bitmapOf(scene({800, 1067}).image));
     for (auto _ : state) benchmark::DoNotOptimize(BlurDetection::isBlurry(page));
 }
 BENCHMARK(BM_BlurTestAt800)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -5,6 +5,7 @@
 
 #include "Platform/Camera/CapturePhotoOutput.h"
 #include "Platform/Camera/CaptureVideoDataOutput.h"
+#include "Platform/Camera/SensorFrame.h"
 
 namespace quorvel::platform {
 
@@ -196,6 +197,21 @@ std::shared_ptr<CaptureDevice> CaptureSession::videoDeviceLocked() const {
     return inputs_.empty() ? nullptr : inputs_.front()->device();
 }
 
+std::uint64_t CaptureSession::videoFrameCount() const {
+    std::lock_guard lock(mutex_);
+    return frameCount_;
+}
+
+std::shared_ptr<PixelBuffer> CaptureSession::newestVideoFrame() const {
+    std::shared_ptr<SensorFrame> frame;
+    {
+        std::lock_guard lock(mutex_);
+        frame = newestFrame_;
+    }
+    // Turned outside the lock: frames keep arriving meanwhile.
+    return frame ? frame->makePixelBuffer(VideoOrientation::portrait) : nullptr;
+}
+
 bool CaptureSession::deliverFrame(const std::shared_ptr<SensorFrame>& frame,
                                   const std::shared_ptr<FrameDelivery>& delivery) {
     std::vector<std::shared_ptr<CaptureVideoDataOutput>> outputs;
@@ -204,6 +220,8 @@ bool CaptureSession::deliverFrame(const std::shared_ptr<SensorFrame>& frame,
         if (!running_) {
             return false;
         }
+        newestFrame_ = frame;
+        ++frameCount_;
         outputs = videoOutputs_;
     }
     bool queued = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Camera/CaptureDeviceInput.h"
+#include "Platform/Imaging/VideoFrameSource.h"
 
 namespace quorvel::platform {
 
@@ -29,7 +30,10 @@ enum class SessionPreset { high, photo };
 //   issued after a start (from any thread) always wins. Frames reach the video outputs only while
 //   the session runs.
 // - Adding or refusing things never throws: a refused add is ignored.
-class CaptureSession : public std::enable_shared_from_this<CaptureSession> {
+// - As a video frame source it offers the newest frame the device delivered while the session
+//   ran (kept after it stops), turned as a portrait connection turns it.
+class CaptureSession : public VideoFrameSource,
+                       public std::enable_shared_from_this<CaptureSession> {
     struct Token {};
 
 public:
@@ -68,6 +72,9 @@ public:
     // The device of the video input, if any.
     std::shared_ptr<CaptureDevice> videoDevice() const;
 
+    std::uint64_t videoFrameCount() const override;
+    std::shared_ptr<PixelBuffer> newestVideoFrame() const override;
+
 private:
     friend class CaptureDevice;
 
@@ -86,6 +93,8 @@ private:
     SessionPreset preset_ = SessionPreset::high;
     int configurationDepth_ = 0;
     bool running_ = false;
+    std::shared_ptr<SensorFrame> newestFrame_;
+    std::uint64_t frameCount_ = 0;
 
     mutable std::mutex turnMutex_;
     std::condition_variable turnChanged_;

@@ -12,10 +12,10 @@
 #include "Platform/Camera/FrameDelivery.h"
 #include "Platform/Camera/PictureSensorFrame.h"
 #include "Platform/Camera/SensorNoise.h"
+#include "Platform/Foundation/Device.h"
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/ImageEncoding.h"
-#include "Platform/UI/Device.h"
 
 namespace quorvel::platform {
 namespace {

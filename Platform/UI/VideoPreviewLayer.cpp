@@ -2,26 +2,24 @@
 
 #include <utility>
 
-#include "Platform/Camera/CaptureSession.h"
-
 namespace quorvel::platform {
 
 std::shared_ptr<VideoPreviewLayer> VideoPreviewLayer::make() {
     return std::shared_ptr<VideoPreviewLayer>(new VideoPreviewLayer());
 }
 
-std::shared_ptr<CaptureSession> VideoPreviewLayer::session() const {
+std::shared_ptr<VideoFrameSource> VideoPreviewLayer::frameSource() const {
     std::lock_guard lock(mutex_);
-    return session_;
+    return source_;
 }
 
-void VideoPreviewLayer::setSession(std::shared_ptr<CaptureSession> session) {
-    std::shared_ptr<CaptureSession> previous;
+void VideoPreviewLayer::setFrameSource(std::shared_ptr<VideoFrameSource> source) {
+    std::shared_ptr<VideoFrameSource> previous;
     {
         std::lock_guard lock(mutex_);
-        previous = std::exchange(session_, std::move(session));
+        previous = std::exchange(source_, std::move(source));
     }
-    // A session released here may stop itself: not under the lock.
+    // A source released here may stop itself: not under the lock.
 }
 
 VideoGravity VideoPreviewLayer::videoGravity() const {

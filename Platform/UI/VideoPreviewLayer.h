@@ -3,11 +3,10 @@
 #include <memory>
 #include <mutex>
 
+#include "Platform/Imaging/VideoFrameSource.h"
 #include "Platform/UI/Layer.h"
 
 namespace quorvel::platform {
-
-class CaptureSession;
 
 // How the camera picture is fitted into the layer's bounds, with the phone platform's cases.
 enum class VideoGravity {
@@ -19,15 +18,16 @@ enum class VideoGravity {
     resizeAspectFill,
 };
 
-// The layer that shows a capture session's live picture, standing in for the phone platform's
-// video preview layer. Nothing is drawn yet. The session (held strongly, as the platform does)
-// and the gravity may be read and set on any thread.
+// The layer that shows a live camera picture, standing in for the phone platform's video preview
+// layer. It takes its frames from a frame source (the capture session), which it holds strongly
+// as the platform holds its session. Nothing is drawn yet. The source and the gravity may be read
+// and set on any thread.
 class VideoPreviewLayer : public Layer {
 public:
     static std::shared_ptr<VideoPreviewLayer> make();
 
-    std::shared_ptr<CaptureSession> session() const;
-    void setSession(std::shared_ptr<CaptureSession> session);
+    std::shared_ptr<VideoFrameSource> frameSource() const;
+    void setFrameSource(std::shared_ptr<VideoFrameSource> source);
 
     VideoGravity videoGravity() const;
     void setVideoGravity(VideoGravity gravity);
@@ -37,7 +37,7 @@ protected:
 
 private:
     mutable std::mutex mutex_;
-    std::shared_ptr<CaptureSession> session_;
+    std::shared_ptr<VideoFrameSource> source_;
     VideoGravity gravity_ = VideoGravity::resizeAspect;
 };
 

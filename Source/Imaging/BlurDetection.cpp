@@ -1,9 +1,9 @@
 #include "Source/Imaging/BlurDetection.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <opencv2/core.hpp>
-#include <opencv2/imgproc.hpp>
+#include <vector>
 
 #include "Platform/Compute/CommandQueue.h"
 #include "Platform/Compute/ComputeDevice.h"
@@ -20,12 +20,21 @@ namespace {
 
 // The rendered picture as a bitmap context would hold it after the flipped draw: rows bottom to
 // top, bytes R, G, B, A (premultiplied), as a rendered picture is laid out.
-cv::Mat uploadLayout(const platform::Bitmap& bitmap) {
-    const cv::Mat stored(bitmap.height(), bitmap.width(), CV_8UC4,
-                         const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
-    cv::Mat rgba;
-    cv::cvtColor(stored, rgba, cv::COLOR_BGRA2RGBA);
-    cv::flip(rgba, rgba, 0);
+std::vector<std::uint8_t> uploadLayout(const platform::Bitmap& bitmap) {
+    const auto width = static_cast<std::size_t>(bitmap.width());
+    const auto height = static_cast<std::size_t>(bitmap.height());
+    std::vector<std::uint8_t> rgba(width * height * 4);
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* from = bitmap.data() + (height - 1 - y) * bitmap.bytesPerRow();
+        std::uint8_t* to = rgba.data() + y * width * 4;
+        for (std::size_t x = 0; x < width; ++x, from += 4, to += 4) {
+            // Stored as B, G, R, A.
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = from[3];
+        }
+    }
     return rgba;
 }
 
@@ -52,13 +61,13 @@ bool BlurDetection::isBlurry(const std::shared_ptr<const platform::FilterImage>&
     auto commandBuffer = queue ? queue->commandBuffer() : nullptr;
     if (!commandBuffer) return false;
 
-    const cv::Mat pixels = uploadLayout(*rendered);
+    const int width = rendered->width(), height = rendered->height();
+    const std::vector<std::uint8_t> pixels = uploadLayout(*rendered);
     if (pixels.empty()) {
         Logger::capture().error(
             "Blur detection failed: No data was found in the core graphics context");
         return false;
     }
-    const int width = pixels.cols, height = pixels.rows;
     auto descriptor = TextureDescriptor::texture2D(TexturePixelFormat::rgba8Unorm, width, height,
                                                    /*mipmapped=*/false);
     descriptor.usage = TextureUsage::shaderRead | TextureUsage::shaderWrite;
@@ -68,7 +77,7 @@ bool BlurDetection::isBlurry(const std::shared_ptr<const platform::FilterImage>&
             "Blur detection failed: Cannot create texture from core graphics image");
         return false;
     }
-    source->replaceRegion(TextureRegion::make2D(0, 0, width, height), 0, pixels.data,
+    source->replaceRegion(TextureRegion::make2D(0, 0, width, height), 0, pixels.data(),
                           static_cast<std::size_t>(width) * 4);
 
     ImageLaplacian laplacian(device);

@@ -127,20 +127,19 @@ void RectangleDetector::rectanglesInImage(std::shared_ptr<const platform::Image>
 }
 
 void RectangleDetector::detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
-                                   int orientation,
-                                   std::shared_ptr<const platform::Layer> previewLayer,
+                                   int orientation, LayerFrame previewLayerFrame,
                                    const std::shared_ptr<DispatchQueue>& queue,
                                    LiveCompletion completion) {
     const Rect extent{
         {0, 0},
         {static_cast<double>(pixelBuffer->width()), static_cast<double>(pixelBuffer->height())}};
-    queue->async([self = shared_from_this(), pixelBuffer, orientation, previewLayer, extent,
+    queue->async([self = shared_from_this(), pixelBuffer, orientation, previewLayerFrame, extent,
                   completion]() mutable {
         std::weak_ptr<RectangleDetector> weakSelf = self;
         self.reset();
         rectanglesInImage(
             nullptr, pixelBuffer, orientation,
-            [weakSelf, orientation, previewLayer, extent, completion](
+            [weakSelf, orientation, previewLayerFrame, extent, completion](
                 std::vector<RectangleObservation> observations,
                 std::optional<platform::VisionError> error) {
                 if (error) {
@@ -153,8 +152,8 @@ void RectangleDetector::detectPath(std::shared_ptr<const platform::PixelBuffer> 
                     deliverEmptyLiveResult(completion);
                     return;
                 }
-                auto outline = liveOutline(std::move(observations), orientation, extent,
-                                           previewLayer->frame());
+                auto outline =
+                    liveOutline(std::move(observations), orientation, extent, previewLayerFrame());
                 DispatchQueue::main()->async([outline = *outline, extent, completion] {
                     completion(outlinePath(*outline.feature), outline.feature, outline.center,
                                extent);
@@ -186,13 +185,12 @@ void RectangleDetector::detectCropCorners(std::shared_ptr<const platform::Image>
     });
 }
 
-void RectangleDetector::automaticProcessedImage(const platform::CapturePhoto& photo,
+void RectangleDetector::automaticProcessedImage(const std::optional<platform::Data>& photoData,
                                                 int orientation,
                                                 std::shared_ptr<RectangleFeature> feature,
                                                 Rect resizedExtent, bool shouldDetectBlur,
                                                 AutomaticCompletion completion) {
-    const auto& data = photo.fileDataRepresentation();
-    auto image = data ? platform::Image::fromEncodedData(*data) : nullptr;
+    auto image = photoData ? platform::Image::fromEncodedData(*photoData) : nullptr;
     auto photoImage = image ? platform::FilterImage::fromImage(*image) : nullptr;
     if (!photoImage) {
         Logger::capture().error("Unable to generate core image from image data.");

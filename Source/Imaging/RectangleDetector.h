@@ -5,14 +5,13 @@
 #include <optional>
 #include <vector>
 
-#include "Platform/Camera/CapturePhoto.h"
 #include "Platform/Dispatch/DispatchQueue.h"
+#include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/BezierPath.h"
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/FilterImage.h"
 #include "Platform/Imaging/PixelBuffer.h"
-#include "Platform/UI/Layer.h"
 #include "Platform/Vision/RectangleObservation.h"
 #include "Platform/Vision/VisionError.h"
 #include "Source/Imaging/RectangleFeature.h"
@@ -35,15 +34,18 @@ public:
     };
     // The page image with its blur verdict, or none when the photo could not be made into one.
     using AutomaticCompletion = std::function<void(std::optional<ProcessedImage>)>;
+    // Reads the frame of the layer that shows the camera picture, in points.
+    using LayerFrame = std::function<platform::Rect()>;
 
     static std::shared_ptr<RectangleDetector> make();
 
     // Live detection of one frame, described to the detector by `orientation` (EXIF 1–8). The
     // outline is in points of the preview layer (which shows the frame as delivered), widened by
-    // 24 points to each side. The layer's frame is read on the vision queue when the result
-    // arrives; Layer::frame() may be read from any thread. Completes on the main queue.
+    // 24 points to each side. The layer's frame is read through `previewLayerFrame` on the vision
+    // queue when the result arrives, so it must be safe to call from any thread. Completes on the
+    // main queue.
     void detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer, int orientation,
-                    std::shared_ptr<const platform::Layer> previewLayer,
+                    LayerFrame previewLayerFrame,
                     const std::shared_ptr<platform::DispatchQueue>& queue,
                     LiveCompletion completion);
 
@@ -53,11 +55,11 @@ public:
                            const std::shared_ptr<platform::DispatchQueue>& queue,
                            CropCompletion completion);
 
-    // Finds the document again on an automatic photo (else uses `feature`, the live rectangle
-    // that triggered the shot, in layer points, rescaled in place from `resizedExtent`),
-    // straightens it, turns it upright and, when asked, tests it for blur. Completes on the
-    // vision queue.
-    void automaticProcessedImage(const platform::CapturePhoto& photo, int orientation,
+    // Finds the document again on an automatic photo, given as its file (else uses `feature`,
+    // the live rectangle that triggered the shot, in layer points, rescaled in place from
+    // `resizedExtent`), straightens it, turns it upright and, when asked, tests it for blur.
+    // Completes on the vision queue.
+    void automaticProcessedImage(const std::optional<platform::Data>& photoData, int orientation,
                                  std::shared_ptr<RectangleFeature> feature,
                                  platform::Rect resizedExtent, bool shouldDetectBlur,
                                  AutomaticCompletion completion);

@@ -24,7 +24,7 @@ std::shared_ptr<CaptureSession> CaptureSession::make(PhotoDelegate captureDelega
     std::shared_ptr<CaptureSession> session(
         new CaptureSession(std::move(captureDelegate), std::move(videoDelegate)));
     if (!session->setupCaptureSession()) return nullptr;
-    previewView.videoPreviewLayer()->setSession(session->session_);
+    previewView.videoPreviewLayer()->setFrameSource(session->session_);
     return session;
 }
 
@@ -82,7 +82,7 @@ void CaptureSession::start(PhotoDelegate captureDelegate, VideoDelegate videoDel
         captureDelegate_ = std::move(captureDelegate);
         videoDelegate_ = std::move(videoDelegate);
     }
-    previewView.videoPreviewLayer()->setSession(session_);
+    previewView.videoPreviewLayer()->setFrameSource(session_);
     DispatchQueue::global(QualityOfService::defaultQoS)
         ->async([weakSelf = weak_from_this(), completion = std::move(completion)] {
             auto self = weakSelf.lock();

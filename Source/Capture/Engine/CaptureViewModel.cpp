@@ -1,6 +1,6 @@
 #include "Source/Capture/Engine/CaptureViewModel.h"
 
-#include "Platform/UI/Device.h"
+#include "Platform/Foundation/Device.h"
 #include "Source/Capture/Engine/FlashManager.h"
 #include "Source/Configuration/FatalError.h"
 #include "Source/Configuration/Logger.h"
@@ -234,8 +234,8 @@ void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,
             return;
         }
         self->rectangleDetector_->detectPath(
-            pixelBuffer, imageOrientationForDeviceOrientation(), previewLayer,
-            self->detectionQueue_,
+            pixelBuffer, imageOrientationForDeviceOrientation(),
+            [previewLayer] { return previewLayer->frame(); }, self->detectionQueue_,
             [weakSelf](auto path, auto feature, platform::Point center, platform::Rect extent) {
                 if (auto self = weakSelf.lock())
                     self->processNewPath(path, feature, center, extent);
@@ -361,8 +361,8 @@ void CaptureViewModel::processAutoPhoto(const platform::CapturePhoto& photo,
                                         platform::Rect resizedExtent) {
     // The detector rescales the rectangle it is given: it gets a copy of the record's.
     rectangleDetector_->automaticProcessedImage(
-        photo, imageOrientationForDeviceOrientation(), std::make_shared<RectangleFeature>(feature),
-        resizedExtent, shouldDetectBlur(),
+        photo.fileDataRepresentation(), imageOrientationForDeviceOrientation(),
+        std::make_shared<RectangleFeature>(feature), resizedExtent, shouldDetectBlur(),
         [weakSelf = weak_from_this()](std::optional<RectangleDetector::ProcessedImage> result) {
             auto self = weakSelf.lock();
             if (!self) return;

@@ -16,7 +16,7 @@
 #include "Platform/Camera/CaptureVideoDataOutput.h"
 #include "Platform/Camera/SimulatedCameraDevice.h"
 #include "Platform/Dispatch/ScopedManualClock.h"
-#include "Platform/UI/Device.h"
+#include "Platform/Foundation/Device.h"
 
 namespace camera_testing {
 

@@ -156,6 +156,32 @@ TEST_F(CaptureSessionTest, NoFramesWithoutADelegate) {
     EXPECT_EQ(delegate->count(), 0u);
 }
 
+TEST_F(CaptureSessionTest, OffersItsNewestFrameUprightToAPreview) {
+    const VideoFrameSource& source = *session;
+    EXPECT_EQ(source.videoFrameCount(), 0u);
+    EXPECT_EQ(source.newestVideoFrame(), nullptr);
+    EXPECT_EQ(device->emitFrames(1), 0);
+    EXPECT_EQ(source.videoFrameCount(), 0u) << "nothing is filmed before the start";
+
+    session->startRunning();
+    // The outputs' landscape connection does not decide how the preview is turned.
+    ASSERT_EQ(videoOutput->connections().at(0)->videoOrientation(),
+              VideoOrientation::landscapeRight);
+    EXPECT_EQ(device->emitFrames(2), 2);
+    EXPECT_EQ(source.videoFrameCount(), 2u);
+    const auto frame = source.newestVideoFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->width(), 1080);
+    EXPECT_EQ(frame->height(), 1920);
+    EXPECT_EQ(frame->pixelFormat(), PixelFormat::bgra32);
+    EXPECT_NE(source.newestVideoFrame(), frame) << "every viewer gets a buffer of its own";
+
+    session->stopRunning();
+    EXPECT_EQ(device->emitFrames(1), 0);
+    EXPECT_EQ(source.videoFrameCount(), 2u);
+    EXPECT_NE(source.newestVideoFrame(), nullptr) << "the last picture stays";
+}
+
 TEST_F(CaptureSessionTest, RefusesWhatIsScriptedOrAlreadyAdded) {
     EXPECT_FALSE(session->canAddInput(*input));
     EXPECT_FALSE(session->canAddInput(*CaptureDeviceInput::make(device).first));

@@ -7,7 +7,6 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Log/ScopedLogCapture.h"
-#include "Platform/UI/Layer.h"
 #include "Source/Imaging/RectangleDetector.h"
 #include "Support/DocumentScene.h"
 
@@ -29,7 +28,8 @@ SceneOptions portraitFrame() {
 }
 
 std::shared_ptr<quorvel::platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
-    auto buffer = quorvel::platform::PixelBuffer::make(bgr.cols, bgr.rows, quorvel::platform::PixelFormat::bgra32);
+    auto buffer = quorvel::platform::PixelBuffer::make(bgr.cols, bgr.rows,
+                                                       quorvel::platform::PixelFormat::bgra32);
     buffer->lockBaseAddress();
     cv::Mat pixels = buffer->asMat();
     cv::cvtColor(bgr, pixels, cv::COLOR_BGR2BGRA);
@@ -37,14 +37,10 @@ std::shared_ptr<quorvel::platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
     return buffer;
 }
 
-class PreviewLayer : public quorvel::platform::Layer {
-public:
-    static std::shared_ptr<PreviewLayer> make(quorvel::platform::Rect frame) {
-        auto layer = std::shared_ptr<PreviewLayer>(new PreviewLayer);
-        layer->setFrame(frame);
-        return layer;
-    }
-};
+// A preview layer's frame, as the detector reads it.
+RectangleDetector::LayerFrame layerOfFrame(quorvel::platform::Rect frame) {
+    return [frame] { return frame; };
+}
 
 struct LiveResult {
     int calls = 0;
@@ -56,19 +52,20 @@ struct LiveResult {
 };
 
 LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
-                      const std::shared_ptr<quorvel::platform::PixelBuffer>& buffer, int orientation,
-                      quorvel::platform::Rect layerFrame) {
+                      const std::shared_ptr<quorvel::platform::PixelBuffer>& buffer,
+                      int orientation, quorvel::platform::Rect layerFrame) {
     auto result = std::make_shared<LiveResult>();
     auto queue = quorvel::platform::DispatchQueue::makeSerial("detection");
-    detector->detectPath(buffer, orientation, PreviewLayer::make(layerFrame), queue,
-                         [result](auto path, auto feature, Point center, quorvel::platform::Rect extent) {
-                             ++result->calls;
-                             result->onMain = quorvel::platform::DispatchQueue::isMainThread();
-                             result->path = path;
-                             result->feature = feature;
-                             result->center = center;
-                             result->extent = extent;
-                         });
+    detector->detectPath(
+        buffer, orientation, layerOfFrame(layerFrame), queue,
+        [result](auto path, auto feature, Point center, quorvel::platform::Rect extent) {
+            ++result->calls;
+            result->onMain = quorvel::platform::DispatchQueue::isMainThread();
+            result->path = path;
+            result->feature = feature;
+            result->center = center;
+            result->extent = extent;
+        });
     EXPECT_TRUE(MainRunLoop::runUntil([&] { return result->calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     return *result;
@@ -118,7 +115,7 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     });
     auto detector = RectangleDetector::make();
     auto released = std::make_shared<LiveResult>();
-    detector->detectPath(page, 8, PreviewLayer::make({{0, 0}, {540, 960}}),
+    detector->detectPath(page, 8, layerOfFrame({{0, 0}, {540, 960}}),
                          quorvel::platform::DispatchQueue::makeSerial("detection"),
                          [released](auto path, auto feature, Point, quorvel::platform::Rect) {
                              ++released->calls;
@@ -147,7 +144,8 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
     std::shared_ptr<RectangleFeature> corners;
     auto detector = RectangleDetector::make();
     // Shown at half size.
-    detector->detectCropCorners(image, {480, 360}, quorvel::platform::DispatchQueue::makeSerial("corners"),
+    detector->detectCropCorners(image, {480, 360},
+                                quorvel::platform::DispatchQueue::makeSerial("corners"),
                                 [&](std::shared_ptr<RectangleFeature> f) {
                                     ++calls;
                                     corners = f;
@@ -170,12 +168,13 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
     bgra.copyTo(cv::Mat(bgra.rows, bgra.cols, CV_8UC4, bitmap->mutableData()));
     calls = 0;
     corners = std::make_shared<RectangleFeature>(Point{}, Point{}, Point{}, Point{});
-    detector->detectCropCorners(quorvel::platform::Image::make(quorvel::platform::Bitmap::copy(*bitmap)), {480, 360},
-                                quorvel::platform::DispatchQueue::makeSerial("corners"),
-                                [&](std::shared_ptr<RectangleFeature> f) {
-                                    ++calls;
-                                    corners = f;
-                                });
+    detector->detectCropCorners(
+        quorvel::platform::Image::make(quorvel::platform::Bitmap::copy(*bitmap)), {480, 360},
+        quorvel::platform::DispatchQueue::makeSerial("corners"),
+        [&](std::shared_ptr<RectangleFeature> f) {
+            ++calls;
+            corners = f;
+        });
     ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     EXPECT_EQ(calls, 1);
@@ -198,7 +197,8 @@ struct AutomaticResult {
     bool onVisionQueue = false;
 };
 
-AutomaticResult processAutomatically(const quorvel::platform::CapturePhoto& photo, bool blurTest) {
+AutomaticResult processAutomatically(const std::optional<quorvel::platform::Data>& photo,
+                                     bool blurTest) {
     auto result = std::make_shared<AutomaticResult>();
     auto feature = std::make_shared<RectangleFeature>(Point{10, 10}, Point{500, 10},
                                                       Point{500, 900}, Point{10, 900});
@@ -229,7 +229,7 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.92, 6);
     ASSERT_TRUE(jpeg);
 
-    auto result = processAutomatically(quorvel::platform::CapturePhoto(jpeg), false);
+    auto result = processAutomatically(jpeg, false);
     ASSERT_EQ(result.calls, 1);
     EXPECT_TRUE(result.onVisionQueue);
     ASSERT_TRUE(result.processed);
@@ -266,7 +266,7 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
     auto bitmap = quorvel::platform::Bitmap::make(1600, 1200);
     cv::Mat bgra(1200, 1600, CV_8UC4, bitmap->mutableData());
     cv::cvtColor(testing_vision::renderScene(options).image, bgra, cv::COLOR_BGR2BGRA);
-    const quorvel::platform::CapturePhoto photo(quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6));
+    const auto photo = quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6);
 
     // The live rectangle, in points of a preview showing 1080 × 1920 frames.
     auto feature = std::make_shared<RectangleFeature>(Point{108, 192}, Point{972, 192},
@@ -287,7 +287,7 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
 
 TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
     quorvel::platform::ScopedLogCapture log;
-    auto result = processAutomatically(quorvel::platform::CapturePhoto(quorvel::platform::Data{1, 2, 3}), true);
+    auto result = processAutomatically(quorvel::platform::Data{1, 2, 3}, true);
     EXPECT_EQ(result.calls, 1);
     EXPECT_FALSE(result.processed);
     EXPECT_EQ(log.messages(),

@@ -11,9 +11,11 @@ namespace {
 class NullDelegate : public quorvel::platform::CapturePhotoCaptureDelegate,
                      public quorvel::platform::CaptureVideoDataOutputSampleBufferDelegate {
 public:
-    void photoOutput(quorvel::platform::CapturePhotoOutput&, std::shared_ptr<quorvel::platform::CapturePhoto>,
+    void photoOutput(quorvel::platform::CapturePhotoOutput&,
+                     std::shared_ptr<quorvel::platform::CapturePhoto>,
                      std::optional<quorvel::platform::CameraError>) override {}
-    void captureOutput(quorvel::platform::CaptureVideoDataOutput&, std::shared_ptr<quorvel::platform::SampleBuffer>,
+    void captureOutput(quorvel::platform::CaptureVideoDataOutput&,
+                       std::shared_ptr<quorvel::platform::SampleBuffer>,
                        quorvel::platform::CaptureConnection&) override {}
 };
 
@@ -31,7 +33,7 @@ TEST_F(Session, SetUpAttachesThePreviewAndHoldsTheCameraLocked) {
               quorvel::platform::VideoGravity::resizeAspectFill);
     auto session = make();
     ASSERT_TRUE(session);
-    EXPECT_TRUE(preview->videoPreviewLayer()->session());
+    EXPECT_TRUE(preview->videoPreviewLayer()->frameSource());
     EXPECT_EQ(camera->configurationLockCount(), 1);
     EXPECT_FALSE(session->isRAWFormatSupported());
     camera->setSupportsRaw(true);

@@ -8,8 +8,8 @@
 #include "Platform/Camera/SimulatedCameraDevice.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/ScopedManualClock.h"
+#include "Platform/Foundation/Device.h"
 #include "Platform/Log/ScopedLogCapture.h"
-#include "Platform/UI/Device.h"
 
 namespace quorvel::testsupport {
 

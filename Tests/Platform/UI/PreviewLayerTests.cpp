@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Camera/CaptureSession.h"
-#include "Platform/UI/Device.h"
+#include "Platform/Imaging/VideoFrameSource.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/View.h"
 
@@ -20,15 +19,28 @@ private:
     explicit PreviewView(const Rect& frame) : View(frame, VideoPreviewLayer::make()) {}
 };
 
-TEST(VideoPreviewLayerTest, FitsThePictureByDefaultAndKeepsItsSession) {
+// A source with one still frame.
+class StillFrameSource : public VideoFrameSource {
+public:
+    std::uint64_t videoFrameCount() const override { return 1; }
+    std::shared_ptr<PixelBuffer> newestVideoFrame() const override {
+        return PixelBuffer::make(4, 8, PixelFormat::bgra32);
+    }
+};
+
+TEST(VideoPreviewLayerTest, FitsThePictureByDefaultAndHoldsItsFrameSource) {
     auto layer = VideoPreviewLayer::make();
     EXPECT_EQ(layer->videoGravity(), VideoGravity::resizeAspect);
-    EXPECT_EQ(layer->session(), nullptr);
-    auto session = CaptureSession::make();
-    layer->setSession(session);
-    std::weak_ptr<CaptureSession> watcher = session;
-    session.reset();
-    EXPECT_FALSE(watcher.expired()) << "the layer holds its session";
+    EXPECT_EQ(layer->frameSource(), nullptr);
+    auto source = std::make_shared<StillFrameSource>();
+    layer->setFrameSource(source);
+    std::weak_ptr<StillFrameSource> watcher = source;
+    source.reset();
+    EXPECT_FALSE(watcher.expired()) << "the layer holds its source";
+    ASSERT_NE(layer->frameSource()->newestVideoFrame(), nullptr);
+    EXPECT_EQ(layer->frameSource()->newestVideoFrame()->height(), 8);
+    layer->setFrameSource(nullptr);
+    EXPECT_TRUE(watcher.expired()) << "and lets it go when replaced";
     layer->setVideoGravity(VideoGravity::resizeAspectFill);
     EXPECT_EQ(layer->videoGravity(), VideoGravity::resizeAspectFill);
 }
@@ -40,13 +52,6 @@ TEST(VideoPreviewLayerTest, ViewCanBeBackedByAPreviewLayer) {
     EXPECT_EQ(layer->frame(), Rect::make(0, 0, 390, 844));
     view->setFrame(Rect::make(10, 20, 300, 400));
     EXPECT_EQ(layer->frame(), Rect::make(10, 20, 300, 400));
-}
-
-TEST(DeviceTest, OrientationIsProcessWideAndStartsInPortrait) {
-    EXPECT_EQ(Device::current().orientation(), DeviceOrientation::portrait);
-    Device::setOrientation(DeviceOrientation::landscapeLeft);
-    EXPECT_EQ(Device::current().orientation(), DeviceOrientation::landscapeLeft);
-    Device::setOrientation(DeviceOrientation::portrait);
 }
 
 }  // namespace

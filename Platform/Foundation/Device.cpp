@@ -1,4 +1,4 @@
-#include "Platform/UI/Device.h"
+#include "Platform/Foundation/Device.h"
 
 namespace quorvel::platform {
 
