@@ -1,8 +1,12 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
+#include "Platform/Imaging/PixelBuffer.h"
 #include "Platform/Imaging/VideoFrameSource.h"
 #include "Platform/UI/Layer.h"
 
@@ -18,10 +22,18 @@ enum class VideoGravity {
     resizeAspectFill,
 };
 
-// The layer that shows a live camera picture, standing in for the phone platform's video preview
-// layer. It takes its frames from a frame source (the capture session), which it holds strongly
-// as the platform holds its session. Nothing is drawn yet. The source and the gravity may be read
-// and set on any thread.
+// The layer that shows the live camera picture, standing in for the phone platform's video
+// preview layer. The painter draws latestFrame() into the bounds by the video gravity.
+//
+// Frames are handed over with enqueue() on any thread (the camera's frames queue): the newest
+// frame replaces the previous one under a tiny lock that is only held for a pointer swap, so the
+// camera never waits for painting. Each hand-over bumps framesDelivered() and calls the
+// process's frame-arrival handler (on the handing thread; the Qt host posts a repaint from it).
+//
+// A frame source (the capture session) may be attached instead: the layer then shows the source's
+// newest frame and counts the source's frames; the source is held strongly, as the platform holds
+// its session. The source, the gravity and the frames may be read and set on any thread; the rest
+// of Layer is main thread only.
 class VideoPreviewLayer : public Layer {
 public:
     static std::shared_ptr<VideoPreviewLayer> make();
@@ -32,6 +44,24 @@ public:
     VideoGravity videoGravity() const;
     void setVideoGravity(VideoGravity gravity);
 
+    // Hands over the newest frame (nullptr clears the picture). Ignored while a frame source is
+    // attached.
+    void enqueue(std::shared_ptr<const PixelBuffer> frame);
+    // The newest frame: the frame source's when one is attached, else the last one handed over;
+    // nullptr when there is none.
+    std::shared_ptr<const PixelBuffer> latestFrame() const;
+    // How many frames this layer has been handed, or the frame source has had; a painter redraws
+    // when it changes.
+    std::uint64_t frameCount() const;
+
+    // Where a frame of `frameSize` pixels is drawn within `bounds` for `gravity`.
+    static Rect pictureRect(Size frameSize, const Rect& bounds, VideoGravity gravity);
+
+    // Frames handed to any preview layer so far.
+    static std::uint64_t framesDelivered();
+    // Called after every hand-over, on the handing thread; empty removes it.
+    static void setFrameArrivalHandler(std::function<void()> handler);
+
 protected:
     VideoPreviewLayer() = default;
 
@@ -39,6 +69,9 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<VideoFrameSource> source_;
     VideoGravity gravity_ = VideoGravity::resizeAspect;
+    mutable std::mutex frameMutex_;
+    std::shared_ptr<const PixelBuffer> frame_;
+    std::atomic<std::uint64_t> frameCount_{0};
 };
 
 }  // namespace quorvel::platform

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace quorvel::platform {
+
+// The keys the window acts on (Window::sendKey). Space and enter activate the focused control,
+// tab and backtab move the focus through the accessibility order, escape takes the cancel action
+// of an alert on screen (else it goes to the focused view), the arrows adjust an adjustable
+// element (a page control).
+enum class Key { space, enter, tab, backtab, escape, left, right, up, down };
+
+}  // namespace quorvel::platform
