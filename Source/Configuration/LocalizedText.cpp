@@ -168,7 +168,64 @@ void appendLiteral(std::string& out, std::string_view literal) {
     }
 }
 
+// The capital of one code point (see uppercased()).
+char32_t upper(char32_t c) {
+    if (c >= U'a' && c <= U'z') return c - 0x20;
+    if (c < 0xE0) return c;
+    if (c <= 0xFE) return c == 0xF7 ? c : c - 0x20;  // Latin-1, except the division sign
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A pairs capital and small letters: capital first, except in the two
+        // runs that start on an odd code point.
+        const bool oddRun = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;  // no capital pair
+        const bool small = oddRun ? (c % 2 == 0) : (c % 2 == 1);
+        return small ? c - 1 : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9) return c == 0x3C2 ? 0x3A3 : c - 0x20;  // Greek
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                       // Cyrillic
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 }  // namespace
+
+std::string LocalizedText::uppercased(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // Only one- and two-byte sequences hold letters that change; the rest is copied.
+        if (byte < 0x80) {
+            out += static_cast<char>(upper(byte));
+            ++i;
+        } else if ((byte & 0xE0) == 0xC0 && i + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80 && byte >= 0xC2) {
+            const char32_t c = (static_cast<char32_t>(byte & 0x1F) << 6) |
+                               (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+            appendUtf8(out, upper(c));
+            i += 2;
+        } else {
+            out += text[i];
+            ++i;
+        }
+    }
+    return out;
+}
 
 std::string LocalizedText::lookup(std::string_view key,
                                   const std::shared_ptr<platform::Bundle>& bundle) {

@@ -50,6 +50,11 @@ struct LocalizedText {
     static std::optional<std::string> formatSafely(std::string_view text,
                                                    std::span<const TextArgument> arguments);
 
+    // `text` in capitals, for titles and captions shown upper-cased. Letters of the Latin
+    // (ASCII, Latin-1, Latin Extended-A), Greek and Cyrillic alphabets are mapped one to one;
+    // everything else, including bytes that are not UTF-8, is kept as it is.
+    static std::string uppercased(std::string_view text);
+
     // How many arguments `text` asks for (the highest position, or the number of sequential
     // placeholders), or none when it holds a placeholder that is not understood or mixes the two
     // kinds. A text without placeholders asks for 0.
