@@ -1,31 +1,114 @@
 #include "Platform/UI/Accessibility.h"
 
+#include <utility>
+
 #include "Platform/UI/View.h"
 
 namespace quorvel::platform {
 
+namespace {
+
+struct State {
+    std::optional<bool> override;
+    std::function<bool()> provider;
+    std::vector<AccessibilityPost> posts;
+    std::function<void(const AccessibilityPost&)> sink;
+};
+
+State& state() {
+    static State instance;
+    return instance;
+}
+
+bool isShown(const View& view) {
+    return !view.isHidden() && view.alpha() > 0.01;
+}
+
+void collect(const std::shared_ptr<View>& view, std::vector<std::shared_ptr<View>>& out) {
+    if (!view || !isShown(*view)) {
+        return;
+    }
+    if (view->isAccessibilityElement()) {
+        out.push_back(view);
+        return;
+    }
+    std::vector<std::shared_ptr<View>> children;
+    if (const auto& elements = view->accessibilityElements()) {
+        children = *elements;
+    } else {
+        children = view->subviews();
+    }
+    // A visible modal child hides its siblings from assistive technology.
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        if (*it && (*it)->accessibilityViewIsModal() && isShown(**it)) {
+            collect(*it, out);
+            return;
+        }
+    }
+    for (const auto& child : children) {
+        collect(child, out);
+    }
+}
+
+}  // namespace
+
 std::string AccessibilityPost::text() const {
-    auto* s = std::get_if<std::string>(&argument);
-    return s ? *s : std::string();
+    const auto* text = std::get_if<std::string>(&argument);
+    return text ? *text : std::string();
 }
+
 std::shared_ptr<View> AccessibilityPost::view() const {
-    auto* v = std::get_if<std::weak_ptr<View>>(&argument);
-    return v ? v->lock() : nullptr;
+    const auto* view = std::get_if<std::weak_ptr<View>>(&argument);
+    return view ? view->lock() : nullptr;
 }
+
 bool Accessibility::isVoiceOverRunning() {
-    return false;
+    const auto& s = state();
+    if (s.override) {
+        return *s.override;
+    }
+    return s.provider ? s.provider() : false;
 }
-void Accessibility::setVoiceOverRunningOverride(std::optional<bool>) {}
-void Accessibility::setVoiceOverRunningProvider(std::function<bool()>) {}
-void Accessibility::post(AccessibilityNotification, AccessibilityArgument) {}
+
+void Accessibility::setVoiceOverRunningOverride(std::optional<bool> running) {
+    state().override = running;
+}
+
+void Accessibility::setVoiceOverRunningProvider(std::function<bool()> provider) {
+    state().provider = std::move(provider);
+}
+
+void Accessibility::post(AccessibilityNotification notification, AccessibilityArgument argument) {
+    auto& s = state();
+    AccessibilityPost post{notification, std::move(argument), Clock::now()};
+    s.posts.push_back(post);
+    if (s.sink) {
+        auto sink = s.sink;
+        sink(post);
+    }
+}
+
 const std::vector<AccessibilityPost>& Accessibility::postedNotifications() {
-    static std::vector<AccessibilityPost> p;
-    return p;
+    return state().posts;
 }
-void Accessibility::clearPosted() {}
-void Accessibility::setSink(std::function<void(const AccessibilityPost&)>) {}
-std::vector<std::shared_ptr<View>> Accessibility::orderedElements(const std::shared_ptr<View>&) {
-    return {};
+
+void Accessibility::clearPosted() {
+    state().posts.clear();
+}
+
+void Accessibility::setSink(std::function<void(const AccessibilityPost&)> sink) {
+    state().sink = std::move(sink);
+}
+
+std::vector<std::shared_ptr<View>> Accessibility::orderedElements(
+    const std::shared_ptr<View>& root) {
+    std::vector<std::shared_ptr<View>> out;
+    if (!root || !root->window()) {
+        return out;
+    }
+    // The root itself counts only when it is an element; otherwise its children are walked.
+    collect(root, out);
+    return out;
 }
 
 }  // namespace quorvel::platform

@@ -5,10 +5,31 @@
 namespace quorvel::platform {
 
 std::shared_ptr<ViewController> PresentationController::presentingViewController() const {
-    return nullptr;
+    auto presented = presented_.lock();
+    return presented ? presented->presentingViewController() : nullptr;
 }
-bool PresentationController::dismissInteractively(std::function<void()>) {
-    return false;
+
+bool PresentationController::dismissInteractively(std::function<void()> completion) {
+    auto presented = presented_.lock();
+    if (!presented || !presented->presentingViewController() || presented->isBeingDismissed()) {
+        return false;
+    }
+    if (auto delegate = delegate_.lock()) {
+        delegate->presentationControllerWillDismiss(*this);
+    }
+    std::weak_ptr<ViewController> weakPresented = presented;
+    presented->dismiss(true, [weakPresented, completion = std::move(completion)] {
+        if (auto controller = weakPresented.lock()) {
+            auto presentation = controller->presentationController();
+            if (auto delegate = presentation->delegate()) {
+                delegate->presentationControllerDidDismiss(*presentation);
+            }
+        }
+        if (completion) {
+            completion();
+        }
+    });
+    return true;
 }
 
 }  // namespace quorvel::platform

@@ -106,8 +106,12 @@ View::~View() = default;
 
 std::shared_ptr<View> View::make(const Rect& frame) {
     auto view = std::shared_ptr<View>(new View(frame));
-    view->layer_->view_ = view;
+    view->bindLayer();
     return view;
+}
+
+void View::bindLayer() {
+    layer_->view_ = weak_from_this();
 }
 
 // --- Geometry -----------------------------------------------------------------------------------

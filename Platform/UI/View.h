@@ -322,6 +322,9 @@ protected:
     virtual void didMoveToWindow() {}
     // After the bounds size changed.
     virtual void boundsSizeDidChange() {}
+    // Points the layer back at this view (Layer::view()). Done by make() and whenever the view
+    // is added to a superview or becomes a controller's view; a subclass's factory may call it.
+    void bindLayer();
 
 private:
     friend class ViewController;

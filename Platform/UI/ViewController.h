@@ -85,7 +85,7 @@ public:
     // --- Containment and presentation ---------------------------------------------------------
     std::shared_ptr<ViewController> parent() const { return parent_.lock(); }
     const std::vector<std::shared_ptr<ViewController>>& children() const { return children_; }
-    // The nearest NavigationController among the controller and its parents, else null.
+    // The nearest NavigationController among the controller's parents, else null.
     std::shared_ptr<NavigationController> navigationController() const;
 
     // The controller presenting this one (its own or its topmost parent's presenter), or null.

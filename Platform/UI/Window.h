@@ -103,6 +103,7 @@ private:
     std::shared_ptr<TouchState> touch_;
     std::uint64_t nextTouchId_ = 1;
     std::uint64_t displayedGeneration_ = 0;
+    std::uint64_t displayedFrames_ = 0;
 };
 
 }  // namespace quorvel::platform
