@@ -17,6 +17,10 @@
 #include "Platform/Dispatch/EventPump.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Log/LogChannel.h"
+#include "Platform/UI/AccessibilityBridge.h"
+#include "Platform/UI/FileDialogChooser.h"
+#include "Platform/UI/View.h"
+#include "Platform/UI/ViewPainter.h"
 
 namespace quorvel::platform {
 namespace {
@@ -167,6 +171,11 @@ bool ApplicationHost::start(Display display) {
         [target](std::optional<Duration> timeout) { waitForEvents(target, timeout); },
         [target] { target->wake(); },
     });
+    ViewPainter::install();
+    AccessibilityBridge::install();
+    if (!isOffscreen()) {
+        FileDialogChooser::install();
+    }
     state.started = true;
     return true;
 }
@@ -184,6 +193,9 @@ void ApplicationHost::shutDown() {
     if (!state.started) {
         return;
     }
+    FileDialogChooser::uninstall();
+    AccessibilityBridge::uninstall();
+    View::setSnapshotProvider({});
     MainRunLoop::setEventPump(std::nullopt);
     state.wakeTarget->detach();
     state.wakeTarget.reset();

@@ -51,6 +51,13 @@ int main(int argc, char** argv) {
     // Off-screen for the program and anything it starts; death tests re-run the program rather
     // than fork a process that already has the window system's threads.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        // Qt wants a private runtime directory; without a session there is none.
+        char runtime[] = "/tmp/quorvel-runtime-XXXXXX";
+        if (mkdtemp(runtime)) {
+            setenv("XDG_RUNTIME_DIR", runtime, 1);
+        }
+    }
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ::testing::InitGoogleMock(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new quorvel::testsupport::UITestEnvironment);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+class QAccessibleInterface;
+
+namespace quorvel::platform {
+
+class View;
+class WindowHost;
+
+// Connects the model's accessibility (Accessibility, the views' labels, hints, traits and reading
+// order) with Qt's accessibility, which the desktop's accessibility bus (AT-SPI) and screen
+// readers read. Installed by ApplicationHost::start(). Main thread only.
+//
+//   - A WindowHost's widget is exposed as an AccessibleWindow over its Window's elements.
+//   - "Screen reader running" (Accessibility::isVoiceOverRunning) is QAccessible::isActive(),
+//     unless a test overrides it.
+//   - Posts are forwarded after Accessibility records them: an announcement goes to the
+//     notification element of the key window (see AccessibleWindow); layoutChanged and
+//     screenChanged send the window's children-reordered event and move the screen reader to the
+//     element given (a focus event), or to the first element when none is given.
+class AccessibilityBridge {
+public:
+    AccessibilityBridge() = delete;
+
+    static void install();
+    static void uninstall();
+
+    // The one interface of an element view (made on first use, kept while the view lives).
+    static QAccessibleInterface* interfaceFor(const std::shared_ptr<View>& view);
+    // The interface of the window a view is shown in (its WindowHost's widget), or nullptr.
+    static QAccessibleInterface* windowInterfaceFor(const View& view);
+};
+
+}  // namespace quorvel::platform

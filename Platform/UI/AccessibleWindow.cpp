@@ -1,0 +1,175 @@
+#include "Platform/UI/AccessibleWindow.h"
+
+#include <QApplication>
+#include <algorithm>
+
+#include "Platform/UI/Accessibility.h"
+#include "Platform/UI/AccessibilityBridge.h"
+#include "Platform/UI/AccessibleElement.h"
+#include "Platform/UI/Window.h"
+#include "Platform/UI/WindowHost.h"
+
+namespace quorvel::platform {
+
+// The notification element: its name is the last announcement.
+class AccessibleWindow::Announcement : public QAccessibleInterface {
+public:
+    explicit Announcement(QPointer<QWidget> widget) : widget_(std::move(widget)) {}
+
+    bool isValid() const override { return !widget_.isNull(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return widget_ ? widget_->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return widget_ ? QAccessible::queryAccessibleInterface(widget_.data()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text type) const override {
+        return type == QAccessible::Name ? text_ : QString();
+    }
+    void setText(QAccessible::Text type, const QString& text) override {
+        if (type == QAccessible::Name) {
+            text_ = text;
+        }
+    }
+    QRect rect() const override {
+        QAccessibleInterface* windowInterface = parent();
+        return windowInterface ? QRect(windowInterface->rect().topLeft(), QSize(1, 1)) : QRect();
+    }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.readOnly = true;
+        return state;
+    }
+
+private:
+    QPointer<QWidget> widget_;
+    QString text_;
+};
+
+AccessibleWindow::AccessibleWindow(QWidget* widget) : widget_(widget) {}
+
+AccessibleWindow::~AccessibleWindow() {
+    if (announcementId_ != 0) {
+        QAccessible::deleteAccessibleInterface(announcementId_);
+    }
+}
+
+std::vector<std::shared_ptr<View>> AccessibleWindow::elements() const {
+    auto host = WindowHost::hostOf(widget_.data());
+    if (!host) {
+        return {};
+    }
+    return Accessibility::orderedElements(host->window());
+}
+
+QAccessibleInterface* AccessibleWindow::announcementElement() const {
+    if (QAccessibleInterface* existing = QAccessible::accessibleInterface(announcementId_)) {
+        return existing;
+    }
+    auto* element = new Announcement(widget_);
+    const_cast<AccessibleWindow*>(this)->announcementId_ =
+        QAccessible::registerAccessibleInterface(element);
+    return element;
+}
+
+void AccessibleWindow::announce(const QString& text) {
+    QAccessibleInterface* element = announcementElement();
+    element->setText(QAccessible::Name, text);
+    QAccessibleEvent nameChanged(element, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    QAccessibleEvent shown(element, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
+
+bool AccessibleWindow::isValid() const {
+    return !widget_.isNull();
+}
+
+QObject* AccessibleWindow::object() const {
+    return widget_.data();
+}
+
+QWindow* AccessibleWindow::window() const {
+    return widget_ ? widget_->windowHandle() : nullptr;
+}
+
+QAccessibleInterface* AccessibleWindow::parent() const {
+    return QAccessible::queryAccessibleInterface(qApp);
+}
+
+QAccessibleInterface* AccessibleWindow::child(int index) const {
+    const auto list = elements();
+    if (index >= 0 && index < static_cast<int>(list.size())) {
+        return AccessibilityBridge::interfaceFor(list[static_cast<std::size_t>(index)]);
+    }
+    if (index == static_cast<int>(list.size())) {
+        return announcementElement();
+    }
+    return nullptr;
+}
+
+int AccessibleWindow::childCount() const {
+    return static_cast<int>(elements().size()) + 1;
+}
+
+int AccessibleWindow::indexOfChild(const QAccessibleInterface* child) const {
+    const auto list = elements();
+    if (child == QAccessible::accessibleInterface(announcementId_)) {
+        return static_cast<int>(list.size());
+    }
+    auto* element = dynamic_cast<const AccessibleElement*>(child);
+    auto view = element ? element->view() : nullptr;
+    auto found = std::find(list.begin(), list.end(), view);
+    return view && found != list.end() ? static_cast<int>(found - list.begin()) : -1;
+}
+
+QAccessibleInterface* AccessibleWindow::childAt(int x, int y) const {
+    const auto list = elements();
+    // The frontmost element: reading order runs back to front.
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        QAccessibleInterface* element = AccessibilityBridge::interfaceFor(*it);
+        if (element && element->rect().contains(x, y)) {
+            return element;
+        }
+    }
+    return nullptr;
+}
+
+QString AccessibleWindow::text(QAccessible::Text type) const {
+    if (!widget_) {
+        return {};
+    }
+    return type == QAccessible::Name ? widget_->windowTitle() : QString();
+}
+
+void AccessibleWindow::setText(QAccessible::Text, const QString&) {}
+
+QRect AccessibleWindow::rect() const {
+    if (!widget_) {
+        return {};
+    }
+    return QRect(widget_->mapToGlobal(QPoint(0, 0)), widget_->size());
+}
+
+QAccessible::Role AccessibleWindow::role() const {
+    return QAccessible::Window;
+}
+
+QAccessible::State AccessibleWindow::state() const {
+    QAccessible::State state;
+    if (!widget_) {
+        state.invalid = true;
+        return state;
+    }
+    state.invisible = !widget_->isVisible();
+    state.active = widget_->isActiveWindow();
+    state.focusable = true;
+    state.focused = widget_->hasFocus();
+    return state;
+}
+
+}  // namespace quorvel::platform

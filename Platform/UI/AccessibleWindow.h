@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAccessibleInterface>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+namespace quorvel::platform {
+
+class View;
+
+// What assistive technology sees of a shown Window (the WindowHost's widget): a window whose
+// children are the model's accessibility elements in reading order (Accessibility::
+// orderedElements: accessibilityElements where set, else subviews back to front, depth first),
+// followed by one notification element that carries the last announcement.
+//
+// Qt 6.4 has no announcement event, so an announcement sets the notification element's name to
+// its text and sends name-changed and show events for it: on the desktop accessibility bus that
+// is a notification appearing, which screen readers read out.
+// Part of the Qt backend (the accessibility bridge); main thread only.
+class AccessibleWindow : public QAccessibleInterface {
+public:
+    explicit AccessibleWindow(QWidget* widget);
+    ~AccessibleWindow() override;
+
+    // The elements in reading order, as children 0 … n − 1.
+    std::vector<std::shared_ptr<View>> elements() const;
+    // The notification element (the last child).
+    QAccessibleInterface* announcementElement() const;
+    void announce(const QString& text);
+
+    bool isValid() const override;
+    QObject* object() const override;
+    QWindow* window() const override;
+    QAccessibleInterface* parent() const override;
+    QAccessibleInterface* child(int index) const override;
+    int childCount() const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QAccessibleInterface* childAt(int x, int y) const override;
+    QString text(QAccessible::Text type) const override;
+    void setText(QAccessible::Text type, const QString& text) override;
+    QRect rect() const override;
+    QAccessible::Role role() const override;
+    QAccessible::State state() const override;
+
+private:
+    class Announcement;
+
+    QPointer<QWidget> widget_;
+    QAccessible::Id announcementId_ = 0;
+};
+
+}  // namespace quorvel::platform

@@ -1,0 +1,534 @@
+#include "Platform/UI/ViewPainter.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "Platform/Graphics/Image.h"
+#include "Platform/Imaging/PixelBuffer.h"
+#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/ImageView.h"
+#include "Platform/UI/Label.h"
+#include "Platform/UI/Layer.h"
+#include "Platform/UI/PainterGraphicsContext.h"
+#include "Platform/UI/QtConversions.h"
+#include "Platform/UI/ShapeLayer.h"
+#include "Platform/UI/TextPainter.h"
+#include "Platform/UI/VideoPreviewLayer.h"
+#include "Platform/UI/View.h"
+#include "Platform/UI/Window.h"
+
+namespace quorvel::platform {
+namespace {
+
+// Opacity below this paints nothing.
+constexpr double kInvisible = 1.0 / 512;
+
+double clamp01(double value) {
+    return std::clamp(value, 0.0, 1.0);
+}
+
+// The outline of a layer of that size: its bounds with the corners rounded.
+QPainterPath outline(double width, double height, double cornerRadius) {
+    QPainterPath path;
+    const QRectF rect(0, 0, width, height);
+    const double radius = std::min(cornerRadius, std::min(width, height) / 2);
+    if (radius > 0) {
+        path.addRoundedRect(rect, radius, radius);
+    } else {
+        path.addRect(rect);
+    }
+    return path;
+}
+
+// Where a layer of that frame sits in its superlayer's coordinates: at its frame, turned by its
+// transform about its centre.
+QTransform placement(const Rect& frame, const AffineTransform& transform) {
+    if (transform.isIdentity()) {
+        return QTransform::fromTranslate(frame.minX(), frame.minY());
+    }
+    QTransform result = QTransform::fromTranslate(-frame.width() / 2, -frame.height() / 2);
+    result *= QtConversions::transform(transform);
+    result *= QTransform::fromTranslate(frame.midX(), frame.midY());
+    return result;
+}
+
+bool isHidden(const View& view) {
+    return view.isHidden() || view.layer()->isHidden();
+}
+
+double opacityOf(const View& view) {
+    return clamp01(view.presentationAlpha()) * clamp01(view.layer()->presentationOpacity());
+}
+
+// The part of a polyline path between two fractions of its length.
+QPainterPath partialStroke(const BezierPath& path, double start, double end) {
+    struct Segment {
+        Point from;
+        Point to;
+        double length;
+    };
+    std::vector<Segment> segments;
+    Point current{};
+    Point subpathStart{};
+    for (const auto& element : path.elements()) {
+        switch (element.type) {
+            case BezierPath::ElementType::moveTo:
+                current = subpathStart = element.point;
+                segments.push_back({current, current, -1});  // marks a new subpath
+                break;
+            case BezierPath::ElementType::lineTo:
+                segments.push_back(
+                    {current, element.point,
+                     std::hypot(element.point.x - current.x, element.point.y - current.y)});
+                current = element.point;
+                break;
+            case BezierPath::ElementType::closePath:
+                segments.push_back(
+                    {current, subpathStart,
+                     std::hypot(subpathStart.x - current.x, subpathStart.y - current.y)});
+                current = subpathStart;
+                break;
+        }
+    }
+    double total = 0;
+    for (const auto& segment : segments) {
+        total += std::max(segment.length, 0.0);
+    }
+    QPainterPath result;
+    if (total <= 0) {
+        return result;
+    }
+    const double from = start * total;
+    const double to = end * total;
+    double position = 0;
+    bool drawing = false;
+    for (const auto& segment : segments) {
+        if (segment.length < 0) {
+            drawing = false;
+            continue;
+        }
+        const double segmentEnd = position + segment.length;
+        const double a = std::max(from, position);
+        const double b = std::min(to, segmentEnd);
+        if (b > a || (segment.length == 0 && a == b && position >= from && position <= to)) {
+            const auto at = [&](double distance) {
+                const double t = segment.length > 0 ? (distance - position) / segment.length : 0;
+                return QPointF(segment.from.x + (segment.to.x - segment.from.x) * t,
+                               segment.from.y + (segment.to.y - segment.from.y) * t);
+            };
+            if (!drawing) {
+                result.moveTo(at(a));
+                drawing = true;
+            }
+            result.lineTo(at(b));
+        } else {
+            drawing = false;
+        }
+        position = segmentEnd;
+    }
+    return result;
+}
+
+Qt::PenJoinStyle penJoin(LineJoin join) {
+    switch (join) {
+        case LineJoin::round:
+            return Qt::RoundJoin;
+        case LineJoin::bevel:
+            return Qt::BevelJoin;
+        case LineJoin::miter:
+            return Qt::SvgMiterJoin;
+    }
+    return Qt::SvgMiterJoin;
+}
+
+Qt::PenCapStyle penCap(LineCap cap) {
+    switch (cap) {
+        case LineCap::round:
+            return Qt::RoundCap;
+        case LineCap::square:
+            return Qt::SquareCap;
+        case LineCap::butt:
+            return Qt::FlatCap;
+    }
+    return Qt::FlatCap;
+}
+
+void paintShape(QPainter& painter, const ShapeLayer& shape) {
+    const std::optional<BezierPath> path = shape.presentationPath();
+    if (!path || path->isEmpty()) {
+        return;
+    }
+    QPainterPath qpath = QtConversions::path(*path);
+    qpath.setFillRule(shape.fillRule() == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+    if (shape.fillColor() && shape.fillColor()->alpha > 0) {
+        painter.fillPath(qpath, QtConversions::color(*shape.fillColor()));
+    }
+    if (!shape.strokeColor() || shape.strokeColor()->alpha <= 0 || shape.lineWidth() <= 0) {
+        return;
+    }
+    const double start = clamp01(shape.strokeStart());
+    const double end = clamp01(shape.presentationStrokeEnd());
+    if (end <= start) {
+        return;
+    }
+    QPen pen(QtConversions::color(*shape.strokeColor()), shape.lineWidth());
+    pen.setJoinStyle(penJoin(shape.lineJoin()));
+    pen.setCapStyle(penCap(shape.lineCap()));
+    pen.setMiterLimit(10);
+    painter.strokePath(start <= 0 && end >= 1 ? qpath : partialStroke(*path, start, end), pen);
+}
+
+void paintVideo(QPainter& painter, const VideoPreviewLayer& layer, const Rect& bounds) {
+    const std::shared_ptr<const PixelBuffer> frame = layer.latestFrame();
+    if (!frame) {
+        return;
+    }
+    const Size frameSize{static_cast<double>(frame->width()), static_cast<double>(frame->height())};
+    const Rect picture = VideoPreviewLayer::pictureRect(frameSize, bounds, layer.videoGravity());
+    const std::optional<Rect> visible = picture.intersection(bounds);
+    if (!visible || visible->isEmpty()) {
+        return;
+    }
+    // Only the part of the frame that shows is read: the picture is cut to the bounds.
+    const double sx = frameSize.width / picture.width();
+    const double sy = frameSize.height / picture.height();
+    const QRectF source((visible->minX() - picture.minX()) * sx,
+                        (visible->minY() - picture.minY()) * sy, visible->width() * sx,
+                        visible->height() * sy);
+    const QImage pixels = ImageBridge::qImage(frame);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QtConversions::rect(*visible), pixels, source);
+    painter.restore();
+}
+
+// Content of a layer in its own coordinates (bounds origin (0, 0)).
+void paintLayerContent(QPainter& painter, const Layer& layer, const Rect& bounds) {
+    if (auto shape = dynamic_cast<const ShapeLayer*>(&layer)) {
+        paintShape(painter, *shape);
+    } else if (auto video = dynamic_cast<const VideoPreviewLayer*>(&layer)) {
+        paintVideo(painter, *video, bounds);
+    }
+}
+
+Rect placedContent(ContentMode mode, Size content, const Rect& bounds) {
+    const auto placed = [&](double w, double h, double fx, double fy) {
+        return Rect{
+            {bounds.minX() + (bounds.width() - w) * fx, bounds.minY() + (bounds.height() - h) * fy},
+            {w, h}};
+    };
+    switch (mode) {
+        case ContentMode::scaleToFill:
+        case ContentMode::redraw:
+            return bounds;
+        case ContentMode::scaleAspectFit: {
+            const double scale =
+                std::min(bounds.width() / content.width, bounds.height() / content.height);
+            return placed(content.width * scale, content.height * scale, 0.5, 0.5);
+        }
+        case ContentMode::scaleAspectFill: {
+            const double scale =
+                std::max(bounds.width() / content.width, bounds.height() / content.height);
+            return placed(content.width * scale, content.height * scale, 0.5, 0.5);
+        }
+        case ContentMode::center:
+            return placed(content.width, content.height, 0.5, 0.5);
+        case ContentMode::top:
+            return placed(content.width, content.height, 0.5, 0);
+        case ContentMode::bottom:
+            return placed(content.width, content.height, 0.5, 1);
+        case ContentMode::left:
+            return placed(content.width, content.height, 0, 0.5);
+        case ContentMode::right:
+            return placed(content.width, content.height, 1, 0.5);
+        case ContentMode::topLeft:
+            return placed(content.width, content.height, 0, 0);
+        case ContentMode::topRight:
+            return placed(content.width, content.height, 1, 0);
+        case ContentMode::bottomLeft:
+            return placed(content.width, content.height, 0, 1);
+        case ContentMode::bottomRight:
+            return placed(content.width, content.height, 1, 1);
+    }
+    return bounds;
+}
+
+// A view's own content in its bounds coordinates.
+void paintViewContent(QPainter& painter, const View& view, const Rect& bounds) {
+    if (auto label = dynamic_cast<const Label*>(&view)) {
+        TextPainter::draw(painter, label->text(), label->drawingFont(), label->textColor(), bounds,
+                          label->textAlignment(), label->numberOfLines());
+    } else if (auto imageView = dynamic_cast<const ImageView*>(&view)) {
+        if (const auto& image = imageView->image()) {
+            const Size size = image->size();
+            if (size.width > 0 && size.height > 0) {
+                QtConversions::drawImage(painter, *image,
+                                         placedContent(view.contentMode(), size, bounds));
+            }
+        }
+    }
+    painter.save();
+    PainterGraphicsContext context(painter);
+    {
+        GraphicsContext::Scope scope(&context);
+        auto& drawn = const_cast<View&>(view);
+        drawn.draw(context, bounds);
+        drawn.clearNeedsDisplay();
+    }
+    painter.restore();
+}
+
+void paintBorder(QPainter& painter, const Layer& layer, double width, double height) {
+    const double borderWidth = layer.borderWidth();
+    if (borderWidth <= 0 || !layer.borderColor() || layer.borderColor()->alpha <= 0) {
+        return;
+    }
+    // The border lies inside the outline: a path along the outline inset by half its width.
+    const double inset = std::min(borderWidth, std::min(width, height) / 2) / 2;
+    const QRectF rect(inset, inset, width - 2 * inset, height - 2 * inset);
+    const double radius =
+        std::max(0.0, std::min(layer.cornerRadius(), std::min(width, height) / 2) - inset);
+    QPainterPath path;
+    if (radius > 0) {
+        path.addRoundedRect(rect, radius, radius);
+    } else {
+        path.addRect(rect);
+    }
+    QPen pen(QtConversions::color(*layer.borderColor()), 2 * inset);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.strokePath(path, pen);
+}
+
+void paintBackground(QPainter& painter, const QPainterPath& shape,
+                     const std::optional<Color>& color) {
+    if (color && color->alpha > 0) {
+        painter.fillPath(shape, QtConversions::color(*color));
+    }
+}
+
+QRectF layerExtent(const Layer& layer);
+
+// Everything a layer may paint, in its own coordinates.
+QRectF layerExtent(const Layer& layer) {
+    const Rect bounds = layer.bounds();
+    QRectF extent(0, 0, bounds.width(), bounds.height());
+    if (layer.masksToBounds()) {
+        return extent;
+    }
+    if (auto shape = dynamic_cast<const ShapeLayer*>(&layer)) {
+        if (auto path = shape->presentationPath()) {
+            const double margin = shape->lineWidth() * 5 + 1;
+            extent |=
+                QtConversions::rect(path->bounds()).adjusted(-margin, -margin, margin, margin);
+        }
+    }
+    for (const auto& sublayer : layer.sublayers()) {
+        extent |= placement(sublayer->frame(), sublayer->affineTransform())
+                      .mapRect(layerExtent(*sublayer));
+    }
+    return extent;
+}
+
+// Everything a view may paint, in its own coordinates (origin at the top left of its frame).
+QRectF viewExtent(const View& view) {
+    const Rect bounds = view.presentationBounds();
+    QRectF extent(0, 0, bounds.width(), bounds.height());
+    if (view.clipsToBounds()) {
+        return extent;
+    }
+    const QTransform scroll = QTransform::fromTranslate(-bounds.minX(), -bounds.minY());
+    for (const auto& sublayer : view.layer()->sublayers()) {
+        extent |= (placement(sublayer->frame(), sublayer->affineTransform()) * scroll)
+                      .mapRect(layerExtent(*sublayer));
+    }
+    for (const auto& subview : view.subviews()) {
+        if (isHidden(*subview)) {
+            continue;
+        }
+        extent |=
+            (placement(subview->presentationFrame(), subview->layer()->affineTransform()) * scroll)
+                .mapRect(viewExtent(*subview));
+    }
+    return extent;
+}
+
+// Paints `paint` at `opacity`: as one group (into an image, then blended) when `group`, else with
+// the painter's opacity lowered, which is the same for content that does not overlap itself.
+template <typename Paint>
+void paintWithOpacity(QPainter& painter, double opacity, bool group, const QRectF& extent,
+                      const Paint& paint) {
+    if (opacity >= 1) {
+        paint(painter);
+        return;
+    }
+    if (!group) {
+        painter.save();
+        painter.setOpacity(painter.opacity() * opacity);
+        paint(painter);
+        painter.restore();
+        return;
+    }
+    QPaintDevice* device = painter.device();
+    const QTransform world = painter.worldTransform();
+    QRectF area = world.mapRect(extent);
+    if (device) {
+        // The device's area in the painter's (device-independent) coordinates.
+        const QSizeF size = device->devType() == QInternal::Image
+                                ? static_cast<QImage*>(device)->deviceIndependentSize()
+                                : QSizeF(device->width(), device->height());
+        area &= QRectF(QPointF(0, 0), size);
+    }
+    if (area.isEmpty()) {
+        return;
+    }
+    area = area.toAlignedRect();
+    const double ratio = device ? device->devicePixelRatioF() : 1.0;
+    QImage layerImage(static_cast<int>(std::ceil(area.width() * ratio)),
+                      static_cast<int>(std::ceil(area.height() * ratio)),
+                      QImage::Format_ARGB32_Premultiplied);
+    layerImage.setDevicePixelRatio(ratio);
+    layerImage.fill(Qt::transparent);
+    {
+        QPainter inner(&layerImage);
+        inner.setRenderHints(painter.renderHints());
+        inner.setWorldTransform(world * QTransform::fromTranslate(-area.x(), -area.y()));
+        paint(inner);
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.drawImage(area.topLeft(), layerImage);
+    painter.restore();
+}
+
+void paintLayer(QPainter& painter, const Layer& layer);
+
+void paintSublayers(QPainter& painter, const Layer& layer) {
+    for (const auto& sublayer : layer.sublayers()) {
+        painter.save();
+        painter.setTransform(placement(sublayer->frame(), sublayer->affineTransform()), true);
+        paintLayer(painter, *sublayer);
+        painter.restore();
+    }
+}
+
+// A layer with the top left of its bounds at the painter's origin.
+void paintLayer(QPainter& painter, const Layer& layer) {
+    if (layer.isHidden()) {
+        return;
+    }
+    const double opacity = clamp01(layer.presentationOpacity());
+    if (opacity < kInvisible) {
+        return;
+    }
+    const Rect bounds = layer.bounds();
+    const bool group = !layer.sublayers().empty();
+    paintWithOpacity(painter, opacity, group, group ? layerExtent(layer) : QRectF(),
+                     [&](QPainter& p) {
+                         p.save();
+                         const QPainterPath shape =
+                             outline(bounds.width(), bounds.height(), layer.cornerRadius());
+                         paintBackground(p, shape, layer.backgroundColor());
+                         if (layer.masksToBounds()) {
+                             p.setClipPath(shape, Qt::IntersectClip);
+                         }
+                         paintLayerContent(p, layer, bounds);
+                         paintSublayers(p, layer);
+                         p.restore();
+                         paintBorder(p, layer, bounds.width(), bounds.height());
+                     });
+}
+
+void paintView(QPainter& painter, const View& view);
+
+// A view with the top left of its frame at the painter's origin.
+void paintView(QPainter& painter, const View& view) {
+    if (isHidden(view)) {
+        return;
+    }
+    const double opacity = opacityOf(view);
+    if (opacity < kInvisible) {
+        return;
+    }
+    const Layer& layer = *view.layer();
+    const Rect bounds = view.presentationBounds();
+    const bool group = !view.subviews().empty() || !layer.sublayers().empty();
+    paintWithOpacity(
+        painter, opacity, group, group ? viewExtent(view) : QRectF(), [&](QPainter& p) {
+            p.save();
+            const QPainterPath shape =
+                outline(bounds.width(), bounds.height(), layer.cornerRadius());
+            paintBackground(p, shape, layer.backgroundColor());
+            paintBackground(p, shape, view.backgroundColor());
+            if (layer.masksToBounds()) {
+                p.setClipPath(shape, Qt::IntersectClip);
+            }
+            paintLayerContent(p, layer, Rect{{0, 0}, bounds.size});
+            p.translate(-bounds.minX(), -bounds.minY());
+            paintViewContent(p, view, bounds);
+            paintSublayers(p, layer);
+            for (const auto& subview : view.subviews()) {
+                p.save();
+                p.setTransform(
+                    placement(subview->presentationFrame(), subview->layer()->affineTransform()),
+                    true);
+                paintView(p, *subview);
+                p.restore();
+            }
+            p.restore();
+            paintBorder(p, layer, bounds.width(), bounds.height());
+        });
+}
+
+}  // namespace
+
+void ViewPainter::paint(QPainter& painter, const View& view) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintView(painter, view);
+    painter.restore();
+}
+
+void ViewPainter::paint(QPainter& painter, const Layer& layer) {
+    if (auto view = layer.view()) {
+        paint(painter, *view);
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintLayer(painter, layer);
+    painter.restore();
+}
+
+QImage ViewPainter::render(const View& view, double scale) {
+    const Size size = view.presentationBounds().size;
+    const int width = static_cast<int>(std::ceil(size.width * scale));
+    const int height = static_cast<int>(std::ceil(size.height * scale));
+    if (width <= 0 || height <= 0 || !std::isfinite(scale) || scale <= 0) {
+        return {};
+    }
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paint(painter, view);
+    return image;
+}
+
+std::shared_ptr<Image> ViewPainter::snapshot(const View& view) {
+    const auto window = view.window();
+    const double scale = window ? window->screenScale() : Window::defaultScreenScale;
+    const_cast<View&>(view).layoutIfNeeded();
+    return ImageBridge::image(render(view, scale), scale);
+}
+
+void ViewPainter::install() {
+    View::setSnapshotProvider([](const View& view) { return snapshot(view); });
+}
+
+}  // namespace quorvel::platform
