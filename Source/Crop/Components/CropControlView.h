@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "Platform/UI/Control.h"
+#include "Platform/UI/GestureRecognizer.h"
+
+namespace quorvel {
+
+// The crop screen's transparent touch layer over the image area: its touch-down and touch-up
+// actions and its pan recognizer drive the handles, and it holds the loupe. Main thread only.
+class CropControlView : public platform::Control {
+public:
+    static std::shared_ptr<CropControlView> make(const platform::Rect& frame = {});
+
+    // A pan always may begin; other recognizers as the platform decides.
+    bool gestureRecognizerShouldBegin(platform::GestureRecognizer& recognizer) override;
+    // Only a pointer or a finger can drag the handles: the layer is neither focused by the
+    // keyboard nor read by a screen reader.
+    bool canBecomeFocused() const override { return false; }
+
+private:
+    explicit CropControlView(const platform::Rect& frame);
+};
+
+}  // namespace quorvel
