@@ -361,8 +361,10 @@ void WindowHost::setCloseHandler(std::function<void()> handler) {
 
 void WindowHost::show() {
     widget_->show();
-    widget_->raise();
-    widget_->activateWindow();
+    if (!ApplicationHost::isOffscreen()) {
+        widget_->raise();
+        widget_->activateWindow();
+    }
     widget_->scheduleRepaint();
 }
 
