@@ -183,7 +183,25 @@ char32_t upper(char32_t c) {
         return small ? c - 1 : c;
     }
     if (c >= 0x3B1 && c <= 0x3C9) return c == 0x3C2 ? 0x3A3 : c - 0x20;  // Greek
-    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                       // Cyrillic
+    switch (c) {  // Greek vowels with an accent
+        case 0x3AC:
+            return 0x386;
+        case 0x3AD:
+            return 0x388;
+        case 0x3AE:
+            return 0x389;
+        case 0x3AF:
+            return 0x38A;
+        case 0x3CC:
+            return 0x38C;
+        case 0x3CD:
+            return 0x38E;
+        case 0x3CE:
+            return 0x38F;
+        default:
+            break;
+    }
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;  // Cyrillic
     if (c >= 0x450 && c <= 0x45F) return c - 0x50;
     return c;
 }

@@ -21,8 +21,9 @@ public:
 
     // Runs `actions` on the main queue: `delay` seconds from now (on Clock) while a screen reader
     // runs, so that it finishes what it is saying first; otherwise on the next turn of the main
-    // queue, without waiting. Never runs `actions` before returning. Whatever `actions` needs of a
-    // screen it should capture weakly.
+    // queue, without waiting. Never runs `actions` before returning. May be called on any thread
+    // (results of the camera and of detection come from their queues). Whatever `actions` needs
+    // of a screen it should capture weakly.
     static void performDelayedIfVoiceover(double delay, std::function<void()> actions);
 
 protected:
