@@ -55,10 +55,15 @@ AccessibleWindow* accessibleWindow(const std::shared_ptr<Window>& window) {
     return dynamic_cast<AccessibleWindow*>(QAccessible::queryAccessibleInterface(host->widget()));
 }
 
+std::function<void(QAccessibleEvent&)>& eventObserver() {
+    static std::function<void(QAccessibleEvent&)> observer;
+    return observer;
+}
+
 void send(QAccessibleInterface* target, QAccessible::Event type) {
     if (target) {
         QAccessibleEvent event(target, type);
-        QAccessible::updateAccessibility(&event);
+        AccessibilityBridge::dispatch(event);
     }
 }
 
@@ -113,6 +118,17 @@ void AccessibilityBridge::uninstall() {
         QAccessible::deleteAccessibleInterface(entry.id);
     }
     registry().clear();
+}
+
+void AccessibilityBridge::setEventObserver(std::function<void(QAccessibleEvent&)> observer) {
+    eventObserver() = std::move(observer);
+}
+
+void AccessibilityBridge::dispatch(QAccessibleEvent& event) {
+    if (auto observer = eventObserver()) {
+        observer(event);
+    }
+    QAccessible::updateAccessibility(&event);
 }
 
 QAccessibleInterface* AccessibilityBridge::interfaceFor(const std::shared_ptr<View>& view) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
+class QAccessibleEvent;
 class QAccessibleInterface;
 
 namespace quorvel::platform {
@@ -31,6 +33,13 @@ public:
     static QAccessibleInterface* interfaceFor(const std::shared_ptr<View>& view);
     // The interface of the window a view is shown in (its WindowHost's widget), or nullptr.
     static QAccessibleInterface* windowInterfaceFor(const View& view);
+
+    // Sees every event the bridge sends, before Qt passes it on (Qt passes nothing on while no
+    // assistive technology listens, which is always the case off-screen). For tests and tools;
+    // an empty function removes it.
+    static void setEventObserver(std::function<void(QAccessibleEvent&)> observer);
+    // Shows the observer an event, then hands it to Qt.
+    static void dispatch(QAccessibleEvent& event);
 };
 
 }  // namespace quorvel::platform

@@ -80,9 +80,9 @@ void AccessibleWindow::announce(const QString& text) {
     QAccessibleInterface* element = announcementElement();
     element->setText(QAccessible::Name, text);
     QAccessibleEvent nameChanged(element, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&nameChanged);
+    AccessibilityBridge::dispatch(nameChanged);
     QAccessibleEvent shown(element, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    AccessibilityBridge::dispatch(shown);
 }
 
 bool AccessibleWindow::isValid() const {

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QWidget>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/UI/Accessibility.h"
+#include "Platform/UI/AccessibilityBridge.h"
+#include "Platform/UI/Button.h"
+#include "Platform/UI/ImageView.h"
+#include "Platform/UI/Label.h"
+#include "Platform/UI/Window.h"
+#include "Platform/UI/WindowHost.h"
+
+namespace quorvel::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct SeenEvent {
+    QAccessible::Event type;
+    QString name;
+    QAccessible::Role role;
+};
+
+std::vector<SeenEvent>& seenEvents() {
+    static std::vector<SeenEvent> events;
+    return events;
+}
+
+void recordEvent(QAccessibleEvent& event) {
+    QAccessibleInterface* target = event.accessibleInterface();
+    seenEvents().push_back({event.type(), target ? target->text(QAccessible::Name) : QString(),
+                            target ? target->role() : QAccessible::NoRole});
+}
+
+class AccessibilityBridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MainRunLoop::discardPendingWork();
+        window = Window::make();
+        window->makeKeyAndVisible();
+
+        title = Label::make(Rect::make(20, 60, 350, 30));
+        title->setText("Page 1 of 2");
+        title->setAccessibilityTraits(AccessibilityTraits::header);
+        preview = ImageView::make(nullptr, Rect::make(0, 100, 390, 600));
+        preview->setIsAccessibilityElement(true);
+        preview->setAccessibilityLabel("Camera preview");
+        preview->setAccessibilityTraits(AccessibilityTraits::image);
+        capture = Button::make({}, Rect::make(155, 720, 80, 80));
+        capture->setAccessibilityLabel("Take photo");
+        capture->setAccessibilityHint("Takes a photo of the document");
+        capture->addAction(ControlEvent::touchUpInside, [this](Control&, const Event*) { ++taps; });
+        flash = Button::make({}, Rect::make(320, 60, 44, 44));
+        flash->setAccessibilityLabel("Flash off");
+        flash->setEnabled(false);
+        for (const auto& view :
+             std::vector<std::shared_ptr<View>>{preview, title, capture, flash}) {
+            window->addSubview(view);
+        }
+
+        host = WindowHost::make(window);
+        ASSERT_NE(host, nullptr);
+        host->show();
+        root = QAccessible::queryAccessibleInterface(host->widget());
+        ASSERT_NE(root, nullptr);
+        seenEvents().clear();
+        Accessibility::clearPosted();
+    }
+    void TearDown() override {
+        AccessibilityBridge::setEventObserver({});
+        Accessibility::setVoiceOverRunningOverride(std::nullopt);
+        host.reset();
+        window.reset();
+        MainRunLoop::discardPendingWork();
+    }
+
+    // The names of the window's children, in order, the notification element left out.
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (int i = 0; i + 1 < root->childCount(); ++i) {
+            result.push_back(root->child(i)->text(QAccessible::Name).toStdString());
+        }
+        return result;
+    }
+    QAccessibleInterface* element(const std::string& name) const {
+        for (int i = 0; i < root->childCount(); ++i) {
+            if (root->child(i)->text(QAccessible::Name).toStdString() == name) {
+                return root->child(i);
+            }
+        }
+        return nullptr;
+    }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<Label> title;
+    std::shared_ptr<ImageView> preview;
+    std::shared_ptr<Button> capture;
+    std::shared_ptr<Button> flash;
+    std::shared_ptr<WindowHost> host;
+    QAccessibleInterface* root = nullptr;
+    int taps = 0;
+};
+
+TEST_F(AccessibilityBridgeTest, TheWindowListsItsElementsInReadingOrder) {
+    EXPECT_EQ(root->role(), QAccessible::Window);
+    EXPECT_EQ(root->text(QAccessible::Name), QStringLiteral("QuorvelCapture"));
+    EXPECT_EQ(names(), (std::vector<std::string>{"Camera preview", "Page 1 of 2", "Take photo",
+                                                 "Flash off"}));
+    EXPECT_EQ(root->child(root->childCount() - 1)->role(), QAccessible::Notification);
+
+    window->setAccessibilityElements(std::vector<std::shared_ptr<View>>{title, flash, capture});
+    EXPECT_EQ(names(), (std::vector<std::string>{"Page 1 of 2", "Flash off", "Take photo"}));
+
+    window->setAccessibilityElements(std::nullopt);
+    title->setHidden(true);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Camera preview", "Take photo", "Flash off"}));
+}
+
+TEST_F(AccessibilityBridgeTest, LabelsHintsAndTraitsBecomeNamesDescriptionsRolesAndStates) {
+    QAccessibleInterface* button = element("Take photo");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    EXPECT_EQ(button->text(QAccessible::Description),
+              QStringLiteral("Takes a photo of the document"));
+    EXPECT_FALSE(button->state().disabled);
+    EXPECT_TRUE(button->state().focusable);
+
+    EXPECT_EQ(element("Page 1 of 2")->role(), QAccessible::Heading);
+    EXPECT_EQ(element("Camera preview")->role(), QAccessible::Graphic);
+    EXPECT_TRUE(element("Flash off")->state().disabled);
+
+    title->setAccessibilityTraits(AccessibilityTraits::staticText);
+    EXPECT_EQ(element("Page 1 of 2")->role(), QAccessible::StaticText);
+    title->setText("Page 2 of 2");
+    EXPECT_NE(element("Page 2 of 2"), nullptr) << "names follow the label's text";
+}
+
+TEST_F(AccessibilityBridgeTest, ElementsKnowTheirWindowPlaceAndFrame) {
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface* child = root->child(i);
+        EXPECT_EQ(child->parent(), root);
+        EXPECT_EQ(root->indexOfChild(child), i);
+        EXPECT_EQ(root->child(i), child) << "one interface per element";
+    }
+    QAccessibleInterface* button = element("Take photo");
+    const QPoint origin = host->widget()->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(button->rect(), QRect(origin + QPoint(155, 720), QSize(80, 80)));
+    EXPECT_EQ(root->childAt(origin.x() + 190, origin.y() + 760), button);
+    EXPECT_EQ(root->childAt(origin.x() + 100, origin.y() + 300), element("Camera preview"));
+}
+
+TEST_F(AccessibilityBridgeTest, PressingThroughTheScreenReaderActivatesTheControl) {
+    QAccessibleActionInterface* actions = element("Take photo")->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(taps, 1);
+}
+
+TEST_F(AccessibilityBridgeTest, AnElementOfAViewThatIsGoneIsInvalid) {
+    QAccessibleInterface* button = element("Flash off");
+    ASSERT_NE(button, nullptr);
+    flash->removeFromSuperview();
+    flash.reset();
+    EXPECT_FALSE(button->isValid());
+    EXPECT_EQ(names(), (std::vector<std::string>{"Camera preview", "Page 1 of 2", "Take photo"}));
+}
+
+TEST_F(AccessibilityBridgeTest, PostsAreRecordedAndForwardedToTheDesktop) {
+    AccessibilityBridge::setEventObserver(recordEvent);
+
+    Accessibility::post(AccessibilityNotification::announcement, std::string("Capturing"));
+    ASSERT_EQ(seenEvents().size(), 2u);
+    EXPECT_EQ(seenEvents()[0].type, QAccessible::NameChanged);
+    EXPECT_EQ(seenEvents()[0].role, QAccessible::Notification);
+    EXPECT_EQ(seenEvents()[0].name, QStringLiteral("Capturing"));
+    EXPECT_EQ(seenEvents()[1].type, QAccessible::ObjectShow);
+    EXPECT_EQ(root->child(root->childCount() - 1)->text(QAccessible::Name),
+              QStringLiteral("Capturing"));
+
+    seenEvents().clear();
+    Accessibility::post(AccessibilityNotification::layoutChanged, std::weak_ptr<View>(capture));
+    ASSERT_EQ(seenEvents().size(), 2u);
+    EXPECT_EQ(seenEvents()[0].type, QAccessible::ObjectReorder);
+    EXPECT_EQ(seenEvents()[0].role, QAccessible::Window);
+    EXPECT_EQ(seenEvents()[1].type, QAccessible::Focus);
+    EXPECT_EQ(seenEvents()[1].name, QStringLiteral("Take photo"));
+
+    seenEvents().clear();
+    Accessibility::post(AccessibilityNotification::screenChanged);
+    ASSERT_EQ(seenEvents().size(), 2u);
+    EXPECT_EQ(seenEvents()[1].type, QAccessible::Focus);
+    EXPECT_EQ(seenEvents()[1].name, QStringLiteral("Camera preview")) << "the first element";
+
+    EXPECT_EQ(Accessibility::postedNotifications().size(), 3u);
+}
+
+TEST_F(AccessibilityBridgeTest, TheScreenReaderRunsWhenQtSaysSoUnlessATestSaysOtherwise) {
+    EXPECT_FALSE(QAccessible::isActive()) << "nothing listens off-screen";
+    EXPECT_FALSE(Accessibility::isVoiceOverRunning());
+    Accessibility::setVoiceOverRunningOverride(true);
+    EXPECT_TRUE(Accessibility::isVoiceOverRunning());
+    Accessibility::setVoiceOverRunningOverride(false);
+    EXPECT_FALSE(Accessibility::isVoiceOverRunning());
+}
+
+}  // namespace
+}  // namespace quorvel::platform
