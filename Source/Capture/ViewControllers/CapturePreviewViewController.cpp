@@ -10,6 +10,7 @@
 #include "Platform/UI/AlertController.h"
 #include "Platform/UI/NavigationController.h"
 #include "Platform/UI/TapGestureRecognizer.h"
+#include "Platform/UI/Window.h"
 #include "Source/Capture/ViewControllers/CapturePreviewViewControllerNib.h"
 #include "Source/Capture/ViewControllers/CapturePreviewViewModel.h"
 #include "Source/Capture/Views/ViewAccessibility.h"
@@ -274,6 +275,15 @@ void CapturePreviewViewController::announcePage() {
 
 // --- Pages ------------------------------------------------------------------------------------
 
+// A page is shown filtered at the size it covers on screen at its largest zoom, in pixels.
+platform::Size CapturePreviewViewController::previewPixelSize() const {
+    const auto frame = outlets_.capturedImageScrollView->frame();
+    auto window = outlets_.capturedImageScrollView->window();
+    const double screenScale =
+        window ? window->screenScale() : platform::Window::defaultScreenScale;
+    return {frame.width() * screenScale * maximumZoom, frame.height() * screenScale * maximumZoom};
+}
+
 void CapturePreviewViewController::buildPages() {
     pagesBuilt_ = true;
     auto& outer = *outlets_.capturedImageScrollView;
@@ -284,6 +294,7 @@ void CapturePreviewViewController::buildPages() {
 
     std::weak_ptr<platform::ScrollViewDelegate> self =
         std::static_pointer_cast<platform::ScrollViewDelegate>(strongSelf());
+    const auto previews = viewModel_->previewImages(previewPixelSize());
     for (std::size_t i = 0; i < n; ++i) {
         auto page = platform::ScrollView::make(platform::Rect::make(i * w, 0, w, h));
         page->setMinimumZoomScale(minimumZoom);
@@ -295,7 +306,7 @@ void CapturePreviewViewController::buildPages() {
         page->setShowsVerticalScrollIndicator(false);
         addGestureHandlerToScrollView(page);
 
-        auto image = group.image(i, true);
+        const auto& image = previews[i];
         if (!image) {
             Logger::capture().error(
                 "Failed to display a filtered image %d on the capture preview screen", asInt(i));
@@ -454,7 +465,7 @@ void CapturePreviewViewController::updatePreviewImage(std::size_t at) {
             asInt(at), asInt(imageViews_.size()));
         return;
     }
-    auto image = viewModel_->imageGroup->image(at, true);
+    auto image = viewModel_->previewImage(at, previewPixelSize());
     if (!image) {
         // The page shows what Done hands back rather than a blank or an outdated picture.
         Logger::capture().error(

@@ -85,7 +85,7 @@ public:
         std::shared_ptr<platform::LayoutConstraint> doneButtonWidth;
     };
     const Outlets& outlets() const { return outlets_; }
-    const CapturePreviewViewModel& viewModel() const { return *viewModel_; }
+    CapturePreviewViewModel& viewModel() const { return *viewModel_; }
     // One per built page, in page order.
     const std::vector<std::shared_ptr<platform::ImageView>>& imageViews() const {
         return imageViews_;
@@ -153,6 +153,7 @@ private:
     void crop();
     void showDestructiveAlert();
     void announcePage();
+    platform::Size previewPixelSize() const;
 
     std::string text(std::string_view key) const;
     std::shared_ptr<platform::Bundle> textBundle() const;

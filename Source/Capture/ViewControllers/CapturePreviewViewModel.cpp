@@ -1,8 +1,15 @@
 #include "Source/Capture/ViewControllers/CapturePreviewViewModel.h"
 
+#include <algorithm>
+#include <future>
 #include <utility>
 
+#include "Platform/Dispatch/DispatchQueue.h"
+#include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Imaging/FilterImage.h"
 #include "Source/Configuration/FatalError.h"
+#include "Source/Imaging/ImageOperations.h"
+#include "Source/Imaging/RectangleFeature.h"
 
 namespace quorvel {
 
@@ -40,6 +47,81 @@ bool CapturePreviewViewModel::hideCropButton() const {
 bool CapturePreviewViewModel::hidePaginationBar() const {
     // An empty group (which the camera screen never hands over) has nothing to page either.
     return imageGroup->count() <= 1;
+}
+
+std::shared_ptr<platform::Image> CapturePreviewViewModel::renderFiltered(
+    const platform::Image& image, platform::Size maxPixelSize) {
+    auto stored = platform::FilterImage::fromImage(image);
+    if (!stored) {
+        return nullptr;
+    }
+    const auto extent = stored->extent();
+    // Scaling first leaves less to turn upright and to filter.
+    const bool swaps = platform::Image::swapsWidthAndHeight(image.orientation());
+    const double shownWidth = swaps ? extent.height() : extent.width();
+    const double shownHeight = swaps ? extent.width() : extent.height();
+    const double factor =
+        std::min({1.0, maxPixelSize.width / shownWidth, maxPixelSize.height / shownHeight});
+    if (!(factor > 0)) {
+        return nullptr;
+    }
+    auto scaled = factor < 1 ? RectangleFeature::scale(stored, factor) : stored;
+    auto upright =
+        scaled ? scaled->oriented(platform::exifOrientation(image.orientation())) : nullptr;
+    auto grey =
+        upright ? upright->applyingFilter("CIColorControls", {{"inputSaturation", 0.0}}) : nullptr;
+    auto sharp = grey ? grey->applyingFilter("CIUnsharpMask",
+                                             {{"inputIntensity", 2.0}, {"inputRadius", 1.0}})
+                      : nullptr;
+    return sharp ? ImageOperations::imageFromFilterImage(*sharp) : nullptr;
+}
+
+std::shared_ptr<platform::Image> CapturePreviewViewModel::render(
+    const platform::Image& image, platform::Size maxPixelSize) const {
+    return renderer_ ? renderer_(image, maxPixelSize) : renderFiltered(image, maxPixelSize);
+}
+
+std::shared_ptr<platform::Image> CapturePreviewViewModel::previewImage(
+    std::size_t at, platform::Size maxPixelSize) const {
+    if (at >= imageGroup->count()) {
+        return nullptr;
+    }
+    auto source = imageGroup->image(at, false);
+    return source ? render(*source, maxPixelSize) : nullptr;
+}
+
+std::vector<std::shared_ptr<platform::Image>> CapturePreviewViewModel::previewImages(
+    platform::Size maxPixelSize) const {
+    const std::size_t n = imageGroup->count();
+    std::vector<std::shared_ptr<platform::Image>> sources(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        sources[i] = imageGroup->image(i, false);
+    }
+    std::vector<std::shared_ptr<platform::Image>> results(n);
+    if (n == 0) {
+        return results;
+    }
+    // The first page here, the others on the global queue meanwhile.
+    auto renderer = renderer_;
+    std::vector<std::future<std::shared_ptr<platform::Image>>> pending;
+    const auto queue = platform::DispatchQueue::global(platform::QualityOfService::userInitiated);
+    for (std::size_t i = 1; i < n; ++i) {
+        auto promise = std::make_shared<std::promise<std::shared_ptr<platform::Image>>>();
+        pending.push_back(promise->get_future());
+        queue->async([promise, source = sources[i], renderer, maxPixelSize] {
+            std::shared_ptr<platform::Image> result;
+            if (source) {
+                result = renderer ? renderer(*source, maxPixelSize)
+                                  : renderFiltered(*source, maxPixelSize);
+            }
+            promise->set_value(std::move(result));
+        });
+    }
+    results[0] = sources[0] ? render(*sources[0], maxPixelSize) : nullptr;
+    for (std::size_t i = 1; i < n; ++i) {
+        results[i] = pending[i - 1].get();
+    }
+    return results;
 }
 
 }  // namespace quorvel

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "Platform/Graphics/Geometry.h"
+#include "Platform/Graphics/Image.h"
 #include "Source/Capture/Engine/CaptureType.h"
 #include "Source/Capture/Engine/CapturedImageGroup.h"
 #include "Source/Configuration/CaptureButtonThemes.h"
@@ -40,8 +44,31 @@ public:
     // The page indicator and page buttons: only for more than one page.
     bool hidePaginationBar() const;
 
+    // The pictures the screen shows: every page's image (its crop if any) through the document
+    // filter chain (greyscale, then sharpen), made from a copy scaled down to fit
+    // `maxPixelSize` (never up). A page whose picture could not be made is none. The pages are
+    // rendered side by side on the user-initiated global queue; the call returns when all are
+    // done. Main queue.
+    std::vector<std::shared_ptr<platform::Image>> previewImages(platform::Size maxPixelSize) const;
+    // The same for one page.
+    std::shared_ptr<platform::Image> previewImage(std::size_t at,
+                                                  platform::Size maxPixelSize) const;
+
+    // How one picture is rendered for display (any thread): the filter chain on the picture
+    // scaled down to fit the size; none when the chain fails.
+    using Renderer = std::function<std::shared_ptr<platform::Image>(const platform::Image& image,
+                                                                    platform::Size maxPixelSize)>;
+    static std::shared_ptr<platform::Image> renderFiltered(const platform::Image& image,
+                                                           platform::Size maxPixelSize);
+    // Replaces the renderer (tests); an empty one puts back renderFiltered.
+    void setRenderer(Renderer renderer) { renderer_ = std::move(renderer); }
+
 private:
+    std::shared_ptr<platform::Image> render(const platform::Image& image,
+                                            platform::Size maxPixelSize) const;
+
     std::shared_ptr<CaptureConfiguration> config_;
+    Renderer renderer_;
 };
 
 }  // namespace quorvel
