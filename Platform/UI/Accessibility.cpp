@@ -78,6 +78,14 @@ void Accessibility::setVoiceOverRunningProvider(std::function<bool()> provider) 
     state().provider = std::move(provider);
 }
 
+std::function<bool()> Accessibility::voiceOverRunningProvider() {
+    return state().provider;
+}
+
+std::function<void(const AccessibilityPost&)> Accessibility::sink() {
+    return state().sink;
+}
+
 void Accessibility::post(AccessibilityNotification notification, AccessibilityArgument argument) {
     auto& s = state();
     AccessibilityPost post{notification, std::move(argument), Clock::now()};

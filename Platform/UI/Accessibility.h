@@ -53,12 +53,14 @@ public:
     static bool isVoiceOverRunning();
     static void setVoiceOverRunningOverride(std::optional<bool> running);
     static void setVoiceOverRunningProvider(std::function<bool()> provider);
+    static std::function<bool()> voiceOverRunningProvider();
 
     static void post(AccessibilityNotification notification,
                      AccessibilityArgument argument = std::monostate{});
     static const std::vector<AccessibilityPost>& postedNotifications();
     static void clearPosted();
     static void setSink(std::function<void(const AccessibilityPost&)> sink);
+    static std::function<void(const AccessibilityPost&)> sink();
 
     static std::vector<std::shared_ptr<View>> orderedElements(const std::shared_ptr<View>& root);
 };

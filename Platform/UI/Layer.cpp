@@ -5,6 +5,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/UI/DisplayInvalidation.h"
 #include "Platform/UI/Transaction.h"
+#include "Platform/UI/UIAssert.h"
 
 namespace quorvel::platform {
 
@@ -122,6 +123,7 @@ void Layer::didChange() {
 }
 
 void Layer::add(const std::shared_ptr<BasicAnimation>& animation, const std::string& key) {
+    requireMainThread("Layer::add");
     if (!animation || animation->keyPath().empty()) {
         return;
     }

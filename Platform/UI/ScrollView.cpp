@@ -120,6 +120,9 @@ std::shared_ptr<View> ScrollView::zoomingView() {
     if (!d) {
         return nullptr;
     }
+    if (maximumZoomScale_ <= minimumZoomScale_) {
+        return nullptr;  // zooming is off while the limits are equal
+    }
     auto view = d->viewForZooming(*this);
     // Only a view inside this scroll view can zoom in it.
     if (!view || view.get() == this || !view->isDescendantOf(*this)) {

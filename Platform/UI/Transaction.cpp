@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "Platform/Dispatch/DispatchQueue.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -15,8 +17,21 @@ struct Settings {
 struct Stack {
     Settings implicit;
     std::vector<Settings> open;
+    bool resetScheduled = false;
 
     Settings& top() { return open.empty() ? implicit : open.back(); }
+    // A change to the implicit transaction lasts for the current main-queue turn, as the
+    // platform commits its implicit transaction at the end of each turn.
+    Settings& writable() {
+        if (!open.empty()) {
+            return open.back();
+        }
+        if (!resetScheduled) {
+            resetScheduled = true;
+            DispatchQueue::main()->async([] { Transaction::resetImplicit(); });
+        }
+        return implicit;
+    }
 };
 
 Stack& stack() {
@@ -47,7 +62,7 @@ double Transaction::animationDuration() {
 }
 
 void Transaction::setAnimationDuration(double seconds) {
-    stack().top().duration = seconds < 0 ? 0 : seconds;
+    stack().writable().duration = seconds < 0 ? 0 : seconds;
 }
 
 TimingFunction Transaction::animationTimingFunction() {
@@ -55,7 +70,7 @@ TimingFunction Transaction::animationTimingFunction() {
 }
 
 void Transaction::setAnimationTimingFunction(TimingFunction function) {
-    stack().top().timing = function;
+    stack().writable().timing = function;
 }
 
 bool Transaction::disableActions() {
@@ -63,11 +78,12 @@ bool Transaction::disableActions() {
 }
 
 void Transaction::setDisableActions(bool disable) {
-    stack().top().disableActions = disable;
+    stack().writable().disableActions = disable;
 }
 
 void Transaction::resetImplicit() {
     stack().implicit = Settings{};
+    stack().resetScheduled = false;
 }
 
 }  // namespace quorvel::platform

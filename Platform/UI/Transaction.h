@@ -8,9 +8,9 @@ namespace quorvel::platform {
 // A stack: begin() opens a transaction that inherits the settings in force, commit() closes the
 // innermost one (a commit without a begin is ignored). With none open, the implicit transaction
 // has the defaults: animationDuration 0.25 s, timing linear, actions enabled. Setters change the
-// innermost open transaction (or, with none open, the defaults for the rest of the current
-// main-queue turn: they are put back by resetImplicit(), which the window calls between frames).
-// Main thread only.
+// innermost open transaction, or, with none open, the implicit one for the rest of the current
+// main-queue turn (the defaults come back on the next turn, or with resetImplicit()). Main thread
+// only.
 class Transaction {
 public:
     Transaction() = delete;

@@ -10,6 +10,7 @@
 #include "Platform/UI/DisplayInvalidation.h"
 #include "Platform/UI/GestureRecognizer.h"
 #include "Platform/UI/LayoutConstraint.h"
+#include "Platform/UI/UIAssert.h"
 #include "Platform/UI/ViewController.h"
 #include "Platform/UI/Window.h"
 
@@ -329,6 +330,7 @@ void View::notifyWindowChange(Window* oldWindow, Window* newWindow) {
 }
 
 void View::attach(const std::shared_ptr<View>& view, std::size_t index) {
+    requireMainThread("View::addSubview");
     if (!view || isDescendantOf(*view)) {
         return;
     }
@@ -412,6 +414,7 @@ void View::sendSubviewToBack(const std::shared_ptr<View>& view) {
 }
 
 void View::removeFromSuperview() {
+    requireMainThread("View::removeFromSuperview");
     auto parent = superview_.lock();
     if (!parent) {
         return;
@@ -738,6 +741,7 @@ void View::accessibilityDecrement() {}
 void View::animate(double duration, double delay, AnimationOptions options,
                    const std::function<void()>& block,
                    std::function<void(bool finished)> completion) {
+    requireMainThread("View::animate");
     duration = std::max(0.0, duration);
     delay = std::max(0.0, delay);
     auto group = std::make_shared<AnimationGroup>();

@@ -8,6 +8,7 @@
 #include "Platform/UI/DisplayInvalidation.h"
 #include "Platform/UI/NavigationController.h"
 #include "Platform/UI/NibRegistry.h"
+#include "Platform/UI/UIAssert.h"
 #include "Platform/UI/Window.h"
 
 namespace quorvel::platform {
@@ -28,6 +29,7 @@ ViewController::~ViewController() = default;
 
 std::shared_ptr<View> ViewController::view() {
     if (!view_) {
+        requireMainThread("ViewController::view");
         const auto keep = shared_from_this();
         loadView();
         if (!view_) {
@@ -213,6 +215,7 @@ void ViewController::finishPendingTransition() {
 
 void ViewController::present(const std::shared_ptr<ViewController>& controller, bool animated,
                              std::function<void()> completion) {
+    requireMainThread("ViewController::present");
     if (!controller) {
         return;
     }
@@ -279,6 +282,7 @@ void ViewController::present(const std::shared_ptr<ViewController>& controller, 
 }
 
 void ViewController::dismiss(bool animated, std::function<void()> completion) {
+    requireMainThread("ViewController::dismiss");
     const auto top = topmostParent();
     if (top->presented_) {
         top->presented_->completeDismissal(animated, std::move(completion));

@@ -7,6 +7,7 @@
 #include "Platform/UI/DisplayInvalidation.h"
 #include "Platform/UI/GestureRecognizer.h"
 #include "Platform/UI/ScrollView.h"
+#include "Platform/UI/UIAssert.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/ViewController.h"
 
@@ -173,6 +174,7 @@ void Window::layoutSubviews() {
 // --- Touches ------------------------------------------------------------------------------------
 
 bool Window::sendTouch(TouchPhase phase, Point point, int tapCount) {
+    requireMainThread("Window::sendTouch");
     const auto keep = shared_from_this();
     if (phase == TouchPhase::began) {
         if (touch_) {
@@ -389,6 +391,7 @@ bool Window::setFocusedView(const std::shared_ptr<View>& view) {
 }
 
 bool Window::sendKey(Key key) {
+    requireMainThread("Window::sendKey");
     const auto keep = shared_from_this();
     auto focused = focused_.lock();
     if (focused && (focused->window().get() != this || !focused->canBecomeFocused())) {
