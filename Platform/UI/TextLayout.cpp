@@ -36,7 +36,8 @@ double TextLayout::lineHeight(const Font& font) {
     QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
     device.setDotsPerMeterX(2835);
     device.setDotsPerMeterY(2835);
-    return QFontMetricsF(TextPainter::qFont(font, device), &device).height();
+    return QFontMetricsF(TextPainter::qFont(font, device), &device).height() /
+           TextPainter::fontScale;
 }
 
 }  // namespace quorvel::platform

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <QTextOption>
+#include <QTransform>
 #include <algorithm>
 #include <map>
 #include <string_view>
@@ -110,7 +111,7 @@ QFont TextPainter::qFont(const Font& font, int dpi) {
     QFont result(request.family);
     result.setWeight(request.weight);
     result.setItalic(request.italic);
-    result.setPointSizeF(std::max(font.pointSize(), 0.01) * 72.0 / std::max(dpi, 1));
+    result.setPointSizeF(std::max(font.pointSize(), 0.01) * fontScale * 72.0 / std::max(dpi, 1));
     result.setHintingPreference(QFont::PreferNoHinting);
     result.setStyleStrategy(QFont::PreferAntialias);
     return result;
@@ -129,7 +130,9 @@ TextPainter::Layout TextPainter::layout(const std::string& text, const Font& fon
     QString string = QString::fromStdString(text);
     string.replace(QLatin1Char('\n'), QChar::LineSeparator);
     const QFont qfont = qFont(font, kLayoutDpi);
-    const double lineWidth = maxWidth > 0 ? maxWidth : kUnlimitedWidth;
+    // Laid out at fontScale times the size; every length read back is scaled down.
+    const double lineWidth = (maxWidth > 0 ? maxWidth : kUnlimitedWidth) * fontScale;
+    const double maxLayoutHeight = maxHeight * fontScale;
 
     QTextLayout layout(string, qfont, &layoutDevice());
     QTextOption option;
@@ -148,17 +151,17 @@ TextPainter::Layout TextPainter::layout(const std::string& text, const Font& fon
         const bool tooMany =
             numberOfLines > 0 && static_cast<int>(result.lines.size()) == numberOfLines;
         const bool tooHigh =
-            maxHeight > 0 && !result.lines.empty() && top + line.height() > maxHeight + 0.01;
+            maxHeight > 0 && !result.lines.empty() && top + line.height() > maxLayoutHeight + 0.1;
         if (tooMany || tooHigh) {
             restStart = line.textStart();
             break;
         }
         Line entry;
         entry.text = trimmedEnd(string.mid(line.textStart(), line.textLength()));
-        entry.width = line.naturalTextWidth();
-        entry.top = top;
-        entry.ascent = line.ascent();
-        entry.height = line.height();
+        entry.width = line.naturalTextWidth() / fontScale;
+        entry.top = top / fontScale;
+        entry.ascent = line.ascent() / fontScale;
+        entry.height = line.height() / fontScale;
         result.lines.push_back(entry);
         top += line.height();
     }
@@ -173,19 +176,19 @@ TextPainter::Layout TextPainter::layout(const std::string& text, const Font& fon
         QString rest = string.mid(lastStart);
         rest.replace(QChar::LineSeparator, QLatin1Char(' '));
         const QFontMetricsF metrics(qfont, &layoutDevice());
-        const double room = maxWidth > 0 ? maxWidth : metrics.horizontalAdvance(rest);
+        const double room = maxWidth > 0 ? maxWidth * fontScale : metrics.horizontalAdvance(rest);
         QString elided = metrics.elidedText(rest, Qt::ElideRight, room);
         if (elided == rest) {
             // Everything fits on the line but there were lines to drop: mark the cut.
             elided = metrics.elidedText(rest + QChar(0x2026), Qt::ElideRight, room);
         }
         last.text = elided;
-        last.width = metrics.horizontalAdvance(elided);
+        last.width = metrics.horizontalAdvance(elided) / fontScale;
     }
     for (const Line& line : result.lines) {
         result.size.width = std::max(result.size.width, line.width);
     }
-    result.size.height = top;
+    result.size.height = top / fontScale;
     return result;
 }
 
@@ -208,9 +211,13 @@ void TextPainter::draw(QPainter& painter, const Layout& layout, const Font& font
     painter.setPen(QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
                                     static_cast<float>(color.blue),
                                     static_cast<float>(color.alpha)));
+    const QTransform base = painter.worldTransform();
     for (const Line& line : layout.lines) {
         const double x = origin.x + alignedX(alignment, width, line.width);
-        painter.drawText(QPointF(x, origin.y + line.top + line.ascent), line.text);
+        QTransform placed = QTransform::fromScale(1 / fontScale, 1 / fontScale);
+        placed *= QTransform::fromTranslate(x, origin.y + line.top + line.ascent);
+        painter.setWorldTransform(placed * base);
+        painter.drawText(QPointF(0, 0), line.text);
     }
     painter.restore();
 }

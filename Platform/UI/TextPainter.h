@@ -22,7 +22,9 @@ namespace quorvel::platform {
 //
 // Sizes are in points. A font's point size is its pixel size at one pixel per point, on every
 // device: the font is made for the device's resolution, and hinting is off so that glyph advances
-// scale exactly with the device-pixel ratio.
+// scale exactly with the device-pixel ratio. Qt rounds font sizes to whole pixels, so the Qt font
+// is made fontScale times larger than asked and everything measured with it is scaled back down
+// (drawing too): sizes keep a sixteenth of a point, and a font shrunk by half a point is smaller.
 class TextPainter {
 public:
     struct Line {
@@ -45,7 +47,10 @@ public:
 
     TextPainter() = delete;
 
-    // The Qt font for `font` on a device of that resolution (dots per inch).
+    static constexpr double fontScale = 16;
+
+    // The Qt font for `font` on a device of that resolution (dots per inch), fontScale times the
+    // size.
     static QFont qFont(const Font& font, int dpi);
     // The same for the device a painter paints on.
     static QFont qFont(const Font& font, const QPaintDevice& device);

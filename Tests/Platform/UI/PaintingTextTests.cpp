@@ -70,6 +70,13 @@ TEST(PaintingTextTest, MeasuresScaleWithTheFontSize) {
     EXPECT_NEAR(TextLayout::lineHeight(Font::systemFont(30)),
                 3 * TextLayout::lineHeight(Font::systemFont(10)), 0.01);
     EXPECT_EQ(small.height, std::ceil(TextLayout::lineHeight(Font::systemFont(10))));
+    // Fractional sizes (text-size factors, fonts shrunk to fit) are sizes of their own, not the
+    // next whole size.
+    const double at11 = TextLayout::measure(kSentence, Font::systemFont(11)).width;
+    const double at11half = TextLayout::measure(kSentence, Font::systemFont(11.5)).width;
+    const double at12 = TextLayout::measure(kSentence, Font::systemFont(12)).width;
+    EXPECT_GT(at11half, at11 + 5);
+    EXPECT_LT(at11half, at12 - 5);
 }
 
 TEST(PaintingTextTest, WeightsPickTheFaces) {
