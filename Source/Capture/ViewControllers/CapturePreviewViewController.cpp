@@ -197,6 +197,8 @@ void CapturePreviewViewController::applyDoneButtonTheme() {
     ButtonStyling::apply(done, viewModel_->buttonThemes->capturePreviewDone());
     outlets_.doneButtonHeight->setConstant(cgFloat(theme.capturePreviewDoneButtonHeight));
     outlets_.doneButtonWidth->setConstant(cgFloat(theme.capturePreviewDoneButtonWidth));
+    // The root view's layout code places the button.
+    view()->setNeedsLayout();
 
     const bool next = viewModel_->captureDocumentType == CaptureDocumentType::longFirst;
     const std::string_view titleKey =

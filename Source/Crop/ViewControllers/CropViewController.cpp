@@ -164,6 +164,8 @@ void CropViewController::applyTheme() {
     ButtonStyling::apply(outlet(outlets_.doneButton), buttonThemes.cropDone());
     outlet(outlets_.doneButtonHeight).setConstant(cgFloat(theme.cropDoneButtonHeight));
     outlet(outlets_.doneButtonWidth).setConstant(cgFloat(theme.cropDoneButtonWidth));
+    // The root view's layout code places the buttons.
+    view()->setNeedsLayout();
     MagnifyView::setBorderColor(theme.resolvedColor(&DefaultTheme::primaryBrandBackground2));
     outlet(outlets_.cropView).setNeedsDisplay();
 }
