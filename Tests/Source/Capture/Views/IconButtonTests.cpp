@@ -5,6 +5,7 @@
 #include "Platform/Graphics/Font.h"
 #include "Platform/Log/ScopedLogCapture.h"
 #include "Platform/UI/LayoutConstraint.h"
+#include "Platform/UI/NibRegistry.h"
 #include "Platform/UI/UIDriver.h"
 #include "Platform/UI/Window.h"
 #include "Source/Capture/Views/IconButton.h"
@@ -132,6 +133,16 @@ TEST_F(IconButtonTest, AppliesTheThemeCaptionStyleAndColours) {
               theme.resolvedColor(&CaptureTheme::captureIconButtonTextColor));
     const double caption = theme.fonts()->captionOne().pointSize();
     EXPECT_EQ(button->textLabel()->effectiveFont().pointSize(), std::clamp(caption, 15.0, 24.0));
+}
+
+TEST(IconButtonDeathTest, StopsWhenItsNibDoesNotConnectItsViews) {
+    EXPECT_DEATH(
+        {
+            platform::NibRegistry::registerViewBuilder(
+                IconButton::nibName, [](std::shared_ptr<void>) { return platform::View::make(); });
+            IconButton::make();
+        },
+        "The IconButton nib did not connect the button's views");
 }
 
 class IconButtonPresses : public IconButtonTest {
