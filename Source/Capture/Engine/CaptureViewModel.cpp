@@ -211,8 +211,11 @@ void CaptureViewModel::captureDocumentTypeChanged(CaptureDocumentType to) {
 
 void CaptureViewModel::toggleTorch() {
     const bool on = !torchShouldBeOn_.load();
-    torchShouldBeOn_ = on;
-    FlashManager::instance().updateState(on);
+    auto& manager = FlashManager::instance();
+    manager.updateState(on);
+    // The choice follows the torch: a change the camera refused leaves the choice as it was, so
+    // the next camera start does not try it again and the button keeps telling the truth.
+    if (manager.isTorchActive() == on) torchShouldBeOn_ = on;
 }
 
 void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,

@@ -66,6 +66,7 @@ public:
     void captureTypeChanged(CaptureType to);
     void captureDocumentTypeChanged(CaptureDocumentType to);
     void captureImageManually();
+    // Asks for the torch opposite to the choice; the choice changes only when the torch did.
     void toggleTorch();
     void onCaptureTimerTick();
 
