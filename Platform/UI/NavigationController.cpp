@@ -60,12 +60,30 @@ void NavigationController::loadView() {
 }
 
 void NavigationController::didInstallView() {
-    if (auto top = topViewController()) {
-        auto topView = top->view();
-        topView->setFrame(contentFrame());
-        viewIfLoaded()->insertSubview(topView, navigationBar_);
+    // The top controller's view loads when it is about to be shown (layout or appearance), not
+    // with the navigation controller's own view.
+    if (auto root = viewIfLoaded()) {
+        root->setNeedsLayout();
     }
-    layoutContent();
+}
+
+void NavigationController::prepareChildrenForAppearance() {
+    installTopView();
+}
+
+void NavigationController::installTopView() {
+    auto root = viewIfLoaded();
+    auto top = topViewController();
+    if (!root || !top) {
+        return;
+    }
+    if (auto existing = top->viewIfLoaded(); existing && existing->superview() == root) {
+        return;
+    }
+    auto topView = top->view();
+    topView->setFrame(contentFrame());
+    root->insertSubview(topView, navigationBar_);
+    topView->layoutIfNeeded();
 }
 
 Rect NavigationController::contentFrame() const {
@@ -85,6 +103,9 @@ void NavigationController::layoutContent() {
     auto root = viewIfLoaded();
     if (!root || !navigationBar_) {
         return;
+    }
+    if (!pendingTransition_) {
+        installTopView();
     }
     const Rect b = root->bounds();
     const double safeTop = root->safeAreaInsets().top;

@@ -58,11 +58,14 @@ protected:
     explicit NavigationController(std::string nibName = {});
     std::vector<std::shared_ptr<ViewController>> childrenForAppearance() const override;
     void didInstallView() override;
+    void prepareChildrenForAppearance() override;
 
 private:
     void transition(const std::shared_ptr<ViewController>& from,
                     const std::shared_ptr<ViewController>& to, bool animated);
     void layoutContent();
+    // Puts the top controller's view into the navigation controller's view (loading it).
+    void installTopView();
     Rect contentFrame() const;
 
     std::vector<std::shared_ptr<ViewController>> stack_;

@@ -93,6 +93,9 @@ void ViewController::beginAppearanceTransition(bool appearing, bool animated) {
         appearanceAnimated_ = animated;
         viewWillDisappear(animated);
     }
+    if (appearing) {
+        prepareChildrenForAppearance();
+    }
     for (const auto& child : childrenForAppearance()) {
         child->beginAppearanceTransition(appearing, animated);
     }

@@ -137,6 +137,9 @@ protected:
     virtual std::vector<std::shared_ptr<ViewController>> childrenForAppearance() const;
     // Called when the view was installed by loadView/setView (containers place their content).
     virtual void didInstallView() {}
+    // Called by beginAppearanceTransition before the children hear of it: a container puts the
+    // view of the child that is about to appear into its own view (loading it on first use).
+    virtual void prepareChildrenForAppearance() {}
 
     // Helpers for transitions: runs `finish` after transitionDuration on Clock when animated,
     // else at once; at most one pending per controller, and begin a new one finishes the old.

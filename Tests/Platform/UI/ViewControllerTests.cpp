@@ -97,6 +97,9 @@ TEST_F(Controllers, ControllersOfANavigationControllerOffScreenGetNoCallbacksUnt
     EXPECT_EQ(navigation->topViewController(), b);
     navigation->setViewControllers({a}, false);
     EXPECT_EQ(navigation->topViewController(), a);
+    // Loading the navigation controller's view does not load its children's.
+    navigation->view()->setBackgroundColor(Color::black());
+    EXPECT_FALSE(a->isViewLoaded());
     window->setRootViewController(navigation);
     EXPECT_EQ(*log, (Log{"a.viewDidLoad", "a.willAppear", "a.didAppear"}));
 }
