@@ -11,12 +11,12 @@ namespace quorvel::platform {
 class Label;
 
 // A stack of view controllers of which only the top one is shown, standing in for the phone
-// platform's navigation controller. Its view holds a navigation bar (44 points under the safe
-// area's top, showing the top controller's title; hidden when navigationBarHidden) and the top
-// controller's view below it (the whole view when the bar is hidden). Only the top controller's
-// view is in the window. Appearance order: see ViewController (push, pop). Changes of the stack
-// while the navigation controller is not on screen swap the views without callbacks. Main thread
-// only.
+// platform's navigation controller. Its view holds a navigation bar (from the view's top to 44
+// points below the safe area's top, the top controller's title in those 44 points; hidden when
+// navigationBarHidden) and the top controller's view below it (the whole view when the bar is
+// hidden). Only the top controller's view is in the window. Appearance order: see ViewController
+// (push, pop). Changes of the stack while the navigation controller is not on screen swap the views
+// without callbacks. Main thread only.
 class NavigationController : public ViewController {
 public:
     static constexpr double navigationBarHeight = 44;
