@@ -1,5 +1,6 @@
 #include "Platform/UI/Transaction.h"
 
+#include <memory>
 #include <vector>
 
 #include "Platform/Dispatch/DispatchQueue.h"
@@ -17,7 +18,9 @@ struct Settings {
 struct Stack {
     Settings implicit;
     std::vector<Settings> open;
-    bool resetScheduled = false;
+    // Alive while a reset is queued on the main queue (the queued block holds it), so a reset
+    // dropped with the queue's pending work is queued again.
+    std::weak_ptr<int> pendingReset;
 
     Settings& top() { return open.empty() ? implicit : open.back(); }
     // A change to the implicit transaction lasts for the current main-queue turn, as the
@@ -26,9 +29,10 @@ struct Stack {
         if (!open.empty()) {
             return open.back();
         }
-        if (!resetScheduled) {
-            resetScheduled = true;
-            DispatchQueue::main()->async([] { Transaction::resetImplicit(); });
+        if (pendingReset.expired()) {
+            auto token = std::make_shared<int>(0);
+            pendingReset = token;
+            DispatchQueue::main()->async([token] { Transaction::resetImplicit(); });
         }
         return implicit;
     }
@@ -83,7 +87,6 @@ void Transaction::setDisableActions(bool disable) {
 
 void Transaction::resetImplicit() {
     stack().implicit = Settings{};
-    stack().resetScheduled = false;
 }
 
 }  // namespace quorvel::platform

@@ -91,6 +91,20 @@ TEST_F(Animations, AZeroDurationTransactionOrDisabledActionsShowTheChangeAtOnce)
     Transaction::commit();
     EXPECT_EQ(Transaction::depth(), 0);
     EXPECT_EQ(Transaction::animationDuration(), Transaction::defaultAnimationDuration);
+
+    // Without an open transaction a setting holds for the rest of this turn of the main queue.
+    Transaction::setAnimationDuration(0);
+    layer->setPath(square(10, 10, 10));
+    EXPECT_EQ(firstPoint(layer->presentationPath()), (Point{10, 10}));
+    turn();
+    EXPECT_EQ(Transaction::animationDuration(), Transaction::defaultAnimationDuration);
+    // Also when the queued reset was dropped with the queue's pending work.
+    Transaction::setDisableActions(true);
+    MainRunLoop::discardPendingWork();
+    Transaction::setAnimationDuration(3);
+    turn();
+    EXPECT_EQ(Transaction::animationDuration(), Transaction::defaultAnimationDuration);
+    EXPECT_FALSE(Transaction::disableActions());
 }
 
 TEST_F(Animations, PathsOfDifferentShapeJumpAndAPlainShapeLayerDoesNotAnimate) {
