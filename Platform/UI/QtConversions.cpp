@@ -1,9 +1,11 @@
 #include "Platform/UI/QtConversions.h"
 
+#include <QPaintDevice>
 #include <QPainter>
 
 #include "Platform/Graphics/Image.h"
 #include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/ScaledImageCache.h"
 
 namespace quorvel::platform {
 
@@ -53,6 +55,28 @@ QPainterPath QtConversions::path(const BezierPath& path) {
 void QtConversions::drawImage(QPainter& painter, const Image& image, const Rect& rect) {
     const QImage pixels = ImageBridge::qImage(image);
     if (pixels.isNull() || rect.isEmpty()) {
+        return;
+    }
+    // Upright on the device (no rotation or shear): the image is scaled to the device pixels it
+    // covers once and kept, and painting copies those pixels.
+    QPaintDevice* device = painter.device();
+    const double ratio = device ? device->devicePixelRatioF() : 1.0;
+    const QTransform toDevice = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+    if (toDevice.type() <= QTransform::TxScale && toDevice.m11() > 0 && toDevice.m22() > 0) {
+        const QRectF area = toDevice.mapRect(QtConversions::rect(rect.standardized()));
+        const QPoint topLeft(qRound(area.left()), qRound(area.top()));
+        const QPoint bottomRight(qRound(area.right()), qRound(area.bottom()));
+        const QSize size(bottomRight.x() - topLeft.x(), bottomRight.y() - topLeft.y());
+        if (size.isEmpty()) {
+            return;
+        }
+        const QImage scaled = ScaledImageCache::scaled(image, size);
+        // In device pixels, one to one: Qt copies (or blends) the rows.
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+        painter.drawImage(topLeft, scaled);
+        painter.restore();
         return;
     }
     // Stored pixels → displayed pixels (orientation) → the rectangle.

@@ -202,7 +202,15 @@ void paintVideo(QPainter& painter, const VideoPreviewLayer& layer, const Rect& b
                         visible->height() * sy);
     const QImage pixels = ImageBridge::qImage(frame);
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Interpolated while the frame is shrunk or slightly enlarged; once every frame pixel covers
+    // two device pixels or more, interpolation adds little and costs half the time of the paint.
+    QPaintDevice* device = painter.device();
+    const double ratio = device ? device->devicePixelRatioF() : 1.0;
+    const QTransform& world = painter.worldTransform();
+    const double enlargement = std::min(std::hypot(world.m11(), world.m12()) / sx,
+                                        std::hypot(world.m21(), world.m22()) / sy) *
+                               ratio;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, enlargement < 2);
     painter.drawImage(QtConversions::rect(*visible), pixels, source);
     painter.restore();
 }
