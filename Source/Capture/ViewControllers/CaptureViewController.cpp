@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "Platform/Camera/CameraAuthorization.h"
 #include "Platform/Camera/CaptureDevice.h"
@@ -11,6 +12,7 @@
 #include "Platform/UI/Application.h"
 #include "Platform/UI/ImagePickerController.h"
 #include "Platform/UI/NavigationController.h"
+#include "Platform/UI/Transaction.h"
 #include "Platform/UI/Window.h"
 #include "Source/Capture/ViewControllers/CapturePreviewViewController.h"
 #include "Source/Capture/ViewControllers/CaptureViewControllerControls.h"
@@ -257,6 +259,11 @@ void CaptureViewController::viewDidLayoutSubviews() {
 
 void CaptureViewController::viewWillAppear(bool animated) {
     QVViewController::viewWillAppear(animated);
+    // The outline of the last shot is stale: gone before the screen shows, not shrinking away.
+    platform::Transaction::begin();
+    platform::Transaction::setDisableActions(true);
+    clearDetectionPath();
+    platform::Transaction::commit();
     if (Controls::isLong(model().captureDocumentType)) {
         showLongCaptureToast();
     } else {
@@ -740,6 +747,16 @@ void CaptureViewController::didFindRectangle(std::shared_ptr<RectangleFeature> f
                                              std::shared_ptr<platform::BezierPath> with,
                                              platform::Point) {
     auto& m = model();
+    // A camera whose pictures have another shape than the preview was laid out for: the preview
+    // takes the pictures' shape (from the next outline on, outlines land on the document).
+    const auto& preview = require(outlets.previewView, "previewView");
+    const auto frame = preview->frame();
+    if (frame.size.height > 0 &&
+        std::abs(frame.size.width / frame.size.height -
+                 CaptureViewControllerNib::pictureAspectRatio(*preview)) > 0.01) {
+        if (auto area = preview->superview()) area->setNeedsLayout();
+        view()->layoutIfNeeded();
+    }
     OutlineLayer outline(*this);
     frameCounter(outline).didFindRectangle(feature, with, m.captureType, m.captureDocumentType);
     m.isDetectingRectangles = false;

@@ -96,6 +96,32 @@ void layoutAccessPanel(View& panel, CaptureViewController& screen) {
                       {buttonWidth, buttonHeight}});
 }
 
+}  // namespace
+
+double CaptureViewControllerNib::pictureAspectRatio(const CameraPreviewView& preview) {
+    if (auto frame = preview.videoPreviewLayer()->latestFrame()) {
+        if (frame->width() > 0 && frame->height() > 0) {
+            return static_cast<double>(frame->width()) / frame->height();
+        }
+    }
+    return defaultPictureAspectRatio;
+}
+
+namespace {
+
+// The camera picture: the preview as large as the area allows at the picture's own aspect ratio,
+// centred. The outline is drawn in the preview's points as the frame maps onto them, so the
+// preview never crops the picture.
+void layoutPictureArea(View& area, CaptureViewController& screen) {
+    const auto& preview = screen.outlets.previewView;
+    if (!preview) return;
+    const auto bounds = area.bounds();
+    const double aspect = CaptureViewControllerNib::pictureAspectRatio(*preview);
+    Size size{bounds.size.width, bounds.size.width / aspect};
+    if (size.height > bounds.size.height) size = {bounds.size.height * aspect, bounds.size.height};
+    preview->setFrame(centred({bounds.size.width / 2, bounds.size.height / 2}, size));
+}
+
 void layoutRoot(View& root, CaptureViewController& screen) {
     auto& o = screen.outlets;
     const auto bounds = root.bounds();
@@ -173,7 +199,9 @@ std::shared_ptr<View> CaptureViewControllerNib::build(CaptureViewController& own
     o.previewView = CameraPreviewView::make();
     o.previewView->setClipsToBounds(true);
     o.previewView->setAccessibilityIdentifier("previewView");
-    o.mainStackView = platform::StackView::make({o.firstSectionTailImageView, o.previewView});
+    auto pictureArea = View::make();
+    pictureArea->addSubview(o.previewView);
+    o.mainStackView = platform::StackView::make({o.firstSectionTailImageView, pictureArea});
     o.mainStackView->setAxis(platform::LayoutAxis::vertical);
     LayoutConstraint::make(o.firstSectionTailImageView, LayoutAttribute::height,
                            CaptureViewController::Constants::firstSectionImageHeight)
@@ -260,6 +288,9 @@ std::shared_ptr<View> CaptureViewControllerNib::build(CaptureViewController& own
     });
     o.captureDocumentTypeView->setLayoutHandler([weakOwner](View& view) {
         if (auto screen = weakOwner.lock()) layoutModeStrip(view, *screen);
+    });
+    pictureArea->setLayoutHandler([weakOwner](View& view) {
+        if (auto screen = weakOwner.lock()) layoutPictureArea(view, *screen);
     });
     o.cameraAccessView->setLayoutHandler([weakOwner](View& view) {
         if (auto screen = weakOwner.lock()) layoutAccessPanel(view, *screen);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Platform/UI/View.h"
+#include "Source/Capture/Views/CameraPreviewView.h"
 
 namespace quorvel {
 
@@ -15,7 +16,9 @@ class CaptureViewController;
 // From top to bottom: the top bar (close / back, the auto-capture switch, the torch) under the
 // status bar; the picture area, a vertical stack of the first section's tail strip (hidden
 // until a long receipt's second section) and the camera preview, with the toast container and
-// the camera-access panel (hidden) over it; the bottom bar with the mode strip and a row of the
+// the camera-access panel (hidden) over it; the preview keeps the picture's aspect ratio and is
+// centred in what the strip leaves, so that the picture is never cropped and outlines found in
+// a frame land on the document; the bottom bar with the mode strip and a row of the
 // photo library, the capture button and the last page's thumbnail with its count, above the home
 // indicator.
 struct CaptureViewControllerNib {
@@ -29,9 +32,14 @@ struct CaptureViewControllerNib {
     static constexpr double controlsRowHeight = 104;
     static constexpr double captureButtonSize = 76;
     static constexpr double sideButtonSize = 52;
-    static constexpr double modeButtonWidth = 132;
+    static constexpr double modeButtonWidth = 120;
     static constexpr double modeButtonHeight = 34;
-    static constexpr double modeButtonSpacing = 12;
+    static constexpr double modeButtonSpacing = 4;
+    // The camera picture's width ÷ height before the first frame: a portrait 16:9 frame.
+    static constexpr double defaultPictureAspectRatio = 9.0 / 16.0;
+
+    // The aspect ratio of the pictures the preview shows: its latest frame's, else the default.
+    static double pictureAspectRatio(const CameraPreviewView& preview);
 };
 
 }  // namespace quorvel
