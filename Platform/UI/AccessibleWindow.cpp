@@ -42,6 +42,8 @@ public:
     QAccessible::State state() const override {
         QAccessible::State state;
         state.readOnly = true;
+        // Nothing to read until the first announcement.
+        state.invisible = text_.isEmpty();
         return state;
     }
 
