@@ -277,13 +277,32 @@ void CapturePreviewViewController::announcePage() {
 
 // --- Pages ------------------------------------------------------------------------------------
 
-// A page is shown filtered at the size it covers on screen at its largest zoom, in pixels.
-platform::Size CapturePreviewViewController::previewPixelSize() const {
+// The pixels a page covers on screen at a zoom.
+platform::Size CapturePreviewViewController::previewPixelSize(double zoom) const {
     const auto frame = outlets_.capturedImageScrollView->frame();
     auto window = outlets_.capturedImageScrollView->window();
     const double screenScale =
         window ? window->screenScale() : platform::Window::defaultScreenScale;
-    return {frame.width() * screenScale * maximumZoom, frame.height() * screenScale * maximumZoom};
+    return {frame.width() * screenScale * zoom, frame.height() * screenScale * zoom};
+}
+
+// A page first shows a picture as sharp as the unzoomed page needs; this one, sharp enough for
+// the largest zoom, replaces it when it is ready, unless the page shows another picture by then.
+void CapturePreviewViewController::refinePage(std::size_t at) {
+    if (at >= imageViews_.size()) {
+        return;
+    }
+    const auto shown = imageViews_[at]->image();
+    std::weak_ptr<CapturePreviewViewController> weakSelf = strongSelf();
+    viewModel_->previewImageLater(at, previewPixelSize(maximumZoom),
+                                  [weakSelf, at, shown](std::shared_ptr<platform::Image> sharper) {
+                                      auto self = weakSelf.lock();
+                                      if (!self || !sharper || at >= self->imageViews_.size() ||
+                                          self->imageViews_[at]->image() != shown) {
+                                          return;
+                                      }
+                                      self->imageViews_[at]->setImage(std::move(sharper));
+                                  });
 }
 
 void CapturePreviewViewController::buildPages() {
@@ -296,7 +315,7 @@ void CapturePreviewViewController::buildPages() {
 
     std::weak_ptr<platform::ScrollViewDelegate> self =
         std::static_pointer_cast<platform::ScrollViewDelegate>(strongSelf());
-    const auto previews = viewModel_->previewImages(previewPixelSize());
+    const auto previews = viewModel_->previewImages(previewPixelSize(minimumZoom));
     for (std::size_t i = 0; i < n; ++i) {
         auto page = platform::ScrollView::make(platform::Rect::make(i * w, 0, w, h));
         page->setMinimumZoomScale(minimumZoom);
@@ -341,6 +360,9 @@ void CapturePreviewViewController::buildPages() {
     currentPage_ = std::min(currentPage_, built - 1);
     updatePage(start, false);
     outer.scrollRectToVisible(scrollViews_[start]->frame(), false);
+    for (std::size_t i = 0; i < built; ++i) {
+        refinePage(i);
+    }
 }
 
 void CapturePreviewViewController::addGestureHandlerToScrollView(
@@ -467,7 +489,7 @@ void CapturePreviewViewController::updatePreviewImage(std::size_t at) {
             asInt(at), asInt(imageViews_.size()));
         return;
     }
-    auto image = viewModel_->previewImage(at, previewPixelSize());
+    auto image = viewModel_->previewImage(at, previewPixelSize(minimumZoom));
     if (!image) {
         // The page shows what Done hands back rather than a blank or an outdated picture.
         Logger::capture().error(
@@ -475,6 +497,7 @@ void CapturePreviewViewController::updatePreviewImage(std::size_t at) {
         image = viewModel_->imageGroup->image(at, false);
     }
     imageViews_[at]->setImage(image);
+    refinePage(at);
 }
 
 // --- Buttons and alerts -----------------------------------------------------------------------

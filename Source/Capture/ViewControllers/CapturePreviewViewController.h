@@ -153,7 +153,8 @@ private:
     void crop();
     void showDestructiveAlert();
     void announcePage();
-    platform::Size previewPixelSize() const;
+    platform::Size previewPixelSize(double zoom) const;
+    void refinePage(std::size_t at);
 
     std::string text(std::string_view key) const;
     std::shared_ptr<platform::Bundle> textBundle() const;

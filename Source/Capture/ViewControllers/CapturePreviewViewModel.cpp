@@ -1,6 +1,7 @@
 #include "Source/Capture/ViewControllers/CapturePreviewViewModel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <future>
 #include <utility>
 
@@ -9,7 +10,6 @@
 #include "Platform/Imaging/FilterImage.h"
 #include "Source/Configuration/FatalError.h"
 #include "Source/Imaging/ImageOperations.h"
-#include "Source/Imaging/RectangleFeature.h"
 
 namespace quorvel {
 
@@ -49,6 +49,35 @@ bool CapturePreviewViewModel::hidePaginationBar() const {
     return imageGroup->count() <= 1;
 }
 
+namespace {
+
+// Pixels only, no partly covered edge.
+std::shared_ptr<const platform::FilterImage> wholePixels(
+    const std::shared_ptr<const platform::FilterImage>& image) {
+    if (!image) {
+        return nullptr;
+    }
+    const auto extent = image->extent();
+    return image->cropped(
+        platform::Rect{extent.origin, {std::floor(extent.width()), std::floor(extent.height())}});
+}
+
+// Scaled by `factor` (at most 1): halved as often as it fits, each halving averaging 2 × 2
+// pixels, then the rest by bilinear sampling, which is close enough to 1 not to skip pixels.
+std::shared_ptr<const platform::FilterImage> scaledDown(
+    std::shared_ptr<const platform::FilterImage> image, double factor) {
+    while (image && factor <= 0.5) {
+        image = wholePixels(image->transformed(platform::AffineTransform::scale(0.5, 0.5)));
+        factor *= 2;
+    }
+    if (image && factor < 1) {
+        image = wholePixels(image->transformed(platform::AffineTransform::scale(factor, factor)));
+    }
+    return image;
+}
+
+}  // namespace
+
 std::shared_ptr<platform::Image> CapturePreviewViewModel::renderFiltered(
     const platform::Image& image, platform::Size maxPixelSize) {
     auto stored = platform::FilterImage::fromImage(image);
@@ -65,7 +94,7 @@ std::shared_ptr<platform::Image> CapturePreviewViewModel::renderFiltered(
     if (!(factor > 0)) {
         return nullptr;
     }
-    auto scaled = factor < 1 ? RectangleFeature::scale(stored, factor) : stored;
+    auto scaled = scaledDown(stored, factor);
     auto upright =
         scaled ? scaled->oriented(platform::exifOrientation(image.orientation())) : nullptr;
     auto grey =
@@ -88,6 +117,21 @@ std::shared_ptr<platform::Image> CapturePreviewViewModel::previewImage(
     }
     auto source = imageGroup->image(at, false);
     return source ? render(*source, maxPixelSize) : nullptr;
+}
+
+void CapturePreviewViewModel::previewImageLater(
+    std::size_t at, platform::Size maxPixelSize,
+    std::function<void(std::shared_ptr<platform::Image>)> completion) const {
+    auto source = at < imageGroup->count() ? imageGroup->image(at, false) : nullptr;
+    platform::DispatchQueue::global(platform::QualityOfService::userInitiated)
+        ->async([source, renderer = renderer_, maxPixelSize, completion = std::move(completion)] {
+            std::shared_ptr<platform::Image> result;
+            if (source) {
+                result = renderer ? renderer(*source, maxPixelSize)
+                                  : renderFiltered(*source, maxPixelSize);
+            }
+            platform::DispatchQueue::main()->async([completion, result] { completion(result); });
+        });
 }
 
 std::vector<std::shared_ptr<platform::Image>> CapturePreviewViewModel::previewImages(

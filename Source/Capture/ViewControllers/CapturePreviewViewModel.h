@@ -53,6 +53,10 @@ public:
     // The same for one page.
     std::shared_ptr<platform::Image> previewImage(std::size_t at,
                                                   platform::Size maxPixelSize) const;
+    // The same made on the user-initiated global queue; `completion` gets it on the main queue
+    // (none when it could not be made).
+    void previewImageLater(std::size_t at, platform::Size maxPixelSize,
+                           std::function<void(std::shared_ptr<platform::Image>)> completion) const;
 
     // How one picture is rendered for display (any thread): the filter chain on the picture
     // scaled down to fit the size; none when the chain fails.

@@ -1,10 +1,12 @@
 #include "Source/Crop/ViewControllers/CropViewControllerNib.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Platform/UI/NibRegistry.h"
 #include "Platform/UI/Window.h"
 #include "Source/Configuration/FatalError.h"
+#include "Source/Crop/Components/AspectFit.h"
 #include "Source/Crop/ViewControllers/CropViewController.h"
 
 namespace quorvel {
@@ -127,7 +129,10 @@ std::shared_ptr<platform::View> CropViewControllerNib::build(platform::ViewContr
     o.doneButtonWidth = LayoutConstraint::make(o.doneButton, LayoutAttribute::width, 138);
     LayoutConstraint::activate({o.doneButtonHeight, o.doneButtonWidth});
 
-    root->setLayoutHandler([o](platform::View& view) {
+    // The image area is the picture itself, fitted into the space between the bars: the handles
+    // and the dimming stay on the picture.
+    const auto imageSize = screen->viewModel()->image()->size();
+    root->setLayoutHandler([o, imageSize](platform::View& view) {
         const auto bounds = view.bounds();
         const auto safe = view.safeAreaInsets();
         const double doneHeight = o.doneButtonHeight->constant();
@@ -142,7 +147,10 @@ std::shared_ptr<platform::View> CropViewControllerNib::build(platform::ViewContr
         const double middleHeight = std::max(0.0, bounds.height() - bottomBarHeight - middleTop);
         o.imageBackgroundView->setFrame(
             platform::Rect::make(0, middleTop, bounds.width(), middleHeight));
-        const auto area = o.imageBackgroundView->frame().insetBy(imageAreaInset, imageAreaInset);
+        const auto space = o.imageBackgroundView->frame().insetBy(imageAreaInset, imageAreaInset);
+        auto area = makeRectWithAspectRatioInsideRect(imageSize, space);
+        area = platform::Rect::make(std::round(area.minX()), std::round(area.minY()),
+                                    std::round(area.width()), std::round(area.height()));
         o.imageSuperview->setFrame(area);
         o.magnifySuperview->setFrame(area);
         const auto loaderSize = o.loader->intrinsicContentSize();

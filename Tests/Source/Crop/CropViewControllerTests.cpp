@@ -150,13 +150,13 @@ TEST_F(CropScreenTest, TheFirstSideWithinReachWinsEvenWhenALaterOneIsNearer) {
 
 TEST_F(CropScreenTest, FarFromEverySideTheNearestHandleIsTaken) {
     open(plainImage(300, 400), rectangleCorners(100, 100, 200, 200), false);
-    ASSERT_TRUE(ui::UIDriver::press(touchLayer(), {320, 500}));
+    ASSERT_TRUE(ui::UIDriver::press(touchLayer(), {330, 440}));
     EXPECT_EQ(screen->viewModel()->activeCornerPoint, outlets().bottomRightCornerPoint);
     // The handle hides under the loupe.
     EXPECT_TRUE(outlets().bottomRightCornerPoint->isHidden());
     ASSERT_TRUE(screen->magnifyView());
     EXPECT_EQ(screen->magnifyView()->superview().get(), &touchLayer());
-    ASSERT_TRUE(ui::UIDriver::release(touchLayer(), {320, 500}));
+    ASSERT_TRUE(ui::UIDriver::release(touchLayer(), {330, 440}));
     EXPECT_FALSE(outlets().bottomRightCornerPoint->isHidden());
     EXPECT_FALSE(screen->magnifyView());
 }

@@ -398,10 +398,12 @@ TEST_F(PreviewScreenTest, AStartingPageOutsideTheGroupOpensOnTheLastWithOneLog) 
 TEST_F(PreviewScreenTest, BuildingStopsAtAPageWithoutAPictureAndPagingFollowsThePagesBuilt) {
     addPages(3);
     ui::ScopedLogCapture log;
-    open(CaptureDocumentType::normal, std::nullopt, [](CapturePreviewViewController& screen) {
-        screen.viewModel().setRenderer([calls = std::make_shared<int>(0)](const ui::Image& image,
-                                                                          ui::Size size) {
-            return ++*calls == 2 ? nullptr : CapturePreviewViewModel::renderFiltered(image, size);
+    // The second page's picture cannot be made.
+    const ui::Image* second = (*group)[1]->originalImage().get();
+    open(CaptureDocumentType::normal, std::nullopt, [second](CapturePreviewViewController& screen) {
+        screen.viewModel().setRenderer([second](const ui::Image& image, ui::Size size) {
+            return &image == second ? nullptr
+                                    : CapturePreviewViewModel::renderFiltered(image, size);
         });
     });
     ASSERT_EQ(preview->scrollViews().size(), 1u);
@@ -461,4 +463,20 @@ TEST_F(PreviewScreenTest, ATextSizeChangeRethemesAndTheObserverGoesWithTheScreen
     preview.reset();
     ui::MainRunLoop::runUntilIdle();
     EXPECT_LT(center->observerCount(), before);
+}
+
+// --- Picture sharpness ------------------------------------------------------------------------
+
+TEST_F(PreviewScreenTest, APageShowsAScreenSizedPictureThenOneSharpEnoughForZooming) {
+    group->append(std::make_shared<CapturedImage>(pagePicture(0, 3000, 4000), CaptureType::manual));
+    open();
+    const auto& view = *preview->imageViews()[0];
+    // Shown again (as after a crop): at once at the screen's pixels, later sharper.
+    preview->updatePreviewImage(0);
+    ASSERT_TRUE(view.image());
+    EXPECT_LE(view.image()->bitmap()->width(), pageWidth() * 3);
+    ASSERT_TRUE(ui::MainRunLoop::runUntil(
+        [&] { return view.image() && view.image()->bitmap()->width() > pageWidth() * 3 + 1; },
+        60s));
+    EXPECT_LE(view.image()->bitmap()->width(), pageWidth() * 6);
 }
