@@ -189,6 +189,8 @@ void CapturePreviewViewController::updateHeadline() {
     outlets_.titleLabel->setText(
         LocalizedText::format("image-preview-headline", textBundle(),
                               {asInt(currentPage_ + 1), asInt(scrollViews_.size())}));
+    // The dots are named by the page they show.
+    outlets_.pageIndicator->setAccessibilityLabel(outlets_.titleLabel->text());
 }
 
 void CapturePreviewViewController::applyDoneButtonTheme() {

@@ -137,11 +137,10 @@ std::shared_ptr<platform::View> CapturePreviewViewControllerNib::build(
             Rect::make(0, topBarHeight, width, std::max(0.0, pagesBottom - topBarHeight)));
     });
 
-    // Reading order: headline and back, the pages, paging, the tools, Done.
+    // Reading order: headline and back, the pages, then the bars (a hidden bar is skipped with
+    // everything in it): previous, dots, next; the tools and Done.
     root->setAccessibilityElements(std::vector<std::shared_ptr<platform::View>>{
-        o.titleLabel, o.backButton, o.capturedImageScrollView, o.previousPageButton,
-        o.pageIndicator, o.nextPageButton, o.addPageButton, o.retakeButton, o.cropButton,
-        o.doneButton});
+        o.titleLabel, o.backButton, o.capturedImageScrollView, o.paginationBar, o.bottomBar});
 
     // Actions.
     auto shared =

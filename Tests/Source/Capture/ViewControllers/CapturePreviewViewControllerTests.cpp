@@ -200,6 +200,17 @@ TEST_F(PreviewScreenTest, OnlyRetakeWithBothSwitchesOff) {
     EXPECT_FALSE(outlets().doneButton->isHidden());
 }
 
+TEST_F(PreviewScreenTest, OnePageReadsWithoutPagingOrHiddenTools) {
+    features->setEnableAddPage(false);
+    addPages(1);
+    open();
+    std::vector<std::string> labels;
+    for (const auto& element : ui::Accessibility::orderedElements(preview->view())) {
+        labels.push_back(element->accessibilityLabel());
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"Page 1 of 1", "Back", "Retake", "Crop", "Done"}));
+}
+
 TEST_F(PreviewScreenTest, ALongCapturesFirstSectionOffersNext) {
     addPages(1);
     open(CaptureDocumentType::longFirst);
@@ -244,9 +255,9 @@ TEST_F(PreviewScreenTest, ReadsAsHeadlineBackPagesPagingToolsAndDone) {
     for (const auto& element : elements) {
         labels.push_back(element->accessibilityLabel());
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"Page 2 of 2", "Back", "Previous page", "",
-                                                "Next page, none left", "Add page", "Retake",
-                                                "Crop", "Done"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"Page 2 of 2", "Back", "Previous page",
+                                                "Page 2 of 2", "Next page, none left", "Add page",
+                                                "Retake", "Crop", "Done"}));
     EXPECT_TRUE(
         ui::contains(outlets().titleLabel->accessibilityTraits(), ui::AccessibilityTraits::header));
     EXPECT_EQ(outlets().backButton->accessibilityHint(),
