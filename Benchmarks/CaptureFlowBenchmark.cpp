@@ -1,0 +1,238 @@
+// The capture flow as a host shows it, with the simulated camera and the real detector, painted
+// off-screen: a 1080p frame from the camera to its outline painted on the camera screen,
+// resident memory over 10,000 frames with the camera screen shown, and an automatic shot of a
+// 12 MP photo from the trigger to the preview screen painted.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "Platform/Camera/CameraAuthorization.h"
+#include "Platform/Camera/CaptureDevice.h"
+#include "Platform/Camera/SimulatedCameraDevice.h"
+#include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Dispatch/ScopedManualClock.h"
+#include "Platform/Log/CapturingLogSink.h"
+#include "Platform/Log/Log.h"
+#include "Platform/UI/Accessibility.h"
+#include "Platform/UI/ApplicationHost.h"
+#include "Platform/UI/UIDriver.h"
+#include "Platform/UI/ViewController.h"
+#include "Platform/UI/Window.h"
+#include "Platform/UI/WindowHost.h"
+#include "Source/Capture/ViewControllers/CapturePreviewViewController.h"
+#include "Source/Capture/ViewControllers/CaptureViewController.h"
+#include "Source/Navigation/CaptureNavigationController.h"
+
+namespace {
+
+using namespace quorvel;
+using namespace std::chrono_literals;
+namespace ui = quorvel::platform;
+using SteadyClock = std::chrono::steady_clock;
+
+class HostScreen : public ui::ViewController {
+public:
+    static std::shared_ptr<HostScreen> make() {
+        return std::shared_ptr<HostScreen>(new HostScreen());
+    }
+
+private:
+    HostScreen() = default;
+};
+
+double milliseconds(SteadyClock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+}
+
+// The flow presented in a window painted off-screen, on a manual clock that only the automatic
+// shot moves on (so the grace period never passes by itself).
+struct Flow {
+    Flow() {
+        static const bool started =
+            ui::ApplicationHost::start(ui::ApplicationHost::Display::offscreen);
+        (void)started;
+        ui::Log::setSink(std::make_shared<ui::CapturingLogSink>());
+        ui::CaptureDevice::setHardwareDiscoveryEnabled(false);
+        camera = ui::SimulatedCameraDevice::make();
+        camera->setFrameRate(0);
+        camera->setPhotoSize(4032, 3024);
+        camera->setPhotoLatency(ui::Duration::zero());
+        ui::CaptureDevice::installSimulatedDevice(camera);
+        ui::CameraAuthorization::set(ui::AuthorizationStatus::authorized);
+        ui::Accessibility::setVoiceOverRunningOverride(false);
+        navigation = CaptureNavigationController::make(CaptureConfiguration::getInstance());
+        window = ui::Window::make();
+        hostScreen = HostScreen::make();
+        window->setRootViewController(hostScreen);
+        windowHost = ui::WindowHost::make(window);
+        window->makeKeyAndVisible();
+        windowHost->show();
+        hostScreen->present(navigation, false);
+        waitForCamera();
+    }
+    ~Flow() {
+        if (auto model = screen().viewModel()) model->stopCaptureSession();
+        ui::MainRunLoop::runUntilIdle();
+        windowHost.reset();
+        window.reset();
+        navigation.reset();
+        ui::MainRunLoop::runUntilIdle();
+        ui::CaptureDevice::installSimulatedDevice(nullptr);
+        ui::MainRunLoop::discardPendingWork();
+    }
+
+    CaptureViewController& screen() const { return *navigation->viewController(); }
+
+    void waitForCamera() {
+        ui::MainRunLoop::runUntil(
+            [&] {
+                auto model = screen().viewModel();
+                return navigation->topViewController() == navigation->viewController() && model &&
+                       model->captureSession()->isRunning();
+            },
+            60s);
+        ui::MainRunLoop::runUntilIdle();
+    }
+
+    // One frame from the camera to the screen's handling of its outline.
+    void frame() {
+        camera->emitFrames(1);
+        bool started = false;
+        ui::MainRunLoop::runUntil(
+            [&] {
+                const bool detecting = screen().viewModel()->isDetectingRectangles;
+                if (detecting) started = true;
+                return started && !detecting;
+            },
+            60s);
+    }
+
+    // Paints the window as the desktop would show it now.
+    void paint() {
+        window->layoutIfNeeded();
+        windowHost->repaintIfNeeded();
+    }
+
+    ui::ScopedManualClock clock;
+    std::shared_ptr<ui::SimulatedCameraDevice> camera;
+    std::shared_ptr<CaptureNavigationController> navigation;
+    std::shared_ptr<ui::Window> window;
+    std::shared_ptr<HostScreen> hostScreen;
+    std::shared_ptr<ui::WindowHost> windowHost;
+};
+
+void BM_FrameToOutlineOnScreen(benchmark::State& state) {
+    cv::setNumThreads(1);
+    Flow flow;
+    for (int i = 0; i < 10; ++i) {
+        flow.frame();
+        flow.paint();
+    }
+    std::vector<double> totals, detections, paints;
+    for (auto _ : state) {
+        const auto start = SteadyClock::now();
+        flow.frame();
+        const auto detected = SteadyClock::now();
+        flow.paint();
+        const auto painted = SteadyClock::now();
+        detections.push_back(milliseconds(detected - start));
+        paints.push_back(milliseconds(painted - detected));
+        totals.push_back(milliseconds(painted - start));
+    }
+    state.counters["median_ms"] = median(totals);
+    state.counters["detection_median_ms"] = median(detections);
+    state.counters["paint_median_ms"] = median(paints);
+}
+BENCHMARK(BM_FrameToOutlineOnScreen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(300);
+
+void BM_ResidentMemoryOverTenThousandFramesOnScreen(benchmark::State& state) {
+    cv::setNumThreads(1);
+    for (auto _ : state) {
+        Flow flow;
+        for (int i = 0; i < 500; ++i) {
+            flow.frame();
+            flow.paint();
+        }
+        const double warm = residentMegabytes();
+        double peak = warm;
+        for (int i = 500; i < 10000; ++i) {
+            flow.frame();
+            flow.paint();
+            if (i % 500 == 0) peak = std::max(peak, residentMegabytes());
+            if (i % 2000 == 0) {
+                state.counters["rss_after_" + std::to_string(i) + "_MB"] = residentMegabytes();
+            }
+        }
+        const double end = residentMegabytes();
+        state.counters["rss_after_500_MB"] = warm;
+        state.counters["rss_peak_MB"] = std::max(peak, end);
+        state.counters["rss_after_10000_MB"] = end;
+        state.counters["growth_MB"] = end - warm;
+    }
+}
+BENCHMARK(BM_ResidentMemoryOverTenThousandFramesOnScreen)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+void BM_AutomaticTriggerToPreviewOnScreen(benchmark::State& state) {
+    cv::setNumThreads(1);
+    Flow flow;
+    std::vector<double> times;
+    for (auto _ : state) {
+        // A steady outline held past the grace period.
+        auto model = flow.screen().viewModel();
+        for (int i = 0; i < 4; ++i) flow.frame();
+        flow.clock.advance(3500ms);
+        ui::MainRunLoop::runUntilIdle();
+        // The trigger: the frame whose outline fires the shot blocks the screen's touches.
+        flow.camera->emitFrames(1);
+        auto root = flow.screen().view();
+        ui::MainRunLoop::runUntil([&] { return !root->isUserInteractionEnabled(); }, 60s);
+        const auto triggered = SteadyClock::now();
+        ui::MainRunLoop::runUntil(
+            [&] {
+                return std::dynamic_pointer_cast<CapturePreviewViewController>(
+                           flow.navigation->topViewController()) != nullptr;
+            },
+            60s);
+        flow.paint();
+        const double elapsed =
+            std::chrono::duration<double>(SteadyClock::now() - triggered).count();
+        state.SetIterationTime(elapsed);
+        times.push_back(elapsed * 1000);
+
+        // Back to the camera for the next shot (not timed).
+        auto preview = std::dynamic_pointer_cast<CapturePreviewViewController>(
+            flow.navigation->topViewController());
+        if (preview) preview->delegate()->capturePreviewRetakeImage(0, model->capturedImages());
+        flow.waitForCamera();
+    }
+    state.counters["median_ms"] = median(times);
+    state.counters["photo_MP"] = 4032.0 * 3024.0 / 1e6;
+}
+BENCHMARK(BM_AutomaticTriggerToPreviewOnScreen)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(12);
+
+}  // namespace
