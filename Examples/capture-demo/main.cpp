@@ -307,7 +307,11 @@ int main(int argc, char** argv) {
     if (auto model = navigation->viewController()->viewModel()) model->stopCaptureSession();
     windowHost.reset();
     window.reset();
+    hostScreen.reset();
+    navigation.reset();
     ui::MainRunLoop::runUntilIdle();
+    ui::MainRunLoop::discardPendingWork();
+    ui::ApplicationHost::shutDown();
     if (ok && host->pageCount > 0) {
         std::printf("Pages written to %s\n", std::filesystem::absolute(options.out).c_str());
         return 0;
