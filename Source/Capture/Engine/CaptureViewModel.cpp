@@ -77,17 +77,18 @@ const std::shared_ptr<platform::Bundle>& CaptureViewModel::moduleBundle() {
     return moduleBundle_;
 }
 
-int CaptureViewModel::imageOrientationForDeviceOrientation() {
+platform::ImageOrientation CaptureViewModel::imageOrientationForDeviceOrientation() {
     using platform::DeviceOrientation;
+    using platform::ImageOrientation;
     switch (platform::Device::current().orientation()) {
         case DeviceOrientation::portraitUpsideDown:
-            return 6;
+            return ImageOrientation::right;
         case DeviceOrientation::landscapeLeft:
-            return 3;
+            return ImageOrientation::down;
         case DeviceOrientation::landscapeRight:
-            return 1;
+            return ImageOrientation::up;
         default:
-            return 8;
+            return ImageOrientation::left;
     }
 }
 

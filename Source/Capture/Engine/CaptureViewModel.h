@@ -79,7 +79,7 @@ public:
 
     // The image orientation live frames and automatic photos are described with, for the
     // device's current orientation.
-    static int imageOrientationForDeviceOrientation();
+    static platform::ImageOrientation imageOrientationForDeviceOrientation();
 
     const std::shared_ptr<CaptureConfiguration>& config() const { return config_; }
     const std::shared_ptr<CaptureTheme>& theme() const { return theme_; }
