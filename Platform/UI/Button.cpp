@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "Platform/Dispatch/MainQueueCheck.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -39,6 +41,7 @@ std::optional<std::string> Button::title(ControlState state) const {
 }
 
 void Button::setTitle(std::optional<std::string> title, ControlState state) {
+    MainQueueCheck::require("Button::setTitle");
     titles_[slot(state)] = std::move(title);
     updateContent();
 }
@@ -48,6 +51,7 @@ std::optional<Color> Button::titleColor(ControlState state) const {
 }
 
 void Button::setTitleColor(std::optional<Color> color, ControlState state) {
+    MainQueueCheck::require("Button::setTitleColor");
     titleColors_[slot(state)] = color;
     updateContent();
 }
@@ -57,6 +61,7 @@ std::shared_ptr<Image> Button::image(ControlState state) const {
 }
 
 void Button::setImage(std::shared_ptr<Image> image, ControlState state) {
+    MainQueueCheck::require("Button::setImage");
     images_[slot(state)] = std::move(image);
     updateContent();
 }
@@ -66,6 +71,7 @@ std::shared_ptr<Image> Button::backgroundImage(ControlState state) const {
 }
 
 void Button::setBackgroundImage(std::shared_ptr<Image> image, ControlState state) {
+    MainQueueCheck::require("Button::setBackgroundImage");
     backgroundImages_[slot(state)] = std::move(image);
 }
 

@@ -1,8 +1,11 @@
 #include "Platform/UI/Control.h"
 
+#include "Platform/Dispatch/MainQueueCheck.h"
+
 namespace quorvel::platform {
 
 void Control::setEnabled(bool enabled) {
+    MainQueueCheck::require("Control::setEnabled");
     if (enabled_ != enabled) {
         enabled_ = enabled;
         stateDidChange();
@@ -10,6 +13,7 @@ void Control::setEnabled(bool enabled) {
 }
 
 void Control::setSelected(bool selected) {
+    MainQueueCheck::require("Control::setSelected");
     if (selected_ != selected) {
         selected_ = selected;
         stateDidChange();
@@ -17,6 +21,7 @@ void Control::setSelected(bool selected) {
 }
 
 void Control::setHighlighted(bool highlighted) {
+    MainQueueCheck::require("Control::setHighlighted");
     if (highlighted_ != highlighted) {
         highlighted_ = highlighted;
         stateDidChange();

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <utility>
 
+#include "Platform/Dispatch/MainQueueCheck.h"
+
 namespace quorvel::platform {
 
 View::View(const Rect& frame) : View(frame, nullptr) {}
 
 View::View(const Rect& frame, std::shared_ptr<Layer> layer)
     : layer_(layer ? std::move(layer) : Layer::make()) {
+    MainQueueCheck::require("A view's constructor");
     setFrame(frame);
 }
 
@@ -22,22 +25,26 @@ Rect View::frame() const {
 }
 
 void View::setFrame(const Rect& frame) {
+    MainQueueCheck::require("View::setFrame");
     bounds_.size = frame.size;
     center_ = {frame.midX(), frame.midY()};
     layer_->setFrame(this->frame());
 }
 
 void View::setCenter(Point center) {
+    MainQueueCheck::require("View::setCenter");
     center_ = center;
     layer_->setFrame(frame());
 }
 
 void View::setBounds(const Rect& bounds) {
+    MainQueueCheck::require("View::setBounds");
     bounds_ = bounds;
     layer_->setFrame(frame());
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {
+    MainQueueCheck::require("View::addSubview");
     if (!view || isDescendantOf(*view)) {
         return;
     }
@@ -47,6 +54,7 @@ void View::addSubview(const std::shared_ptr<View>& view) {
 }
 
 void View::removeFromSuperview() {
+    MainQueueCheck::require("View::removeFromSuperview");
     auto parent = superview_.lock();
     superview_.reset();
     if (!parent) {

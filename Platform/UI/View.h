@@ -29,7 +29,9 @@ enum class ContentMode {
 };
 
 // A rectangular area of the user interface, backed by a Layer, with subviews. Reference type
-// (std::shared_ptr), used on the main thread only. Nothing is drawn yet.
+// (std::shared_ptr), used on the main thread only: debug and sanitizer builds stop the program
+// when a view is made, moved or put in or out of a hierarchy elsewhere (MainQueueCheck). Nothing
+// is drawn yet.
 //
 // Geometry follows the phone platform without transforms: a view has a centre (in its
 // superview's coordinates) and bounds (in its own); its frame is the bounds' size placed around

@@ -23,7 +23,9 @@ CaptureViewModel::CaptureViewModel(std::shared_ptr<CaptureConfiguration> configu
                                                 platform::QualityOfService::userInitiated)),
       capturedImages_(std::make_shared<CapturedImageGroup>()),
       buttonThemes_(std::make_unique<CaptureButtonThemes>(*theme_)),
-      delegate_(std::move(delegate)) {}
+      delegate_(std::move(delegate)) {
+    requireMainQueue("CaptureViewModel::make");
+}
 
 std::shared_ptr<CaptureViewModel> CaptureViewModel::make(
     std::shared_ptr<CaptureConfiguration> configuration,
@@ -144,10 +146,12 @@ void CaptureViewModel::startTimer() {
 }
 
 void CaptureViewModel::onCaptureTimerTick() {
+    requireMainQueue("CaptureViewModel::onCaptureTimerTick");
     if (autoCaptureStartTime + gracePeriod < platform::Clock::now()) ++rectangleLockedTime;
 }
 
 void CaptureViewModel::startCaptureSession() {
+    requireMainQueue("CaptureViewModel::startCaptureSession");
     auto delegate = delegate_.lock();
     if (!delegate) {
         Logger::capture().error("Cannot start capture session: no delegate");
@@ -171,6 +175,7 @@ void CaptureViewModel::startCaptureSession() {
 }
 
 void CaptureViewModel::stopCaptureSession() {
+    requireMainQueue("CaptureViewModel::stopCaptureSession");
     if (captureSession_ && captureSession_->isRunning()) captureSession_->stop();
     resetCounters();
     stopTimer();
@@ -178,6 +183,7 @@ void CaptureViewModel::stopCaptureSession() {
 }
 
 void CaptureViewModel::captureTypeChanged(CaptureType to) {
+    requireMainQueue("CaptureViewModel::captureTypeChanged");
     if (to == CaptureType::automatic && !config_->features()->enableAutoCapture()) return;
     captureType = to;
     effectiveCaptureType_ = to;
@@ -190,6 +196,7 @@ void CaptureViewModel::captureTypeChanged(CaptureType to) {
 }
 
 void CaptureViewModel::captureDocumentTypeChanged(CaptureDocumentType to) {
+    requireMainQueue("CaptureViewModel::captureDocumentTypeChanged");
     previousCaptureDocumentType = captureDocumentType;
     captureDocumentType = to;
     switch (to) {
@@ -211,6 +218,7 @@ void CaptureViewModel::captureDocumentTypeChanged(CaptureDocumentType to) {
 }
 
 void CaptureViewModel::toggleTorch() {
+    requireMainQueue("CaptureViewModel::toggleTorch");
     const bool on = !torchShouldBeOn_.load();
     torchShouldBeOn_ = on;
     FlashManager::instance().updateState(on);
@@ -247,6 +255,7 @@ void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,
 void CaptureViewModel::processNewPath(std::shared_ptr<platform::BezierPath> path,
                                       std::shared_ptr<RectangleFeature> feature,
                                       platform::Point pathCenter, platform::Rect imageExtent) {
+    requireMainQueue("CaptureViewModel::processNewPath");
     if (auto delegate = delegate_.lock()) delegate->didFindRectangle(feature, path, pathCenter);
     if (feature && !isCapturingImage_.load() &&
         rectangleLockedTime >= requiredRectangleLockedTime) {
@@ -256,6 +265,7 @@ void CaptureViewModel::processNewPath(std::shared_ptr<platform::BezierPath> path
 }
 
 void CaptureViewModel::captureImageManually() {
+    requireMainQueue("CaptureViewModel::captureImageManually");
     requestPhoto({CaptureType::manual, nullptr, std::nullopt});
 }
 
