@@ -31,8 +31,7 @@ int main(int argc, char** argv) {
 
     auto features = CaptureFeatures::getInstance();
     features->setEnableLongCapture(false);
-    const auto configuration =
-        std::make_shared<CaptureConfiguration>(std::shared_ptr<platform::Bundle>{}, features);
+    const auto configuration = std::make_shared<CaptureConfiguration>(nullptr, features);
     const auto theme = std::make_shared<CaptureTheme>(configuration->bundle());
     const auto brand = theme->primaryBrandBackground;
 
