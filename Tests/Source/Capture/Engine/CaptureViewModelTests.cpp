@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
 #include "Platform/Dispatch/MainQueueCheck.h"
+#include "Platform/Log/Log.h"
+#include "Platform/Log/StandardErrorLogSink.h"
 #include "Source/Capture/Engine/CaptureViewModel.h"
 #include "Source/Capture/Engine/FlashManager.h"
 
@@ -74,12 +77,18 @@ TEST_F(ViewModelDeathTest, IsMadeAndDrivenOnTheMainQueueOnly) {
     }
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     build();
-    EXPECT_DEATH(std::thread([&] { model->captureImageManually(); }).join(),
+    // The fixture captures the log; the fatal message must reach standard error here.
+    auto offTheMainQueue = [](std::function<void()> call) {
+        quorvel::platform::Log::setSink(
+            std::make_shared<quorvel::platform::StandardErrorLogSink>());
+        std::thread(std::move(call)).join();
+    };
+    EXPECT_DEATH(offTheMainQueue([&] { model->captureImageManually(); }),
                  "CaptureViewModel::captureImageManually must be called on the main queue");
-    EXPECT_DEATH(std::thread([&] { model->startCaptureSession(); }).join(),
+    EXPECT_DEATH(offTheMainQueue([&] { model->startCaptureSession(); }),
                  "CaptureViewModel::startCaptureSession must be called on the main queue");
-    EXPECT_DEATH(std::thread([&] { CaptureViewModel::make(configuration, screen); }).join(),
-                 "must be called on the main queue");
+    EXPECT_DEATH(offTheMainQueue([&] { CaptureViewModel::make(configuration, screen); }),
+                 "CaptureViewModel::make must be called on the main queue");
 }
 
 TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) {
