@@ -3,7 +3,7 @@
 #               UndefinedBehaviorSanitizer and (concurrency tests) ThreadSanitizer
 # make tsan     the concurrency tests under ThreadSanitizer
 # make demo     build and run the demo host
-# make eval     measure the detector on ../shared/data
+# make eval     measure the detector on ../shared/data (EVAL_DATA=DIR for another place)
 # make bench    run the benchmarks
 
 JOBS ?= $(shell nproc)
@@ -40,8 +40,16 @@ test: unit asan tsan
 demo: build
 	@scripts/run-demo
 
+EVAL_DATA ?= ../shared/data
+
 eval: build
-	build/bin/quorvel-eval ../shared/data/photos ../shared/data/synthetic
+	@for set in $(EVAL_DATA)/photos $(EVAL_DATA)/synthetic; do \
+		if [ ! -f "$$set/ground-truth.json" ]; then \
+			echo "make eval: $$set/ground-truth.json is missing; the marked sets belong in $(EVAL_DATA) (or set EVAL_DATA)" >&2; \
+			exit 1; \
+		fi; \
+	done
+	build/bin/quorvel-eval $(EVAL_DATA)/photos $(EVAL_DATA)/synthetic
 
 bench: build
 	@for b in build/bin/*Benchmark; do echo "== $$b"; $$b; done

@@ -50,7 +50,8 @@ void BM_LiveDetectionRequest(benchmark::State& state) {
         request->setMinimumSize(0.1f);
         request->setMinimumAspectRatio(0.0f);
         request->setMaximumAspectRatio(1.0f);
-        quorvel::platform::ImageRequestHandler(buffer, 8).perform({request});
+        quorvel::platform::ImageRequestHandler(buffer, quorvel::platform::ImageOrientation::left)
+            .perform({request});
         benchmark::DoNotOptimize(request->results());
     }
 }
@@ -68,7 +69,8 @@ void BM_AutomaticPhotoProcessing(benchmark::State& state) {
         auto feature = std::make_shared<RectangleFeature>(
             quorvel::platform::Point{10, 10}, quorvel::platform::Point{500, 10},
             quorvel::platform::Point{500, 900}, quorvel::platform::Point{10, 900});
-        detector->automaticProcessedImage(jpeg, 8, feature, {{0, 0}, {1080, 1920}}, true,
+        detector->automaticProcessedImage(jpeg, quorvel::platform::ImageOrientation::left, feature,
+                                          {{0, 0}, {1080, 1920}}, true,
                                           [&](auto result) { done = result.has_value(); });
         RectangleDetector::workQueue()->sync([] {});
         if (!done) state.SkipWithError("no page image");

@@ -23,23 +23,23 @@ namespace {
 constexpr double kJpegQuality = 0.9;
 constexpr double kPhotoFrameNoise = 2.0;
 
-// The EXIF orientation a phone writes for a photo taken in `orientation`: its sensor reads the
+// The orientation a phone writes into a photo taken in `orientation`: its sensor reads the
 // picture upright when the phone is held in landscape with its bottom on the right.
-int exifForDeviceOrientation(DeviceOrientation orientation) {
+ImageOrientation photoOrientation(DeviceOrientation orientation) {
     switch (orientation) {
         case DeviceOrientation::portraitUpsideDown:
-            return 8;
+            return ImageOrientation::left;
         case DeviceOrientation::landscapeLeft:
-            return 1;
+            return ImageOrientation::up;
         case DeviceOrientation::landscapeRight:
-            return 3;
+            return ImageOrientation::down;
         case DeviceOrientation::portrait:
         case DeviceOrientation::faceUp:
         case DeviceOrientation::faceDown:
         case DeviceOrientation::unknown:
             break;
     }
-    return 6;
+    return ImageOrientation::right;
 }
 
 // A frame of the generated scene, rendered straight into the buffer in the asked orientation.
@@ -71,36 +71,21 @@ private:
     SimulatedScene::Pose pose_;
 };
 
-// The stored pixels of a photo turned as its EXIF orientation says (BGR).
-cv::Mat upright(const cv::Mat& stored, int exif) {
-    cv::Mat out;
-    switch (exif) {
-        case 2:
-            cv::flip(stored, out, 1);
-            break;
-        case 3:
-            cv::rotate(stored, out, cv::ROTATE_180);
-            break;
-        case 4:
-            cv::flip(stored, out, 0);
-            break;
-        case 5:
-            cv::transpose(stored, out);
-            break;
-        case 6:
-            cv::rotate(stored, out, cv::ROTATE_90_CLOCKWISE);
-            break;
-        case 7:
-            cv::rotate(stored, out, cv::ROTATE_90_CLOCKWISE);
-            cv::flip(out, out, 0);
-            break;
-        case 8:
-            cv::rotate(stored, out, cv::ROTATE_90_COUNTERCLOCKWISE);
-            break;
-        default:
-            out = stored;
-            break;
+// The stored pixels of a photo turned upright as its orientation says (BGR).
+cv::Mat upright(const cv::Mat& stored, ImageOrientation orientation) {
+    if (orientation == ImageOrientation::up) {
+        return stored;
     }
+    // Pixel centres to pixel centres: whole numbers land on whole numbers, nothing is blended.
+    const AffineTransform turn = uprightTransform(
+        orientation,
+        Size{static_cast<double>(stored.cols - 1), static_cast<double>(stored.rows - 1)});
+    const cv::Size size = Image::swapsWidthAndHeight(orientation)
+                              ? cv::Size(stored.rows, stored.cols)
+                              : stored.size();
+    cv::Mat out;
+    cv::warpAffine(stored, out, cv::Matx23d(turn.a, turn.c, turn.tx, turn.b, turn.d, turn.ty), size,
+                   cv::INTER_NEAREST);
     return out;
 }
 
@@ -117,7 +102,7 @@ cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) 
                              const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
         cv::Mat bgr;
         cv::cvtColor(stored, bgr, cv::COLOR_BGRA2BGR);
-        cv::Mat picture = upright(bgr, exifOrientation(image->orientation()));
+        cv::Mat picture = upright(bgr, image->orientation());
         if (picture.rows > picture.cols) {
             // Seen by a phone held in portrait: the sensor reads it turned.
             cv::rotate(picture, picture, cv::ROTATE_90_COUNTERCLOCKWISE);
@@ -142,7 +127,7 @@ cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) 
     }
 }
 
-std::optional<Data> encodePhoto(const cv::Mat& bgr, int exif) {
+std::optional<Data> encodePhoto(const cv::Mat& bgr, ImageOrientation orientation) {
     auto bitmap = Bitmap::make(bgr.cols, bgr.rows);
     if (!bitmap) {
         return std::nullopt;
@@ -154,7 +139,7 @@ std::optional<Data> encodePhoto(const cv::Mat& bgr, int exif) {
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    return ImageEncoding::jpegData(*bitmap, kJpegQuality, exif);
+    return ImageEncoding::jpegData(*bitmap, kJpegQuality, exifOrientation(orientation));
 }
 
 }  // namespace
@@ -432,12 +417,12 @@ CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&
             photo = photos_[currentPhoto_];
         }
     }
-    const int exif = exifForDeviceOrientation(Device::current().orientation());
+    const ImageOrientation orientation = photoOrientation(Device::current().orientation());
     if (error) {
         return [error] { return PhotoResult{std::nullopt, error}; };
     }
     if (scene_) {
-        return [scene = scene_, pose = scene_->currentPose(), width, height, exif] {
+        return [scene = scene_, pose = scene_->currentPose(), width, height, orientation] {
             auto bitmap = Bitmap::make(width, height);
             if (!bitmap) {
                 return PhotoResult{std::nullopt, CameraError{"The photo could not be made"}};
@@ -446,15 +431,17 @@ CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&
             if (!scene->renderPhoto(pixels, pose)) {
                 return PhotoResult{std::nullopt, CameraError{"The photo could not be made"}};
             }
-            return PhotoResult{ImageEncoding::jpegData(*bitmap, kJpegQuality, exif), std::nullopt};
+            return PhotoResult{
+                ImageEncoding::jpegData(*bitmap, kJpegQuality, exifOrientation(orientation)),
+                std::nullopt};
         };
     }
-    return [photo, width, height, exif] {
+    return [photo, width, height, orientation] {
         const cv::Mat picture = sensorPicture(photo, width, height);
         if (picture.empty()) {
             return PhotoResult{std::nullopt, CameraError{"The photo could not be read"}};
         }
-        return PhotoResult{encodePhoto(picture, exif), std::nullopt};
+        return PhotoResult{encodePhoto(picture, orientation), std::nullopt};
     };
 }
 

@@ -24,6 +24,30 @@ int exifOrientation(ImageOrientation orientation) {
     return 1;
 }
 
+AffineTransform uprightTransform(ImageOrientation orientation, Size storedSize) {
+    const double w = storedSize.width;
+    const double h = storedSize.height;
+    switch (orientation) {
+        case ImageOrientation::up:
+            return AffineTransform::identity();
+        case ImageOrientation::down:  // turned 180°
+            return AffineTransform{-1, 0, 0, -1, w, h};
+        case ImageOrientation::left:  // turned 90° anticlockwise
+            return AffineTransform{0, -1, 1, 0, 0, w};
+        case ImageOrientation::right:  // turned 90° clockwise
+            return AffineTransform{0, 1, -1, 0, h, 0};
+        case ImageOrientation::upMirrored:  // flipped left to right
+            return AffineTransform{-1, 0, 0, 1, w, 0};
+        case ImageOrientation::downMirrored:  // flipped top to bottom
+            return AffineTransform{1, 0, 0, -1, 0, h};
+        case ImageOrientation::leftMirrored:  // rows become columns
+            return AffineTransform{0, 1, 1, 0, 0, 0};
+        case ImageOrientation::rightMirrored:  // rows become columns, read backwards
+            return AffineTransform{0, -1, -1, 0, h, w};
+    }
+    return AffineTransform::identity();
+}
+
 std::optional<ImageOrientation> imageOrientationFromExif(int exifOrientation) {
     switch (exifOrientation) {
         case 1:

@@ -15,11 +15,21 @@ namespace quorvel::platform {
 // An orientation says how the stored pixels must be transformed to display upright: 6 means the
 // stored picture has to be turned 90° clockwise (a portrait photo taken with the sensor held
 // sideways).
+//
+// ImageOrientation is the one orientation type; EXIF numbers appear only where a file or an
+// interface speaks them, translated by the two functions below. What an orientation does to the
+// pixels is uprightTransform(); every turn, flip and coordinate conversion is derived from it.
 
 // The EXIF number of a page-image orientation.
 int exifOrientation(ImageOrientation orientation);
 
 // The page-image orientation of an EXIF number; nullopt outside 1 to 8.
 std::optional<ImageOrientation> imageOrientationFromExif(int exifOrientation);
+
+// Where a point of the stored picture lands once the picture is shown upright as `orientation`
+// says. Coordinates have their origin at the top left and y down; `storedSize` is the stored
+// picture's width and height (give the size less one pixel to map pixel centres, 1 × 1 to map
+// normalized coordinates).
+AffineTransform uprightTransform(ImageOrientation orientation, Size storedSize);
 
 }  // namespace quorvel::platform

@@ -118,37 +118,28 @@ Rect FilterImage::extent() const {
 }
 
 std::shared_ptr<const FilterImage> FilterImage::oriented(int exifOrientation) const {
+    const auto orientation = imageOrientationFromExif(exifOrientation);
+    if (!orientation) {
+        return nullptr;
+    }
+    if (*orientation == ImageOrientation::up) {
+        return make(pixels_, 0, 0, owner_);
+    }
+    // The turn as a transpose and flips, read off the orientation's transform of the unit square:
+    // a turn that swaps the axes transposes first, and an axis whose factor is negative is then
+    // flipped.
+    const AffineTransform turn = uprightTransform(*orientation, Size{1, 1});
+    const bool transposed = turn.a == 0;
+    const bool flipsX = (transposed ? turn.c : turn.a) < 0;
+    const bool flipsY = (transposed ? turn.b : turn.d) < 0;
     try {
         cv::Mat result;
-        switch (exifOrientation) {
-            case 1:
-                return make(pixels_, 0, 0, owner_);
-            case 2:  // mirrored left to right
-                cv::flip(pixels_, result, 1);
-                break;
-            case 3:  // turned 180°
-                cv::flip(pixels_, result, -1);
-                break;
-            case 4:  // mirrored top to bottom
-                cv::flip(pixels_, result, 0);
-                break;
-            case 5:  // rows become columns
-                cv::transpose(pixels_, result);
-                break;
-            case 6:  // to be turned 90° clockwise: transposed, then mirrored left to right
-                cv::transpose(pixels_, result);
-                cv::flip(result, result, 1);
-                break;
-            case 7:  // rows become columns, read backwards
-                cv::transpose(pixels_, result);
-                cv::flip(result, result, -1);
-                break;
-            case 8:  // to be turned 90° anticlockwise: transposed, then mirrored top to bottom
-                cv::transpose(pixels_, result);
-                cv::flip(result, result, 0);
-                break;
-            default:
-                return nullptr;
+        const cv::Mat& source = transposed ? result : pixels_;
+        if (transposed) {
+            cv::transpose(pixels_, result);
+        }
+        if (flipsX || flipsY) {
+            cv::flip(source, result, flipsX && flipsY ? -1 : (flipsX ? 1 : 0));
         }
         return make(std::move(result), 0, 0);
     } catch (const std::exception&) {

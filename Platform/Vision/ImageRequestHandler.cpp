@@ -2,34 +2,19 @@
 
 #include <opencv2/core.hpp>
 
+#include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Vision/QuadGeometry.h"
 
 namespace quorvel::platform {
 
 namespace {
 
-// Where a stored pixel position lands in the upright image of size (uprightWidth,
-// uprightHeight), for each EXIF orientation. Positions are pixel centres, y down.
-cv::Point2d toUpright(cv::Point2d p, int orientation, double storedWidth, double storedHeight) {
-    const double w = storedWidth - 1, h = storedHeight - 1;
-    switch (orientation) {
-        case 2:
-            return {w - p.x, p.y};
-        case 3:
-            return {w - p.x, h - p.y};
-        case 4:
-            return {p.x, h - p.y};
-        case 5:
-            return {p.y, p.x};
-        case 6:
-            return {h - p.y, p.x};
-        case 7:
-            return {h - p.y, w - p.x};
-        case 8:
-            return {p.y, w - p.x};
-        default:
-            return p;
-    }
+// Where a stored pixel position lands in the upright image. Positions are pixel centres, y down.
+cv::Point2d toUpright(cv::Point2d p, ImageOrientation orientation, double storedWidth,
+                      double storedHeight) {
+    const Point upright = uprightTransform(orientation, Size{storedWidth - 1, storedHeight - 1})
+                              .apply(Point{p.x, p.y});
+    return {upright.x, upright.y};
 }
 
 // The finder reads blue-green-red(-alpha) or grey pixels: a BGRA buffer is searched in place.
@@ -43,7 +28,7 @@ cv::Mat searchablePixels(const PixelBuffer& buffer) {
 }  // namespace
 
 ImageRequestHandler::ImageRequestHandler(std::shared_ptr<const PixelBuffer> pixelBuffer,
-                                         int orientation, Options options)
+                                         ImageOrientation orientation, Options options)
     : pixelBuffer_(std::move(pixelBuffer)), orientation_(orientation), options_(options) {}
 
 ImageRequestHandler::ImageRequestHandler(std::shared_ptr<const Bitmap> bitmap)
@@ -58,8 +43,6 @@ bool ImageRequestHandler::perform(
         if (error) *error = failure;
         return false;
     };
-    if (orientation_ < 1 || orientation_ > 8) return fail("The image orientation is not valid.");
-
     cv::Mat pixels;
     if (pixelBuffer_) {
         pixelBuffer_->lockBaseAddress();
@@ -73,7 +56,7 @@ bool ImageRequestHandler::perform(
 
     // The search runs on the pixels as stored, and its corners are carried into the upright
     // image: turning the pixels themselves would cost more than the search.
-    const bool turned = orientation_ >= 5;
+    const bool turned = Image::swapsWidthAndHeight(orientation_);
     const double uprightWidth = turned ? pixels.rows : pixels.cols;
     const double uprightHeight = turned ? pixels.cols : pixels.rows;
     for (const auto& request : requests) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Graphics/Bitmap.h"
+#include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/PixelBuffer.h"
 #include "Platform/Vision/RectangleDetectionRequest.h"
 #include "Platform/Vision/VisionError.h"
@@ -13,9 +14,9 @@ namespace quorvel::platform {
 
 // Performs vision requests on one image: a pixel buffer with an orientation, or a bitmap.
 //
-// Orientation, as on the phone platform: the EXIF orientation (1–8) that describes how the
-// buffer's stored pixels must be turned to be upright (6: turned 90° clockwise, 8: 90°
-// counter-clockwise, 3: 180°, 2/4/5/7 mirrored). Requests work on the upright image, and
+// Orientation, as on the phone platform: how the buffer's stored pixels must be turned to be
+// upright (right: turned 90° clockwise, left: 90° counter-clockwise, down: 180°, the mirrored
+// cases flipped as well; see ExifOrientation.h). Requests work on the upright image, and
 // observations are normalized to it: 0 to 1 on both axes, origin at the lower left, y up, the
 // corners named as the rectangle sits in the upright image. A bitmap is taken as upright.
 //
@@ -27,20 +28,20 @@ public:
         std::optional<FloatMatrix3x3> cameraIntrinsics;
     };
 
-    ImageRequestHandler(std::shared_ptr<const PixelBuffer> pixelBuffer, int orientation,
-                        Options options = {});
+    ImageRequestHandler(std::shared_ptr<const PixelBuffer> pixelBuffer,
+                        ImageOrientation orientation, Options options = {});
     explicit ImageRequestHandler(std::shared_ptr<const Bitmap> bitmap);
 
     // Performs each request in turn; each request's completion handler runs before perform
-    // returns. False, with `error` set, when the image cannot be read (an unsupported pixel
-    // format, an orientation outside 1–8); the requests then complete with that error.
+    // returns. False, with `error` set, when there is no image to read; the requests then
+    // complete with that error.
     bool perform(const std::vector<std::shared_ptr<RectangleDetectionRequest>>& requests,
                  std::optional<VisionError>* error = nullptr);
 
 private:
     std::shared_ptr<const PixelBuffer> pixelBuffer_;
     std::shared_ptr<const Bitmap> bitmap_;
-    int orientation_ = 1;
+    ImageOrientation orientation_ = ImageOrientation::up;
     Options options_;
 };
 

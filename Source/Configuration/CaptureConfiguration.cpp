@@ -35,6 +35,13 @@ CaptureConfiguration::CaptureConfiguration(std::shared_ptr<platform::Bundle> bun
 CaptureConfiguration::CaptureConfiguration(std::shared_ptr<CaptureTheme> theme)
     : CaptureConfiguration(std::move(theme), std::make_shared<CaptureFeatures>()) {}
 
+CaptureConfiguration::CaptureConfiguration(std::nullptr_t,
+                                           std::shared_ptr<CaptureFeatures> features)
+    : CaptureConfiguration(std::shared_ptr<platform::Bundle>{}, std::move(features)) {}
+
+CaptureConfiguration::CaptureConfiguration(std::nullptr_t)
+    : CaptureConfiguration(std::shared_ptr<platform::Bundle>{}) {}
+
 std::shared_ptr<CaptureConfiguration> CaptureConfiguration::getInstance() {
     return std::make_shared<CaptureConfiguration>(std::shared_ptr<platform::Bundle>{},
                                                   std::make_shared<CaptureFeatures>());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "Platform/Foundation/Bundle.h"
@@ -24,6 +25,9 @@ public:
                          std::shared_ptr<CaptureFeatures> features);
     explicit CaptureConfiguration(std::shared_ptr<platform::Bundle> bundle);
     explicit CaptureConfiguration(std::shared_ptr<CaptureTheme> theme);
+    // No bundle: nullptr could be either pointer above, and a theme may not be null.
+    CaptureConfiguration(std::nullptr_t, std::shared_ptr<CaptureFeatures> features);
+    explicit CaptureConfiguration(std::nullptr_t);
 
     // A new configuration with no bundle and default switches, on every call.
     static std::shared_ptr<CaptureConfiguration> getInstance();

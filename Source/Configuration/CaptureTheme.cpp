@@ -127,6 +127,8 @@ CaptureTheme::CaptureTheme(const std::shared_ptr<platform::Bundle>& overrideBund
     initializeConfigurations();
 }
 
+CaptureTheme::CaptureTheme(std::nullptr_t) : CaptureTheme(std::shared_ptr<platform::Bundle>{}) {}
+
 CaptureTheme::CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults)
     : DefaultTheme(defaults) {
     initializeColors(bundle());

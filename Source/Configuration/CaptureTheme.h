@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <optional>
 
@@ -18,6 +19,8 @@ public:
 
     // Builds the base theme from `overrideBundle`, then the capture colours and metrics.
     explicit CaptureTheme(const std::shared_ptr<platform::Bundle>& overrideBundle);
+    // No bundle (nullptr could be either pointer).
+    explicit CaptureTheme(std::nullptr_t);
     // Builds on a copy of an existing base theme (its bundle, colours, metrics and fonts); the
     // capture colours and metrics come from that theme's bundle. Must not be null.
     explicit CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults);

@@ -50,6 +50,8 @@ DefaultTheme::DefaultTheme(const std::shared_ptr<platform::Bundle>& overrideBund
     fonts_ = std::make_shared<FontManager>(overrideBundle);
 }
 
+DefaultTheme::DefaultTheme(std::nullptr_t) : DefaultTheme(std::shared_ptr<platform::Bundle>{}) {}
+
 DefaultTheme::DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme) {
     if (!defaultTheme) fatalError("DefaultTheme(defaultTheme:) needs a theme to copy");
     bundle_ = defaultTheme->bundle_;

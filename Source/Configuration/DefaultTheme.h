@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -30,6 +31,8 @@ public:
     // Builds a theme from a host bundle; no bundle is allowed. Stops the program when a base
     // colour is in neither the host's bundle (or the main bundle) nor the resource bundle.
     explicit DefaultTheme(const std::shared_ptr<platform::Bundle>& overrideBundle);
+    // No bundle (nullptr could be either pointer).
+    explicit DefaultTheme(std::nullptr_t);
     // Copies `defaultTheme`: its bundle (the configuration file is read again from it), colours,
     // metrics and fonts. Must not be null.
     explicit DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme);

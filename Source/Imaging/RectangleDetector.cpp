@@ -1,5 +1,6 @@
 #include "Source/Imaging/RectangleDetector.h"
 
+#include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Graphics/Screen.h"
 #include "Platform/Vision/ImageRequestHandler.h"
@@ -11,6 +12,7 @@
 namespace quorvel {
 
 using platform::DispatchQueue;
+using platform::ImageOrientation;
 using platform::Point;
 using platform::Rect;
 using platform::RectangleObservation;
@@ -19,36 +21,21 @@ namespace {
 
 // A point normalized to the image upright for `orientation` (y up), as normalized to the stored
 // frame with y down.
-Point frameNormalized(Point p, int orientation) {
-    switch (orientation) {
-        case 1:
-            return {p.x, 1 - p.y};
-        case 2:
-            return {1 - p.x, 1 - p.y};
-        case 3:
-            return {1 - p.x, p.y};
-        case 4:
-            return {p.x, p.y};
-        case 5:
-            return {1 - p.y, p.x};
-        case 6:
-            return {1 - p.y, 1 - p.x};
-        case 7:
-            return {p.y, 1 - p.x};
-        default:
-            return {p.y, p.x};
-    }
+Point frameNormalized(Point p, ImageOrientation orientation) {
+    // Every orientation's transform can be inverted.
+    const auto toStored = *platform::uprightTransform(orientation, {1, 1}).inverted();
+    return toStored.apply(Point{p.x, 1 - p.y});
 }
 
 // The live outline is drawn straight onto the preview layer, which shows the frame as it is
-// delivered. The conversion to layer points is exact for observations made with orientation 8
-// (left): for that orientation, swapping x and y gives the frame's own y-down coordinates. For
+// delivered. The conversion to layer points is exact for observations made with orientation left
+// (EXIF 8): for that orientation, swapping x and y gives the frame's own y-down coordinates. For
 // any other orientation the observations are first carried into that space, so that the outline
 // lands on the page whatever orientation the frame was described with.
-constexpr int liveConversionOrientation = 8;
+constexpr ImageOrientation liveConversionOrientation = ImageOrientation::left;
 
 std::vector<RectangleObservation> asLiveConversionOriented(
-    std::vector<RectangleObservation> observations, int orientation) {
+    std::vector<RectangleObservation> observations, ImageOrientation orientation) {
     if (orientation == liveConversionOrientation) return observations;
     for (auto& o : observations) {
         for (Point* corner : {&o.topLeft, &o.topRight, &o.bottomLeft, &o.bottomRight}) {
@@ -79,7 +66,7 @@ const std::shared_ptr<DispatchQueue>& RectangleDetector::workQueue() {
 
 void RectangleDetector::rectanglesInImage(std::shared_ptr<const platform::Image> image,
                                           std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
-                                          std::optional<int> orientation,
+                                          std::optional<ImageOrientation> orientation,
                                           RequestCompletion completion) {
     auto request = std::make_shared<platform::RectangleDetectionRequest>(
         [completion](platform::RectangleDetectionRequest& finished,
@@ -127,7 +114,7 @@ void RectangleDetector::rectanglesInImage(std::shared_ptr<const platform::Image>
 }
 
 void RectangleDetector::detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
-                                   int orientation, LayerFrame previewLayerFrame,
+                                   ImageOrientation orientation, LayerFrame previewLayerFrame,
                                    const std::shared_ptr<DispatchQueue>& queue,
                                    LiveCompletion completion) {
     const Rect extent{
@@ -186,7 +173,7 @@ void RectangleDetector::detectCropCorners(std::shared_ptr<const platform::Image>
 }
 
 void RectangleDetector::automaticProcessedImage(const std::optional<platform::Data>& photoData,
-                                                int orientation,
+                                                ImageOrientation orientation,
                                                 std::shared_ptr<RectangleFeature> feature,
                                                 Rect resizedExtent, bool shouldDetectBlur,
                                                 AutomaticCompletion completion) {
@@ -267,7 +254,8 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
 }
 
 std::optional<RectangleDetector::LiveOutline> RectangleDetector::liveOutline(
-    std::vector<RectangleObservation> observations, int orientation, Rect extent, Rect layerFrame) {
+    std::vector<RectangleObservation> observations, ImageOrientation orientation, Rect extent,
+    Rect layerFrame) {
     auto feature = RectangleFeature::biggestAdjustedRectangle(
         asLiveConversionOriented(std::move(observations), orientation), liveConversionOrientation);
     if (!feature) return std::nullopt;
@@ -299,7 +287,7 @@ std::shared_ptr<platform::BezierPath> RectangleDetector::outlinePath(
 
 std::shared_ptr<RectangleFeature> RectangleDetector::cropFeature(
     const std::vector<RectangleObservation>& observations, platform::Size viewSize) {
-    auto feature = RectangleFeature::biggestAdjustedRectangle(observations, 1);
+    auto feature = RectangleFeature::biggestAdjustedRectangle(observations, ImageOrientation::up);
     if (!feature) return nullptr;
     feature->scaleFeature(viewSize);
     for (Point* corner :

@@ -39,13 +39,13 @@ public:
 
     static std::shared_ptr<RectangleDetector> make();
 
-    // Live detection of one frame, described to the detector by `orientation` (EXIF 1–8). The
+    // Live detection of one frame, described to the detector by `orientation`. The
     // outline is in points of the preview layer (which shows the frame as delivered), widened by
     // 24 points to each side. The layer's frame is read through `previewLayerFrame` on the vision
     // queue when the result arrives, so it must be safe to call from any thread. Completes on the
     // main queue.
-    void detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer, int orientation,
-                    LayerFrame previewLayerFrame,
+    void detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
+                    platform::ImageOrientation orientation, LayerFrame previewLayerFrame,
                     const std::shared_ptr<platform::DispatchQueue>& queue,
                     LiveCompletion completion);
 
@@ -59,7 +59,8 @@ public:
     // the live rectangle that triggered the shot, in layer points, rescaled in place from
     // `resizedExtent`), straightens it, turns it upright and, when asked, tests it for blur.
     // Completes on the vision queue.
-    void automaticProcessedImage(const std::optional<platform::Data>& photoData, int orientation,
+    void automaticProcessedImage(const std::optional<platform::Data>& photoData,
+                                 platform::ImageOrientation orientation,
                                  std::shared_ptr<RectangleFeature> feature,
                                  platform::Rect resizedExtent, bool shouldDetectBlur,
                                  AutomaticCompletion completion);
@@ -76,8 +77,8 @@ public:
         platform::Point center;
     };
     static std::optional<LiveOutline> liveOutline(
-        std::vector<platform::RectangleObservation> observations, int orientation,
-        platform::Rect extent, platform::Rect layerFrame);
+        std::vector<platform::RectangleObservation> observations,
+        platform::ImageOrientation orientation, platform::Rect extent, platform::Rect layerFrame);
     static std::shared_ptr<platform::BezierPath> outlinePath(const RectangleFeature& feature);
 
     // The crop conversion: the biggest observation (of an upright image) in points of a view of
@@ -98,7 +99,8 @@ private:
 
     static void rectanglesInImage(std::shared_ptr<const platform::Image> image,
                                   std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
-                                  std::optional<int> orientation, RequestCompletion completion);
+                                  std::optional<platform::ImageOrientation> orientation,
+                                  RequestCompletion completion);
 };
 
 }  // namespace quorvel

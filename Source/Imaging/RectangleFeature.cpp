@@ -38,20 +38,18 @@ std::optional<platform::RectangleObservation> RectangleFeature::biggestCorrectiv
 }
 
 std::shared_ptr<RectangleFeature> RectangleFeature::biggestAdjustedRectangle(
-    const std::vector<platform::RectangleObservation>& rectangles, std::optional<int> oriented) {
+    const std::vector<platform::RectangleObservation>& rectangles,
+    std::optional<platform::ImageOrientation> oriented) {
     const auto best = biggestCorrectiveRectangle(rectangles);
     if (!best) return nullptr;
 
     std::array<platform::Point, 4> points;
-    const int orientation = oriented.value_or(1);
-    if (orientation >= 1 && orientation <= 4) {
-        points = {best->topLeft, best->topRight, best->bottomLeft, best->bottomRight};
-    } else if (orientation >= 5 && orientation <= 8) {
+    if (oriented && platform::Image::swapsWidthAndHeight(*oriented)) {
         auto swapped = [](platform::Point p) { return platform::Point{p.y, p.x}; };
         points = {swapped(best->topRight), swapped(best->bottomRight), swapped(best->topLeft),
                   swapped(best->bottomLeft)};
     } else {
-        fatalError("biggestAdjustedRectangle: orientation outside 1...8");
+        points = {best->topLeft, best->topRight, best->bottomLeft, best->bottomRight};
     }
 
     float minX = static_cast<float>(points[0].x), maxX = minX;

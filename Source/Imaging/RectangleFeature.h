@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Graphics/Geometry.h"
+#include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/FilterImage.h"
 #include "Platform/Vision/RectangleObservation.h"
 
@@ -27,10 +28,12 @@ public:
     platform::Point bottomRight;
 
     // The biggest candidate with its corners ordered by angle about the centre of their bounding
-    // box; none for an empty list. `oriented` is the EXIF orientation (1–8) the candidates were
-    // detected with: 5 to 8 transpose the corners first.
+    // box; none for an empty list. `oriented` is the orientation the candidates were detected
+    // with: one that swaps width and height (left, right and their mirrors) transposes the
+    // corners first.
     static std::shared_ptr<RectangleFeature> biggestAdjustedRectangle(
-        const std::vector<platform::RectangleObservation>& rectangles, std::optional<int> oriented);
+        const std::vector<platform::RectangleObservation>& rectangles,
+        std::optional<platform::ImageOrientation> oriented);
 
     // Multiplies every corner by (width, height), in place.
     void scaleFeature(platform::Size scale);

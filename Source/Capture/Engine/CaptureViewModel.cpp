@@ -23,7 +23,9 @@ CaptureViewModel::CaptureViewModel(std::shared_ptr<CaptureConfiguration> configu
                                                 platform::QualityOfService::userInitiated)),
       capturedImages_(std::make_shared<CapturedImageGroup>()),
       buttonThemes_(std::make_unique<CaptureButtonThemes>(*theme_)),
-      delegate_(std::move(delegate)) {}
+      delegate_(std::move(delegate)) {
+    requireMainQueue("CaptureViewModel::make");
+}
 
 std::shared_ptr<CaptureViewModel> CaptureViewModel::make(
     std::shared_ptr<CaptureConfiguration> configuration,
@@ -77,17 +79,18 @@ const std::shared_ptr<platform::Bundle>& CaptureViewModel::moduleBundle() {
     return moduleBundle_;
 }
 
-int CaptureViewModel::imageOrientationForDeviceOrientation() {
+platform::ImageOrientation CaptureViewModel::imageOrientationForDeviceOrientation() {
     using platform::DeviceOrientation;
+    using platform::ImageOrientation;
     switch (platform::Device::current().orientation()) {
         case DeviceOrientation::portraitUpsideDown:
-            return 6;
+            return ImageOrientation::right;
         case DeviceOrientation::landscapeLeft:
-            return 3;
+            return ImageOrientation::down;
         case DeviceOrientation::landscapeRight:
-            return 1;
+            return ImageOrientation::up;
         default:
-            return 8;
+            return ImageOrientation::left;
     }
 }
 
@@ -143,10 +146,12 @@ void CaptureViewModel::startTimer() {
 }
 
 void CaptureViewModel::onCaptureTimerTick() {
+    requireMainQueue("CaptureViewModel::onCaptureTimerTick");
     if (autoCaptureStartTime + gracePeriod < platform::Clock::now()) ++rectangleLockedTime;
 }
 
 void CaptureViewModel::startCaptureSession() {
+    requireMainQueue("CaptureViewModel::startCaptureSession");
     auto delegate = delegate_.lock();
     if (!delegate) {
         Logger::capture().error("Cannot start capture session: no delegate");
@@ -170,6 +175,7 @@ void CaptureViewModel::startCaptureSession() {
 }
 
 void CaptureViewModel::stopCaptureSession() {
+    requireMainQueue("CaptureViewModel::stopCaptureSession");
     if (captureSession_ && captureSession_->isRunning()) captureSession_->stop();
     resetCounters();
     stopTimer();
@@ -177,6 +183,7 @@ void CaptureViewModel::stopCaptureSession() {
 }
 
 void CaptureViewModel::captureTypeChanged(CaptureType to) {
+    requireMainQueue("CaptureViewModel::captureTypeChanged");
     if (to == CaptureType::automatic && !config_->features()->enableAutoCapture()) return;
     captureType = to;
     effectiveCaptureType_ = to;
@@ -189,6 +196,7 @@ void CaptureViewModel::captureTypeChanged(CaptureType to) {
 }
 
 void CaptureViewModel::captureDocumentTypeChanged(CaptureDocumentType to) {
+    requireMainQueue("CaptureViewModel::captureDocumentTypeChanged");
     previousCaptureDocumentType = captureDocumentType;
     captureDocumentType = to;
     switch (to) {
@@ -210,6 +218,7 @@ void CaptureViewModel::captureDocumentTypeChanged(CaptureDocumentType to) {
 }
 
 void CaptureViewModel::toggleTorch() {
+    requireMainQueue("CaptureViewModel::toggleTorch");
     const bool on = !torchShouldBeOn_.load();
     auto& manager = FlashManager::instance();
     manager.updateState(on);
@@ -249,6 +258,7 @@ void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,
 void CaptureViewModel::processNewPath(std::shared_ptr<platform::BezierPath> path,
                                       std::shared_ptr<RectangleFeature> feature,
                                       platform::Point pathCenter, platform::Rect imageExtent) {
+    requireMainQueue("CaptureViewModel::processNewPath");
     if (auto delegate = delegate_.lock()) delegate->didFindRectangle(feature, path, pathCenter);
     if (feature && !isCapturingImage_.load() &&
         rectangleLockedTime >= requiredRectangleLockedTime) {
@@ -258,6 +268,7 @@ void CaptureViewModel::processNewPath(std::shared_ptr<platform::BezierPath> path
 }
 
 void CaptureViewModel::captureImageManually() {
+    requireMainQueue("CaptureViewModel::captureImageManually");
     requestPhoto({CaptureType::manual, nullptr, std::nullopt});
 }
 

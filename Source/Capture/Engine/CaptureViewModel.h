@@ -31,7 +31,8 @@ namespace quorvel {
 // Main queue, except: the effective capture type is read on the frames queue, the capture-running
 // flag is set on the user-initiated global queue, the pending shot is read on the camera's
 // photo-callback thread and the torch choice on the default global queue. Those are atomic or
-// guarded by a mutex.
+// guarded by a mutex. Debug and sanitizer builds stop the program when the view model is made,
+// or its camera, timer, capture or detection operations are called, off the main queue.
 class CaptureViewModel : public platform::CapturePhotoCaptureDelegate,
                          public platform::CaptureVideoDataOutputSampleBufferDelegate,
                          public std::enable_shared_from_this<CaptureViewModel> {
@@ -80,7 +81,7 @@ public:
 
     // The image orientation live frames and automatic photos are described with, for the
     // device's current orientation.
-    static int imageOrientationForDeviceOrientation();
+    static platform::ImageOrientation imageOrientationForDeviceOrientation();
 
     const std::shared_ptr<CaptureConfiguration>& config() const { return config_; }
     const std::shared_ptr<CaptureTheme>& theme() const { return theme_; }

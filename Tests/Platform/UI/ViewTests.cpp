@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "Platform/Dispatch/MainQueueCheck.h"
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/Font.h"
 #include "Platform/Graphics/Image.h"
@@ -22,6 +25,7 @@ using quorvel::platform::FontWeight;
 using quorvel::platform::Image;
 using quorvel::platform::Label;
 using quorvel::platform::Layer;
+using quorvel::platform::MainQueueCheck;
 using quorvel::platform::Point;
 using quorvel::platform::Rect;
 using quorvel::platform::TextAlignment;
@@ -216,6 +220,19 @@ TEST(Button, CarriesWhatAStylerSets) {
     EXPECT_TRUE(button->titleLabel()->adjustsFontSizeToFitWidth());
     EXPECT_EQ(button->titleLabel()->minimumScaleFactor(), 0.3);
     EXPECT_EQ(button->tag(), 4);
+}
+
+TEST(ViewDeathTest, ViewsAreMadeAndChangedOnTheMainQueueOnly) {
+    if (!MainQueueCheck::enabled()) GTEST_SKIP() << "this build does not check the main queue";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(std::thread([] { View::make(Rect::make(0, 0, 10, 10)); }).join(),
+                 "view's constructor must be called on the main queue");
+    const auto view = View::make(Rect::make(0, 0, 10, 10));
+    EXPECT_DEATH(std::thread([&] { view->setFrame(Rect::make(0, 0, 20, 20)); }).join(),
+                 "View::setFrame must be called on the main queue");
+    const auto button = Button::make();
+    EXPECT_DEATH(std::thread([&] { button->setSelected(true); }).join(),
+                 "Control::setSelected must be called on the main queue");
 }
 
 }  // namespace

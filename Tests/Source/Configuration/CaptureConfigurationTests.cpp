@@ -39,8 +39,8 @@ TEST(CaptureFeatures, SwitchesCanBeWrittenWhileAnotherThreadReads) {
 
 TEST(CaptureConfiguration, SharesTheHostsFeaturesObject) {
     auto features = CaptureFeatures::getInstance();
-    auto configuration =
-        std::make_shared<CaptureConfiguration>(std::shared_ptr<quorvel::platform::Bundle>{}, features);
+    auto configuration = std::make_shared<CaptureConfiguration>(
+        std::shared_ptr<quorvel::platform::Bundle>{}, features);
     EXPECT_EQ(configuration->features(), features);
     features->setEnableCrop(false);
     EXPECT_FALSE(configuration->features()->enableCrop());
@@ -74,6 +74,24 @@ TEST(CaptureConfiguration, ThemeInitializerTakesTheThemesBundleAtThatMoment) {
     auto noBundle = std::make_shared<CaptureTheme>(std::shared_ptr<quorvel::platform::Bundle>{});
     CaptureConfiguration withoutBundle{noBundle};
     EXPECT_EQ(withoutBundle.bundle(), nullptr);
+}
+
+TEST(CaptureConfiguration, NullptrMeansNoBundle) {
+    quorvel::platform::ScopedLogCapture quiet;
+    auto features = CaptureFeatures::getInstance();
+    const auto configuration = std::make_shared<CaptureConfiguration>(nullptr, features);
+    EXPECT_EQ(configuration->bundle(), nullptr);
+    EXPECT_EQ(configuration->theme(), nullptr);
+    EXPECT_EQ(configuration->features(), features);
+    const CaptureConfiguration withDefaults{nullptr};
+    EXPECT_EQ(withDefaults.bundle(), nullptr);
+    EXPECT_NE(withDefaults.features(), nullptr);
+
+    const auto theme = std::make_shared<CaptureTheme>(nullptr);
+    EXPECT_EQ(theme->bundle(), nullptr);
+    EXPECT_EQ(theme->primaryBrandBackground,
+              CaptureTheme(std::shared_ptr<quorvel::platform::Bundle>{}).primaryBrandBackground);
+    EXPECT_EQ(DefaultTheme(nullptr).bundle(), nullptr);
 }
 
 TEST(CaptureConfigurationDeathTest, MissingFeaturesStopTheProgram) {

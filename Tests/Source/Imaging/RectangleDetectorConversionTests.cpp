@@ -1,22 +1,25 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Graphics/Bitmap.h"
+#include "Platform/Graphics/ExifOrientation.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace quorvel {
 namespace {
 
 using quorvel::platform::BezierPath;
+using quorvel::platform::ImageOrientation;
 using quorvel::platform::Point;
 using quorvel::platform::Rect;
 using quorvel::platform::RectangleObservation;
 
 TEST(LiveConversion, MapsNormalizedCornersToWidenedLayerPoints) {
     // After the choice the corners are TL (0.1, 0.2), TR (0.9, 0.2), BL (0.1, 0.8), BR (0.9, 0.8);
-    // orientation 8 swaps x and y, so the observation carries them transposed.
+    // orientation left (EXIF 8) swaps x and y, so the observation carries them transposed.
     const RectangleObservation observation{{0.2, 0.1}, {0.2, 0.9}, {0.8, 0.1}, {0.8, 0.9}, 1};
     const Rect extent{{0, 0}, {1000, 2000}};
-    auto outline = RectangleDetector::liveOutline({observation}, 8, extent, {{0, 0}, {500, 1000}});
+    auto outline = RectangleDetector::liveOutline({observation}, ImageOrientation::left, extent,
+                                                  {{0, 0}, {500, 1000}});
     ASSERT_TRUE(outline);
     const auto& f = *outline->feature;
     EXPECT_EQ(f.topLeft, (Point{26, 200}));
@@ -38,14 +41,14 @@ TEST(LiveConversion, MapsNormalizedCornersToWidenedLayerPoints) {
 TEST(LiveConversion, EveryOrientationPutsTheOutlineOnTheSameFramePlace) {
     // A rectangle at x 0.1…0.6, y 0.2…0.7 of the frame (y down), described as each orientation's
     // request would report it.
-    auto reported = [](int orientation, Point frame) {
+    auto reported = [](ImageOrientation orientation, Point frame) {
         const double bx = frame.x, by = frame.y;
         switch (orientation) {
-            case 1:
+            case ImageOrientation::up:
                 return Point{bx, 1 - by};
-            case 3:
+            case ImageOrientation::down:
                 return Point{1 - bx, by};
-            case 6:
+            case ImageOrientation::right:
                 return Point{1 - by, 1 - bx};
             default:
                 return Point{by, bx};
@@ -53,22 +56,25 @@ TEST(LiveConversion, EveryOrientationPutsTheOutlineOnTheSameFramePlace) {
     };
     const Rect extent{{0, 0}, {1080, 1920}};
     const Rect layer{{0, 0}, {1080, 1920}};
-    for (int orientation : {1, 3, 6, 8}) {
+    for (ImageOrientation orientation : {ImageOrientation::up, ImageOrientation::down,
+                                         ImageOrientation::right, ImageOrientation::left}) {
+        const int exif = quorvel::platform::exifOrientation(orientation);
         RectangleObservation o{reported(orientation, {0.1, 0.2}), reported(orientation, {0.6, 0.2}),
                                reported(orientation, {0.1, 0.7}), reported(orientation, {0.6, 0.7}),
                                1};
         auto outline = RectangleDetector::liveOutline({o}, orientation, extent, layer);
         ASSERT_TRUE(outline);
         const auto& f = *outline->feature;
-        EXPECT_NEAR(f.topLeft.x, 0.1 * 1080 - 24, 1e-6) << orientation;
-        EXPECT_NEAR(f.topLeft.y, 0.2 * 1920, 1e-6) << orientation;
-        EXPECT_NEAR(f.bottomRight.x, 0.6 * 1080 + 24, 1e-6) << orientation;
-        EXPECT_NEAR(f.bottomRight.y, 0.7 * 1920, 1e-6) << orientation;
+        EXPECT_NEAR(f.topLeft.x, 0.1 * 1080 - 24, 1e-6) << exif;
+        EXPECT_NEAR(f.topLeft.y, 0.2 * 1920, 1e-6) << exif;
+        EXPECT_NEAR(f.bottomRight.x, 0.6 * 1080 + 24, 1e-6) << exif;
+        EXPECT_NEAR(f.bottomRight.y, 0.7 * 1920, 1e-6) << exif;
     }
 }
 
 TEST(LiveConversion, NoObservationGivesNothing) {
-    EXPECT_FALSE(RectangleDetector::liveOutline({}, 8, {{0, 0}, {10, 10}}, {{0, 0}, {10, 10}}));
+    EXPECT_FALSE(RectangleDetector::liveOutline({}, ImageOrientation::left, {{0, 0}, {10, 10}},
+                                                {{0, 0}, {10, 10}}));
 }
 
 TEST(CropConversion, ScalesToTheViewAndTurnsYDown) {
@@ -91,7 +97,7 @@ std::shared_ptr<const quorvel::platform::FilterImage> quadrants(int width, int h
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
             const quorvel::platform::Color c{right ? 1.0 : 0.0, bottom ? 1.0 : 0.0,
-                                    (!right && !bottom) ? 1.0 : 0.0, 1};
+                                             (!right && !bottom) ? 1.0 : 0.0, 1};
             reinterpret_cast<std::uint32_t*>(bitmap->mutableData())[y * width + x] =
                 quorvel::platform::Bitmap::premultipliedARGB(c);
         }

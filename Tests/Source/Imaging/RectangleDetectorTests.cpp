@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Log/ScopedLogCapture.h"
 #include "Source/Imaging/RectangleDetector.h"
@@ -14,6 +15,7 @@ namespace quorvel {
 namespace {
 
 using namespace std::chrono_literals;
+using quorvel::platform::ImageOrientation;
 using quorvel::platform::MainRunLoop;
 using quorvel::platform::Point;
 using testing_vision::SceneOptions;
@@ -53,7 +55,7 @@ struct LiveResult {
 
 LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
                       const std::shared_ptr<quorvel::platform::PixelBuffer>& buffer,
-                      int orientation, quorvel::platform::Rect layerFrame) {
+                      ImageOrientation orientation, quorvel::platform::Rect layerFrame) {
     auto result = std::make_shared<LiveResult>();
     auto queue = quorvel::platform::DispatchQueue::makeSerial("detection");
     detector->detectPath(
@@ -76,21 +78,23 @@ TEST(LiveDetection, OutlineLandsOnThePageForEveryDeviceOrientation) {
     auto buffer = bgraBuffer(scene.image);
     auto detector = RectangleDetector::make();
     const double tolerance = 0.02 * std::hypot(1080, 1920) / 2;
-    for (int orientation : {8, 6, 3, 1}) {
+    for (ImageOrientation orientation : {ImageOrientation::left, ImageOrientation::right,
+                                         ImageOrientation::down, ImageOrientation::up}) {
+        const int exif = quorvel::platform::exifOrientation(orientation);
         // The layer shows the frame at half size.
         auto result = detectLive(detector, buffer, orientation, {{0, 0}, {540, 960}});
         ASSERT_EQ(result.calls, 1);
         EXPECT_TRUE(result.onMain);
-        ASSERT_TRUE(result.feature) << orientation;
+        ASSERT_TRUE(result.feature) << exif;
         EXPECT_EQ(result.extent, (quorvel::platform::Rect{{0, 0}, {1080, 1920}}));
         const auto& f = *result.feature;
         auto near = [&](Point layer, double offset, cv::Point2d truth) {
             return std::hypot(layer.x - offset - truth.x / 2, layer.y - truth.y / 2) < tolerance;
         };
-        EXPECT_TRUE(near(f.topLeft, -24, scene.corners[0])) << orientation;
-        EXPECT_TRUE(near(f.topRight, 24, scene.corners[1])) << orientation;
-        EXPECT_TRUE(near(f.bottomRight, 24, scene.corners[2])) << orientation;
-        EXPECT_TRUE(near(f.bottomLeft, -24, scene.corners[3])) << orientation;
+        EXPECT_TRUE(near(f.topLeft, -24, scene.corners[0])) << exif;
+        EXPECT_TRUE(near(f.topRight, 24, scene.corners[1])) << exif;
+        EXPECT_TRUE(near(f.bottomRight, 24, scene.corners[2])) << exif;
+        EXPECT_TRUE(near(f.bottomLeft, -24, scene.corners[3])) << exif;
         ASSERT_TRUE(result.path);
         EXPECT_EQ(result.path->elements().front().point, f.topLeft);
     }
@@ -100,7 +104,8 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     auto options = portraitFrame();
     options.withPage = false;
     auto empty = bgraBuffer(testing_vision::renderScene(options).image);
-    auto result = detectLive(RectangleDetector::make(), empty, 8, {{0, 0}, {540, 960}});
+    auto result =
+        detectLive(RectangleDetector::make(), empty, ImageOrientation::left, {{0, 0}, {540, 960}});
     EXPECT_EQ(result.calls, 1);
     EXPECT_FALSE(result.path);
     EXPECT_FALSE(result.feature);
@@ -115,7 +120,7 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     });
     auto detector = RectangleDetector::make();
     auto released = std::make_shared<LiveResult>();
-    detector->detectPath(page, 8, layerOfFrame({{0, 0}, {540, 960}}),
+    detector->detectPath(page, ImageOrientation::left, layerOfFrame({{0, 0}, {540, 960}}),
                          quorvel::platform::DispatchQueue::makeSerial("detection"),
                          [released](auto path, auto feature, Point, quorvel::platform::Rect) {
                              ++released->calls;
@@ -203,7 +208,7 @@ AutomaticResult processAutomatically(const std::optional<quorvel::platform::Data
     auto feature = std::make_shared<RectangleFeature>(Point{10, 10}, Point{500, 10},
                                                       Point{500, 900}, Point{10, 900});
     RectangleDetector::make()->automaticProcessedImage(
-        photo, 8, feature, {{0, 0}, {1080, 1920}}, blurTest,
+        photo, ImageOrientation::left, feature, {{0, 0}, {1080, 1920}}, blurTest,
         [result](std::optional<RectangleDetector::ProcessedImage> processed) {
             result->onVisionQueue = RectangleDetector::workQueue()->isCurrent();
             result->processed = processed;
@@ -272,8 +277,9 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
     auto feature = std::make_shared<RectangleFeature>(Point{108, 192}, Point{972, 192},
                                                       Point{972, 1728}, Point{108, 1728});
     std::optional<RectangleDetector::ProcessedImage> processed;
-    RectangleDetector::make()->automaticProcessedImage(
-        photo, 8, feature, {{0, 0}, {1080, 1920}}, false, [&](auto result) { processed = result; });
+    RectangleDetector::make()->automaticProcessedImage(photo, ImageOrientation::left, feature,
+                                                       {{0, 0}, {1080, 1920}}, false,
+                                                       [&](auto result) { processed = result; });
     RectangleDetector::workQueue()->sync([] {});
 
     // Rescaled in place to the photo drawn turned upright (1200 × 1600).

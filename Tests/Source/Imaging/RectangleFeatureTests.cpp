@@ -8,6 +8,7 @@
 namespace quorvel {
 namespace {
 
+using quorvel::platform::ImageOrientation;
 using quorvel::platform::Point;
 using quorvel::platform::RectangleObservation;
 
@@ -26,7 +27,7 @@ const RectangleObservation example = candidate({0.1, 0.9}, {0.6, 0.9}, {0.6, 0.2
 
 TEST(RectangleFeatureChoice, EmptyListGivesNothing) {
     EXPECT_EQ(RectangleFeature::biggestAdjustedRectangle({}, std::nullopt), nullptr);
-    EXPECT_EQ(RectangleFeature::biggestAdjustedRectangle({}, 6), nullptr);
+    EXPECT_EQ(RectangleFeature::biggestAdjustedRectangle({}, ImageOrientation::right), nullptr);
 }
 
 TEST(RectangleFeatureChoice, KeepsFirstOnEqualScoreAndTakesStrictlyBigger) {
@@ -56,9 +57,10 @@ TEST(RectangleFeatureChoice, NotANumberScoreNeverWins) {
 }
 
 TEST(RectangleFeatureOrdering, WorkedExampleStraightOrientations) {
-    for (std::optional<int> orientation :
-         {std::optional<int>{}, std::optional<int>{1}, std::optional<int>{2}, std::optional<int>{3},
-          std::optional<int>{4}}) {
+    for (std::optional<ImageOrientation> orientation :
+         {std::optional<ImageOrientation>{}, std::optional{ImageOrientation::up},
+          std::optional{ImageOrientation::upMirrored}, std::optional{ImageOrientation::down},
+          std::optional{ImageOrientation::downMirrored}}) {
         auto f = RectangleFeature::biggestAdjustedRectangle({example}, orientation);
         ASSERT_TRUE(f);
         expectCorners(*f, {0.1, 0.2}, {0.6, 0.2}, {0.6, 0.9}, {0.1, 0.9});
@@ -66,7 +68,8 @@ TEST(RectangleFeatureOrdering, WorkedExampleStraightOrientations) {
 }
 
 TEST(RectangleFeatureOrdering, WorkedExampleTransposedOrientations) {
-    for (int orientation = 5; orientation <= 8; ++orientation) {
+    for (ImageOrientation orientation : {ImageOrientation::leftMirrored, ImageOrientation::right,
+                                         ImageOrientation::rightMirrored, ImageOrientation::left}) {
         auto f = RectangleFeature::biggestAdjustedRectangle({example}, orientation);
         ASSERT_TRUE(f);
         expectCorners(*f, {0.2, 0.1}, {0.9, 0.1}, {0.9, 0.6}, {0.2, 0.6});

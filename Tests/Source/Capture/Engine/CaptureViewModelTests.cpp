@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <opencv2/imgproc.hpp>
+#include <thread>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
+#include "Platform/Dispatch/MainQueueCheck.h"
+#include "Platform/Log/Log.h"
+#include "Platform/Log/StandardErrorLogSink.h"
 #include "Source/Capture/Engine/CaptureViewModel.h"
 #include "Source/Capture/Engine/FlashManager.h"
 
@@ -16,8 +21,8 @@ using testsupport::FakeCaptureScreen;
 class ViewModel : public testsupport::CameraTest {
 protected:
     void build(std::shared_ptr<CaptureFeatures> features = CaptureFeatures::getInstance()) {
-        configuration =
-            std::make_shared<CaptureConfiguration>(std::shared_ptr<quorvel::platform::Bundle>{}, features);
+        configuration = std::make_shared<CaptureConfiguration>(
+            std::shared_ptr<quorvel::platform::Bundle>{}, features);
         model = CaptureViewModel::make(configuration, screen);
         screen->viewModel = model;
     }
@@ -62,6 +67,28 @@ double correlation(const quorvel::platform::Image& a, const quorvel::platform::I
     cv::Mat result;
     cv::matchTemplate(grey(a, size), grey(b, size), result, cv::TM_CCOEFF_NORMED);
     return result.at<float>(0, 0);
+}
+
+using ViewModelDeathTest = ViewModel;
+
+TEST_F(ViewModelDeathTest, IsMadeAndDrivenOnTheMainQueueOnly) {
+    if (!quorvel::platform::MainQueueCheck::enabled()) {
+        GTEST_SKIP() << "this build does not check the main queue";
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    build();
+    // The fixture captures the log; the fatal message must reach standard error here.
+    auto offTheMainQueue = [](std::function<void()> call) {
+        quorvel::platform::Log::setSink(
+            std::make_shared<quorvel::platform::StandardErrorLogSink>());
+        std::thread(std::move(call)).join();
+    };
+    EXPECT_DEATH(offTheMainQueue([&] { model->captureImageManually(); }),
+                 "CaptureViewModel::captureImageManually must be called on the main queue");
+    EXPECT_DEATH(offTheMainQueue([&] { model->startCaptureSession(); }),
+                 "CaptureViewModel::startCaptureSession must be called on the main queue");
+    EXPECT_DEATH(offTheMainQueue([&] { CaptureViewModel::make(configuration, screen); }),
+                 "CaptureViewModel::make must be called on the main queue");
 }
 
 TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) {
@@ -180,7 +207,8 @@ TEST_F(ViewModel, CaptureAndDocumentTypeTransitions) {
 
     model->captureDocumentTypeChanged(CaptureDocumentType::longSecond);
     model->capturedImages()->append(std::make_shared<CapturedImage>(
-        quorvel::platform::Image::make(quorvel::platform::Bitmap::make(2, 2)), CaptureType::manual));
+        quorvel::platform::Image::make(quorvel::platform::Bitmap::make(2, 2)),
+        CaptureType::manual));
     EXPECT_EQ(model->replaceAtIndex(), 0u);
     EXPECT_TRUE(model->hideCaptureDocumentTypeButtons());
     model->retakeIndex = 1;
