@@ -104,7 +104,8 @@ std::shared_ptr<CaptureViewController> CaptureViewController::self() {
 }
 
 std::weak_ptr<CaptureViewController> CaptureViewController::weakSelf() {
-    return self();
+    // Also called from the camera's threads, where the screen may be on its way out: never throws.
+    return std::static_pointer_cast<CaptureViewController>(weak_from_this().lock());
 }
 
 template <class T>

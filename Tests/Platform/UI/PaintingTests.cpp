@@ -8,6 +8,7 @@
 #include "Platform/UI/GraphicsContext.h"
 #include "Platform/UI/ImageBridge.h"
 #include "Platform/UI/ImageView.h"
+#include "Platform/UI/ScaledImageCache.h"
 #include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Window.h"
@@ -183,6 +184,23 @@ TEST(PaintingTest, ImagesAreTurnedByTheirOrientation) {
     const auto picture = render(*imageView);
     EXPECT_TRUE(near(picture.at(50, 50), rgba(255, 0, 0)));
     EXPECT_TRUE(near(picture.at(50, 150), rgba(0, 0, 255)));
+}
+
+TEST(PaintingTest, AScaledImageIsKeptOnlyWhileItsImageLives) {
+    ScaledImageCache::clear();
+    auto imageView = ImageView::make(testing::makeImage(100, 100, [](int, int) { return red; }),
+                                     Rect::make(0, 0, 50, 50));
+    EXPECT_TRUE(near(render(*imageView).at(25, 25), rgba(255, 0, 0)));
+    EXPECT_EQ(ScaledImageCache::entryCount(), 1u);
+    EXPECT_TRUE(near(render(*imageView).at(25, 25), rgba(255, 0, 0)));
+    EXPECT_EQ(ScaledImageCache::entryCount(), 1u) << "the repaint reused the scaled pixels";
+
+    // A new image of the same size, perhaps at the same address, shows its own pixels.
+    imageView->setImage(testing::makeImage(100, 100, [](int, int) { return blue; }));
+    EXPECT_TRUE(near(render(*imageView).at(25, 25), rgba(0, 0, 255)));
+    EXPECT_EQ(ScaledImageCache::entryCount(), 1u) << "the first image's entry went with it";
+    imageView->setImage(nullptr);
+    ScaledImageCache::clear();
 }
 
 TEST(PaintingTest, BitmapsAndCameraFramesAreWrappedWithoutCopies) {

@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -146,10 +147,10 @@ TEST_F(WindowHostTest, ADoubleClickIsASecondTap) {
 TEST_F(WindowHostTest, ATouchScreenTapReachesTheButton) {
     std::vector<ControlEvent> events;
     addButton(Rect::make(100, 100, 120, 44), events);
-    QPointingDevice* screen = QTest::createTouchDevice();
-    QTest::touchEvent(widget(), screen).press(0, QPoint(150, 120));
-    QTest::touchEvent(widget(), screen).move(0, QPoint(152, 121));
-    QTest::touchEvent(widget(), screen).release(0, QPoint(152, 121));
+    const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
+    QTest::touchEvent(widget(), screen.get()).press(0, QPoint(150, 120));
+    QTest::touchEvent(widget(), screen.get()).move(0, QPoint(152, 121));
+    QTest::touchEvent(widget(), screen.get()).release(0, QPoint(152, 121));
     EXPECT_EQ(events,
               (std::vector<ControlEvent>{ControlEvent::touchDown, ControlEvent::touchUpInside,
                                          ControlEvent::primaryActionTriggered}));
