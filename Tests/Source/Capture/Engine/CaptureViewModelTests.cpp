@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
+#include <unistd.h>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
@@ -16,15 +17,30 @@ using testsupport::FakeCaptureScreen;
 class ViewModel : public testsupport::CameraTest {
 protected:
     void build(std::shared_ptr<CaptureFeatures> features = CaptureFeatures::getInstance()) {
-        configuration =
-            std::make_shared<CaptureConfiguration>(std::shared_ptr<quorvel::platform::Bundle>{}, features);
+        configuration = std::make_shared<CaptureConfiguration>(
+            std::shared_ptr<quorvel::platform::Bundle>{}, features);
         model = CaptureViewModel::make(configuration, screen);
         screen->viewModel = model;
     }
 
+    // Starts the camera and waits until the start has finished: the session runs and frames
+    // come portrait. (A session is running before its frames are turned: a frame taken in
+    // between comes landscape, and its outline jumps away from the next one's.)
     void startCamera() {
         model->startCaptureSession();
-        ASSERT_TRUE(drive([&] { return model->captureSession()->isRunning(); }));
+        ASSERT_TRUE(drive([&] {
+            const auto session = screen->previewView()->videoPreviewLayer()->session();
+            const auto outputs =
+                session ? session->videoOutputs()
+                        : std::vector<std::shared_ptr<quorvel::platform::CaptureVideoDataOutput>>{};
+            const auto connections =
+                outputs.empty()
+                    ? std::vector<std::shared_ptr<quorvel::platform::CaptureConnection>>{}
+                    : outputs.front()->connections();
+            return model->captureSession()->isRunning() && !connections.empty() &&
+                   connections.front()->videoOrientation() ==
+                       quorvel::platform::VideoOrientation::portrait;
+        }));
     }
 
     // One camera frame through the view model and, when it is analysed, the screen's counting.
@@ -68,7 +84,7 @@ TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) 
     build();
     ASSERT_EQ(model->captureType, CaptureType::automatic);
     startCamera();
-    for (int i = 0; i < 3; ++i) frame();
+    for (int i = 0; i < 3; ++i) { frame(); if (i == 0) usleep(400000); }
     EXPECT_EQ(model->rectangleDetectedForFrames, 3);
     EXPECT_EQ(screen->framesFound, 3);
     EXPECT_EQ(camera->photoRequestCount(), 0);
@@ -180,7 +196,8 @@ TEST_F(ViewModel, CaptureAndDocumentTypeTransitions) {
 
     model->captureDocumentTypeChanged(CaptureDocumentType::longSecond);
     model->capturedImages()->append(std::make_shared<CapturedImage>(
-        quorvel::platform::Image::make(quorvel::platform::Bitmap::make(2, 2)), CaptureType::manual));
+        quorvel::platform::Image::make(quorvel::platform::Bitmap::make(2, 2)),
+        CaptureType::manual));
     EXPECT_EQ(model->replaceAtIndex(), 0u);
     EXPECT_TRUE(model->hideCaptureDocumentTypeButtons());
     model->retakeIndex = 1;
@@ -200,7 +217,11 @@ TEST_F(ViewModel, CaptureAndDocumentTypeTransitions) {
 
 TEST_F(ViewModel, TorchFollowsTheToggleAndIsRestoredWhenTheCameraStarts) {
     build();
+    // A torch left on is put out by the start, which shows that the start has finished.
+    FlashManager::instance().updateState(true);
+    ASSERT_TRUE(camera->isTorchActive());
     startCamera();
+    ASSERT_TRUE(drive([&] { return !camera->isTorchActive(); }));
     model->toggleTorch();
     EXPECT_TRUE(camera->isTorchActive());
     model->stopCaptureSession();
