@@ -27,7 +27,7 @@ protected:
     ProgramRun run(std::vector<std::string> arguments) const {
         // The demo's own time limit is only a guard here: every run ends on an event first.
         if (std::find(arguments.begin(), arguments.end(), "--timeout") == arguments.end()) {
-            arguments.insert(arguments.end(), {"--timeout", "100"});
+            arguments.insert(arguments.end(), {"--timeout", "900"});
         }
         return runProgram(program, arguments);
     }

@@ -55,7 +55,7 @@ ProgramRun runProgram(const std::filesystem::path& program,
             ::dup2(::fileno(err), 2) < 0) {
             ::_exit(127);
         }
-        ::alarm(120);  // Kept across exec: a hung program is ended.
+        ::alarm(20 * 60);  // Kept across exec: a hung program is ended.
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

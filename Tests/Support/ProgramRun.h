@@ -20,7 +20,7 @@ struct ProgramRun {
 std::filesystem::path builtProgram(std::string_view name);
 
 // Runs `program` with `arguments` (and the test's environment and working directory), standard
-// input empty, and waits for it to end. A program still running after two minutes (only a hung
+// input empty, and waits for it to end. A program still running after twenty minutes (only a hung
 // one) is ended with SIGALRM.
 ProgramRun runProgram(const std::filesystem::path& program,
                       const std::vector<std::string>& arguments);
