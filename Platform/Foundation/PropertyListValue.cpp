@@ -18,8 +18,8 @@ PropertyListValue::PropertyListValue(Dictionary value) : storage_(std::move(valu
 
 namespace {
 
-// Moves the values held directly by `value` (a container) to the end of `into`, leaving the
-// container empty. False when it holds none.
+// Moves the values held directly by the container (`array` or `dictionary`, whichever is not
+// null) to the end of `into`, leaving the container empty. False when it holds none.
 bool takeChildren(PropertyListValue::Array* array, PropertyListValue::Dictionary* dictionary,
                   std::vector<PropertyListValue>& into) {
     if (array && !array->empty()) {
