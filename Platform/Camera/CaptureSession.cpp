@@ -95,6 +95,11 @@ std::vector<std::shared_ptr<CaptureDeviceInput>> CaptureSession::inputs() const 
     return inputs_;
 }
 
+std::vector<std::shared_ptr<CaptureVideoDataOutput>> CaptureSession::videoOutputs() const {
+    std::lock_guard lock(mutex_);
+    return videoOutputs_;
+}
+
 bool CaptureSession::canAddOutput(const CapturePhotoOutput& output) const {
     if (output.belongsToSession()) {
         return false;

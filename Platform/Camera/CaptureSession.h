@@ -57,6 +57,8 @@ public:
     bool canAddOutput(const CaptureVideoDataOutput& output) const;
     void addOutput(std::shared_ptr<CapturePhotoOutput> output);
     void addOutput(std::shared_ptr<CaptureVideoDataOutput> output);
+    // The video data outputs added so far, in the order they were added.
+    std::vector<std::shared_ptr<CaptureVideoDataOutput>> videoOutputs() const;
 
     // high until set.
     void setSessionPreset(SessionPreset preset);

@@ -30,10 +30,14 @@ private:
 
 std::optional<Data> readFile(const std::filesystem::path& path) {
     if (path.empty()) return std::nullopt;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) return std::nullopt;
-
+    // Only regular files are opened: opening a FIFO for reading waits for a writer, perhaps
+    // forever, and opening a device may do anything.
     struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    // The path may be replaced in between: the open does not block either (regular files ignore
+    // the flag), and what was opened is checked again.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (file.get() < 0) return std::nullopt;
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
 
     Data bytes;

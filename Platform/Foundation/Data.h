@@ -11,7 +11,8 @@ namespace quorvel::platform {
 using Data = std::vector<std::uint8_t>;
 
 // The whole contents of the regular file at `path`. None when the path does not exist, names a
-// directory or anything else that is not a regular file, or cannot be read.
+// directory or anything else that is not a regular file (a FIFO or a device is never waited
+// for), or cannot be read.
 std::optional<Data> readFile(const std::filesystem::path& path);
 
 }  // namespace quorvel::platform

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <clocale>
@@ -265,7 +266,7 @@ std::optional<PropertyListValue> readValue(const pugi::xml_node& element, int de
         if (!bytes) return std::nullopt;
         return PropertyListValue(std::move(*bytes));
     }
-    if (name == "date") return PropertyListValue(PropertyListDate{std::string(trimmed(*text))});
+    if (name == "date") return PropertyListValue(PropertyListDate{std::move(*text)});
     return std::nullopt;  // <key> out of place, or an element no property list has.
 }
 
@@ -302,7 +303,18 @@ std::optional<PropertyListValue> readDocument(const void* bytes, std::size_t siz
 
 // ---- writing ------------------------------------------------------------------------------------
 
-void appendEscaped(std::string& out, std::string_view text) {
+// Indentation stops growing at this depth, so that the output grows with the size of the value,
+// not with the square of its depth.
+constexpr int kMaximumIndent = 16;
+
+// Text that parse() gives back exactly. XML cannot carry NUL at all; every other character is
+// written as it is or escaped.
+bool isWritable(std::string_view text) {
+    return text.find('\0') == std::string_view::npos;
+}
+
+bool appendEscaped(std::string& out, std::string_view text) {
+    if (!isWritable(text)) return false;
     for (char c : text) {
         switch (c) {
             case '&':
@@ -315,70 +327,77 @@ void appendEscaped(std::string& out, std::string_view text) {
                 out += "&gt;";
                 break;
             case '\r':
-                out += "&#13;";
+                out += "&#13;";  // A raw carriage return would be read as a line feed.
                 break;
             default:
                 out += c;
         }
     }
+    return true;
 }
 
 void appendIndent(std::string& out, int depth) {
-    out.append(static_cast<std::size_t>(depth), '\t');
+    out.append(static_cast<std::size_t>(std::min(depth, kMaximumIndent)), '\t');
 }
 
-void appendValue(std::string& out, const PropertyListValue& value, int depth) {
-    appendIndent(out, depth);
+// `depth` counts as the reader does: the root value is at 1. False when the value cannot be
+// written so that it reads back the same.
+bool appendValue(std::string& out, const PropertyListValue& value, int depth) {
+    if (depth > kMaximumDepth) return false;
+    appendIndent(out, depth - 1);
     switch (value.kind()) {
         case PropertyListValue::Kind::boolean:
             out += *value.boolValue() ? "<true/>\n" : "<false/>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::integer:
             out += "<integer>" + std::to_string(*value.integerValue()) + "</integer>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::real:
             out += "<real>" + formatReal(*value.realValue()) + "</real>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::string:
             out += "<string>";
-            appendEscaped(out, *value.stringValue());
+            if (!appendEscaped(out, *value.stringValue())) return false;
             out += "</string>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::data:
             out += "<data>" + encodeBase64(*value.dataValue()) + "</data>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::date:
             out += "<date>";
-            appendEscaped(out, value.dateValue()->text);
+            if (!appendEscaped(out, value.dateValue()->text)) return false;
             out += "</date>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::array:
             if (value.arrayValue()->empty()) {
                 out += "<array/>\n";
-                return;
+                return true;
             }
             out += "<array>\n";
-            for (const auto& element : *value.arrayValue()) appendValue(out, element, depth + 1);
-            appendIndent(out, depth);
+            for (const auto& element : *value.arrayValue()) {
+                if (!appendValue(out, element, depth + 1)) return false;
+            }
+            appendIndent(out, depth - 1);
             out += "</array>\n";
-            return;
+            return true;
         case PropertyListValue::Kind::dictionary:
             if (value.dictionaryValue()->empty()) {
                 out += "<dict/>\n";
-                return;
+                return true;
             }
             out += "<dict>\n";
             for (const auto& [key, element] : *value.dictionaryValue()) {
-                appendIndent(out, depth + 1);
+                appendIndent(out, depth);
                 out += "<key>";
-                appendEscaped(out, key);
+                if (!appendEscaped(out, key)) return false;
                 out += "</key>\n";
-                appendValue(out, element, depth + 1);
+                if (!appendValue(out, element, depth + 1)) return false;
             }
-            appendIndent(out, depth);
+            appendIndent(out, depth - 1);
             out += "</dict>\n";
-            return;
+            return true;
     }
+    return false;
 }
 
 }  // namespace
@@ -395,15 +414,19 @@ std::optional<PropertyListValue> PropertyList::parse(std::string_view text) {
     }
 }
 
-std::string PropertyList::xml(const PropertyListValue& value) {
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-        "<plist version=\"1.0\">\n";
-    appendValue(out, value, 0);
-    out += "</plist>\n";
-    return out;
+std::optional<std::string> PropertyList::xml(const PropertyListValue& value) {
+    try {
+        std::string out =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+            "<plist version=\"1.0\">\n";
+        if (!appendValue(out, value, 1)) return std::nullopt;
+        out += "</plist>\n";
+        return out;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace quorvel::platform

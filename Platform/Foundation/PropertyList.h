@@ -21,7 +21,8 @@ namespace quorvel::platform {
 // <false/>, <integer> (decimal, optionally signed, or 0x hexadecimal; must fit a signed 64-bit
 // integer), <real> (decimal, exponent, "inf" and "nan" accepted), <string>, <data> (base64,
 // whitespace ignored), <date> (text kept as written), <array> and <dict> (<key> then value, in
-// pairs). The root value may be of any kind, not only a dictionary.
+// pairs). The root value may be of any kind, not only a dictionary. The text of <string>, <key>
+// and <date> is kept as written, whitespace included.
 //
 // Binary property lists ("bplist00...") and the old text format are not supported: they are not
 // property lists to this reader.
@@ -34,8 +35,11 @@ struct PropertyList {
     static std::optional<PropertyListValue> parse(std::string_view text);
 
     // `value` written as an XML property list, UTF-8, with the usual declaration and doctype.
-    // parse() gives back an equal value (reals are written with enough digits to round-trip).
-    static std::string xml(const PropertyListValue& value);
+    // parse() gives back an equal value (reals are written with enough digits to round-trip;
+    // a NaN comes back as a NaN). None for a value that parse() could not give back: a string,
+    // key or date holding a NUL character (XML cannot carry one), or nesting deeper than the
+    // reader's 512 levels.
+    static std::optional<std::string> xml(const PropertyListValue& value);
 };
 
 }  // namespace quorvel::platform

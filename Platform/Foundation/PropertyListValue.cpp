@@ -1,6 +1,8 @@
 #include "Platform/Foundation/PropertyListValue.h"
 
+#include <new>
 #include <utility>
+#include <vector>
 
 namespace quorvel::platform {
 
@@ -13,6 +15,47 @@ PropertyListValue::PropertyListValue(Data value) : storage_(std::move(value)) {}
 PropertyListValue::PropertyListValue(PropertyListDate value) : storage_(std::move(value)) {}
 PropertyListValue::PropertyListValue(Array value) : storage_(std::move(value)) {}
 PropertyListValue::PropertyListValue(Dictionary value) : storage_(std::move(value)) {}
+
+namespace {
+
+// Moves the values held directly by the container (`array` or `dictionary`, whichever is not
+// null) to the end of `into`, leaving the container empty. False when it holds none.
+bool takeChildren(PropertyListValue::Array* array, PropertyListValue::Dictionary* dictionary,
+                  std::vector<PropertyListValue>& into) {
+    if (array && !array->empty()) {
+        for (auto& element : *array) into.push_back(std::move(element));
+        array->clear();
+        return true;
+    }
+    if (dictionary && !dictionary->empty()) {
+        for (auto& entry : *dictionary) into.push_back(std::move(entry.second));
+        dictionary->clear();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+PropertyListValue::~PropertyListValue() {
+    auto* array = std::get_if<Array>(&storage_);
+    auto* dictionary = std::get_if<Dictionary>(&storage_);
+    if ((!array || array->empty()) && (!dictionary || dictionary->empty())) return;
+    try {
+        // The values below this one wait here instead of on the stack; each is emptied before
+        // it is destroyed, so no destructor goes deeper than one level.
+        std::vector<PropertyListValue> pending;
+        takeChildren(array, dictionary, pending);
+        while (!pending.empty()) {
+            PropertyListValue last = std::move(pending.back());
+            pending.pop_back();
+            takeChildren(std::get_if<Array>(&last.storage_),
+                         std::get_if<Dictionary>(&last.storage_), pending);
+        }
+    } catch (const std::bad_alloc&) {
+        // Whatever is left is destroyed the ordinary way.
+    }
+}
 
 PropertyListValue::Kind PropertyListValue::kind() const {
     return static_cast<Kind>(storage_.index());

@@ -21,7 +21,9 @@ struct PropertyListDate {
     friend bool operator==(const PropertyListDate&, const PropertyListDate&) = default;
 };
 
-// One value of a property list. A value type: copies are deep.
+// One value of a property list. A value type: copies are deep. Destroying a value takes its
+// nested containers apart one level at a time, so that a value nested however deeply (built in
+// code; the reader stops at 512 levels) does not exhaust the stack when it goes.
 //
 // Booleans, integers and reals are three distinct kinds, as on the phone platform's property
 // lists: a boolean is never a number, and an integer is never a boolean.
@@ -47,6 +49,12 @@ public:
     PropertyListValue(PropertyListDate value);
     PropertyListValue(Array value);
     PropertyListValue(Dictionary value);
+
+    PropertyListValue(const PropertyListValue&) = default;
+    PropertyListValue(PropertyListValue&&) noexcept = default;
+    PropertyListValue& operator=(const PropertyListValue&) = default;
+    PropertyListValue& operator=(PropertyListValue&&) noexcept = default;
+    ~PropertyListValue();
 
     Kind kind() const;
 

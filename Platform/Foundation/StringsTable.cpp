@@ -1,8 +1,11 @@
 #include "Platform/Foundation/StringsTable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <utility>
+
+#include "Platform/Log/LogChannel.h"
 
 namespace quorvel::platform {
 
@@ -100,14 +103,20 @@ public:
         for (;;) {
             skipSpaceAndComments();
             if (atEnd()) break;
+            const std::size_t start = position_;
             if (auto entry = readEntry()) {
                 entries.insert_or_assign(std::move(entry->first), std::move(entry->second));
             } else {
-                recover();
+                if (malformedEntries_++ == 0) firstMalformedLine_ = lineAt(start);
+                recoverFrom(start);
             }
         }
         return entries;
     }
+
+    // Entries skipped because they break the format, and the line (from 1) of the first.
+    std::size_t malformedEntries() const { return malformedEntries_; }
+    std::size_t firstMalformedLine() const { return firstMalformedLine_; }
 
 private:
     bool atEnd() const { return position_ >= text_.size(); }
@@ -221,34 +230,76 @@ private:
         return unit;
     }
 
-    // Skips the rest of a broken entry: up to and past the next ';' outside quotes.
-    void recover() {
-        while (!atEnd()) {
-            const char c = text_[position_++];
-            if (c == ';') return;
-            if (c == '"') {
-                while (!atEnd()) {
-                    const char inner = text_[position_++];
-                    if (inner == '\\' && !atEnd()) {
-                        ++position_;
-                    } else if (inner == '"') {
-                        break;
-                    }
+    std::size_t lineAt(std::size_t position) const {
+        std::size_t line = 1;
+        for (std::size_t i = 0; i < position && i < text_.size(); ++i) {
+            if (text_[i] == '\n') ++line;
+        }
+        return line;
+    }
+
+    // Goes on after the broken entry that starts at `start`. The entry is taken to end at the
+    // first ';' outside quotes on its own line; without one, at the end of that line (a missing
+    // ';' or closing quote must not swallow the entries on the lines that follow). A comment on
+    // the line ends the search; parsing goes on with the comment.
+    void recoverFrom(std::size_t start) {
+        bool quoted = false;
+        std::size_t i = start;
+        for (; i < text_.size() && text_[i] != '\n'; ++i) {
+            const char c = text_[i];
+            if (quoted) {
+                if (c == '\\' && i + 1 < text_.size() && text_[i + 1] != '\n') {
+                    ++i;
+                } else if (c == '"') {
+                    quoted = false;
                 }
+                continue;
+            }
+            if (c == '"') {
+                quoted = true;
+            } else if (c == ';') {
+                position_ = i + 1;
+                return;
+            } else if (c == '/' && i > start && i + 1 < text_.size() &&
+                       (text_[i + 1] == '/' || text_[i + 1] == '*')) {
+                position_ = i;
+                return;
             }
         }
+        position_ = std::min(i + 1, text_.size());
     }
 
     std::string_view text_;
     std::size_t position_ = 0;
+    std::size_t malformedEntries_ = 0;
+    std::size_t firstMalformedLine_ = 0;
 };
+
+const LogChannel& stringsLog() {
+    static const LogChannel channel("com.quorvelhq.platform", "strings");
+    return channel;
+}
 
 }  // namespace
 
 StringsTable StringsTable::parse(std::string_view text) {
+    return parse(text, "strings table");
+}
+
+StringsTable StringsTable::parse(std::string_view text, std::string_view source) {
     StringsTable table;
     try {
-        table.entries_ = Parser(text).run();
+        Parser parser(text);
+        table.entries_ = parser.run();
+        if (const std::size_t skipped = parser.malformedEntries()) {
+            if (skipped == 1) {
+                stringsLog().error("%s: the entry at line %zu is malformed and was skipped", source,
+                                   parser.firstMalformedLine());
+            } else {
+                stringsLog().error("%s: %zu malformed entries were skipped, the first at line %zu",
+                                   source, skipped, parser.firstMalformedLine());
+            }
+        }
     } catch (const std::bad_alloc&) {
         table.entries_.clear();
     }
@@ -256,8 +307,12 @@ StringsTable StringsTable::parse(std::string_view text) {
 }
 
 StringsTable StringsTable::parse(const Data& bytes) {
+    return parse(bytes, "strings table");
+}
+
+StringsTable StringsTable::parse(const Data& bytes, std::string_view source) {
     try {
-        return parse(decodeText(bytes));
+        return parse(decodeText(bytes), source);
     } catch (const std::bad_alloc&) {
         return StringsTable();
     }
@@ -266,7 +321,7 @@ StringsTable StringsTable::parse(const Data& bytes) {
 std::optional<StringsTable> StringsTable::read(const std::filesystem::path& path) {
     const auto bytes = readFile(path);
     if (!bytes) return std::nullopt;
-    return parse(*bytes);
+    return parse(*bytes, path.string());
 }
 
 std::optional<std::string> StringsTable::lookup(std::string_view key) const {

@@ -20,15 +20,21 @@ namespace quorvel::platform {
 //
 // Keys and values are quoted strings (unquoted ones of letters, digits, '_', '.', '-', '/', ':'
 // are accepted too); an entry may span lines; comments are /* */ and //. The file is UTF-8 or,
-// with a byte-order mark, UTF-16. An entry that breaks the format is skipped up to the next ';'
-// and the entries around it are kept. A key given twice keeps its last value.
+// with a byte-order mark, UTF-16. An entry that breaks the format is skipped and the entries
+// around it are kept: the broken entry ends at the first ';' outside quotes on the line where it
+// starts, else with that line, so that a missing ';' or closing quote costs that entry only.
+// Skipped entries are logged (error level, one record per table, giving the line of the first).
+// A key given twice keeps its last value.
 class StringsTable {
 public:
     StringsTable() = default;
 
+    // `source` names the text in the log ("strings table" when not given).
     static StringsTable parse(std::string_view text);
+    static StringsTable parse(std::string_view text, std::string_view source);
     static StringsTable parse(const Data& bytes);
-    // None when the file cannot be read.
+    static StringsTable parse(const Data& bytes, std::string_view source);
+    // None when the file cannot be read (missing, or not a regular file).
     static std::optional<StringsTable> read(const std::filesystem::path& path);
 
     // The value of `key`, none when the table lacks it.

@@ -8,8 +8,10 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
+#include <variant>
 
 #include "Platform/Foundation/Data.h"
+#include "Platform/Log/LogChannel.h"
 
 namespace quorvel::platform {
 
@@ -37,108 +39,164 @@ Cache& cache() {
     return instance;
 }
 
-std::optional<double> finiteNumber(const nlohmann::json& object, const char* key) {
-    const auto found = object.find(key);
-    if (found == object.end() || !found->is_number()) {
-        return std::nullopt;
-    }
-    const double value = found->get<double>();
-    return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+const LogChannel& assetsLog() {
+    static const LogChannel channel("com.quorvelhq.platform", "assets");
+    return channel;
 }
 
-std::optional<Color> parseColor(const nlohmann::json& entry) {
+// An entry of the file, or why it is refused.
+template <typename Entry>
+using Parsed = std::variant<Entry, std::string>;
+
+std::string jsonText(const nlohmann::json& value) {
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// A colour component: a number from 0 to 1.
+Parsed<double> component(const nlohmann::json& object, const char* key) {
+    const auto found = object.find(key);
+    if (found == object.end()) {
+        return std::string(key) + " is missing";
+    }
+    if (!found->is_number()) {
+        return std::string(key) + " is not a number: " + jsonText(*found);
+    }
+    const double value = found->get<double>();
+    if (!(value >= 0 && value <= 1)) {
+        return std::string(key) + " is " + jsonText(*found) + ", outside 0 to 1";
+    }
+    return value;
+}
+
+Parsed<Color> parseColor(const nlohmann::json& entry) {
     if (!entry.is_object()) {
-        return std::nullopt;
+        return std::string("not an object with red, green, blue and alpha");
     }
-    const auto red = finiteNumber(entry, "red");
-    const auto green = finiteNumber(entry, "green");
-    const auto blue = finiteNumber(entry, "blue");
-    if (!red || !green || !blue) {
-        return std::nullopt;
-    }
-    double alpha = 1;
-    if (entry.contains("alpha")) {
-        const auto given = finiteNumber(entry, "alpha");
-        if (!given) {
-            return std::nullopt;
+    double values[4] = {0, 0, 0, 1};
+    const char* const keys[4] = {"red", "green", "blue", "alpha"};
+    for (int i = 0; i < 4; ++i) {
+        if (i == 3 && !entry.contains("alpha")) {
+            break;
         }
-        alpha = *given;
+        auto value = component(entry, keys[i]);
+        if (auto* reason = std::get_if<std::string>(&value)) {
+            return std::move(*reason);
+        }
+        values[i] = std::get<double>(value);
     }
-    return Color{*red, *green, *blue, alpha};
+    return Color{values[0], values[1], values[2], values[3]};
 }
 
 // A relative path that stays inside the bundle.
-std::optional<std::filesystem::path> bundleRelativePath(const nlohmann::json& value) {
+Parsed<std::filesystem::path> bundleRelativePath(const nlohmann::json& value) {
     if (!value.is_string()) {
-        return std::nullopt;
+        return "the file is not a string: " + jsonText(value);
     }
     const std::string text = value.get<std::string>();
     if (text.empty() || text.find('\0') != std::string::npos) {
-        return std::nullopt;
+        return std::string("the file name is empty or holds a NUL");
     }
     std::filesystem::path path(text);
     if (path.is_absolute() || path.has_root_path()) {
-        return std::nullopt;
+        return "the file " + jsonText(value) + " is not relative to the bundle";
     }
     for (const auto& part : path) {
         if (part == "..") {
-            return std::nullopt;
+            return "the file " + jsonText(value) + " leaves the bundle";
         }
     }
     return path;
 }
 
-std::optional<ImageEntry> parseImage(const nlohmann::json& entry) {
-    if (entry.is_string()) {
-        auto file = bundleRelativePath(entry);
-        if (!file) {
-            return std::nullopt;
-        }
-        return ImageEntry{std::move(*file), 1};
+Parsed<ImageEntry> parseImage(const nlohmann::json& entry) {
+    if (!entry.is_string() && !entry.is_object()) {
+        return std::string("neither a file name nor an object with a file and a scale");
     }
-    if (!entry.is_object() || !entry.contains("file")) {
-        return std::nullopt;
+    if (entry.is_object() && !entry.contains("file")) {
+        return std::string("the file is missing");
     }
-    auto file = bundleRelativePath(entry["file"]);
-    if (!file) {
-        return std::nullopt;
+    auto file = bundleRelativePath(entry.is_string() ? entry : entry["file"]);
+    if (auto* reason = std::get_if<std::string>(&file)) {
+        return std::move(*reason);
     }
     double scale = 1;
-    if (entry.contains("scale")) {
-        const auto given = finiteNumber(entry, "scale");
-        if (!given || *given <= 0) {
-            return std::nullopt;
+    if (entry.is_object() && entry.contains("scale")) {
+        const auto& given = entry["scale"];
+        const double value = given.is_number() ? given.get<double>() : 0;
+        if (!given.is_number() || !std::isfinite(value) || value <= 0) {
+            return "the scale " + jsonText(given) + " is not a positive number";
         }
-        scale = *given;
+        scale = value;
     }
-    return ImageEntry{std::move(*file), scale};
+    return ImageEntry{std::get<std::filesystem::path>(std::move(file)), scale};
 }
 
+// Every refused entry is logged with its name and the file; a file that cannot be used at all
+// is logged once and gives an empty catalogue. A missing file is no error: every piece of a
+// bundle is optional.
 std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath) {
     auto catalogue = std::make_shared<Catalogue>();
-    const auto data = readFile(bundlePath / AssetCatalog::fileName);
+    const std::filesystem::path filePath = bundlePath / AssetCatalog::fileName;
+    const std::string file = filePath.string();
+    const auto data = readFile(filePath);
     if (!data) {
+        std::error_code error;
+        if (std::filesystem::symlink_status(filePath, error).type() !=
+            std::filesystem::file_type::not_found) {
+            assetsLog().error("%s is not a readable file: the catalogue is empty", file);
+        }
         return catalogue;
     }
     try {
-        const auto root = nlohmann::json::parse(data->begin(), data->end(), nullptr, false);
-        if (root.is_discarded() || !root.is_object()) {
+        nlohmann::json root;
+        try {
+            root = nlohmann::json::parse(data->begin(), data->end());
+        } catch (const nlohmann::json::parse_error& error) {
+            assetsLog().error("%s is not valid JSON (%s): the catalogue is empty", file,
+                              error.what());
             return catalogue;
         }
-        if (const auto colors = root.find("colors"); colors != root.end() && colors->is_object()) {
+        if (!root.is_object()) {
+            assetsLog().error("%s does not hold a JSON object: the catalogue is empty", file);
+            return catalogue;
+        }
+        auto section = [&](const char* name) -> const nlohmann::json* {
+            const auto found = root.find(name);
+            if (found == root.end()) {
+                return nullptr;
+            }
+            if (!found->is_object()) {
+                assetsLog().error("%s: \"%s\" is not an object: it is skipped", file, name);
+                return nullptr;
+            }
+            return &*found;
+        };
+        if (const auto* colors = section("colors")) {
             for (const auto& [name, entry] : colors->items()) {
                 auto color = parseColor(entry);
-                if (color && AssetCatalog::isValidName(name)) {
-                    catalogue->colors.emplace(name, *color);
+                if (!AssetCatalog::isValidName(name)) {
+                    assetsLog().error("%s: colour %s is skipped: the name is not valid", file,
+                                      jsonText(name));
+                } else if (auto* reason = std::get_if<std::string>(&color)) {
+                    assetsLog().error("%s: colour %s is skipped: %s", file, jsonText(name),
+                                      *reason);
+                } else {
+                    catalogue->colors.emplace(name, std::get<Color>(color));
                 }
             }
         }
-        if (const auto images = root.find("images"); images != root.end() && images->is_object()) {
+        if (const auto* images = section("images")) {
             for (const auto& [name, entry] : images->items()) {
                 auto image = parseImage(entry);
-                if (image && AssetCatalog::isValidName(name)) {
-                    image->file = bundlePath / image->file;
-                    catalogue->images.emplace(name, std::move(*image));
+                if (!AssetCatalog::isValidName(name)) {
+                    assetsLog().error("%s: image %s is skipped: the name is not valid", file,
+                                      jsonText(name));
+                } else if (auto* reason = std::get_if<std::string>(&image)) {
+                    assetsLog().error("%s: image %s is skipped: %s", file, jsonText(name), *reason);
+                } else {
+                    auto& accepted = std::get<ImageEntry>(image);
+                    accepted.file = bundlePath / accepted.file;
+                    catalogue->images.emplace(name, std::move(accepted));
                 }
             }
         }

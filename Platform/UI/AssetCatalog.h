@@ -21,8 +21,11 @@ namespace quorvel::platform {
 //
 // Colours are sRGB components from 0 to 1 (alpha may be left out and is then 1). Images are files
 // relative to the bundle's folder (absolute paths and ".." are refused), at scale 1 unless the
-// object form gives another positive scale. An entry of the wrong shape is skipped; a missing or
-// malformed file makes an empty catalogue. Nothing throws.
+// object form gives another positive scale. An entry of the wrong shape or with a component
+// outside 0 to 1 (say, a file written with 0-255 values) is skipped and logged, naming the entry
+// and the file (error level, one record per entry). A malformed file (not JSON, not an object,
+// not a regular file) makes an empty catalogue and is logged once; a missing file makes an empty
+// catalogue silently. Nothing throws.
 //
 // A bundle's catalogue is read once, on first use, and kept for the process, keyed by the
 // bundle's path; its images are decoded once, when first asked for, and shared. Safe to use from

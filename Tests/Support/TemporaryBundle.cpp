@@ -1,6 +1,7 @@
 #include "Support/TemporaryBundle.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <fstream>
@@ -57,7 +58,8 @@ fs::path TemporaryBundle::write(std::string_view relativePath, std::string_view 
     return target;
 }
 
-fs::path TemporaryBundle::write(std::string_view relativePath, const quorvel::platform::Data& bytes) const {
+fs::path TemporaryBundle::write(std::string_view relativePath,
+                                const quorvel::platform::Data& bytes) const {
     const fs::path target = path_ / std::string(relativePath);
     writeBytes(target, reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return target;
@@ -71,6 +73,16 @@ fs::path TemporaryBundle::writePropertyList(std::string_view relativePath,
 fs::path TemporaryBundle::makeDirectory(std::string_view relativePath) const {
     const fs::path target = path_ / std::string(relativePath);
     fs::create_directories(target);
+    return target;
+}
+
+fs::path TemporaryBundle::makeFifo(std::string_view relativePath) const {
+    const fs::path target = path_ / std::string(relativePath);
+    if (target.has_parent_path()) fs::create_directories(target.parent_path());
+    if (::mkfifo(target.c_str(), 0600) != 0) {
+        throw fs::filesystem_error("cannot make a FIFO", target,
+                                   std::error_code(errno, std::generic_category()));
+    }
     return target;
 }
 

@@ -35,12 +35,16 @@ public:
     // Writes a file at `relativePath` inside the bundle, creating the folders on the way, and
     // returns its full path. An existing file is replaced.
     std::filesystem::path write(std::string_view relativePath, std::string_view contents) const;
-    std::filesystem::path write(std::string_view relativePath, const quorvel::platform::Data& bytes) const;
+    std::filesystem::path write(std::string_view relativePath,
+                                const quorvel::platform::Data& bytes) const;
     // Writes `body` (the root value's XML, e.g. "<dict>...</dict>") wrapped as a property list.
     std::filesystem::path writePropertyList(std::string_view relativePath,
                                             std::string_view body) const;
     // Creates a folder (and its parents) inside the bundle and returns its full path.
     std::filesystem::path makeDirectory(std::string_view relativePath) const;
+    // Makes a FIFO (named pipe) at `relativePath` inside the bundle and returns its full path.
+    // Nobody writes to it: a reader that opens it waits for a writer.
+    std::filesystem::path makeFifo(std::string_view relativePath) const;
     // Removes a file or folder inside the bundle; nothing when it is not there.
     void remove(std::string_view relativePath) const;
 

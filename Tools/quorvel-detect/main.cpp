@@ -1,4 +1,4 @@
-// quorvel-detect IMAGE...
+// quorvel-detect [--help] [--] IMAGE...
 //
 // Decodes each image upright (EXIF orientation applied), finds the document outline through the
 // library's still-image path (the crop screen's corner detection, with the image's pixel size as
@@ -6,34 +6,82 @@
 //   {"image": "<path>", "found": true, "corners": [[x,y],[x,y],[x,y],[x,y]], "ms": 3.1}
 // Corners are pixels of the upright image, origin at the centre of the top-left pixel, y down,
 // in the order top-left, top-right, bottom-right, bottom-left; "corners" is empty when nothing is
-// found. "ms" is the detection time alone, without decoding.
+// found. "ms" is the detection time alone, without decoding. A file name that is not valid UTF-8
+// is written with U+FFFD in place of each invalid byte.
+//
+// An image that cannot be used gets its line too, with "found" false and an "error": "cannot
+// read: <reason>" (missing, not permitted...), "not a regular file" (a folder, a FIFO, a device:
+// never opened), "cannot decode", "too large". Standard output carries the JSON lines only.
+//
+// Exit status: 0 when every image was examined (found or not), 1 when any could not be, 2 for a
+// usage error.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
+#include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Foundation/Data.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {
 
-std::shared_ptr<quorvel::platform::Image> decodeUpright(const char* path) {
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kUsage =
+    "usage: quorvel-detect [--help] [--] IMAGE...\n"
+    "Finds the document outline in each image; prints one JSON line per image.\n"
+    "Exit status: 0 when every image was examined, 1 when any could not be, 2 for bad usage.\n";
+
+// The upright image at `path`, or why there is none.
+struct Decoded {
+    std::shared_ptr<quorvel::platform::Image> image;
+    std::string error;
+};
+
+Decoded decodeUpright(const std::string& path) {
+    // Only regular files are read: a FIFO would wait for a writer forever.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return {nullptr, std::string("cannot read: ") + std::strerror(errno)};
+    }
+    if (!S_ISREG(status.st_mode)) return {nullptr, "not a regular file"};
+    if (::access(path.c_str(), R_OK) != 0) {
+        return {nullptr, std::string("cannot read: ") + std::strerror(errno)};
+    }
+    const auto bytes = quorvel::platform::readFile(path);
+    if (!bytes) return {nullptr, "cannot read"};
+    if (bytes->empty() || bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+        return {nullptr, "cannot decode"};
+    }
     cv::Mat bgr;
     try {
-        bgr = cv::imread(path, cv::IMREAD_COLOR);
+        // Colour, turned upright by the EXIF orientation.
+        const cv::Mat encoded(1, static_cast<int>(bytes->size()), CV_8U,
+                              const_cast<std::uint8_t*>(bytes->data()));
+        bgr = cv::imdecode(encoded, cv::IMREAD_COLOR);
     } catch (const cv::Exception&) {
-        return nullptr;
+        return {nullptr, "cannot decode"};
     }
-    if (bgr.empty()) return nullptr;
+    if (bgr.empty()) return {nullptr, "cannot decode"};
     auto bitmap = quorvel::platform::Bitmap::make(bgr.cols, bgr.rows);
-    if (!bitmap) return nullptr;
+    if (!bitmap) return {nullptr, "too large"};
     cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
     cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
-    return quorvel::platform::Image::make(bitmap);
+    return {quorvel::platform::Image::make(bitmap), {}};
 }
 
 double rounded(double value, double perUnit) {
@@ -43,32 +91,63 @@ double rounded(double value, double perUnit) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quorvel-detect IMAGE...\n");
+    // The reasons are in the JSON lines; OpenCV's own warnings would only repeat them.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+
+    std::vector<std::string> paths;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && (argument == "--help" || argument == "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (options && argument.size() > 1 && argument[0] == '-') {
+            std::fprintf(stderr, "quorvel-detect: unknown option %s\n%s", argument.c_str(), kUsage);
+            return 2;
+        } else {
+            paths.push_back(argument);
+        }
+    }
+    if (paths.empty()) {
+        std::fputs(kUsage, stderr);
         return 2;
     }
+
     auto detector = quorvel::RectangleDetector::make();
     auto queue = quorvel::platform::DispatchQueue::makeSerial("quorvel-detect");
-
-    for (int i = 1; i < argc; ++i) {
+    bool anyFailed = false;
+    for (const std::string& path : paths) {
         nlohmann::json line;
-        line["image"] = argv[i];
+        line["image"] = path;
         nlohmann::json corners = nlohmann::json::array();
         double ms = 0;
-        if (auto image = decodeUpright(argv[i])) {
+        const Decoded decoded = decodeUpright(path);
+        if (const auto& image = decoded.image) {
             const quorvel::platform::Size size = image->size();
-            std::shared_ptr<quorvel::RectangleFeature> found;
-            bool done = false;
-            const auto start = std::chrono::steady_clock::now();
+            // Shared with the completion, which may outlive a detection given up on.
+            struct Outcome {
+                std::shared_ptr<quorvel::RectangleFeature> feature;
+                bool done = false;
+            };
+            auto outcome = std::make_shared<Outcome>();
+            const auto start = Clock::now();
             detector->detectCropCorners(image, size, queue,
-                                        [&](std::shared_ptr<quorvel::RectangleFeature> feature) {
-                                            found = std::move(feature);
-                                            done = true;
+                                        [outcome](std::shared_ptr<quorvel::RectangleFeature> f) {
+                                            outcome->feature = std::move(f);
+                                            outcome->done = true;
                                         });
-            quorvel::platform::MainRunLoop::runUntil([&] { return done; }, std::chrono::minutes(1));
-            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                     .count();
-            if (found) {
+            // Every detection completes; the limit only guards against a hang.
+            quorvel::platform::MainRunLoop::runUntil([&] { return outcome->done; },
+                                                     std::chrono::minutes(1));
+            ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            const bool done = outcome->done;
+            const auto found = outcome->feature;
+            if (!done) {
+                line["error"] = "detection did not finish";
+                anyFailed = true;
+            } else if (found) {
                 // View points have the pixel's top-left corner at 0; pixels are named by their
                 // centre. With y down, bottomLeft is the page's top-left corner.
                 for (const quorvel::platform::Point& p :
@@ -77,12 +156,14 @@ int main(int argc, char** argv) {
                 }
             }
         } else {
-            line["error"] = "cannot decode";
+            line["error"] = decoded.error;
+            anyFailed = true;
         }
         line["found"] = !corners.empty();
         line["corners"] = corners;
         line["ms"] = rounded(ms, 1000);
-        std::cout << line.dump() << std::endl;
+        std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                  << std::endl;
     }
-    return 0;
+    return anyFailed ? 1 : 0;
 }

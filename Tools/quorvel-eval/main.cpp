@@ -1,24 +1,37 @@
-// quorvel-eval SET_DIR...
+// quorvel-eval [--help] SET_DIR...
 //
 // Measures the document-outline detector on sets of images with marked outlines. Each set folder
-// holds a ground-truth.json ({"images": [{"file", "document", "corners": [[x,y] x4]}]}). The
-// detector program quorvel-detect, found next to this one, runs once per set; per image this
-// prints the IoU of the detected and marked quadrilaterals, the worst corner error as a share
-// of the image diagonal (detected corners matched to the marked ones as the best cyclic
-// rotation) and the detection time, then totals for the set. Always exits 0 once it has run.
+// holds a ground-truth.json:
+//   {"images": [{"file": "a.jpg", "width": 1080, "height": 1920, "document": true,
+//                "corners": [[x,y] x4]}, ...]}
+// ("document" may be left out and is then true; "width", "height" (positive) and "corners" are
+// needed for documents only). The detector program quorvel-detect, found next to this one, runs
+// once per set; per image this prints the IoU of the detected and marked quadrilaterals, the
+// worst corner error as a share of the image diagonal (detected corners matched to the marked
+// ones as the best cyclic rotation) and the detection time, then totals for the set.
+//
+// What keeps a set or an image from being measured goes to standard error, naming the set (and
+// the image): a folder or ground truth that cannot be read, malformed JSON, an entry of the wrong
+// shape (skipped; the others are measured), an image the detector could not read.
+//
+// Exit status: 0 when everything was measured, 1 when anything could not be, 2 for bad usage.
+
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <opencv2/imgproc.hpp>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "Platform/Foundation/Data.h"
 
 namespace fs = std::filesystem;
 using Quad = std::vector<cv::Point2f>;
@@ -43,10 +56,15 @@ std::optional<Quad> readQuad(const nlohmann::json& corners) {
     }
     Quad quad;
     for (const auto& c : corners) {
-        if (!c.is_array() || c.size() != 2) {
+        if (!c.is_array() || c.size() != 2 || !c[0].is_number() || !c[1].is_number()) {
             return std::nullopt;
         }
-        quad.emplace_back(c[0].get<float>(), c[1].get<float>());
+        const double x = c[0].get<double>();
+        const double y = c[1].get<double>();
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            return std::nullopt;
+        }
+        quad.emplace_back(static_cast<float>(x), static_cast<float>(y));
     }
     return quad;
 }
@@ -78,19 +96,21 @@ struct Detection {
     bool found = false;
     Quad corners;
     double ms = 0;
+    std::string error;  // Why the detector could not examine the image.
 };
 
-std::map<std::string, Detection> runDetector(const fs::path& detector,
-                                             const std::vector<fs::path>& images) {
+// The detections by file name; none when the detector could not be run.
+std::optional<std::map<std::string, Detection>> runDetector(const fs::path& detector,
+                                                            const std::vector<fs::path>& images) {
     std::map<std::string, Detection> out;
-    std::string command = shellQuote(detector.string());
+    std::string command = shellQuote(detector.string()) + " --";
     for (const auto& p : images) {
         command += ' ';
         command += shellQuote(p.string());
     }
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) {
-        return out;
+        return std::nullopt;
     }
     std::string line;
     char buffer[4096];
@@ -99,57 +119,147 @@ std::map<std::string, Detection> runDetector(const fs::path& detector,
         if (line.empty() || line.back() != '\n') {
             continue;
         }
-        try {
-            const auto j = nlohmann::json::parse(line);
-            Detection d;
-            d.found = j.value("found", false);
-            d.ms = j.value("ms", 0.0);
-            if (auto q = readQuad(j.value("corners", nlohmann::json::array()))) {
-                d.corners = *q;
-            } else {
-                d.found = false;
-            }
-            out[fs::path(j.value("image", std::string())).filename().string()] = d;
-        } catch (const nlohmann::json::exception&) {
-        }
+        const auto j = nlohmann::json::parse(line, nullptr, false);
         line.clear();
+        if (!j.is_object() || !j.contains("image") || !j["image"].is_string()) {
+            continue;
+        }
+        Detection d;
+        d.found = j.contains("found") && j["found"].is_boolean() && j["found"].get<bool>();
+        d.ms = j.contains("ms") && j["ms"].is_number() ? j["ms"].get<double>() : 0.0;
+        if (j.contains("error") && j["error"].is_string()) {
+            d.error = j["error"].get<std::string>();
+        }
+        if (auto q = readQuad(j.contains("corners") ? j["corners"] : nlohmann::json())) {
+            d.corners = *q;
+        } else {
+            d.found = false;
+        }
+        out[fs::path(j["image"].get<std::string>()).filename().string()] = d;
     }
-    pclose(pipe);
+    const int status = pclose(pipe);
+    // 0: every image examined; 1: some could not be (their lines say why); else no detector.
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+        return std::nullopt;
+    }
     return out;
 }
 
-void evaluate(const fs::path& set, const fs::path& detector) {
-    std::ifstream in(set / "ground-truth.json");
-    nlohmann::json truth;
-    try {
-        in >> truth;
-    } catch (const nlohmann::json::exception&) {
-        std::printf("%s: cannot read ground-truth.json\n", set.string().c_str());
-        return;
+// One marked image of a set.
+struct Marked {
+    std::string file;
+    bool document = true;
+    double diagonal = 0;
+    Quad corners;
+};
+
+// The entry, or why it cannot be measured.
+std::variant<Marked, std::string> readEntry(const nlohmann::json& entry) {
+    if (!entry.is_object()) {
+        return std::string("not an object");
     }
-    const auto& images = truth["images"];
+    Marked marked;
+    const auto file = entry.find("file");
+    if (file == entry.end() || !file->is_string() || file->get<std::string>().empty() ||
+        fs::path(file->get<std::string>()).has_parent_path()) {
+        return std::string("\"file\" is not a file name");
+    }
+    marked.file = file->get<std::string>();
+    if (const auto document = entry.find("document"); document != entry.end()) {
+        if (!document->is_boolean()) {
+            return "\"document\" is not true or false (" + marked.file + ")";
+        }
+        marked.document = document->get<bool>();
+    }
+    if (!marked.document) {
+        return marked;
+    }
+    double size[2] = {0, 0};
+    const char* const names[2] = {"width", "height"};
+    for (int i = 0; i < 2; ++i) {
+        const auto value = entry.find(names[i]);
+        if (value == entry.end() || !value->is_number() || !(value->get<double>() > 0) ||
+            !std::isfinite(value->get<double>())) {
+            return std::string("\"") + names[i] + "\" is not a positive number (" + marked.file +
+                   ")";
+        }
+        size[i] = value->get<double>();
+    }
+    marked.diagonal = std::hypot(size[0], size[1]);
+    const auto corners = readQuad(entry.contains("corners") ? entry["corners"] : nlohmann::json());
+    if (!corners) {
+        return "\"corners\" are not four [x, y] pairs of numbers (" + marked.file + ")";
+    }
+    marked.corners = *corners;
+    return marked;
+}
+
+// Measures one set; false when anything in it could not be measured.
+bool evaluate(const fs::path& set, const fs::path& detector) {
+    const fs::path truthPath = set / "ground-truth.json";
+    const auto bytes = quorvel::platform::readFile(truthPath);
+    if (!bytes) {
+        std::error_code error;
+        std::fprintf(
+            stderr, "quorvel-eval: %s: %s\n", set.string().c_str(),
+            !fs::is_directory(set, error) ? "not a folder" : "cannot read ground-truth.json");
+        return false;
+    }
+    const auto truth = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
+    if (truth.is_discarded()) {
+        std::fprintf(stderr, "quorvel-eval: %s: not valid JSON\n", truthPath.string().c_str());
+        return false;
+    }
+    if (!truth.is_object() || !truth.contains("images") || !truth["images"].is_array()) {
+        std::fprintf(stderr, "quorvel-eval: %s: no \"images\" list\n", truthPath.string().c_str());
+        return false;
+    }
+    bool complete = true;
+    std::vector<Marked> images;
+    for (std::size_t i = 0; i < truth["images"].size(); ++i) {
+        auto entry = readEntry(truth["images"][i]);
+        if (auto* reason = std::get_if<std::string>(&entry)) {
+            std::fprintf(stderr, "quorvel-eval: %s: image %zu: %s\n", truthPath.string().c_str(),
+                         i + 1, reason->c_str());
+            complete = false;
+        } else {
+            images.push_back(std::get<Marked>(std::move(entry)));
+        }
+    }
     std::vector<fs::path> paths;
     for (const auto& image : images) {
-        paths.push_back(set / image.value("file", std::string()));
+        paths.push_back(set / image.file);
     }
-    const auto detections = runDetector(detector, paths);
+    std::map<std::string, Detection> detections;
+    if (!paths.empty()) {
+        auto ran = runDetector(detector, paths);
+        if (!ran) {
+            std::fprintf(stderr, "quorvel-eval: %s: cannot run %s\n", set.string().c_str(),
+                         detector.string().c_str());
+            return false;
+        }
+        detections = std::move(*ran);
+    }
 
     std::printf("== %s\n%-28s %7s %9s %9s\n", set.string().c_str(), "file", "IoU", "corner%", "ms");
     int pages = 0, misses = 0, falsePositives = 0, negatives = 0, within1 = 0, within2 = 0;
     double iouSum = 0, msSum = 0, msMax = 0;
     int timed = 0;
     for (const auto& image : images) {
-        const std::string file = image.value("file", std::string());
-        const bool document = image.value("document", true);
-        const double diagonal = std::hypot(image.value("width", 0.0), image.value("height", 0.0));
+        const std::string& file = image.file;
         const auto it = detections.find(file);
         const Detection detection = it != detections.end() ? it->second : Detection{};
-        if (it != detections.end()) {
+        if (it == detections.end() || !detection.error.empty()) {
+            std::fprintf(
+                stderr, "quorvel-eval: %s: %s\n", (set / file).string().c_str(),
+                it == detections.end() ? "no result from the detector" : detection.error.c_str());
+            complete = false;
+        } else {
             msSum += detection.ms;
             msMax = std::max(msMax, detection.ms);
             ++timed;
         }
-        if (!document) {
+        if (!image.document) {
             ++negatives;
             falsePositives += detection.found ? 1 : 0;
             std::printf("%-28s %7s %9s %9.2f %s\n", file.c_str(), "-", "-", detection.ms,
@@ -157,14 +267,13 @@ void evaluate(const fs::path& set, const fs::path& detector) {
             continue;
         }
         ++pages;
-        const auto marked = readQuad(image.value("corners", nlohmann::json::array()));
-        if (!detection.found || !marked) {
+        if (!detection.found) {
             ++misses;
             std::printf("%-28s %7.4f %9s %9.2f MISS\n", file.c_str(), 0.0, "-", detection.ms);
             continue;
         }
-        const double iou = polygonIoU(detection.corners, *marked);
-        const double error = worstCornerError(detection.corners, *marked) / diagonal;
+        const double iou = polygonIoU(detection.corners, image.corners);
+        const double error = worstCornerError(detection.corners, image.corners) / image.diagonal;
         iouSum += iou;
         within1 += error <= 0.01 ? 1 : 0;
         within2 += error <= 0.02 ? 1 : 0;
@@ -176,13 +285,30 @@ void evaluate(const fs::path& set, const fs::path& detector) {
         set.filename().string().c_str(), pages, pages ? iouSum / pages : 0.0, misses,
         falsePositives, negatives, pages ? static_cast<double>(within1) / pages : 0.0,
         pages ? static_cast<double>(within2) / pages : 0.0, timed ? msSum / timed : 0.0, msMax);
+    std::fflush(stdout);
+    return complete;
 }
+
+constexpr const char* kUsage =
+    "usage: quorvel-eval [--help] SET_DIR...\n"
+    "Measures quorvel-detect against the marked images of each set folder.\n"
+    "Exit status: 0 when everything was measured, 1 when anything could not be, 2 for bad "
+    "usage.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quorvel-eval SET_DIR...\n");
+    std::vector<fs::path> sets;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        sets.emplace_back(argument);
+    }
+    if (sets.empty()) {
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::error_code error;
@@ -191,8 +317,9 @@ int main(int argc, char** argv) {
         self = fs::absolute(argv[0]);
     }
     const fs::path detector = self.parent_path() / "quorvel-detect";
-    for (int i = 1; i < argc; ++i) {
-        evaluate(fs::path(argv[i]), detector);
+    bool complete = true;
+    for (const auto& set : sets) {
+        complete = evaluate(set, detector) && complete;
     }
-    return 0;
+    return complete ? 0 : 1;
 }

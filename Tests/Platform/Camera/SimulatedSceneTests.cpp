@@ -8,6 +8,7 @@
 #include "CameraTestSupport.h"
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Graphics/Image.h"
+#include "Support/TemporaryBundle.h"
 
 namespace camera_testing {
 namespace {
@@ -128,16 +129,6 @@ TEST(SimulatedSceneTest, PageImageIsAnUprightWhitePage) {
 
 class PhotoCameraTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory =
-            std::filesystem::temp_directory_path() /
-            ("camera-photos-" +
-             std::to_string(::testing::UnitTest::GetInstance()->current_test_info()->line()));
-        std::filesystem::remove_all(directory);
-        std::filesystem::create_directories(directory);
-    }
-    void TearDown() override { std::filesystem::remove_all(directory); }
-
     // Runs a session on `device` with the given connection orientation and returns the pixels
     // of `count` frames.
     std::vector<cv::Mat> frames(const std::shared_ptr<SimulatedCameraDevice>& device, int count,
@@ -158,7 +149,9 @@ protected:
     }
 
     ScopedManualClock clock;
-    std::filesystem::path directory;
+    // A folder of this test's own: test programs run at the same time never share it.
+    quorvel::testsupport::TemporaryBundle scratch{"Photos"};
+    std::filesystem::path directory = scratch.path();
 };
 
 TEST_F(PhotoCameraTest, PortraitPhotoIsFilmedAsAPhoneHeldUpright) {

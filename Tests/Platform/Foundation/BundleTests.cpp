@@ -4,16 +4,19 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/Data.h"
+#include "Support/BlockingReads.h"
 #include "Support/TemporaryBundle.h"
 
 using quorvel::platform::Bundle;
 using quorvel::platform::Data;
+using quorvel::testsupport::returnsWithoutAWriter;
 using quorvel::testsupport::TemporaryBundle;
 namespace fs = std::filesystem;
 
@@ -162,6 +165,22 @@ TEST(ReadFile, ReadsWholeRegularFilesByteForByteAndNothingElse) {
     EXPECT_FALSE(quorvel::platform::readFile(scratch.path() / "missing"));
     EXPECT_FALSE(quorvel::platform::readFile(scratch.path()));
     EXPECT_FALSE(quorvel::platform::readFile(""));
+}
+
+TEST(ReadFile, FifoIsNotAFileAndIsNeverWaitedFor) {
+    TemporaryBundle scratch;
+    const auto fifo = scratch.makeFifo("pipe");
+    std::optional<Data> read = Data{1};
+    EXPECT_TRUE(returnsWithoutAWriter(fifo, [&] { read = quorvel::platform::readFile(fifo); }));
+    EXPECT_FALSE(read);
+}
+
+TEST_F(BundleTest, StringsTableThatIsAFifoCountsAsMissing) {
+    const auto fifo = scratch.makeFifo("Localizable.strings");
+    const auto bundle = scratch.bundle();
+    std::string text;
+    EXPECT_TRUE(returnsWithoutAWriter(fifo, [&] { text = bundle->localizedString("title"); }));
+    EXPECT_EQ(text, "title");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -163,9 +164,83 @@ TEST(PropertyListWriting, RoundTripsEveryKind) {
     const PropertyListValue original(dictionary);
 
     const auto text = PropertyList::xml(original);
-    const auto parsed = PropertyList::parse(text);
-    ASSERT_TRUE(parsed) << text;
-    EXPECT_EQ(*parsed, original) << text;
+    ASSERT_TRUE(text);
+    const auto parsed = PropertyList::parse(*text);
+    ASSERT_TRUE(parsed) << *text;
+    EXPECT_EQ(*parsed, original) << *text;
+}
+
+// The value parse() gives for what xml() wrote; none when either refuses.
+std::optional<PropertyListValue> writtenAndRead(const PropertyListValue& value) {
+    const auto text = PropertyList::xml(value);
+    if (!text) return std::nullopt;
+    return PropertyList::parse(*text);
+}
+
+TEST(PropertyListWriting, EveryCharacterButNulReadsBackExactlyInStringsKeysAndDates) {
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
+    for (const std::string& text :
+         {everyByte, std::string(" 2024-05-01T12:00:00Z "), std::string("\r\n\r \n\r"),
+          std::string("\t"), std::string("]]> <![CDATA[ &amp; &#0; <!-- -->"),
+          std::string("\xFF\xFE invalid \xC3 UTF-8 \xED\xA0\x80"), std::string()}) {
+        const PropertyListValue value(
+            PropertyListValue::Dictionary{{text, text},
+                                          {"date", PropertyListDate{text}},
+                                          {"list", PropertyListValue::Array{text}}});
+        EXPECT_EQ(writtenAndRead(value), value) << text;
+    }
+    // A date is read as written, spaces included, as a string is.
+    EXPECT_EQ(parseBody("<date> 2024-05-01 </date>"), PropertyListDate{" 2024-05-01 "});
+    const auto nan = writtenAndRead(std::numeric_limits<double>::quiet_NaN());
+    ASSERT_TRUE(nan && nan->realValue());
+    EXPECT_TRUE(std::isnan(*nan->realValue()));
+}
+
+TEST(PropertyListWriting, RefusesTextWithNulWhichXmlCannotCarry) {
+    const std::string nul("a\0b", 3);
+    EXPECT_FALSE(PropertyList::xml(nul));
+    EXPECT_FALSE(PropertyList::xml(PropertyListValue::Dictionary{{nul, 1}}));
+    EXPECT_FALSE(PropertyList::xml(PropertyListDate{nul}));
+    EXPECT_FALSE(PropertyList::xml(PropertyListValue::Array{1, PropertyListValue::Array{nul}}));
+    EXPECT_TRUE(PropertyList::xml(Data{0, 0, 0})) << "data is base64";
+}
+
+// `levels` arrays, one inside the other, around a string; built without copying.
+PropertyListValue nested(int levels) {
+    PropertyListValue value("bottom");
+    for (int i = 0; i < levels; ++i) {
+        PropertyListValue::Array array;
+        array.push_back(std::move(value));
+        value = PropertyListValue(std::move(array));
+    }
+    return value;
+}
+
+TEST(PropertyListWriting, NestingIsBoundedAsTheReaderBoundsIt) {
+    // The string is one level, inside 511 arrays: the reader's deepest.
+    const auto deepest = nested(511);
+    const auto text = PropertyList::xml(deepest);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(PropertyList::parse(*text), deepest);
+    EXPECT_FALSE(PropertyList::xml(nested(512)));
+    EXPECT_FALSE(PropertyList::xml(nested(100000)));
+}
+
+TEST(PropertyListWriting, OutputGrowsWithTheSizeOfTheValueNotTheSquareOfItsDepth) {
+    const auto text = PropertyList::xml(nested(511));
+    ASSERT_TRUE(text);
+    // "<array>\n" and "</array>\n" per level, and a bounded indentation.
+    EXPECT_LT(text->size(), 511u * 64u);
+}
+
+TEST(PropertyListValueLifetime, AMillionLevelsAreDestroyedWithoutExhaustingTheStack) {
+    auto value = std::make_unique<PropertyListValue>(nested(1000000));
+    PropertyListValue::Dictionary dictionary;
+    dictionary.emplace("deep", std::move(*value));
+    value = std::make_unique<PropertyListValue>(std::move(dictionary));
+    value.reset();
+    SUCCEED();
 }
 
 bool parsesBody(const std::string& body) {

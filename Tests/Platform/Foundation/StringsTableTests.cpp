@@ -2,11 +2,16 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "Platform/Foundation/StringsTable.h"
+#include "Platform/Log/ScopedLogCapture.h"
+#include "Support/TemporaryBundle.h"
 
 using quorvel::platform::Data;
+using quorvel::platform::ScopedLogCapture;
 using quorvel::platform::StringsTable;
+using quorvel::testsupport::TemporaryBundle;
 
 namespace {
 
@@ -55,6 +60,48 @@ TEST(StringsTable, ParsesEntriesEscapesCommentsAndSkipsBrokenEntries) {
     const auto table = StringsTable::parse(std::string_view("\"done\" = \"Done\";"));
     EXPECT_EQ(table.lookup("done"), "Done");
     EXPECT_FALSE(table.lookup("Done"));
+}
+
+TEST(StringsTable, MissingClosingQuoteOrSemicolonCostsOnlyThatEntry) {
+    const std::pair<const char*, Entries> cases[] = {
+        {"\"first\" = \"1\";\n"
+         "\"broken\" = \"no closing quote;\n"
+         "\"second\" = \"2\";\n"
+         "\"third\" = \"3\";\n",
+         {{"first", "1"}, {"second", "2"}, {"third", "3"}}},
+        {"\"first\" = \"1\"\n"
+         "\"second\" = \"2\";\n"
+         "\"third\" = \"3\";\n",
+         {{"second", "2"}, {"third", "3"}}},
+        // A broken value that runs over several lines, then an entry spanning lines.
+        {"\"broken\" = \"first line\nsecond line;\n\"multi\" =\n  \"a\nb\";\n\"last\" = \"z\";",
+         {{"multi", "a\nb"}, {"last", "z"}}},
+        // The rest of a broken line after a comment is a comment.
+        {"\"broken\" = \"A\" // note; with a semicolon\n\"kept\" = \"K\";", {{"kept", "K"}}},
+        {"\"a\" = \"1\" \"b\" = \"2\"; \"c\" = \"3\";", {{"c", "3"}}},
+    };
+    for (const auto& [text, expected] : cases) {
+        ScopedLogCapture log;
+        EXPECT_EQ(StringsTable::parse(std::string_view(text)).entries(), expected) << text;
+    }
+}
+
+TEST(StringsTable, SkippedEntriesAreLoggedOnceWithTheFileAndTheFirstLine) {
+    TemporaryBundle scratch;
+    const auto good = scratch.write("Good.strings", "\"a\" = \"1\";\n// fine\n\"b\";\n");
+    const auto one = scratch.write("One.strings", "\"a\" = \"1\";\n\"b\" = \"2\"\n\"c\" = \"3\";");
+    const auto two =
+        scratch.write("Two.strings", "\"a\" = \"1\";\n\n\"b\" = \"2;\n= \"x\";\n\"c\" = \"3\";");
+    ScopedLogCapture log;
+    ASSERT_TRUE(StringsTable::read(good));
+    EXPECT_TRUE(log.messages().empty());
+    ASSERT_TRUE(StringsTable::read(one));
+    ASSERT_TRUE(StringsTable::read(two));
+    EXPECT_EQ(log.messages(),
+              (std::vector<std::string>{
+                  one.string() + ": the entry at line 2 is malformed and was skipped",
+                  two.string() + ": 2 malformed entries were skipped, the first at line 3"}));
+    EXPECT_EQ(log.records().at(0).level, quorvel::platform::LogLevel::error);
 }
 
 Data utf16(const std::u16string& text, bool bigEndian) {

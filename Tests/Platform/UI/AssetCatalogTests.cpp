@@ -2,11 +2,16 @@
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Platform/Foundation/Bundle.h"
+#include "Platform/Log/ScopedLogCapture.h"
 #include "Platform/UI/AssetCatalog.h"
+#include "Support/BlockingReads.h"
 #include "Support/TemporaryBundle.h"
 
 namespace {
@@ -14,6 +19,7 @@ namespace {
 using quorvel::platform::AssetCatalog;
 using quorvel::platform::Bundle;
 using quorvel::platform::Color;
+using quorvel::platform::ScopedLogCapture;
 using quorvel::platform::Size;
 using quorvel::testsupport::TemporaryBundle;
 
@@ -124,6 +130,87 @@ TEST(AssetCatalog, MalformedOrMissingFileMakesAnEmptyCatalogue) {
     }
     TemporaryBundle empty("Empty.bundle");
     EXPECT_FALSE(AssetCatalog::color("accent", empty.bundle()).has_value());
+}
+
+TEST(AssetCatalog, ColourComponentsOutsideZeroToOneAreRefusedEachWithOneLogLine) {
+    TemporaryBundle bundle("Bytes.bundle");
+    const auto file = bundle.write("Assets.json", R"({"colors": {
+        "bytes": {"red": 255, "green": 128, "blue": 0},
+        "negative": {"red": 0.5, "green": -0.25, "blue": 0.5},
+        "opaque": {"red": 0, "green": 0, "blue": 0, "alpha": 100},
+        "edges": {"red": 0, "green": 1, "blue": 0.0, "alpha": 1.0}
+    }})");
+    ScopedLogCapture log;
+    EXPECT_FALSE(AssetCatalog::color("bytes", bundle.bundle()));
+    EXPECT_FALSE(AssetCatalog::color("negative", bundle.bundle()));
+    EXPECT_FALSE(AssetCatalog::color("opaque", bundle.bundle()));
+    EXPECT_EQ(AssetCatalog::color("edges", bundle.bundle()), (Color{0, 1, 0, 1}));
+    const std::string at = file.string() + ": colour ";
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                  at + "\"bytes\" is skipped: red is 255, outside 0 to 1",
+                                  at + "\"negative\" is skipped: green is -0.25, outside 0 to 1",
+                                  at + "\"opaque\" is skipped: alpha is 100, outside 0 to 1",
+                              }));
+}
+
+TEST(AssetCatalog, MisshapenEntriesAreLoggedWithTheirNameAndTheFile) {
+    TemporaryBundle bundle("Shapes.bundle");
+    const auto file = bundle.write("Assets.json", catalogue);
+    ScopedLogCapture log;
+    EXPECT_TRUE(AssetCatalog::color("accent", bundle.bundle()));
+    const std::string at = file.string() + ": ";
+    EXPECT_EQ(log.messages(),
+              (std::vector<std::string>{
+                  at + "colour \"a/b\" is skipped: the name is not valid",
+                  at + "colour \"broken\" is skipped: red is not a number: \"high\"",
+                  at + "colour \"incomplete\" is skipped: blue is missing",
+                  at + "image \"absolute\" is skipped: the file \"/etc/hostname\" is not relative "
+                       "to the bundle",
+                  at + "image \"badScale\" is skipped: the scale 0 is not a positive number",
+                  at + "image \"escape\" is skipped: the file \"../outside.png\" leaves the bundle",
+              }));
+}
+
+TEST(AssetCatalog, UnusableFileIsLoggedOnceAndMakesAnEmptyCatalogue) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"{\"colors\": {\"accent\": ", "is not valid JSON ("},
+        {"[1, 2, 3]", "does not hold a JSON object: the catalogue is empty"},
+        {"", "is not valid JSON ("},
+    };
+    for (const auto& [text, complaint] : cases) {
+        TemporaryBundle bundle("Broken.bundle");
+        const auto file = bundle.write("Assets.json", text);
+        ScopedLogCapture log;
+        EXPECT_FALSE(AssetCatalog::color("accent", bundle.bundle())) << text;
+        EXPECT_FALSE(AssetCatalog::color("other", bundle.bundle())) << text;
+        const auto messages = log.messages();
+        ASSERT_EQ(messages.size(), 1u) << text;
+        EXPECT_EQ(messages[0].rfind(file.string() + " " + complaint, 0), 0u) << messages[0];
+    }
+    TemporaryBundle sections("Sections.bundle");
+    const auto file = sections.write("Assets.json", R"({"colors": [], "images": 7})");
+    ScopedLogCapture log;
+    EXPECT_FALSE(AssetCatalog::color("accent", sections.bundle()));
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                  file.string() + ": \"colors\" is not an object: it is skipped",
+                                  file.string() + ": \"images\" is not an object: it is skipped"}));
+    TemporaryBundle empty("Empty.bundle");
+    log.clear();
+    EXPECT_FALSE(AssetCatalog::color("accent", empty.bundle()));
+    EXPECT_TRUE(log.messages().empty()) << "a bundle need not have a catalogue";
+}
+
+TEST(AssetCatalog, CatalogueThatIsAFifoIsNeverWaitedFor) {
+    TemporaryBundle bundle("Fifo.bundle");
+    const auto fifo = bundle.makeFifo("Assets.json");
+    ScopedLogCapture log;
+    std::optional<Color> color = Color{};
+    EXPECT_TRUE(quorvel::testsupport::returnsWithoutAWriter(
+        fifo, [&] { color = AssetCatalog::color("accent", bundle.bundle()); }));
+    EXPECT_FALSE(color);
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{fifo.string() +
+                                       " is not a readable file: the catalogue is empty"});
 }
 
 TEST(AssetCatalog, NullBundleMeansTheMainBundle) {

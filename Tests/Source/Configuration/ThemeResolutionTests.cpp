@@ -5,6 +5,7 @@
 #include "Platform/UI/AssetCatalog.h"
 #include "Source/Configuration/CaptureTheme.h"
 #include "Source/Configuration/ResourceBundle.h"
+#include "Support/BlockingReads.h"
 #include "Support/ThemeFixtures.h"
 
 namespace quorvel {
@@ -109,7 +110,8 @@ TEST_F(ThemeResolution, CopyTakesMetricsOverAndLooksUpClearedColours) {
 }
 
 TEST_F(ThemeResolution, DecodedThemeFromANonDictionaryRootKeepsDefaults) {
-    quorvel::platform::Decoder decoder{quorvel::platform::PropertyListValue{quorvel::platform::PropertyListValue::Array{}}};
+    quorvel::platform::Decoder decoder{
+        quorvel::platform::PropertyListValue{quorvel::platform::PropertyListValue::Array{}}};
     DefaultTheme theme{decoder};
     EXPECT_EQ(theme.primaryButtonWidth(), 138);
     EXPECT_FALSE(theme.errorBackground);
@@ -185,6 +187,18 @@ TEST_F(ThemeResolution, UnreadableConfigurationLogsTheDecodingMessagesOnly) {
     EXPECT_EQ(theme.cropDoneButtonCornerRadius, 24);
     EXPECT_EQ(categorized(log.records()),
               (std::vector<std::string>{baseUndecoded, fontsMissing, captureMissing}));
+}
+
+TEST_F(ThemeResolution, ConfigurationThatIsAFifoCountsAsMissing) {
+    TemporaryBundle host;
+    const auto fifo = host.makeFifo("QuorvelConfiguration.plist");
+    std::shared_ptr<CaptureTheme> theme;
+    EXPECT_TRUE(testsupport::returnsWithoutAWriter(
+        fifo, [&] { theme = std::make_shared<CaptureTheme>(host.bundle()); }));
+    ASSERT_TRUE(theme);
+    EXPECT_FALSE(theme->plistData());
+    EXPECT_EQ(theme->cropDoneButtonCornerRadius, 24);
+    EXPECT_EQ(categorized(log.records()).front(), baseMissing);
 }
 
 TEST_F(ThemeResolution, EmptyDictionaryOrArrayRootKeepsDefaultsSilently) {

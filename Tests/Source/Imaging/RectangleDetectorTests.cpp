@@ -129,7 +129,7 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
                          });
     std::weak_ptr<RectangleDetector> weak = detector;
     detector.reset();
-    ASSERT_TRUE(MainRunLoop::runUntil([&] { return weak.expired(); }, 5s));
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return weak.expired(); }, 90s));
     release = true;
     ASSERT_TRUE(MainRunLoop::runUntil([&] { return released->calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();

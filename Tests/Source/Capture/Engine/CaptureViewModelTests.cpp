@@ -3,6 +3,7 @@
 #include <functional>
 #include <opencv2/imgproc.hpp>
 #include <thread>
+#include <unistd.h>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
@@ -27,9 +28,24 @@ protected:
         screen->viewModel = model;
     }
 
+    // Starts the camera and waits until the start has finished: the session runs and frames
+    // come portrait. (A session is running before its frames are turned: a frame taken in
+    // between comes landscape, and its outline jumps away from the next one's.)
     void startCamera() {
         model->startCaptureSession();
-        ASSERT_TRUE(drive([&] { return model->captureSession()->isRunning(); }));
+        ASSERT_TRUE(drive([&] {
+            const auto session = screen->previewView()->videoPreviewLayer()->session();
+            const auto outputs =
+                session ? session->videoOutputs()
+                        : std::vector<std::shared_ptr<quorvel::platform::CaptureVideoDataOutput>>{};
+            const auto connections =
+                outputs.empty()
+                    ? std::vector<std::shared_ptr<quorvel::platform::CaptureConnection>>{}
+                    : outputs.front()->connections();
+            return model->captureSession()->isRunning() && !connections.empty() &&
+                   connections.front()->videoOrientation() ==
+                       quorvel::platform::VideoOrientation::portrait;
+        }));
     }
 
     // One camera frame through the view model and, when it is analysed, the screen's counting.
@@ -95,7 +111,7 @@ TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) 
     build();
     ASSERT_EQ(model->captureType, CaptureType::automatic);
     startCamera();
-    for (int i = 0; i < 3; ++i) frame();
+    for (int i = 0; i < 3; ++i) { frame(); if (i == 0) usleep(400000); }
     EXPECT_EQ(model->rectangleDetectedForFrames, 3);
     EXPECT_EQ(screen->framesFound, 3);
     EXPECT_EQ(camera->photoRequestCount(), 0);
@@ -228,7 +244,11 @@ TEST_F(ViewModel, CaptureAndDocumentTypeTransitions) {
 
 TEST_F(ViewModel, TorchFollowsTheToggleAndIsRestoredWhenTheCameraStarts) {
     build();
+    // A torch left on is put out by the start, which shows that the start has finished.
+    FlashManager::instance().updateState(true);
+    ASSERT_TRUE(camera->isTorchActive());
     startCamera();
+    ASSERT_TRUE(drive([&] { return !camera->isTorchActive(); }));
     model->toggleTorch();
     EXPECT_TRUE(camera->isTorchActive());
     model->stopCaptureSession();

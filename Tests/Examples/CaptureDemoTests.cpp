@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <string>
+#include <vector>
+
+#include "Support/ProgramRun.h"
+#include "Support/TemporaryBundle.h"
+
+namespace {
+
+using quorvel::testsupport::builtProgram;
+using quorvel::testsupport::ProgramRun;
+using quorvel::testsupport::runProgram;
+using quorvel::testsupport::TemporaryBundle;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class CaptureDemo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(program.empty()) << "capture-demo is built next to the tests";
+    }
+
+    ProgramRun run(std::vector<std::string> arguments) const {
+        // The demo's own time limit is only a guard here: every run ends on an event first.
+        if (std::find(arguments.begin(), arguments.end(), "--timeout") == arguments.end()) {
+            arguments.insert(arguments.end(), {"--timeout", "900"});
+        }
+        return runProgram(program, arguments);
+    }
+
+    // A plain grey picture of `width` × `height` pixels: no page in it.
+    std::string writePicture(const std::string& name, int width, int height) const {
+        const auto path = (scratch.path() / name).string();
+        EXPECT_TRUE(cv::imwrite(path, cv::Mat(height, width, CV_8UC3, cv::Scalar(200, 200, 200))));
+        return path;
+    }
+
+    const std::filesystem::path program = builtProgram("capture-demo");
+    TemporaryBundle scratch{"Demo"};
+};
+
+TEST_F(CaptureDemo, ManualPhotoOfTheSimulatedPageIsWritten) {
+    const auto out = scratch.path() / "pages";
+    const auto result = run({"--manual", "0", "--out", out.string()});
+    ASSERT_TRUE(result.exited) << "signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / "page-1.jpg"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / "page-1-filtered.jpg"));
+}
+
+TEST_F(CaptureDemo, OutputFolderThatCannotBeMadeIsReportedBeforeAnythingIsCaptured) {
+    const auto file = scratch.write("file", "x");
+    const auto result = run({"--manual", "0", "--out", (file / "pages").string()});
+    ASSERT_TRUE(result.exited) << "signal " << result.signal << "\n" << result.err;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(contains(result.err, "cannot make the output folder " + (file / "pages").string() +
+                                         ": Not a directory"))
+        << result.err;
+    EXPECT_FALSE(contains(result.out, "photo requested")) << result.out;
+}
+
+TEST_F(CaptureDemo, CameraThatCannotBeOpenedIsReportedWithTheReason) {
+    const auto file = scratch.write("video0", "not a camera");
+    const std::pair<std::string, std::string> cases[] = {
+        {(scratch.path() / "video9").string(), "No such file or directory"},
+        {file.string(), "not a device"},
+        {"/dev/null", "not a video device"},
+    };
+    for (const auto& [device, reason] : cases) {
+        const auto result = run({"--device", device});
+        EXPECT_EQ(result.exitCode, 1) << device;
+        EXPECT_TRUE(contains(result.err, "cannot open " + device + ": " + reason)) << result.err;
+    }
+}
+
+TEST_F(CaptureDemo, BadArgumentsAreRefusedWithTheReason) {
+    const auto picture = writePicture("grey.png", 64, 48);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--manual", "abc"}, "--manual needs a number of seconds, not 'abc'"},
+        {{"--manual", "2s"}, "--manual needs a number of seconds, not '2s'"},
+        {{"--manual", "-1"}, "--manual needs a number of seconds, not '-1'"},
+        {{"--timeout", "0"}, "--timeout needs a number of seconds above 0, not '0'"},
+        {{"--photo", picture, "--photos", scratch.path().string()},
+         "give one of --photo, --photos and --device"},
+        {{"--photo", picture, "--photo", picture}, "--photo is given twice"},
+        {{"--manual", "5", "--timeout", "5"}, "--manual 5 comes at or after --timeout 5"},
+        {{"--out"}, "--out needs a value"},
+        {{"--frobnicate"}, "unknown argument '--frobnicate'"},
+    };
+    for (const auto& [arguments, complaint] : cases) {
+        const auto result = runProgram(program, arguments);
+        EXPECT_EQ(result.exitCode, 2) << complaint;
+        EXPECT_TRUE(contains(result.err, "capture-demo: " + complaint)) << result.err;
+        EXPECT_TRUE(contains(result.err, "usage: capture-demo")) << result.err;
+        EXPECT_EQ(result.out, "") << complaint;
+    }
+    const auto help = runProgram(program, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: capture-demo", 0), 0u) << help.out;
+}
+
+TEST_F(CaptureDemo, PictureWithoutAPageSaysWhyNothingWasCaptured) {
+    for (const auto& [picture, size] :
+         {std::pair{writePicture("tiny.png", 2, 2), std::string("2 x 2 pixels")},
+          std::pair{writePicture("blank.png", 800, 600), std::string("800 x 600 pixels")}}) {
+        const auto result = run({"--photo", picture, "--timeout", "2"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(contains(result.out, "timed out after 2 s: no page outline was found in " +
+                                             picture + " (" + size + ")"))
+            << result.out;
+    }
+    const auto empty = scratch.write("empty.jpg", "").string();
+    const auto result = run({"--photo", empty});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(contains(result.err, "cannot read the photo " + empty + ": not a picture"))
+        << result.err;
+}
+
+}  // namespace
