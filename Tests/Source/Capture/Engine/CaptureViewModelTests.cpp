@@ -34,7 +34,8 @@ protected:
     void startCamera() {
         model->startCaptureSession();
         ASSERT_TRUE(drive([&] {
-            const auto session = screen->previewView()->videoPreviewLayer()->session();
+            const auto session = std::dynamic_pointer_cast<quorvel::platform::CaptureSession>(
+                screen->previewView()->videoPreviewLayer()->frameSource());
             const auto outputs =
                 session ? session->videoOutputs()
                         : std::vector<std::shared_ptr<quorvel::platform::CaptureVideoDataOutput>>{};
