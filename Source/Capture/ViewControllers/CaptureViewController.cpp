@@ -298,8 +298,9 @@ void CaptureViewController::viewDidAppear(bool animated) {
     }
     clearDetectionPath();
     // Space or Enter takes a photo from the start.
-    if (auto window = view()->window(); window && !window->focusedView()) {
-        window->setFocusedView(outlets.captureButton);
+    if (auto window = view()->window()) {
+        auto focused = window->focusedView();
+        if (!focused || focused->window() != window) window->setFocusedView(outlets.captureButton);
     }
 }
 

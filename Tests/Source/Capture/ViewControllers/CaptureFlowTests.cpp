@@ -195,6 +195,19 @@ TEST_F(CaptureFlow, TouchesAreBlockedFromTheRequestUntilThePage) {
     EXPECT_FALSE(messageLogged("Cannot capture image: a capture is already in progress"));
 }
 
+TEST_F(CaptureFlow, SpaceOrEnterTakesThePhotoWheneverTheCameraShows) {
+    open();
+    ASSERT_TRUE(ui::UIDriver::tap(*outlets().autoCaptureButton));
+    EXPECT_EQ(window->focusedView(), outlets().captureButton);
+    ASSERT_TRUE(ui::UIDriver::key(*window, ui::Key::space));
+    deliverPhotoToPreview();
+    addPage();
+    EXPECT_EQ(window->focusedView(), outlets().captureButton) << "after the preview too";
+    ASSERT_TRUE(ui::UIDriver::key(*window, ui::Key::enter));
+    deliverPhotoToPreview();
+    EXPECT_EQ(model().capturedImages()->count(), 2u);
+}
+
 TEST_F(CaptureFlow, FailedShotGivesTouchesBack) {
     open();
     ASSERT_TRUE(ui::UIDriver::tap(*outlets().autoCaptureButton));
