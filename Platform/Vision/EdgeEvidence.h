@@ -42,9 +42,10 @@ struct EdgeSearch {
 /// Positions use the pixel-centre convention: pixel (0, 0) covers -0.5...0.5.
 class EdgeEvidence {
 public:
-    /// `image` must be CV_8UC1, CV_8UC3 or CV_8UC4 (colour in BGR(A) order); its pixels are
-    /// shared, not copied.
-    explicit EdgeEvidence(const cv::Mat& image);
+    /// `image` must be CV_8UC1, CV_8UC3 or CV_8UC4; its pixels are shared, not copied.
+    /// `firstColour` is the byte of a pixel at which its three colour bytes start: 0 for BGR(A),
+    /// 1 for a four-channel A, R, G, B image.
+    explicit EdgeEvidence(const cv::Mat& image, int firstColour = 0);
 
     /// Bilinear brightness at (x, y); -1 when the point is outside the image.
     double brightness(double x, double y) const;
@@ -80,7 +81,7 @@ private:
         const double fx = x - x0;
         const double fy = y - y0;
         const uchar* r0 = image_.data + static_cast<ptrdiff_t>(y0) * step_ +
-                          static_cast<ptrdiff_t>(x0) * channels_;
+                          static_cast<ptrdiff_t>(x0) * channels_ + firstColour_;
         const uchar* r1 = r0 + step_;
         int p00, p01, p10, p11;
         if (channels_ == 1) {
@@ -91,14 +92,16 @@ private:
         }
 #if defined(__SSE2__)
         else if (channels_ == 4) {
-            // Both pixels of each row in one load; each 32-bit lane ends up holding the smallest
-            // of its pixel's B, G and R.
+            // Both pixels of each row in one load, from the pixels' first byte; each 32-bit lane
+            // ends up holding the smallest of its pixel's three colour bytes.
             uint64_t top;
             uint64_t bottom;
-            std::memcpy(&top, r0, sizeof top);
-            std::memcpy(&bottom, r1, sizeof bottom);
-            const __m128i v =
-                _mm_set_epi64x(static_cast<int64_t>(bottom), static_cast<int64_t>(top));
+            std::memcpy(&top, r0 - firstColour_, sizeof top);
+            std::memcpy(&bottom, r1 - firstColour_, sizeof bottom);
+            __m128i v = _mm_set_epi64x(static_cast<int64_t>(bottom), static_cast<int64_t>(top));
+            if (firstColour_ != 0) {
+                v = _mm_srli_epi32(v, 8);
+            }
             const __m128i m = _mm_and_si128(
                 _mm_min_epu8(_mm_min_epu8(v, _mm_srli_epi32(v, 8)), _mm_srli_epi32(v, 16)),
                 _mm_set1_epi32(0xff));
@@ -122,6 +125,7 @@ private:
 
     cv::Mat image_;
     int channels_;
+    int firstColour_;
     ptrdiff_t step_;
     double interiorRight_;
     double interiorBottom_;

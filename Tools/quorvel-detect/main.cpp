@@ -13,27 +13,23 @@
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Imaging/FilterImage.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {
 
 std::shared_ptr<quorvel::platform::Image> decodeUpright(const char* path) {
-    cv::Mat bgr;
-    try {
-        bgr = cv::imread(path, cv::IMREAD_COLOR);
-    } catch (const cv::Exception&) {
-        return nullptr;
-    }
-    if (bgr.empty()) return nullptr;
-    auto bitmap = quorvel::platform::Bitmap::make(bgr.cols, bgr.rows);
-    if (!bitmap) return nullptr;
-    cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
-    cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
-    return quorvel::platform::Image::make(bitmap);
+    // The library's own decoder: a truncated or corrupt picture is no image.
+    const auto stored = quorvel::platform::Image::contentsOfFile(path);
+    if (!stored) return nullptr;
+    if (stored->orientation() == quorvel::platform::ImageOrientation::up) return stored;
+    const auto upright = quorvel::platform::FilterImage::fromImage(*stored)->oriented(
+        quorvel::platform::exifOrientation(stored->orientation()));
+    const auto bitmap = upright ? upright->toBitmap() : nullptr;
+    return bitmap ? quorvel::platform::Image::make(bitmap) : nullptr;
 }
 
 double rounded(double value, double perUnit) {
