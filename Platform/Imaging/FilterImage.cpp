@@ -10,6 +10,7 @@
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/Filter.h"
 #include "Platform/Imaging/PixelBuffer.h"
+#include "Platform/Imaging/PixelOrientation.h"
 #include "Platform/Imaging/PixelRect.h"
 #include "Platform/Imaging/RenderContext.h"
 
@@ -118,42 +119,21 @@ Rect FilterImage::extent() const {
 }
 
 std::shared_ptr<const FilterImage> FilterImage::oriented(int exifOrientation) const {
-    try {
-        cv::Mat result;
-        switch (exifOrientation) {
-            case 1:
-                return make(pixels_, 0, 0, owner_);
-            case 2:  // mirrored left to right
-                cv::flip(pixels_, result, 1);
-                break;
-            case 3:  // turned 180°
-                cv::flip(pixels_, result, -1);
-                break;
-            case 4:  // mirrored top to bottom
-                cv::flip(pixels_, result, 0);
-                break;
-            case 5:  // rows become columns
-                cv::transpose(pixels_, result);
-                break;
-            case 6:  // to be turned 90° clockwise: transposed, then mirrored left to right
-                cv::transpose(pixels_, result);
-                cv::flip(result, result, 1);
-                break;
-            case 7:  // rows become columns, read backwards
-                cv::transpose(pixels_, result);
-                cv::flip(result, result, -1);
-                break;
-            case 8:  // to be turned 90° anticlockwise: transposed, then mirrored top to bottom
-                cv::transpose(pixels_, result);
-                cv::flip(result, result, 0);
-                break;
-            default:
-                return nullptr;
-        }
-        return make(std::move(result), 0, 0);
-    } catch (const std::exception&) {
+    if (exifOrientation < 1 || exifOrientation > 8) {
         return nullptr;
     }
+    if (exifOrientation == 1) {
+        return make(pixels_, 0, 0, owner_);
+    }
+    // The turned pixels go straight into a bitmap, which rendering then hands on as it is.
+    const bool swapped = exifOrientation >= 5;
+    auto bitmap = Bitmap::makeForOverwrite(swapped ? pixels_.rows : pixels_.cols,
+                                           swapped ? pixels_.cols : pixels_.rows);
+    if (!bitmap) {
+        return nullptr;
+    }
+    writeUpright(pixels_, exifOrientation, bitmap->mutableData(), bitmap->bytesPerRow());
+    return fromBitmap(std::move(bitmap));
 }
 
 std::shared_ptr<const FilterImage> FilterImage::cropped(const Rect& rect) const {
