@@ -66,15 +66,19 @@ std::shared_ptr<const FilterImage> FilterImage::fromImage(const Image& image) {
     return fromBitmap(image.bitmap());
 }
 
-std::shared_ptr<const FilterImage> FilterImage::fromBitmap(std::shared_ptr<const Bitmap> bitmap) {
-    if (!bitmap) {
+std::shared_ptr<const FilterImage> FilterImage::fromBitmap(std::shared_ptr<const Bitmap> bitmap,
+                                                           Point origin) {
+    if (!bitmap || !std::isfinite(origin.x) || !std::isfinite(origin.y) ||
+        std::abs(origin.x) > static_cast<double>(maximumCoordinate) ||
+        std::abs(origin.y) > static_cast<double>(maximumCoordinate)) {
         return nullptr;
     }
     // Read only: pixels() promises its readers nothing else, and every operation writes new
     // matrices.
     cv::Mat pixels(bitmap->height(), bitmap->width(), CV_8UC4,
                    const_cast<std::uint8_t*>(bitmap->data()), bitmap->bytesPerRow());
-    auto image = make(std::move(pixels), 0, 0, bitmap);
+    auto image = make(std::move(pixels), static_cast<int>(std::lround(origin.x)),
+                      static_cast<int>(std::lround(origin.y)), bitmap);
     // Not yet shared with anyone: the one moment the new image may still be completed.
     if (image) std::const_pointer_cast<FilterImage>(image)->wholeBitmap_ = std::move(bitmap);
     return image;

@@ -53,8 +53,10 @@ public:
     // (0, 0, pixel width, pixel height) of the stored bitmap. Apply the orientation with
     // `oriented(exifOrientation(image.orientation()))`. The pixels are shared, not copied.
     static std::shared_ptr<const FilterImage> fromImage(const Image& image);
-    // A bitmap's pixels, shared (a bitmap is not changed once handed on). nullptr for nullptr.
-    static std::shared_ptr<const FilterImage> fromBitmap(std::shared_ptr<const Bitmap> bitmap);
+    // A bitmap's pixels, shared (a bitmap is not changed once handed on), with the extent's
+    // lower-left corner at `origin` (whole pixels). nullptr for nullptr.
+    static std::shared_ptr<const FilterImage> fromBitmap(std::shared_ptr<const Bitmap> bitmap,
+                                                         Point origin = {});
     // A copy of a pixel buffer's pixels, extent (0, 0, width, height); the first row of the
     // buffer is the top of the image. The buffer's alpha byte is taken as premultiplied alpha
     // (buffers drawn with PixelBuffer::drawImage have it at 255). Locks the buffer while copying.
