@@ -25,8 +25,14 @@ Bitmap::Bitmap(int width, int height, bool cleared)
     : width_(width),
       height_(height),
       bytesPerRow_(static_cast<std::size_t>(width) * 4),
-      pixels_(cleared ? std::make_unique<std::uint8_t[]>(byteCount())
-                      : std::make_unique_for_overwrite<std::uint8_t[]>(byteCount())) {}
+      pixels_(PictureMemory::take(byteCount())) {
+    if (!pixels_) {
+        throw std::bad_alloc();
+    }
+    if (cleared) {
+        std::memset(pixels_.get(), 0, byteCount());
+    }
+}
 
 std::shared_ptr<Bitmap> Bitmap::create(int width, int height, bool cleared) {
     if (width <= 0 || height <= 0 || width > maximumDimension || height > maximumDimension) {

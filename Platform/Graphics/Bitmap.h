@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Platform/Graphics/Color.h"
+#include "Platform/Graphics/PictureMemory.h"
 
 namespace quorvel::platform {
 
@@ -57,7 +58,7 @@ private:
     int width_;
     int height_;
     std::size_t bytesPerRow_;
-    std::unique_ptr<std::uint8_t[]> pixels_;
+    PictureMemory::Block pixels_;
 };
 
 }  // namespace quorvel::platform

@@ -161,12 +161,15 @@ std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& imag
         }
     }
     try {
-        cv::Mat result;
-        cv::warpPerspective(image.pixels(), result, outputToSource,
-                            cv::Size(static_cast<int>(width), static_cast<int>(height)),
+        auto result = newBitmapPixels(static_cast<int>(width), static_cast<int>(height));
+        if (!result.bitmap) {
+            return nullptr;
+        }
+        cv::warpPerspective(image.pixels(), result.pixels, outputToSource, result.pixels.size(),
                             cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_CONSTANT,
                             cv::Scalar::all(0));
-        return FilterImage::fromPixels(std::move(result));
+        CV_Assert(result.pixels.data == result.bitmap->data());
+        return FilterImage::fromBitmap(std::move(result.bitmap));
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Graphics/PictureMemory.h"
 
 namespace quorvel::platform {
 
@@ -49,12 +50,17 @@ std::optional<Data> ImageEncoding::jpegData(const Bitmap& bitmap, double quality
     // Straight from the B, G, R, A words (the alpha byte is not read, which leaves premultiplied
     // colours as drawn over black), with 2 × 2 chroma subsampling and the accurate integer DCT
     // at every quality, as libjpeg's defaults have it.
-    unsigned char* encoded = nullptr;
-    unsigned long size = 0;
-    const int failed = tjCompress2(
-        encoder.get(), bitmap.data(), bitmap.width(), static_cast<int>(bitmap.bytesPerRow()),
-        bitmap.height(), TJPF_BGRA, &encoded, &size, TJSAMP_420, jpegQuality, TJFLAG_ACCURATEDCT);
-    const std::unique_ptr<unsigned char, void (*)(unsigned char*)> owned(encoded, tjFree);
+    // Into a block of the encoder's worst-case size, reused from one picture to the next.
+    unsigned long size = tjBufSize(bitmap.width(), bitmap.height(), TJSAMP_420);
+    const auto block = PictureMemory::take(size);
+    if (!block) {
+        return std::nullopt;
+    }
+    unsigned char* encoded = block.get();
+    const int failed =
+        tjCompress2(encoder.get(), bitmap.data(), bitmap.width(),
+                    static_cast<int>(bitmap.bytesPerRow()), bitmap.height(), TJPF_BGRA, &encoded,
+                    &size, TJSAMP_420, jpegQuality, TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC);
     if (failed != 0 || size < 2 || encoded[0] != 0xFF || encoded[1] != 0xD8) {
         return std::nullopt;
     }

@@ -21,12 +21,8 @@ namespace quorvel::platform {
 static_assert(std::endian::native == std::endian::little,
               "PixelBuffer assumes little-endian Cairo pixel words");
 
-void PixelBuffer::FreeMemory::operator()(std::uint8_t* memory) const {
-    std::free(memory);
-}
-
 PixelBuffer::PixelBuffer(int width, int height, PixelFormat format, std::size_t bytesPerRow,
-                         std::unique_ptr<std::uint8_t[], FreeMemory> memory)
+                         PictureMemory::Block memory)
     : width_(width),
       height_(height),
       format_(format),
@@ -55,15 +51,15 @@ std::shared_ptr<PixelBuffer> PixelBuffer::create(int width, int height, PixelFor
     const std::size_t packed = static_cast<std::size_t>(width) * 4;
     const std::size_t bytesPerRow = (packed + alignment - 1) / alignment * alignment;
     const std::size_t size = bytesPerRow * static_cast<std::size_t>(height);
-    // The rows start aligned as well: the whole block is a multiple of the alignment.
-    auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(alignment, size));
-    if (memory == nullptr) {
+    // Blocks start on a page, which no alignment asked for exceeds: every row starts aligned.
+    static_assert(PictureMemory::alignment >= 4096);
+    auto owned = PictureMemory::take(size);
+    if (!owned) {
         return nullptr;
     }
     if (cleared) {
-        std::memset(memory, 0, size);
+        std::memset(owned.get(), 0, size);
     }
-    std::unique_ptr<std::uint8_t[], FreeMemory> owned(memory);
     try {
         return std::shared_ptr<PixelBuffer>(
             new PixelBuffer(width, height, format, bytesPerRow, std::move(owned)));

@@ -14,6 +14,7 @@
 
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/PictureMemory.h"
 
 namespace quorvel::platform {
 
@@ -99,12 +100,8 @@ public:
     void removeAttachment(std::string_view key);
 
 private:
-    struct FreeMemory {
-        void operator()(std::uint8_t* memory) const;
-    };
-
     PixelBuffer(int width, int height, PixelFormat format, std::size_t bytesPerRow,
-                std::unique_ptr<std::uint8_t[], FreeMemory> memory);
+                PictureMemory::Block memory);
     static std::shared_ptr<PixelBuffer> create(int width, int height, PixelFormat format,
                                                const PixelBufferAttributes& attributes,
                                                bool cleared);
@@ -118,7 +115,7 @@ private:
     int height_;
     PixelFormat format_;
     std::size_t bytesPerRow_;
-    std::unique_ptr<std::uint8_t[], FreeMemory> memory_;
+    PictureMemory::Block memory_;
     mutable std::atomic<int> lockCount_{0};
     mutable std::mutex attachmentsMutex_;
     std::map<std::string, FloatMatrix3x3, std::less<>> attachments_;
