@@ -61,9 +61,10 @@ public:
     // buffer is the top of the image. The buffer's alpha byte is taken as premultiplied alpha
     // (buffers drawn with PixelBuffer::drawImage have it at 255). Locks the buffer while copying.
     static std::shared_ptr<const FilterImage> fromPixelBuffer(const PixelBuffer& buffer);
-    // Decodes a JPEG or PNG (whatever OpenCV reads). As Core Image does by default, the pixels
+    // Decodes a JPEG or PNG (Image::fromEncodedData). As Core Image does by default, the pixels
     // come as stored: the EXIF orientation is reported in properties().orientation but NOT
-    // applied. nullptr when the data is not an image.
+    // applied. nullptr when the data is not such an image, is truncated or corrupt, or has too
+    // many pixels.
     static std::shared_ptr<const FilterImage> fromData(std::span<const std::uint8_t> data);
     // Takes over OpenCV pixels: CV_8UC4, premultiplied B, G, R, A bytes, rows top-down; the
     // extent starts at `origin` (whole pixels). The caller must not change the pixels afterwards.
