@@ -11,6 +11,7 @@
 #include "Platform/Vision/GradientEdges.h"
 #include "Platform/Vision/LineCandidates.h"
 #include "Platform/Vision/NestedOutlines.h"
+#include "Platform/Vision/PaperAndGray.h"
 #include "Platform/Vision/QuadGeometry.h"
 
 namespace quorvel::platform {
@@ -160,26 +161,6 @@ private:
     mutable std::vector<std::vector<uint32_t>> rows_;
 };
 
-// The smallest of the three colour bytes ("paper brightness") and the luma of every pixel of a
-// four-channel image whose colour bytes start at byte `first`: B, G, R from 0, or R, G, B from 1
-// of an A, R, G, B pixel. Luma is OpenCV's: (1868 B + 9617 G + 4899 R + 8192) >> 14.
-void paperAndGray(const cv::Mat& image, bool argb, cv::Mat& paper, cv::Mat& gray) {
-    paper.create(image.size(), CV_8U);
-    gray.create(image.size(), CV_8U);
-    const int blue = argb ? 3 : 0;
-    const int red = argb ? 1 : 2;
-    for (int y = 0; y < image.rows; ++y) {
-        const uint8_t* p = image.ptr<uint8_t>(y);
-        uint8_t* lightest = paper.ptr<uint8_t>(y);
-        uint8_t* luma = gray.ptr<uint8_t>(y);
-        for (int x = 0; x < image.cols; ++x, p += 4) {
-            const int b = p[blue], g = p[1 + (argb ? 1 : 0)], r = p[red];
-            lightest[x] = static_cast<uint8_t>(std::min(std::min(b, g), r));
-            luma[x] = static_cast<uint8_t>((b * 1868 + g * 9617 + r * 4899 + 8192) >> 14);
-        }
-    }
-}
-
 WorkingImage makeWorkingImage(const cv::Mat& image, ChannelOrder order) {
     WorkingImage working;
     cv::Mat current = image;
@@ -207,7 +188,7 @@ WorkingImage makeWorkingImage(const cv::Mat& image, ChannelOrder order) {
         working.paper = current;
         working.gray = current;
     } else if (current.channels() == 4) {
-        paperAndGray(current, order == ChannelOrder::argb, working.paper, working.gray);
+        vision::paperAndGray(current, order == ChannelOrder::argb, working.paper, working.gray);
     } else {
         std::array<cv::Mat, 3> planes;
         cv::split(current, planes.data());
