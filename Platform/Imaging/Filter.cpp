@@ -8,6 +8,8 @@
 #include <opencv2/imgproc.hpp>
 #include <span>
 
+#include "Platform/Imaging/AreaShrink.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -199,6 +201,15 @@ std::shared_ptr<const FilterImage> lanczosScale(const FilterImage& image, double
         cv::Mat result;
         const int methodX = resizeMethod(size.width / static_cast<double>(source.cols));
         const int methodY = resizeMethod(size.height / static_cast<double>(source.rows));
+        auto shrunk = methodX == cv::INTER_AREA && methodY == cv::INTER_AREA
+                          ? newBitmapPixels(size.width, size.height)
+                          : BitmapPixels{};
+        if (shrunk.bitmap && shrinkByArea(source, shrunk.pixels)) {
+            const Rect extent = image.extent();
+            return FilterImage::fromBitmap(
+                std::move(shrunk.bitmap),
+                Point{std::round(extent.origin.x * scaleX), std::round(extent.origin.y * scaleY)});
+        }
         if (methodX == methodY) {
             cv::resize(source, result, size, 0, 0, methodX);
         } else {
