@@ -11,7 +11,11 @@ EdgeEvidence::EdgeEvidence(const cv::Mat& image, int firstColour)
       firstColour_(image.channels() == 4 ? firstColour : 0),
       step_(static_cast<ptrdiff_t>(image.step[0])),
       interiorRight_(image.cols - 1),
-      interiorBottom_(image.rows - 1) {}
+      interiorBottom_(image.rows - 1) {
+#if defined(__SSE2__)
+    colourShift_ = _mm_cvtsi32_si128(8 * firstColour_);
+#endif
+}
 
 double EdgeEvidence::pixel(int x, int y) const {
     const uchar* p = image_.data + static_cast<ptrdiff_t>(y) * step_ +
