@@ -29,7 +29,8 @@ SceneOptions portraitFrame() {
 }
 
 std::shared_ptr<quorvel::platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
-    auto buffer = quorvel::platform::PixelBuffer::make(bgr.cols, bgr.rows, quorvel::platform::PixelFormat::bgra32);
+    auto buffer = quorvel::platform::PixelBuffer::make(bgr.cols, bgr.rows,
+                                                       quorvel::platform::PixelFormat::bgra32);
     buffer->lockBaseAddress();
     cv::Mat pixels = buffer->asMat();
     cv::cvtColor(bgr, pixels, cv::COLOR_BGR2BGRA);
@@ -56,19 +57,20 @@ struct LiveResult {
 };
 
 LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
-                      const std::shared_ptr<quorvel::platform::PixelBuffer>& buffer, int orientation,
-                      quorvel::platform::Rect layerFrame) {
+                      const std::shared_ptr<quorvel::platform::PixelBuffer>& buffer,
+                      int orientation, quorvel::platform::Rect layerFrame) {
     auto result = std::make_shared<LiveResult>();
     auto queue = quorvel::platform::DispatchQueue::makeSerial("detection");
-    detector->detectPath(buffer, orientation, PreviewLayer::make(layerFrame), queue,
-                         [result](auto path, auto feature, Point center, quorvel::platform::Rect extent) {
-                             ++result->calls;
-                             result->onMain = quorvel::platform::DispatchQueue::isMainThread();
-                             result->path = path;
-                             result->feature = feature;
-                             result->center = center;
-                             result->extent = extent;
-                         });
+    detector->detectPath(
+        buffer, orientation, PreviewLayer::make(layerFrame), queue,
+        [result](auto path, auto feature, Point center, quorvel::platform::Rect extent) {
+            ++result->calls;
+            result->onMain = quorvel::platform::DispatchQueue::isMainThread();
+            result->path = path;
+            result->feature = feature;
+            result->center = center;
+            result->extent = extent;
+        });
     EXPECT_TRUE(MainRunLoop::runUntil([&] { return result->calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     return *result;
@@ -147,7 +149,8 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
     std::shared_ptr<RectangleFeature> corners;
     auto detector = RectangleDetector::make();
     // Shown at half size.
-    detector->detectCropCorners(image, {480, 360}, quorvel::platform::DispatchQueue::makeSerial("corners"),
+    detector->detectCropCorners(image, {480, 360},
+                                quorvel::platform::DispatchQueue::makeSerial("corners"),
                                 [&](std::shared_ptr<RectangleFeature> f) {
                                     ++calls;
                                     corners = f;
@@ -170,12 +173,13 @@ TEST(CropDetection, CornersComeBackInViewPointsWithYDown) {
     bgra.copyTo(cv::Mat(bgra.rows, bgra.cols, CV_8UC4, bitmap->mutableData()));
     calls = 0;
     corners = std::make_shared<RectangleFeature>(Point{}, Point{}, Point{}, Point{});
-    detector->detectCropCorners(quorvel::platform::Image::make(quorvel::platform::Bitmap::copy(*bitmap)), {480, 360},
-                                quorvel::platform::DispatchQueue::makeSerial("corners"),
-                                [&](std::shared_ptr<RectangleFeature> f) {
-                                    ++calls;
-                                    corners = f;
-                                });
+    detector->detectCropCorners(
+        quorvel::platform::Image::make(quorvel::platform::Bitmap::copy(*bitmap)), {480, 360},
+        quorvel::platform::DispatchQueue::makeSerial("corners"),
+        [&](std::shared_ptr<RectangleFeature> f) {
+            ++calls;
+            corners = f;
+        });
     ASSERT_TRUE(MainRunLoop::runUntil([&] { return calls > 0; }, 90s));
     MainRunLoop::runUntilIdle();
     EXPECT_EQ(calls, 1);
@@ -266,7 +270,8 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
     auto bitmap = quorvel::platform::Bitmap::make(1600, 1200);
     cv::Mat bgra(1200, 1600, CV_8UC4, bitmap->mutableData());
     cv::cvtColor(testing_vision::renderScene(options).image, bgra, cv::COLOR_BGR2BGRA);
-    const quorvel::platform::CapturePhoto photo(quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6));
+    const quorvel::platform::CapturePhoto photo(
+        quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6));
 
     // The live rectangle, in points of a preview showing 1080 × 1920 frames.
     auto feature = std::make_shared<RectangleFeature>(Point{108, 192}, Point{972, 192},
@@ -287,7 +292,27 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
 
 TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
     quorvel::platform::ScopedLogCapture log;
-    auto result = processAutomatically(quorvel::platform::CapturePhoto(quorvel::platform::Data{1, 2, 3}), true);
+    auto result = processAutomatically(
+        quorvel::platform::CapturePhoto(quorvel::platform::Data{1, 2, 3}), true);
+    EXPECT_EQ(result.calls, 1);
+    EXPECT_FALSE(result.processed);
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{"Unable to generate core image from image data."});
+}
+
+TEST(AutomaticProcessing, TruncatedPhotoCompletesWithAFailure) {
+    // A photo cut short in transfer: libjpeg would fill in the missing part with grey.
+    SceneOptions options;
+    options.size = {800, 600};
+    auto bitmap = quorvel::platform::Bitmap::make(800, 600);
+    cv::Mat bgra(600, 800, CV_8UC4, bitmap->mutableData());
+    cv::cvtColor(testing_vision::renderScene(options).image, bgra, cv::COLOR_BGR2BGRA);
+    const auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6);
+    ASSERT_TRUE(jpeg);
+    const quorvel::platform::Data cut(jpeg->begin(), jpeg->begin() + jpeg->size() / 10);
+
+    quorvel::platform::ScopedLogCapture log;
+    auto result = processAutomatically(quorvel::platform::CapturePhoto(cut), true);
     EXPECT_EQ(result.calls, 1);
     EXPECT_FALSE(result.processed);
     EXPECT_EQ(log.messages(),
