@@ -88,6 +88,12 @@ void BM_StillPhoto12MP(benchmark::State& state) {
     run(state, photo);
 }
 
+// The library's still path hands the finder a page image's bitmap: four channels.
+void BM_StillPhotoBgra12MP(benchmark::State& state) {
+    static const cv::Mat photo = makeScene(cv::Size(4032, 3024), 4);
+    run(state, photo);
+}
+
 }  // namespace
 
 BENCHMARK(BM_CameraFrameBgra1080p)
@@ -95,6 +101,10 @@ BENCHMARK(BM_CameraFrameBgra1080p)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_StillPhoto12MP)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_StillPhotoBgra12MP)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);

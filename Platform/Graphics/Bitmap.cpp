@@ -21,27 +21,42 @@ std::uint8_t toByte(double component) {
 
 }  // namespace
 
-Bitmap::Bitmap(int width, int height)
+Bitmap::Bitmap(int width, int height, bool cleared)
     : width_(width),
       height_(height),
       bytesPerRow_(static_cast<std::size_t>(width) * 4),
-      pixels_(bytesPerRow_ * static_cast<std::size_t>(height), 0) {}
+      pixels_(PictureMemory::take(byteCount())) {
+    if (!pixels_) {
+        throw std::bad_alloc();
+    }
+    if (cleared) {
+        std::memset(pixels_.get(), 0, byteCount());
+    }
+}
 
-std::shared_ptr<Bitmap> Bitmap::make(int width, int height) {
+std::shared_ptr<Bitmap> Bitmap::create(int width, int height, bool cleared) {
     if (width <= 0 || height <= 0 || width > maximumDimension || height > maximumDimension) {
         return nullptr;
     }
     try {
-        return std::shared_ptr<Bitmap>(new Bitmap(width, height));
+        return std::shared_ptr<Bitmap>(new Bitmap(width, height, cleared));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
+std::shared_ptr<Bitmap> Bitmap::make(int width, int height) {
+    return create(width, height, true);
+}
+
+std::shared_ptr<Bitmap> Bitmap::makeForOverwrite(int width, int height) {
+    return create(width, height, false);
+}
+
 std::shared_ptr<Bitmap> Bitmap::copy(const Bitmap& other) {
-    auto bitmap = make(other.width_, other.height_);
+    auto bitmap = makeForOverwrite(other.width_, other.height_);
     if (bitmap) {
-        std::memcpy(bitmap->pixels_.data(), other.pixels_.data(), other.pixels_.size());
+        std::memcpy(bitmap->pixels_.get(), other.pixels_.get(), other.byteCount());
     }
     return bitmap;
 }
@@ -52,7 +67,7 @@ std::uint32_t Bitmap::argb(int x, int y) const {
     }
     std::uint32_t word = 0;
     std::memcpy(&word,
-                pixels_.data() + static_cast<std::size_t>(y) * bytesPerRow_ +
+                pixels_.get() + static_cast<std::size_t>(y) * bytesPerRow_ +
                     static_cast<std::size_t>(x) * 4,
                 sizeof word);
     return word;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Platform/Graphics/Color.h"
+#include "Platform/Graphics/PictureMemory.h"
 
 namespace quorvel::platform {
 
@@ -26,6 +27,9 @@ public:
     // A bitmap of that many pixels, every pixel transparent black; nullptr when a dimension is not
     // positive or exceeds maximumDimension, or the memory could not be had.
     static std::shared_ptr<Bitmap> make(int width, int height);
+    // The same without clearing the pixels, for a maker that writes every one of them (a
+    // decoder, a copy, a turn): their values are unspecified until then.
+    static std::shared_ptr<Bitmap> makeForOverwrite(int width, int height);
     // A copy of another bitmap's pixels.
     static std::shared_ptr<Bitmap> copy(const Bitmap& other);
 
@@ -33,10 +37,10 @@ public:
     int height() const { return height_; }
     // Always width × 4: rows are packed (which satisfies Cairo's stride alignment).
     std::size_t bytesPerRow() const { return bytesPerRow_; }
-    std::size_t byteCount() const { return pixels_.size(); }
+    std::size_t byteCount() const { return bytesPerRow_ * static_cast<std::size_t>(height_); }
 
-    const std::uint8_t* data() const { return pixels_.data(); }
-    std::uint8_t* mutableData() { return pixels_.data(); }
+    const std::uint8_t* data() const { return pixels_.get(); }
+    std::uint8_t* mutableData() { return pixels_.get(); }
 
     // The raw premultiplied word of a pixel; 0 outside the bitmap.
     std::uint32_t argb(int x, int y) const;
@@ -48,12 +52,13 @@ public:
     static std::uint32_t premultipliedARGB(const Color& color);
 
 private:
-    Bitmap(int width, int height);
+    Bitmap(int width, int height, bool cleared);
+    static std::shared_ptr<Bitmap> create(int width, int height, bool cleared);
 
     int width_;
     int height_;
     std::size_t bytesPerRow_;
-    std::vector<std::uint8_t> pixels_;
+    PictureMemory::Block pixels_;
 };
 
 }  // namespace quorvel::platform

@@ -1,5 +1,7 @@
 #include "Platform/Graphics/Image.h"
 
+#include <turbojpeg.h>
+
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -139,7 +141,7 @@ std::optional<cv::Mat> toBGRA8(const cv::Mat& decoded) {
 }
 
 std::shared_ptr<Bitmap> premultipliedBitmap(const cv::Mat& bgra) {
-    auto bitmap = Bitmap::make(bgra.cols, bgra.rows);
+    auto bitmap = Bitmap::makeForOverwrite(bgra.cols, bgra.rows);
     if (!bitmap) {
         return nullptr;
     }
@@ -160,6 +162,128 @@ std::shared_ptr<Bitmap> premultipliedBitmap(const cv::Mat& bgra) {
     return bitmap;
 }
 
+bool isJpeg(std::span<const std::uint8_t> data) {
+    return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+constexpr std::uint8_t pngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+bool isPng(std::span<const std::uint8_t> data) {
+    return data.size() >= sizeof pngSignature &&
+           std::memcmp(data.data(), pngSignature, sizeof pngSignature) == 0;
+}
+
+// False, with the reason, for a picture that has no pixels or more than are decoded.
+bool withinDecodingLimit(std::int64_t width, std::int64_t height, std::string& reason) {
+    if (width <= 0 || height <= 0) {
+        reason = "The image has no pixels.";
+        return false;
+    }
+    if (width > Bitmap::maximumDimension || height > Bitmap::maximumDimension ||
+        width * height > Image::maximumDecodedPixels) {
+        reason = "The image is " + std::to_string(width) + " x " + std::to_string(height) +
+                 " pixels: more than the " + std::to_string(Image::maximumDecodedPixels) +
+                 " pixels (or " + std::to_string(Bitmap::maximumDimension) +
+                 " on a side) that are decoded.";
+        return false;
+    }
+    return true;
+}
+
+// Decodes straight into the bitmap's memory as B, G, R, A bytes (alpha 255). libjpeg's warnings
+// (data cut short, corrupt entropy data) stop the decoding: such a picture is partly made up.
+std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, std::string& reason) {
+    const std::unique_ptr<void, int (*)(tjhandle)> decoder(tjInitDecompress(), tjDestroy);
+    if (!decoder) {
+        reason = "The JPEG decoder cannot be started.";
+        return nullptr;
+    }
+    const auto size = static_cast<unsigned long>(data.size());
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(decoder.get(), data.data(), size, &width, &height, &subsampling,
+                            &colorspace) != 0) {
+        reason =
+            std::string("The JPEG header cannot be read (") + tjGetErrorStr2(decoder.get()) + ").";
+        return nullptr;
+    }
+    if (!withinDecodingLimit(width, height, reason)) {
+        return nullptr;
+    }
+    auto bitmap = Bitmap::makeForOverwrite(width, height);
+    if (!bitmap) {
+        reason = "There is no memory for the image.";
+        return nullptr;
+    }
+    const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+    if (tjDecompress2(decoder.get(), data.data(), size, bitmap->mutableData(), width,
+                      static_cast<int>(bitmap->bytesPerRow()), height, cmyk ? TJPF_CMYK : TJPF_BGRA,
+                      flags) != 0) {
+        reason = std::string("The JPEG data is truncated or corrupt (") +
+                 tjGetErrorStr2(decoder.get()) + ").";
+        return nullptr;
+    }
+    if (cmyk) {
+        // Inverted CMYK as cameras and Photoshop write it, taken to B, G, R as OpenCV does.
+        std::uint8_t* p = bitmap->mutableData();
+        for (std::size_t i = 0; i < bitmap->byteCount(); i += 4) {
+            const int k = p[i + 3];
+            auto channel = [k](int ink) {
+                return static_cast<std::uint8_t>(k - ((255 - ink) * k >> 8));
+            };
+            const std::uint8_t red = channel(p[i]), green = channel(p[i + 1]),
+                               blue = channel(p[i + 2]);
+            p[i] = blue;
+            p[i + 1] = green;
+            p[i + 2] = red;
+            p[i + 3] = 255;
+        }
+    }
+    return bitmap;
+}
+
+// The picture size of a PNG, from its IHDR chunk, which must come first.
+std::optional<std::pair<std::int64_t, std::int64_t>> pngSize(std::span<const std::uint8_t> data) {
+    static constexpr std::uint8_t header[] = {0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    if (data.size() < 24 || std::memcmp(data.data() + 8, header, sizeof header) != 0) {
+        return std::nullopt;
+    }
+    return std::pair<std::int64_t, std::int64_t>{read32(data.data() + 16, true),
+                                                 read32(data.data() + 20, true)};
+}
+
+std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::string& reason) {
+    const auto size = pngSize(data);
+    if (!size) {
+        reason = "The PNG header cannot be read.";
+        return nullptr;
+    }
+    if (!withinDecodingLimit(size->first, size->second, reason)) {
+        return nullptr;
+    }
+    try {
+        // OpenCV does not write to the buffer it decodes from.
+        const cv::Mat encoded(1, static_cast<int>(data.size()), CV_8U,
+                              const_cast<std::uint8_t*>(data.data()));
+        // Unchanged: keeps alpha and depth.
+        const cv::Mat decoded = cv::imdecode(encoded, cv::IMREAD_UNCHANGED);
+        if (decoded.empty() || decoded.dims != 2 || decoded.cols != size->first ||
+            decoded.rows != size->second) {
+            reason = "The PNG data is truncated or corrupt.";
+            return nullptr;
+        }
+        const auto bgra = toBGRA8(decoded);
+        auto bitmap = bgra ? premultipliedBitmap(*bgra) : nullptr;
+        if (!bitmap) {
+            reason = "The PNG pixels cannot be converted.";
+        }
+        return bitmap;
+    } catch (const std::exception&) {
+        reason = "The PNG data is truncated or corrupt.";
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 Image::Image(std::shared_ptr<const Bitmap> bitmap, double scale, ImageOrientation orientation)
@@ -174,38 +298,41 @@ std::shared_ptr<Image> Image::make(std::shared_ptr<const Bitmap> bitmap, double 
 }
 
 std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) {
+    return contentsOfFile(path, nullptr);
+}
+
+std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
+                                             std::string* failure) {
     const auto data = readFile(path);
     if (!data) {
+        if (failure) *failure = "The file cannot be read.";
         return nullptr;
     }
-    return fromEncodedData(*data);
+    return fromEncodedData(*data, failure);
 }
 
 std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data) {
-    if (data.empty() || data.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    return fromEncodedData(data, nullptr);
+}
+
+std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data,
+                                              std::string* failure) {
+    std::string reason;
+    std::shared_ptr<Bitmap> bitmap;
+    if (data.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        reason = "The data is too large to be an image.";
+    } else if (isJpeg(data)) {
+        bitmap = decodeJpeg(data, reason);
+    } else if (isPng(data)) {
+        bitmap = decodePng(data, reason);
+    } else {
+        reason = "The data is neither a JPEG nor a PNG image.";
+    }
+    if (!bitmap) {
+        if (failure) *failure = reason;
         return nullptr;
     }
-    try {
-        // OpenCV does not write to the buffer it decodes from.
-        const cv::Mat encoded(1, static_cast<int>(data.size()), CV_8U,
-                              const_cast<std::uint8_t*>(data.data()));
-        // Unchanged: keeps alpha and leaves the pixels as stored, whatever EXIF says.
-        const cv::Mat decoded = cv::imdecode(encoded, cv::IMREAD_UNCHANGED);
-        if (decoded.empty() || decoded.dims != 2) {
-            return nullptr;
-        }
-        const auto bgra = toBGRA8(decoded);
-        if (!bgra) {
-            return nullptr;
-        }
-        auto bitmap = premultipliedBitmap(*bgra);
-        if (!bitmap) {
-            return nullptr;
-        }
-        return make(std::move(bitmap), 1, orientationFromExif(jpegOrientation(data)));
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    return make(std::move(bitmap), 1, orientationFromExif(jpegOrientation(data)));
 }
 
 bool Image::swapsWidthAndHeight(ImageOrientation orientation) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/Geometry.h"
@@ -33,13 +35,25 @@ public:
     static std::shared_ptr<Image> make(std::shared_ptr<const Bitmap> bitmap, double scale = 1,
                                        ImageOrientation orientation = ImageOrientation::up);
 
-    // The image in a file, whatever its name says: PNG and JPEG are recognised by their content
-    // (and whatever else OpenCV decodes). Scale 1. A JPEG's EXIF orientation becomes the image's
-    // orientation with the pixels left as stored, as the phone platform does. nullptr when the
-    // file is missing, unreadable or not an image.
+    // The most pixels (width × height) a JPEG or PNG may have to be decoded: 100 million, eight
+    // times a 12-megapixel photo. A larger picture is refused from its header, before any pixel
+    // memory is taken: a small file can claim an enormous picture.
+    static constexpr std::int64_t maximumDecodedPixels = 100'000'000;
+
+    // The image in a file, whatever its name says: JPEG and PNG are recognised by their content.
+    // Scale 1. A JPEG's EXIF orientation becomes the image's orientation with the pixels left as
+    // stored, as the phone platform does. nullptr when the file is missing or unreadable, is not
+    // a JPEG or PNG, is truncated or corrupt (a JPEG that decodes only with warnings counts as
+    // corrupt), or has more than maximumDecodedPixels pixels.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path);
+    static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
+                                                 std::string* failure);
     // The same from encoded bytes.
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data);
+    // The same, telling why there is no image: `failure` (when not null) receives a sentence
+    // such as "The JPEG data is truncated or corrupt (Premature end of JPEG file)."
+    static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data,
+                                                  std::string* failure);
 
     const std::shared_ptr<const Bitmap>& bitmap() const { return bitmap_; }
     double scale() const { return scale_; }

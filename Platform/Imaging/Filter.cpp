@@ -8,6 +8,8 @@
 #include <opencv2/imgproc.hpp>
 #include <span>
 
+#include "Platform/Imaging/AreaShrink.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -58,6 +60,23 @@ const InputSpec* findInput(std::span<const InputSpec> inputs, std::string_view k
 // Premultiplied colour never exceeds its alpha; filters that overshoot (sharpening, Lanczos
 // ringing, brightness) are brought back within it. Opaque pixels need nothing: the 8-bit
 // saturation of the filter already held them to 255.
+// New pixels of a filter's output, held in a bitmap so that rendering the output whole hands
+// that bitmap on without a copy. Their values are unspecified until written.
+struct BitmapPixels {
+    std::shared_ptr<Bitmap> bitmap;
+    cv::Mat pixels;
+};
+
+BitmapPixels newBitmapPixels(int width, int height) {
+    BitmapPixels made;
+    made.bitmap = Bitmap::makeForOverwrite(width, height);
+    if (made.bitmap) {
+        made.pixels =
+            cv::Mat(height, width, CV_8UC4, made.bitmap->mutableData(), made.bitmap->bytesPerRow());
+    }
+    return made;
+}
+
 void clampToAlpha(cv::Mat& pixels) {
     for (int y = 0; y < pixels.rows; ++y) {
         std::uint8_t* p = pixels.ptr<std::uint8_t>(y);
@@ -144,12 +163,15 @@ std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& imag
         }
     }
     try {
-        cv::Mat result;
-        cv::warpPerspective(image.pixels(), result, outputToSource,
-                            cv::Size(static_cast<int>(width), static_cast<int>(height)),
+        auto result = newBitmapPixels(static_cast<int>(width), static_cast<int>(height));
+        if (!result.bitmap) {
+            return nullptr;
+        }
+        cv::warpPerspective(image.pixels(), result.pixels, outputToSource, result.pixels.size(),
                             cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_CONSTANT,
                             cv::Scalar::all(0));
-        return FilterImage::fromPixels(std::move(result));
+        CV_Assert(result.pixels.data == result.bitmap->data());
+        return FilterImage::fromBitmap(std::move(result.bitmap));
     } catch (const std::exception&) {
         return nullptr;
     }
@@ -179,6 +201,15 @@ std::shared_ptr<const FilterImage> lanczosScale(const FilterImage& image, double
         cv::Mat result;
         const int methodX = resizeMethod(size.width / static_cast<double>(source.cols));
         const int methodY = resizeMethod(size.height / static_cast<double>(source.rows));
+        auto shrunk = methodX == cv::INTER_AREA && methodY == cv::INTER_AREA
+                          ? newBitmapPixels(size.width, size.height)
+                          : BitmapPixels{};
+        if (shrunk.bitmap && shrinkByArea(source, shrunk.pixels)) {
+            const Rect extent = image.extent();
+            return FilterImage::fromBitmap(
+                std::move(shrunk.bitmap),
+                Point{std::round(extent.origin.x * scaleX), std::round(extent.origin.y * scaleY)});
+        }
         if (methodX == methodY) {
             cv::resize(source, result, size, 0, 0, methodX);
         } else {
@@ -217,11 +248,14 @@ std::shared_ptr<const FilterImage> colorControls(const FilterImage& image, doubl
     }
     matrix(3, 3) = 1;
     try {
-        cv::Mat result;
-        cv::transform(image.pixels(), result, matrix);
-        clampToAlpha(result);
-        const Rect extent = image.extent();
-        return FilterImage::fromPixels(std::move(result), extent.origin);
+        auto result = newBitmapPixels(image.pixels().cols, image.pixels().rows);
+        if (!result.bitmap) {
+            return nullptr;
+        }
+        cv::transform(image.pixels(), result.pixels, matrix);
+        CV_Assert(result.pixels.data == result.bitmap->data());
+        clampToAlpha(result.pixels);
+        return FilterImage::fromBitmap(std::move(result.bitmap), image.extent().origin);
     } catch (const std::exception&) {
         return nullptr;
     }
@@ -237,12 +271,18 @@ std::shared_ptr<const FilterImage> unsharpMask(const FilterImage& image, double 
         return FilterImage::fromPixels(image.pixels().clone(), extent.origin);
     }
     try {
-        cv::Mat blurred;
-        cv::GaussianBlur(image.pixels(), blurred, cv::Size(), radius, radius, cv::BORDER_REPLICATE);
+        auto blurred = newBitmapPixels(image.pixels().cols, image.pixels().rows);
+        if (!blurred.bitmap) {
+            return nullptr;
+        }
+        cv::GaussianBlur(image.pixels(), blurred.pixels, cv::Size(), radius, radius,
+                         cv::BORDER_REPLICATE);
         // The blurred copy is ours: the result goes into it rather than into new memory.
-        cv::addWeighted(image.pixels(), 1 + intensity, blurred, -intensity, 0, blurred);
-        clampToAlpha(blurred);
-        return FilterImage::fromPixels(std::move(blurred), extent.origin);
+        cv::addWeighted(image.pixels(), 1 + intensity, blurred.pixels, -intensity, 0,
+                        blurred.pixels);
+        CV_Assert(blurred.pixels.data == blurred.bitmap->data());
+        clampToAlpha(blurred.pixels);
+        return FilterImage::fromBitmap(std::move(blurred.bitmap), extent.origin);
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -10,6 +10,7 @@
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/Filter.h"
 #include "Platform/Imaging/PixelBuffer.h"
+#include "Platform/Imaging/PixelOrientation.h"
 #include "Platform/Imaging/PixelRect.h"
 #include "Platform/Imaging/RenderContext.h"
 
@@ -65,15 +66,19 @@ std::shared_ptr<const FilterImage> FilterImage::fromImage(const Image& image) {
     return fromBitmap(image.bitmap());
 }
 
-std::shared_ptr<const FilterImage> FilterImage::fromBitmap(std::shared_ptr<const Bitmap> bitmap) {
-    if (!bitmap) {
+std::shared_ptr<const FilterImage> FilterImage::fromBitmap(std::shared_ptr<const Bitmap> bitmap,
+                                                           Point origin) {
+    if (!bitmap || !std::isfinite(origin.x) || !std::isfinite(origin.y) ||
+        std::abs(origin.x) > static_cast<double>(maximumCoordinate) ||
+        std::abs(origin.y) > static_cast<double>(maximumCoordinate)) {
         return nullptr;
     }
     // Read only: pixels() promises its readers nothing else, and every operation writes new
     // matrices.
     cv::Mat pixels(bitmap->height(), bitmap->width(), CV_8UC4,
                    const_cast<std::uint8_t*>(bitmap->data()), bitmap->bytesPerRow());
-    auto image = make(std::move(pixels), 0, 0, bitmap);
+    auto image = make(std::move(pixels), static_cast<int>(std::lround(origin.x)),
+                      static_cast<int>(std::lround(origin.y)), bitmap);
     // Not yet shared with anyone: the one moment the new image may still be completed.
     if (image) std::const_pointer_cast<FilterImage>(image)->wholeBitmap_ = std::move(bitmap);
     return image;
@@ -118,33 +123,21 @@ Rect FilterImage::extent() const {
 }
 
 std::shared_ptr<const FilterImage> FilterImage::oriented(int exifOrientation) const {
-    const auto orientation = imageOrientationFromExif(exifOrientation);
-    if (!orientation) {
+    if (!imageOrientationFromExif(exifOrientation)) {
         return nullptr;
     }
-    if (*orientation == ImageOrientation::up) {
+    if (exifOrientation == 1) {
         return make(pixels_, 0, 0, owner_);
     }
-    // The turn as a transpose and flips, read off the orientation's transform of the unit square:
-    // a turn that swaps the axes transposes first, and an axis whose factor is negative is then
-    // flipped.
-    const AffineTransform turn = uprightTransform(*orientation, Size{1, 1});
-    const bool transposed = turn.a == 0;
-    const bool flipsX = (transposed ? turn.c : turn.a) < 0;
-    const bool flipsY = (transposed ? turn.b : turn.d) < 0;
-    try {
-        cv::Mat result;
-        const cv::Mat& source = transposed ? result : pixels_;
-        if (transposed) {
-            cv::transpose(pixels_, result);
-        }
-        if (flipsX || flipsY) {
-            cv::flip(source, result, flipsX && flipsY ? -1 : (flipsX ? 1 : 0));
-        }
-        return make(std::move(result), 0, 0);
-    } catch (const std::exception&) {
+    // The turned pixels go straight into a bitmap, which rendering then hands on as it is.
+    const bool swapped = exifOrientation >= 5;
+    auto bitmap = Bitmap::makeForOverwrite(swapped ? pixels_.rows : pixels_.cols,
+                                           swapped ? pixels_.cols : pixels_.rows);
+    if (!bitmap) {
         return nullptr;
     }
+    writeUpright(pixels_, exifOrientation, bitmap->mutableData(), bitmap->bytesPerRow());
+    return fromBitmap(std::move(bitmap));
 }
 
 std::shared_ptr<const FilterImage> FilterImage::cropped(const Rect& rect) const {

@@ -53,15 +53,18 @@ public:
     // (0, 0, pixel width, pixel height) of the stored bitmap. Apply the orientation with
     // `oriented(exifOrientation(image.orientation()))`. The pixels are shared, not copied.
     static std::shared_ptr<const FilterImage> fromImage(const Image& image);
-    // A bitmap's pixels, shared (a bitmap is not changed once handed on). nullptr for nullptr.
-    static std::shared_ptr<const FilterImage> fromBitmap(std::shared_ptr<const Bitmap> bitmap);
+    // A bitmap's pixels, shared (a bitmap is not changed once handed on), with the extent's
+    // lower-left corner at `origin` (whole pixels). nullptr for nullptr.
+    static std::shared_ptr<const FilterImage> fromBitmap(std::shared_ptr<const Bitmap> bitmap,
+                                                         Point origin = {});
     // A copy of a pixel buffer's pixels, extent (0, 0, width, height); the first row of the
     // buffer is the top of the image. The buffer's alpha byte is taken as premultiplied alpha
     // (buffers drawn with PixelBuffer::drawImage have it at 255). Locks the buffer while copying.
     static std::shared_ptr<const FilterImage> fromPixelBuffer(const PixelBuffer& buffer);
-    // Decodes a JPEG or PNG (whatever OpenCV reads). As Core Image does by default, the pixels
+    // Decodes a JPEG or PNG (Image::fromEncodedData). As Core Image does by default, the pixels
     // come as stored: the EXIF orientation is reported in properties().orientation but NOT
-    // applied. nullptr when the data is not an image.
+    // applied. nullptr when the data is not such an image, is truncated or corrupt, or has too
+    // many pixels.
     static std::shared_ptr<const FilterImage> fromData(std::span<const std::uint8_t> data);
     // Takes over OpenCV pixels: CV_8UC4, premultiplied B, G, R, A bytes, rows top-down; the
     // extent starts at `origin` (whole pixels). The caller must not change the pixels afterwards.

@@ -1,14 +1,14 @@
 #include "Platform/Imaging/ImageEncoding.h"
 
+#include <turbojpeg.h>
+
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
-#include <vector>
+#include <memory>
 
 #include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Graphics/PictureMemory.h"
 
 namespace quorvel::platform {
 
@@ -43,31 +43,45 @@ std::optional<Data> ImageEncoding::jpegData(const Bitmap& bitmap, double quality
         return std::nullopt;
     }
     const int jpegQuality = static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100));
+    const std::unique_ptr<void, int (*)(tjhandle)> encoder(tjInitCompress(), tjDestroy);
+    if (!encoder) {
+        return std::nullopt;
+    }
+    // Straight from the B, G, R, A words (the alpha byte is not read, which leaves premultiplied
+    // colours as drawn over black), with 2 × 2 chroma subsampling and the accurate integer DCT
+    // at every quality, as libjpeg's defaults have it.
+    // Into a block of the encoder's worst-case size, reused from one picture to the next.
+    unsigned long size = tjBufSize(bitmap.width(), bitmap.height(), TJSAMP_420);
+    const auto block = PictureMemory::take(size);
+    if (!block) {
+        return std::nullopt;
+    }
+    unsigned char* encoded = block.get();
+    const int failed =
+        tjCompress2(encoder.get(), bitmap.data(), bitmap.width(),
+                    static_cast<int>(bitmap.bytesPerRow()), bitmap.height(), TJPF_BGRA, &encoded,
+                    &size, TJSAMP_420, jpegQuality, TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC);
+    if (failed != 0 || size < 2 || encoded[0] != 0xFF || encoded[1] != 0xD8) {
+        return std::nullopt;
+    }
     try {
-        // Encoding only reads the pixels.
-        const cv::Mat pixels(bitmap.height(), bitmap.width(), CV_8UC4,
-                             const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
-        // Dropping premultiplied alpha leaves the colours as drawn over black.
-        cv::Mat bgr;
-        cv::cvtColor(pixels, bgr, cv::COLOR_BGRA2BGR);
-        std::vector<std::uint8_t> encoded;
-        if (!cv::imencode(".jpg", bgr, encoded, {cv::IMWRITE_JPEG_QUALITY, jpegQuality}) ||
-            encoded.size() < 2 || encoded[0] != 0xFF || encoded[1] != 0xD8) {
-            return std::nullopt;
-        }
         if (exifOrientation == 1) {
-            return Data(encoded.begin(), encoded.end());
+            return Data(encoded, encoded + size);
         }
         const Data segment = exifSegment(exifOrientation);
         Data data;
-        data.reserve(encoded.size() + segment.size());
-        data.insert(data.end(), encoded.begin(), encoded.begin() + 2);  // start of image
+        data.reserve(size + segment.size());
+        data.insert(data.end(), encoded, encoded + 2);  // start of image
         data.insert(data.end(), segment.begin(), segment.end());
-        data.insert(data.end(), encoded.begin() + 2, encoded.end());
+        data.insert(data.end(), encoded + 2, encoded + size);
         return data;
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+std::size_t ImageEncoding::maximumJpegSize(int width, int height) {
+    return tjBufSize(width, height, TJSAMP_420) + exifSegment(1).size();
 }
 
 }  // namespace quorvel::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 
 #include "Platform/Foundation/Data.h"
@@ -25,6 +26,10 @@ public:
     // nullopt for a number outside 1 to 8.
     static std::optional<Data> jpegData(const Bitmap& bitmap, double quality,
                                         int exifOrientation = 1);
+    // No JPEG that jpegData makes of a picture of that many pixels, at any quality, is larger
+    // than this many bytes (the encoder's own worst case: every coefficient coded at its
+    // longest), EXIF segment included.
+    static std::size_t maximumJpegSize(int width, int height);
 };
 
 }  // namespace quorvel::platform

@@ -14,18 +14,15 @@
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Imaging/FilterImage.h"
+#include "Platform/Imaging/PixelOrientation.h"
 
 namespace quorvel::platform {
 
 static_assert(std::endian::native == std::endian::little,
               "PixelBuffer assumes little-endian Cairo pixel words");
 
-void PixelBuffer::FreeMemory::operator()(std::uint8_t* memory) const {
-    std::free(memory);
-}
-
 PixelBuffer::PixelBuffer(int width, int height, PixelFormat format, std::size_t bytesPerRow,
-                         std::unique_ptr<std::uint8_t[], FreeMemory> memory)
+                         PictureMemory::Block memory)
     : width_(width),
       height_(height),
       format_(format),
@@ -34,6 +31,17 @@ PixelBuffer::PixelBuffer(int width, int height, PixelFormat format, std::size_t 
 
 std::shared_ptr<PixelBuffer> PixelBuffer::make(int width, int height, PixelFormat format,
                                                const PixelBufferAttributes& attributes) {
+    return create(width, height, format, attributes, true);
+}
+
+std::shared_ptr<PixelBuffer> PixelBuffer::makeForOverwrite(
+    int width, int height, PixelFormat format, const PixelBufferAttributes& attributes) {
+    return create(width, height, format, attributes, false);
+}
+
+std::shared_ptr<PixelBuffer> PixelBuffer::create(int width, int height, PixelFormat format,
+                                                 const PixelBufferAttributes& attributes,
+                                                 bool cleared) {
     const std::size_t alignment = attributes.bytesPerRowAlignment;
     if (width <= 0 || height <= 0 || width > Bitmap::maximumDimension ||
         height > Bitmap::maximumDimension || alignment < 4 || !std::has_single_bit(alignment) ||
@@ -43,13 +51,15 @@ std::shared_ptr<PixelBuffer> PixelBuffer::make(int width, int height, PixelForma
     const std::size_t packed = static_cast<std::size_t>(width) * 4;
     const std::size_t bytesPerRow = (packed + alignment - 1) / alignment * alignment;
     const std::size_t size = bytesPerRow * static_cast<std::size_t>(height);
-    // The rows start aligned as well: the whole block is a multiple of the alignment.
-    auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(alignment, size));
-    if (memory == nullptr) {
+    // Blocks start on a page, which no alignment asked for exceeds: every row starts aligned.
+    static_assert(PictureMemory::alignment >= 4096);
+    auto owned = PictureMemory::take(size);
+    if (!owned) {
         return nullptr;
     }
-    std::memset(memory, 0, size);
-    std::unique_ptr<std::uint8_t[], FreeMemory> owned(memory);
+    if (cleared) {
+        std::memset(owned.get(), 0, size);
+    }
     try {
         return std::shared_ptr<PixelBuffer>(
             new PixelBuffer(width, height, format, bytesPerRow, std::move(owned)));
@@ -122,12 +132,16 @@ bool PixelBuffer::drawImage(const Image& image, const Rect& rect) {
     const double shownHeight = swapped ? bitmap.width() : bitmap.height();
     if (rect == Rect::make(0, 0, shownWidth, shownHeight) && shownWidth <= width_ &&
         shownHeight <= height_) {
-        const auto upright =
-            FilterImage::fromImage(image)->oriented(exifOrientation(image.orientation()));
-        if (upright) {
-            writeOverBlack(upright->pixels());
-            return true;
-        }
+        const cv::Mat stored(bitmap.height(), bitmap.width(), CV_8UC4,
+                             const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
+        lockBaseAddress();
+        writeUpright(stored, exifOrientation(image.orientation()), baseAddress(), bytesPerRow_,
+                     format_ == PixelFormat::argb32 ? PixelWordWrite::opaqueReversed
+                                                    : PixelWordWrite::opaque);
+        unlockBaseAddress();
+        // Black where the picture does not reach.
+        writeOverBlack(cv::Mat(), static_cast<int>(shownWidth), static_cast<int>(shownHeight));
+        return true;
     }
 
     // Otherwise an opaque renderer, which starts black and composites the image over it, as
@@ -150,7 +164,7 @@ bool PixelBuffer::drawImage(const Image& image, const Rect& rect) {
     return true;
 }
 
-void PixelBuffer::writeOverBlack(const cv::Mat& pixels) {
+void PixelBuffer::writeOverBlack(const cv::Mat& pixels, int keptWidth, int keptHeight) {
     constexpr std::uint32_t black = 0xff000000u;  // as a native 0xAARRGGBB word
     const bool argb = format_ == PixelFormat::argb32;
     lockBaseAddress();
@@ -159,7 +173,7 @@ void PixelBuffer::writeOverBlack(const cv::Mat& pixels) {
         std::uint8_t* out = base + static_cast<std::size_t>(y) * bytesPerRow_;
         const int covered = y < pixels.rows ? std::min(pixels.cols, width_) : 0;
         const std::uint8_t* in = covered > 0 ? pixels.ptr<std::uint8_t>(y) : nullptr;
-        for (int x = 0; x < width_; ++x) {
+        for (int x = y < keptHeight ? keptWidth : 0; x < width_; ++x) {
             std::uint32_t word = black;  // premultiplied over black: the colour stays, alpha full
             if (x < covered) {
                 std::memcpy(&word, in + 4 * x, 4);

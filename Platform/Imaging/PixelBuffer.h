@@ -14,6 +14,7 @@
 
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/PictureMemory.h"
 
 namespace quorvel::platform {
 
@@ -55,6 +56,11 @@ public:
     // alignment is not a power of two of at least 4, or there is no memory.
     static std::shared_ptr<PixelBuffer> make(int width, int height, PixelFormat format,
                                              const PixelBufferAttributes& attributes = {});
+    // The same without clearing the memory, for a buffer that is written whole at once (by
+    // drawImage, which writes every pixel when it succeeds): its bytes are unspecified until
+    // then.
+    static std::shared_ptr<PixelBuffer> makeForOverwrite(
+        int width, int height, PixelFormat format, const PixelBufferAttributes& attributes = {});
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -84,8 +90,8 @@ public:
     // displayed (its orientation applied) stretched into `rect`, given in pixels of the buffer
     // from the top-left. The context has no alpha: drawing replaces the buffer's contents with
     // the image over opaque black (a new buffer's colour), and the unused alpha byte of every
-    // pixel is written as 255. Locks the buffer while drawing. False when the rectangle is
-    // empty or not finite.
+    // pixel is written as 255. Locks the buffer while drawing. False, with the buffer left as it
+    // was, when the rectangle is empty or not finite or there is no memory to draw in.
     bool drawImage(const Image& image, const Rect& rect);
 
     // Attachments by key (the one in use is cameraIntrinsicMatrixKey). Safe from any thread.
@@ -94,22 +100,22 @@ public:
     void removeAttachment(std::string_view key);
 
 private:
-    struct FreeMemory {
-        void operator()(std::uint8_t* memory) const;
-    };
-
     PixelBuffer(int width, int height, PixelFormat format, std::size_t bytesPerRow,
-                std::unique_ptr<std::uint8_t[], FreeMemory> memory);
+                PictureMemory::Block memory);
+    static std::shared_ptr<PixelBuffer> create(int width, int height, PixelFormat format,
+                                               const PixelBufferAttributes& attributes,
+                                               bool cleared);
 
-    // Fills the whole buffer: premultiplied B, G, R, A pixels from the top-left, black where
-    // they do not reach, alpha byte 255 everywhere.
-    void writeOverBlack(const cv::Mat& pixels);
+    // Fills the buffer: premultiplied B, G, R, A pixels from the top-left, black where they do
+    // not reach, alpha byte 255 everywhere. The top-left keptWidth × keptHeight pixels, already
+    // written, are left as they are.
+    void writeOverBlack(const cv::Mat& pixels, int keptWidth = 0, int keptHeight = 0);
 
     int width_;
     int height_;
     PixelFormat format_;
     std::size_t bytesPerRow_;
-    std::unique_ptr<std::uint8_t[], FreeMemory> memory_;
+    PictureMemory::Block memory_;
     mutable std::atomic<int> lockCount_{0};
     mutable std::mutex attachmentsMutex_;
     std::map<std::string, FloatMatrix3x3, std::less<>> attachments_;

@@ -20,17 +20,20 @@ std::shared_ptr<const Bitmap> RenderContext::createBitmap(const FilterImage& ima
         wanted->height() > Bitmap::maximumDimension) {
         return nullptr;
     }
-    auto bitmap =
-        Bitmap::make(static_cast<int>(wanted->width()), static_cast<int>(wanted->height()));
-    if (!bitmap) {
-        return nullptr;
-    }
     const Rect extent = image.extent();
     const PixelRect own{static_cast<std::int64_t>(extent.origin.x),
                         static_cast<std::int64_t>(extent.origin.y),
                         static_cast<std::int64_t>(extent.origin.x + extent.size.width),
                         static_cast<std::int64_t>(extent.origin.y + extent.size.height)};
     const PixelRect common = own.intersection(*wanted);
+    // Transparent where the image does not reach; a bitmap the image covers is written whole.
+    const int width = static_cast<int>(wanted->width());
+    const int height = static_cast<int>(wanted->height());
+    auto bitmap =
+        common == *wanted ? Bitmap::makeForOverwrite(width, height) : Bitmap::make(width, height);
+    if (!bitmap) {
+        return nullptr;
+    }
     if (common.isEmpty()) {
         return bitmap;
     }

@@ -5,16 +5,21 @@
 
 namespace quorvel::platform::vision {
 
-EdgeEvidence::EdgeEvidence(const cv::Mat& image)
+EdgeEvidence::EdgeEvidence(const cv::Mat& image, int firstColour)
     : image_(image),
       channels_(image.channels()),
+      firstColour_(image.channels() == 4 ? firstColour : 0),
       step_(static_cast<ptrdiff_t>(image.step[0])),
       interiorRight_(image.cols - 1),
-      interiorBottom_(image.rows - 1) {}
+      interiorBottom_(image.rows - 1) {
+#if defined(__SSE2__)
+    colourShift_ = _mm_cvtsi32_si128(8 * firstColour_);
+#endif
+}
 
 double EdgeEvidence::pixel(int x, int y) const {
-    const uchar* p =
-        image_.data + static_cast<ptrdiff_t>(y) * step_ + static_cast<ptrdiff_t>(x) * channels_;
+    const uchar* p = image_.data + static_cast<ptrdiff_t>(y) * step_ +
+                     static_cast<ptrdiff_t>(x) * channels_ + firstColour_;
     if (channels_ == 1) {
         return p[0];
     }

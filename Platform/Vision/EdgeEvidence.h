@@ -42,9 +42,10 @@ struct EdgeSearch {
 /// Positions use the pixel-centre convention: pixel (0, 0) covers -0.5...0.5.
 class EdgeEvidence {
 public:
-    /// `image` must be CV_8UC1, CV_8UC3 or CV_8UC4 (colour in BGR(A) order); its pixels are
-    /// shared, not copied.
-    explicit EdgeEvidence(const cv::Mat& image);
+    /// `image` must be CV_8UC1, CV_8UC3 or CV_8UC4; its pixels are shared, not copied.
+    /// `firstColour` is the byte of a pixel at which its three colour bytes start: 0 for BGR(A),
+    /// 1 for a four-channel A, R, G, B image.
+    explicit EdgeEvidence(const cv::Mat& image, int firstColour = 0);
 
     /// Bilinear brightness at (x, y); -1 when the point is outside the image.
     double brightness(double x, double y) const;
@@ -79,6 +80,7 @@ private:
         const int y0 = static_cast<int>(y);
         const double fx = x - x0;
         const double fy = y - y0;
+        // The pixel's first byte; its colour bytes start firstColour_ bytes later.
         const uchar* r0 = image_.data + static_cast<ptrdiff_t>(y0) * step_ +
                           static_cast<ptrdiff_t>(x0) * channels_;
         const uchar* r1 = r0 + step_;
@@ -91,14 +93,15 @@ private:
         }
 #if defined(__SSE2__)
         else if (channels_ == 4) {
-            // Both pixels of each row in one load; each 32-bit lane ends up holding the smallest
-            // of its pixel's B, G and R.
+            // Both pixels of each row in one load; shifted so that each 32-bit lane starts with
+            // its pixel's colour bytes, each lane ends up holding the smallest of them.
             uint64_t top;
             uint64_t bottom;
             std::memcpy(&top, r0, sizeof top);
             std::memcpy(&bottom, r1, sizeof bottom);
-            const __m128i v =
-                _mm_set_epi64x(static_cast<int64_t>(bottom), static_cast<int64_t>(top));
+            const __m128i v = _mm_srl_epi32(
+                _mm_set_epi64x(static_cast<int64_t>(bottom), static_cast<int64_t>(top)),
+                colourShift_);
             const __m128i m = _mm_and_si128(
                 _mm_min_epu8(_mm_min_epu8(v, _mm_srli_epi32(v, 8)), _mm_srli_epi32(v, 16)),
                 _mm_set1_epi32(0xff));
@@ -110,10 +113,12 @@ private:
 #endif
         else {
             const int c = channels_;
-            p00 = std::min(std::min(r0[0], r0[1]), r0[2]);
-            p01 = std::min(std::min(r0[c], r0[c + 1]), r0[c + 2]);
-            p10 = std::min(std::min(r1[0], r1[1]), r1[2]);
-            p11 = std::min(std::min(r1[c], r1[c + 1]), r1[c + 2]);
+            const uchar* a = r0 + firstColour_;
+            const uchar* b = r1 + firstColour_;
+            p00 = std::min(std::min(a[0], a[1]), a[2]);
+            p01 = std::min(std::min(a[c], a[c + 1]), a[c + 2]);
+            p10 = std::min(std::min(b[0], b[1]), b[2]);
+            p11 = std::min(std::min(b[c], b[c + 1]), b[c + 2]);
         }
         const double top = p00 + (p01 - p00) * fx;
         const double bottom = p10 + (p11 - p10) * fx;
@@ -122,6 +127,10 @@ private:
 
     cv::Mat image_;
     int channels_;
+    int firstColour_;
+#if defined(__SSE2__)
+    __m128i colourShift_;  // 8 × firstColour_ bits
+#endif
     ptrdiff_t step_;
     double interiorRight_;
     double interiorBottom_;

@@ -17,14 +17,6 @@ cv::Point2d toUpright(cv::Point2d p, ImageOrientation orientation, double stored
     return {upright.x, upright.y};
 }
 
-// The finder reads blue-green-red(-alpha) or grey pixels: a BGRA buffer is searched in place.
-cv::Mat searchablePixels(const PixelBuffer& buffer) {
-    if (buffer.pixelFormat() == PixelFormat::bgra32) return buffer.asMat();
-    cv::Mat bgra;
-    buffer.copyAsBGRA(bgra);
-    return bgra;
-}
-
 }  // namespace
 
 ImageRequestHandler::ImageRequestHandler(std::shared_ptr<const PixelBuffer> pixelBuffer,
@@ -43,10 +35,13 @@ bool ImageRequestHandler::perform(
         if (error) *error = failure;
         return false;
     };
+    // The search reads the pixels where they are, in their own byte order.
     cv::Mat pixels;
+    ChannelOrder order = ChannelOrder::bgra;
     if (pixelBuffer_) {
         pixelBuffer_->lockBaseAddress();
-        pixels = searchablePixels(*pixelBuffer_);
+        pixels = pixelBuffer_->asMat();
+        if (pixelBuffer_->pixelFormat() == PixelFormat::argb32) order = ChannelOrder::argb;
     } else if (bitmap_) {
         pixels = cv::Mat(bitmap_->height(), bitmap_->width(), CV_8UC4,
                          const_cast<std::uint8_t*>(bitmap_->data()), bitmap_->bytesPerRow());
@@ -61,7 +56,7 @@ bool ImageRequestHandler::perform(
     const double uprightHeight = turned ? pixels.cols : pixels.rows;
     for (const auto& request : requests) {
         std::vector<RectangleObservation> observations;
-        for (const auto& found : findQuadrilaterals(pixels, request->settings())) {
+        for (const auto& found : findQuadrilaterals(pixels, request->settings(), order)) {
             vision::Quad upright;
             for (std::size_t i = 0; i < 4; ++i) {
                 upright[i] = toUpright(found.corners[i], orientation_, pixels.cols, pixels.rows);

@@ -11,6 +11,7 @@
 #include "Platform/Vision/GradientEdges.h"
 #include "Platform/Vision/LineCandidates.h"
 #include "Platform/Vision/NestedOutlines.h"
+#include "Platform/Vision/PaperAndGray.h"
 #include "Platform/Vision/QuadGeometry.h"
 
 namespace quorvel::platform {
@@ -62,75 +63,116 @@ cv::v_uint8x16 roundingAverage(const cv::v_uint8x16& a, const cv::v_uint8x16& b)
 #endif
 }
 
-// Halves a four-channel image: each output pixel is the rounded mean of a 2x2 block, the same
-// as an area resize, at a fraction of its cost.
-cv::Mat halveFourChannels(const cv::Mat& image) {
-    const int w = image.cols / 2;
-    const int h = image.rows / 2;
-    cv::Mat out(h, w, CV_8UC4);
+// Halves one row pair of a four-channel image into `w` pixels: each output pixel is the rounded
+// mean of a 2x2 block, the same as an area resize, at a fraction of its cost.
+void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
     constexpr int kLanes = cv::v_uint32x4::nlanes;
     const cv::v_uint8x16 one = cv::v_setall_u8(1);
-    for (int y = 0; y < h; ++y) {
-        const auto* r0 = image.ptr<uint32_t>(2 * y);
-        const auto* r1 = image.ptr<uint32_t>(2 * y + 1);
-        auto* o = out.ptr<uint32_t>(y);
-        int x = 0;
-        for (; x + kLanes <= w; x += kLanes) {
-            // Rows first: a and b are the two rows' left pixels of each block, c and d the
-            // right ones.
-            cv::v_uint8x16 a, b, c, d;
+    int x = 0;
+    for (; x + kLanes <= w; x += kLanes) {
+        // Rows first: a and b are the two rows' left pixels of each block, c and d the right
+        // ones.
+        cv::v_uint8x16 a, b, c, d;
 #if CV_SSE2
-            const __m128i top0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * x));
-            const __m128i top1 =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * x + kLanes));
-            const __m128i bottom0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 2 * x));
-            const __m128i bottom1 =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 2 * x + kLanes));
-            auto evenPixels = [](__m128i p, __m128i q) {
-                return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(p), _mm_castsi128_ps(q),
-                                                       _MM_SHUFFLE(2, 0, 2, 0)));
-            };
-            auto oddPixels = [](__m128i p, __m128i q) {
-                return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(p), _mm_castsi128_ps(q),
-                                                       _MM_SHUFFLE(3, 1, 3, 1)));
-            };
-            a = cv::v_uint8x16(evenPixels(top0, top1));
-            b = cv::v_uint8x16(evenPixels(bottom0, bottom1));
-            c = cv::v_uint8x16(oddPixels(top0, top1));
-            d = cv::v_uint8x16(oddPixels(bottom0, bottom1));
+        const __m128i top0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * x));
+        const __m128i top1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * x + kLanes));
+        const __m128i bottom0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 2 * x));
+        const __m128i bottom1 =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 2 * x + kLanes));
+        auto evenPixels = [](__m128i p, __m128i q) {
+            return _mm_castps_si128(
+                _mm_shuffle_ps(_mm_castsi128_ps(p), _mm_castsi128_ps(q), _MM_SHUFFLE(2, 0, 2, 0)));
+        };
+        auto oddPixels = [](__m128i p, __m128i q) {
+            return _mm_castps_si128(
+                _mm_shuffle_ps(_mm_castsi128_ps(p), _mm_castsi128_ps(q), _MM_SHUFFLE(3, 1, 3, 1)));
+        };
+        a = cv::v_uint8x16(evenPixels(top0, top1));
+        b = cv::v_uint8x16(evenPixels(bottom0, bottom1));
+        c = cv::v_uint8x16(oddPixels(top0, top1));
+        d = cv::v_uint8x16(oddPixels(bottom0, bottom1));
 #else
-            cv::v_uint32x4 e0, o0, e1, o1;
-            cv::v_load_deinterleave(r0 + 2 * x, e0, o0);
-            cv::v_load_deinterleave(r1 + 2 * x, e1, o1);
-            a = cv::v_reinterpret_as_u8(e0);
-            b = cv::v_reinterpret_as_u8(e1);
-            c = cv::v_reinterpret_as_u8(o0);
-            d = cv::v_reinterpret_as_u8(o1);
+        cv::v_uint32x4 e0, o0, e1, o1;
+        cv::v_load_deinterleave(r0 + 2 * x, e0, o0);
+        cv::v_load_deinterleave(r1 + 2 * x, e1, o1);
+        a = cv::v_reinterpret_as_u8(e0);
+        b = cv::v_reinterpret_as_u8(e1);
+        c = cv::v_reinterpret_as_u8(o0);
+        d = cv::v_reinterpret_as_u8(o1);
 #endif
-            const cv::v_uint8x16 left = roundingAverage(a, b);
-            const cv::v_uint8x16 right = roundingAverage(c, d);
-            // Averaging the two rounded averages rounds up twice; taking back the excess bit
-            // gives exactly (a + b + c + d + 2) / 4.
-            const cv::v_uint8x16 excess = ((a ^ b) | (c ^ d)) & (left ^ right) & one;
-            cv::v_store(o + x, cv::v_reinterpret_as_u32(roundingAverage(left, right) - excess));
-        }
-        const auto* b0 = reinterpret_cast<const uint8_t*>(r0);
-        const auto* b1 = reinterpret_cast<const uint8_t*>(r1);
-        auto* ob = reinterpret_cast<uint8_t*>(o);
-        for (int i = 4 * x; i < 4 * w; ++i) {
-            const int j = i + (i & ~3);  // the same channel of the block's left pixel
-            ob[i] = static_cast<uint8_t>((b0[j] + b0[j + 4] + b1[j] + b1[j + 4] + 2) >> 2);
-        }
+        const cv::v_uint8x16 left = roundingAverage(a, b);
+        const cv::v_uint8x16 right = roundingAverage(c, d);
+        // Averaging the two rounded averages rounds up twice; taking back the excess bit
+        // gives exactly (a + b + c + d + 2) / 4.
+        const cv::v_uint8x16 excess = ((a ^ b) | (c ^ d)) & (left ^ right) & one;
+        cv::v_store(o + x, cv::v_reinterpret_as_u32(roundingAverage(left, right) - excess));
     }
-    return out;
+    const auto* b0 = reinterpret_cast<const uint8_t*>(r0);
+    const auto* b1 = reinterpret_cast<const uint8_t*>(r1);
+    auto* ob = reinterpret_cast<uint8_t*>(o);
+    for (int i = 4 * x; i < 4 * w; ++i) {
+        const int j = i + (i & ~3);  // the same channel of the block's left pixel
+        ob[i] = static_cast<uint8_t>((b0[j] + b0[j + 4] + b1[j] + b1[j + 4] + 2) >> 2);
+    }
 }
 
-WorkingImage makeWorkingImage(const cv::Mat& image) {
+// Halves a four-channel image `levels` times, exactly as halving it once per level would, in
+// one pass over its rows: each output row is made from the rows of the levels between, held in
+// small row buffers, so the large image is read once and no level in between is stored whole.
+class FourChannelPyramid {
+public:
+    FourChannelPyramid(const cv::Mat& image, int levels) : image_(image), levels_(levels) {
+        int w = image.cols;
+        for (int level = 1; level < levels; ++level) {
+            w /= 2;
+            rows_.emplace_back(2 * static_cast<size_t>(w));
+        }
+    }
+
+    cv::Mat reduce() const {
+        const int w = image_.cols >> levels_;
+        const int h = image_.rows >> levels_;
+        cv::Mat out(h, w, CV_8UC4);
+        for (int y = 0; y < h; ++y) {
+            makeRow(levels_, y, out.ptr<uint32_t>(y));
+        }
+        return out;
+    }
+
+private:
+    // Writes row `y` of level `level` (level 0 is the image) into `into`, or returns the image's
+    // own row at level 0.
+    const uint32_t* makeRow(int level, int y, uint32_t* into) const {
+        if (level == 0) {
+            return image_.ptr<uint32_t>(y);
+        }
+        const int w = image_.cols >> level;
+        uint32_t* scratch = level > 1 ? rows_[static_cast<size_t>(level - 2)].data() : nullptr;
+        const size_t below = static_cast<size_t>(image_.cols >> (level - 1));
+        const uint32_t* r0 = makeRow(level - 1, 2 * y, scratch);
+        const uint32_t* r1 = makeRow(level - 1, 2 * y + 1, scratch ? scratch + below : nullptr);
+        halveRows(r0, r1, into, w);
+        return into;
+    }
+
+    const cv::Mat& image_;
+    int levels_;
+    // Two rows of every level between the image and the output.
+    mutable std::vector<std::vector<uint32_t>> rows_;
+};
+
+WorkingImage makeWorkingImage(const cv::Mat& image, ChannelOrder order) {
     WorkingImage working;
     cv::Mat current = image;
-    while (current.channels() == 4 && std::max(current.cols, current.rows) > kWorkingLongSide) {
-        current = halveFourChannels(current);
-        working.factor *= 2;
+    if (current.channels() == 4) {
+        int levels = 0;
+        while (std::max(current.cols >> levels, current.rows >> levels) > kWorkingLongSide) {
+            ++levels;
+        }
+        if (levels > 0) {
+            current = FourChannelPyramid(image, levels).reduce();
+            working.factor = 1 << levels;
+        }
     }
     while (std::max(current.cols, current.rows) > kWorkingLongSide) {
         const int w = current.cols / 2;
@@ -145,13 +187,14 @@ WorkingImage makeWorkingImage(const cv::Mat& image) {
     if (current.channels() == 1) {
         working.paper = current;
         working.gray = current;
+    } else if (current.channels() == 4) {
+        vision::paperAndGray(current, order == ChannelOrder::argb, working.paper, working.gray);
     } else {
-        std::array<cv::Mat, 4> planes;
+        std::array<cv::Mat, 3> planes;
         cv::split(current, planes.data());
         cv::min(planes[0], planes[1], working.paper);
         cv::min(working.paper, planes[2], working.paper);
-        cv::cvtColor(current, working.gray,
-                     current.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+        cv::cvtColor(current, working.gray, cv::COLOR_BGR2GRAY);
     }
     return working;
 }
@@ -317,13 +360,13 @@ std::optional<Quad> refineSides(const EdgeEvidence& evidence, const Quad& quad,
 
 // Refines the outline on the full-resolution image. Each corner comes from lines fitted to the
 // edge points near it, so a gently curled sheet keeps its corners where the paper's are.
-Quad refineAtFullResolution(const cv::Mat& image, const Quad& working, int factor,
-                            const std::array<int, 4>& polarity) {
+Quad refineAtFullResolution(const cv::Mat& image, ChannelOrder order, const Quad& working,
+                            int factor, const std::array<int, 4>& polarity) {
     Quad quad;
     for (size_t i = 0; i < 4; ++i) {
         quad[i] = toFullResolution(working[i], factor);
     }
-    const EdgeEvidence evidence(image);
+    const EdgeEvidence evidence(image, order == ChannelOrder::argb ? 1 : 0);
     EdgeSearch search;
     search.radius = 1.5 * factor + 1;
     search.derivativeSpan = std::max(1, factor / 4);
@@ -417,8 +460,9 @@ bool overlapsChosen(const Quad& quad, const std::vector<Candidate>& chosen) {
 }
 
 std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
-                                          const RectangleDetectionSettings& settings) {
-    const WorkingImage working = makeWorkingImage(image);
+                                          const RectangleDetectionSettings& settings,
+                                          ChannelOrder order) {
+    const WorkingImage working = makeWorkingImage(image, order);
     const cv::Size size = working.paper.size();
     const double shortSide = std::min(size.width, size.height);
     const double minExtent = std::max(4.0, settings.minimumSize * shortSide);
@@ -521,8 +565,8 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
 
     std::vector<DetectedQuadrilateral> result;
     for (const Candidate& candidate : chosen) {
-        const Quad full =
-            refineAtFullResolution(image, candidate.quad, working.factor, candidate.polarity);
+        const Quad full = refineAtFullResolution(image, order, candidate.quad, working.factor,
+                                                 candidate.polarity);
         const Quad ordered = vision::orderCorners(full);
         DetectedQuadrilateral detected;
         for (size_t i = 0; i < 4; ++i) {
@@ -537,14 +581,16 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
 }  // namespace
 
 std::vector<DetectedQuadrilateral> findQuadrilaterals(const cv::Mat& image,
-                                                      const RectangleDetectionSettings& settings) {
+                                                      const RectangleDetectionSettings& settings,
+                                                      ChannelOrder order) {
     if (image.empty() || image.dims != 2 || image.depth() != CV_8U ||
         (image.channels() != 1 && image.channels() != 3 && image.channels() != 4) ||
+        (order == ChannelOrder::argb && image.channels() != 4) ||
         std::min(image.cols, image.rows) < kMinimumImageSide) {
         return {};
     }
     try {
-        return detect(image, settings);
+        return detect(image, settings, order);
     } catch (const std::exception&) {
         return {};
     }

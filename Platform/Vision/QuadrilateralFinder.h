@@ -43,10 +43,17 @@ struct DetectedQuadrilateral {
 /// meaning of the result, but pixel coordinates with a top-left origin (the platform reports
 /// normalized coordinates with a bottom-left origin; converting is the caller's business).
 ///
-/// `image` is CV_8UC4 (BGRA, a camera frame or bitmap), CV_8UC3 (BGR) or CV_8UC1. An empty image,
-/// another pixel type or an image too small to hold an outline gives an empty list; so does an
-/// image without any quadrilateral whose four sides all sit on clear edges. Never throws.
+/// `image` is CV_8UC4 (a camera frame or bitmap, bytes in the given order), CV_8UC3 (BGR) or
+/// CV_8UC1. An empty image, another pixel type or an image too small to hold an outline gives an
+/// empty list; so does an image without any quadrilateral whose four sides all sit on clear
+/// edges. Never throws. The image is read where it is: a four-channel frame is never copied
+/// whole.
+enum class ChannelOrder {
+    bgra,  ///< bytes B, G, R, A (or B, G, R for three channels)
+    argb,  ///< bytes A, R, G, B (four channels only)
+};
 std::vector<DetectedQuadrilateral> findQuadrilaterals(const cv::Mat& image,
-                                                      const RectangleDetectionSettings& settings);
+                                                      const RectangleDetectionSettings& settings,
+                                                      ChannelOrder order = ChannelOrder::bgra);
 
 }  // namespace quorvel::platform

@@ -1,6 +1,8 @@
 #include "Source/Imaging/ImageOperations.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Imaging/Filter.h"
@@ -28,11 +30,17 @@ std::shared_ptr<platform::PixelBuffer> ImageOperations::toCVPixelBuffer(const Im
     const platform::Size size = image.size();
     const int width = static_cast<int>(size.width);
     const int height = static_cast<int>(size.height);
-    auto buffer = platform::PixelBuffer::make(
+    // Drawing the page over the whole buffer writes every pixel: no need to clear it first.
+    auto buffer = platform::PixelBuffer::makeForOverwrite(
         width, height, platform::PixelFormat::argb32,
         {.imageCompatibility = true, .bitmapContextCompatibility = true});
     if (!buffer) return nullptr;
-    buffer->drawImage(image, {{0, 0}, {static_cast<double>(width), static_cast<double>(height)}});
+    if (!buffer->drawImage(image,
+                           {{0, 0}, {static_cast<double>(width), static_cast<double>(height)}})) {
+        buffer->lockBaseAddress();
+        std::fill_n(buffer->baseAddress(), buffer->dataSize(), std::uint8_t{0});
+        buffer->unlockBaseAddress();
+    }
     return buffer;
 }
 
@@ -91,17 +99,23 @@ std::shared_ptr<Image> ImageOperations::applyFilters(const Image& image) {
 }
 
 std::shared_ptr<Image> ImageOperations::toGrayscale(const Image& image) {
-    // The encoded picture only measures the size.
-    const auto jpeg = platform::ImageEncoding::jpegData(image, 1.0);
-    if (!jpeg) {
-        Logger::capture().error(
-            "Failed to apply greyscale filter: nil is returned while converting image to JPEG "
-            "data");
-        return nullptr;
-    }
-    if (jpeg->size() > maximumGrayscaleJPEGSize) {
-        Logger::capture().error("Failed to apply greyscale filter: image is too large (> 10mb)");
-        return nullptr;
+    // The JPEG at quality 1.0 only measures the size. A picture whose largest possible JPEG
+    // fits needs no encoding to know that its own does.
+    const auto& bitmap = *image.bitmap();
+    if (platform::ImageEncoding::maximumJpegSize(bitmap.width(), bitmap.height()) >
+        maximumGrayscaleJPEGSize) {
+        const auto jpeg = platform::ImageEncoding::jpegData(image, 1.0);
+        if (!jpeg) {
+            Logger::capture().error(
+                "Failed to apply greyscale filter: nil is returned while converting image to "
+                "JPEG data");
+            return nullptr;
+        }
+        if (jpeg->size() > maximumGrayscaleJPEGSize) {
+            Logger::capture().error(
+                "Failed to apply greyscale filter: image is too large (> 10mb)");
+            return nullptr;
+        }
     }
     auto filterImage = FilterImage::fromImage(image);
     if (!filterImage) {

@@ -301,11 +301,9 @@ std::shared_ptr<platform::Image> RectangleDetector::fixImageOrientation(
     const platform::FilterImage& enhancedImage, const RectangleFeature& feature, bool mirror) {
     using platform::ImageOrientation;
     const Rect e = enhancedImage.extent();
-    platform::Size contextSize{e.width(), e.height()};
     ImageOrientation orientation;
     if (e.height() < e.width()) {
         // A landscape result is turned a quarter to stand upright.
-        contextSize = {e.height(), e.width()};
         orientation = mirror ? ImageOrientation::leftMirrored : ImageOrientation::right;
     } else if (feature.topLeft.y < feature.topRight.y) {
         orientation = mirror ? ImageOrientation::downMirrored : ImageOrientation::down;
@@ -313,13 +311,11 @@ std::shared_ptr<platform::Image> RectangleDetector::fixImageOrientation(
         orientation = mirror ? ImageOrientation::upMirrored : ImageOrientation::up;
     }
 
-    platform::ImageRenderer context(contextSize, false, 1.0);
-    auto rendered = ImageOperations::imageFromFilterImage(enhancedImage);
-    if (!context.isValid() || !rendered) return nullptr;
-    auto oriented =
-        platform::Image::make(rendered->bitmap(), platform::Screen::mainScale(), orientation);
-    context.drawImage(*oriented, {{0, 0}, contextSize});
-    return context.makeImage();
+    // Drawn into a context of its turned size, the page is only turned: its pixels are moved
+    // exactly as drawing would place them, straight into the new image's bitmap.
+    const auto upright = enhancedImage.oriented(platform::exifOrientation(orientation));
+    auto bitmap = upright ? upright->toBitmap() : nullptr;
+    return bitmap ? platform::Image::make(std::move(bitmap), 1.0) : nullptr;
 }
 
 }  // namespace quorvel

@@ -28,13 +28,13 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <opencv2/core/utils/logger.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Imaging/FilterImage.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {
@@ -67,20 +67,15 @@ Decoded decodeUpright(const std::string& path) {
     if (bytes->empty() || bytes->size() > static_cast<std::size_t>(INT_MAX)) {
         return {nullptr, "cannot decode"};
     }
-    cv::Mat bgr;
-    try {
-        // Colour, turned upright by the EXIF orientation.
-        const cv::Mat encoded(1, static_cast<int>(bytes->size()), CV_8U,
-                              const_cast<std::uint8_t*>(bytes->data()));
-        bgr = cv::imdecode(encoded, cv::IMREAD_COLOR);
-    } catch (const cv::Exception&) {
-        return {nullptr, "cannot decode"};
-    }
-    if (bgr.empty()) return {nullptr, "cannot decode"};
-    auto bitmap = quorvel::platform::Bitmap::make(bgr.cols, bgr.rows);
+    // The library's own decoder: a truncated or corrupt picture, or one over the decoder's pixel
+    // limit, is no image.
+    const auto stored = quorvel::platform::Image::fromEncodedData(*bytes);
+    if (!stored) return {nullptr, "cannot decode"};
+    if (stored->orientation() == quorvel::platform::ImageOrientation::up) return {stored, {}};
+    const auto upright = quorvel::platform::FilterImage::fromImage(*stored)->oriented(
+        quorvel::platform::exifOrientation(stored->orientation()));
+    const auto bitmap = upright ? upright->toBitmap() : nullptr;
     if (!bitmap) return {nullptr, "too large"};
-    cv::Mat bgra(bgr.rows, bgr.cols, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
-    cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
     return {quorvel::platform::Image::make(bitmap), {}};
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <string>
 #include <vector>
 
 #include "Platform/Graphics/Bitmap.h"
@@ -230,6 +231,99 @@ TEST(ImageFile, GarbageMissingAndEmptyFilesGiveNoImage) {
     // A PNG signature followed by nothing sensible.
     const std::vector<std::uint8_t> truncated{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0};
     EXPECT_EQ(Image::fromEncodedData(truncated), nullptr);
+}
+
+// A photo-like JPEG: smooth shading with detail, so that its entropy-coded data is long.
+std::vector<std::uint8_t> texturedJpeg() {
+    cv::Mat pixels(240, 320, CV_8UC3);
+    cv::RNG rng(3);
+    rng.fill(pixels, cv::RNG::UNIFORM, 0, 255);
+    return encode(".jpg", pixels);
+}
+
+// The offset of the first byte after the start-of-scan segment's header.
+std::size_t scanDataStart(const std::vector<std::uint8_t>& jpeg) {
+    for (std::size_t i = 2; i + 3 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) {
+            return i + 2 + ((jpeg[i + 2] << 8) | jpeg[i + 3]);
+        }
+    }
+    ADD_FAILURE() << "no start of scan";
+    return jpeg.size();
+}
+
+TEST(ImageFile, TruncatedJpegIsNotAnImage) {
+    const auto jpeg = texturedJpeg();
+    ASSERT_NE(Image::fromEncodedData(jpeg), nullptr);
+    for (const double kept : {0.1, 0.5, 0.9}) {
+        const std::vector<std::uint8_t> cut(
+            jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * kept));
+        std::string failure;
+        EXPECT_EQ(Image::fromEncodedData(cut, &failure), nullptr) << kept;
+        EXPECT_NE(failure.find("truncated or corrupt"), std::string::npos) << failure;
+    }
+    // Only the end-of-image marker missing.
+    const std::vector<std::uint8_t> unfinished(jpeg.begin(), jpeg.end() - 2);
+    EXPECT_EQ(Image::fromEncodedData(unfinished), nullptr);
+    TemporaryBundle files("Files");
+    const std::vector<std::uint8_t> half(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
+    EXPECT_EQ(Image::contentsOfFile(files.write("half.jpg", half)), nullptr);
+}
+
+TEST(ImageFile, JpegWithCorruptScanDataIsNotAnImage) {
+    const auto jpeg = texturedJpeg();
+    const std::size_t start = scanDataStart(jpeg);
+    // A restart marker where the file has none: libjpeg resynchronises with a warning.
+    auto marked = jpeg;
+    marked[start + (jpeg.size() - start) / 2] = 0xFF;
+    marked[start + (jpeg.size() - start) / 2 + 1] = 0xD3;
+    std::string failure;
+    EXPECT_EQ(Image::fromEncodedData(marked, &failure), nullptr);
+    EXPECT_NE(failure.find("truncated or corrupt"), std::string::npos) << failure;
+}
+
+TEST(ImageFile, PngClaimingMorePixelsThanDecodedIsRefusedFromItsHeader) {
+    // 12000 x 9000 one-bit pixels of black compress to a few hundred kilobytes.
+    const cv::Mat black(9000, 12000, CV_8UC1, cv::Scalar(0));
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(cv::imencode(".png", black, png, {cv::IMWRITE_PNG_BILEVEL, 1}));
+    ASSERT_LT(png.size(), 2'000'000u);
+    ASSERT_GT(12000LL * 9000LL, Image::maximumDecodedPixels);
+    std::string failure;
+    EXPECT_EQ(Image::fromEncodedData(png, &failure), nullptr);
+    EXPECT_NE(failure.find("12000 x 9000"), std::string::npos) << failure;
+    EXPECT_NE(failure.find(std::to_string(Image::maximumDecodedPixels)), std::string::npos)
+        << failure;
+}
+
+TEST(ImageFile, JpegClaimingMorePixelsThanDecodedIsRefusedFromItsHeader) {
+    // A small JPEG whose frame header claims 12000 x 9000 pixels.
+    auto jpeg = encode(".jpg", cv::Mat(16, 16, CV_8UC3, cv::Scalar(90, 120, 150)));
+    bool patched = false;
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = 9000 >> 8;  // height
+            jpeg[i + 6] = 9000 & 0xff;
+            jpeg[i + 7] = 12000 >> 8;  // width
+            jpeg[i + 8] = 12000 & 0xff;
+            patched = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(patched);
+    std::string failure;
+    EXPECT_EQ(Image::fromEncodedData(jpeg, &failure), nullptr);
+    EXPECT_NE(failure.find("12000 x 9000"), std::string::npos) << failure;
+}
+
+TEST(ImageFile, PicturesUpToTheLimitAreDecoded) {
+    const auto jpeg = encode(".jpg", cv::Mat(600, 800, CV_8UC3, cv::Scalar(90, 120, 150)));
+    std::string failure;
+    const auto image = Image::fromEncodedData(jpeg, &failure);
+    ASSERT_NE(image, nullptr) << failure;
+    EXPECT_EQ(image->size(), (Size{800, 600}));
+    expectColorNear(image->bitmap()->pixel(400, 300),
+                    Color{150 / 255.0, 120 / 255.0, 90 / 255.0, 1}, 3.0 / 255);
 }
 
 }  // namespace

@@ -126,6 +126,34 @@ TEST(FilterImageOrientation, OrientingAStoredPageMatchesHowThePageIsDisplayed) {
     }
 }
 
+TEST(FilterImageOrientation, OrientingALargerPageMatchesDrawingItTileForTile) {
+    // Sides that are not a multiple of the turning tiles, colours that differ everywhere, and
+    // partly transparent pixels.
+    const int width = 77, height = 45;
+    auto bitmap = Bitmap::make(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            setPixel(
+                *bitmap, x, y,
+                Color::fromRGBA8(static_cast<std::uint8_t>(3 * x), static_cast<std::uint8_t>(5 * y),
+                                 static_cast<std::uint8_t>(x * y),
+                                 static_cast<std::uint8_t>((x + y) % 3 == 0 ? 128 : 255)));
+        }
+    }
+    for (int raw = 0; raw < 8; ++raw) {
+        const auto orientation = static_cast<ImageOrientation>(raw);
+        SCOPED_TRACE(raw);
+        const auto page = Image::make(bitmap, 1, orientation);
+        ImageRenderer renderer(page->size(), false, 1);
+        renderer.drawImage(*page, Rect{{0, 0}, page->size()});
+        const auto displayed = renderer.makeImage();
+        const auto upright =
+            FilterImage::fromImage(*page)->oriented(exifOrientation(page->orientation()));
+        ASSERT_TRUE(upright);
+        EXPECT_TRUE(sameBytes(*upright->toBitmap(), *displayed->bitmap()));
+    }
+}
+
 TEST(FilterImageCrop, KeepsTheCoordinatesOfTheIntersectionUntilOriented) {
     const auto bitmap = cornerBitmap(10, 8);
     setPixel(*bitmap, 3, 4, green);  // image coordinates (3, 3)

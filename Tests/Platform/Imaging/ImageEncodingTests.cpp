@@ -88,4 +88,16 @@ TEST(JpegEncoding, QualityChangesTheSize) {
 }
 
 }  // namespace
+TEST(JpegEncoding, NoJpegIsLargerThanTheStatedMaximum) {
+    // Noise at full quality is the worst a picture can do.
+    const int width = 333, height = 211;
+    auto bitmap = Bitmap::make(width, height);
+    cv::Mat noise(height, width, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
+    cv::randu(noise, cv::Scalar::all(0), cv::Scalar::all(256));
+    const auto jpeg = ImageEncoding::jpegData(*bitmap, 1.0, 6);
+    ASSERT_TRUE(jpeg);
+    EXPECT_GT(jpeg->size(), static_cast<std::size_t>(width) * height);
+    EXPECT_LE(jpeg->size(), ImageEncoding::maximumJpegSize(width, height));
+}
+
 }  // namespace quorvel::platform

@@ -55,8 +55,9 @@ TEST(QuadGeometry, IntersectsLinesAndRefusesParallelOnes) {
     ASSERT_TRUE(crossing.has_value());
     EXPECT_NEAR(crossing->x, 3, 1e-12);
     EXPECT_NEAR(crossing->y, 5, 1e-12);
-    EXPECT_FALSE(quorvel::platform::vision::intersect(horizontal, Line{cv::Point2d(0, 9), cv::Point2d(1, 0)})
-                     .has_value());
+    EXPECT_FALSE(
+        quorvel::platform::vision::intersect(horizontal, Line{cv::Point2d(0, 9), cv::Point2d(1, 0)})
+            .has_value());
 }
 
 TEST(QuadGeometry, EnclosingQuadRestoresTheCornersOfAClippedRectangle) {
@@ -70,9 +71,9 @@ TEST(QuadGeometry, EnclosingQuadRestoresTheCornersOfAClippedRectangle) {
     const Quad expected{cv::Point2d(0, 0), cv::Point2d(100, 0), cv::Point2d(100, 60),
                         cv::Point2d(0, 60)};
     EXPECT_LT(quorvel::platform::vision::maximumCornerDistance(ordered, expected), 1e-6);
-    EXPECT_FALSE(
-        quorvel::platform::vision::enclosingQuad({cv::Point2d(0, 0), cv::Point2d(1, 0), cv::Point2d(0, 1)})
-            .has_value());
+    EXPECT_FALSE(quorvel::platform::vision::enclosingQuad(
+                     {cv::Point2d(0, 0), cv::Point2d(1, 0), cv::Point2d(0, 1)})
+                     .has_value());
 }
 
 TEST(QuadGeometry, RobustLineFitIgnoresOutliers) {

@@ -14,6 +14,7 @@
 
 namespace {
 
+using quorvel::platform::ChannelOrder;
 using quorvel::platform::DetectedQuadrilateral;
 using quorvel::platform::findQuadrilaterals;
 using quorvel::platform::RectangleDetectionSettings;
@@ -141,6 +142,19 @@ TEST(QuadrilateralFinder, FindsTheSameOutlineInAFrameWhateverItsChannelLayout) {
         EXPECT_NEAR(fromBgra[0].corners[i].y, fromBgr[0].corners[i].y, 1e-6);
     }
     EXPECT_NEAR(fromBgra[0].confidence, fromBgr[0].confidence, 1e-9);
+
+    // The same frame with its bytes in A, R, G, B order, read as such.
+    cv::Mat argb(bgra.size(), CV_8UC4);
+    const int fromTo[] = {3, 0, 2, 1, 1, 2, 0, 3};
+    cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
+    const auto fromArgb = findQuadrilaterals(argb, documentSettings(), ChannelOrder::argb);
+    ASSERT_EQ(fromArgb.size(), 1u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(fromArgb[0].corners[i], fromBgra[0].corners[i]);
+    }
+    EXPECT_EQ(fromArgb[0].confidence, fromBgra[0].confidence);
+    // A three-channel image has no A, R, G, B form.
+    EXPECT_TRUE(findQuadrilaterals(scene.image, documentSettings(), ChannelOrder::argb).empty());
 }
 
 TEST(QuadrilateralFinder, WorksOnAnImageThatIsAViewIntoALargerOne) {

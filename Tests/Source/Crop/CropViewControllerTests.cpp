@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <future>
 #include <opencv2/imgproc.hpp>
 
 #include "CropScreenTestSupport.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Log/ScopedLogCapture.h"
 #include "Source/Crop/Components/AspectFit.h"
+#include "Source/Imaging/RectangleDetector.h"
 #include "Support/DocumentScene.h"
 
 using namespace quorvel;
@@ -64,6 +66,11 @@ TEST_F(CropScreenTest, StoredCornersArePlacedWithoutReportOrSpinner) {
 }
 
 TEST_F(CropScreenTest, DetectionRunsBehindTheSpinnerAndDoneWaitsForIt) {
+    // The vision queue is held until the screen has been seen while detection runs, however fast
+    // detection is.
+    std::promise<void> release;
+    quorvel::RectangleDetector::workQueue()->async(
+        [held = release.get_future().share()] { held.wait(); });
     open(scenePicture(), std::nullopt, false);
     ASSERT_TRUE(screen->isPlacingCorners());
     EXPECT_TRUE(outlets().loader->isAnimating());
@@ -76,6 +83,7 @@ TEST_F(CropScreenTest, DetectionRunsBehindTheSpinnerAndDoneWaitsForIt) {
     EXPECT_EQ(delegate->cropped, 0);
     EXPECT_TRUE(onTop());
 
+    release.set_value();
     waitForPlacement();
     EXPECT_FALSE(outlets().loader->isAnimating());
     EXPECT_EQ(delegate->detected, 1);

@@ -300,6 +300,25 @@ TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
               std::vector<std::string>{"Unable to generate core image from image data."});
 }
 
+TEST(AutomaticProcessing, TruncatedPhotoCompletesWithAFailure) {
+    // A photo cut short in transfer: libjpeg would fill in the missing part with grey.
+    SceneOptions options;
+    options.size = {800, 600};
+    auto bitmap = quorvel::platform::Bitmap::make(800, 600);
+    cv::Mat bgra(600, 800, CV_8UC4, bitmap->mutableData());
+    cv::cvtColor(testing_vision::renderScene(options).image, bgra, cv::COLOR_BGR2BGRA);
+    const auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.9, 6);
+    ASSERT_TRUE(jpeg);
+    const quorvel::platform::Data cut(jpeg->begin(), jpeg->begin() + jpeg->size() / 10);
+
+    quorvel::platform::ScopedLogCapture log;
+    auto result = processAutomatically(cut, true);
+    EXPECT_EQ(result.calls, 1);
+    EXPECT_FALSE(result.processed);
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{"Unable to generate core image from image data."});
+}
+
 TEST(VisionQueue, RequestsOfTwoDetectorsRunOneAtATimeInOrder) {
     EXPECT_EQ(RectangleDetector::workQueue(), RectangleDetector::workQueue());
     auto a = RectangleDetector::make();

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+
+namespace quorvel::platform::vision {
+
+/// The two channels the outline search works on, from a CV_8UC4 image whose bytes are B, G, R, A
+/// (`argb` false) or A, R, G, B (`argb` true): "paper brightness", the smallest of each pixel's
+/// three colour bytes, and luma exactly as cv::cvtColor computes it from B, G, R. Both CV_8UC1,
+/// the image's size.
+void paperAndGray(const cv::Mat& image, bool argb, cv::Mat& paper, cv::Mat& gray);
+
+}  // namespace quorvel::platform::vision
