@@ -9,18 +9,31 @@
 // the automatic shot (or a manual one after --manual seconds), the preview, the crop screen (a
 // corner dragged away and back, Done), a second page and Done, saving a screenshot of every
 // screen passed. Either way each step is printed with its time, and every page lands in the
-// output folder as page-N.jpg with its greyscale, sharpened view as page-N-filtered.jpg.
+// output folder (made first) as page-N.jpg with its greyscale, sharpened view as
+// page-N-filtered.jpg.
+//
+// Exit status: 0 when the pages were written, 1 when anything failed (each failure says why), 2
+// for bad arguments.
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <variant>
 
 #include "CaptureDemoScript.h"
 #include "Platform/Camera/CameraAuthorization.h"
@@ -29,6 +42,7 @@
 #include "Platform/Camera/V4L2CameraDevice.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/Timer.h"
+#include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Log/Log.h"
 #include "Platform/UI/ApplicationHost.h"
@@ -61,88 +75,142 @@ struct Options {
     std::string device;
     std::optional<double> manualAfter;
     std::filesystem::path out = "out";
+    // The scripted session's time limit, in seconds.
     double timeout = 60;
 };
 
-int usage(const std::string& problem = {}) {
-    if (!problem.empty()) std::fprintf(stderr, "capture-demo: %s\n", problem.c_str());
-    std::fprintf(stderr,
-                 "usage: capture-demo [--photo FILE | --photos DIR | --device /dev/videoN]\n"
-                 "                    [--manual SECONDS] [--out DIR] [--timeout SECONDS]\n");
+constexpr const char* kUsage =
+    "usage: capture-demo [--photo FILE | --photos DIR | --device /dev/videoN]\n"
+    "                    [--manual SECONDS] [--out DIR] [--timeout SECONDS]\n";
+
+int usage(const std::string& complaint) {
+    std::fprintf(stderr, "capture-demo: %s\n%s", complaint.c_str(), kUsage);
     return 2;
 }
 
-// A number of seconds: finite, not negative, nothing after it.
-std::optional<double> seconds(const char* text) {
-    errno = 0;
+// A number of seconds: all of `text`, finite, not negative (above 0 when `positive`).
+std::optional<double> seconds(const std::string& text, bool positive) {
     char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value) || value < 0) {
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || errno != 0 || !std::isfinite(value) ||
+        value < 0 || (positive && value == 0)) {
         return std::nullopt;
     }
     return value;
 }
 
-// Parses the command line; a message and nullopt when it is not usable.
-std::optional<Options> parse(int argc, char** argv, std::string& problem) {
-    Options options;
+std::string secondsText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// The options, or the exit status when the program ends here (2 for bad arguments, after saying
+// why; 0 for --help).
+std::variant<Options, int> parse(int argc, char** argv) {
+    std::map<std::string, std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takesValue = arg == "--photo" || arg == "--photos" || arg == "--device" ||
-                                arg == "--manual" || arg == "--out" || arg == "--timeout";
-        if (!takesValue) {
-            problem = "unknown option " + arg;
-            return std::nullopt;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
         }
-        if (i + 1 >= argc) {
-            problem = arg + " needs a value";
-            return std::nullopt;
+        if (arg != "--photo" && arg != "--photos" && arg != "--device" && arg != "--manual" &&
+            arg != "--out" && arg != "--timeout") {
+            return usage("unknown argument '" + arg + "'");
         }
-        const char* value = argv[++i];
-        if (arg == "--photo") options.photo = value;
-        if (arg == "--photos") options.photos = value;
-        if (arg == "--device") options.device = value;
-        if (arg == "--out") options.out = value;
-        if (arg == "--manual" || arg == "--timeout") {
-            auto number = seconds(value);
-            if (!number) {
-                problem = arg + " needs a number of seconds, not \"" + value + "\"";
-                return std::nullopt;
-            }
-            if (arg == "--manual") options.manualAfter = number;
-            if (arg == "--timeout") options.timeout = *number;
+        if (i + 1 >= argc) return usage(arg + " needs a value");
+        if (!given.emplace(arg, argv[++i]).second) return usage(arg + " is given twice");
+    }
+    auto value = [&](const std::string& option) {
+        const auto found = given.find(option);
+        return found == given.end() ? std::string() : found->second;
+    };
+    Options options;
+    options.photo = value("--photo");
+    options.photos = value("--photos");
+    options.device = value("--device");
+    if (given.count("--photo") + given.count("--photos") + given.count("--device") > 1) {
+        return usage("give one of --photo, --photos and --device");
+    }
+    if (given.count("--manual")) {
+        options.manualAfter = seconds(value("--manual"), false);
+        if (!options.manualAfter) {
+            return usage("--manual needs a number of seconds, not '" + value("--manual") + "'");
         }
     }
-    const int sources = !options.photo.empty() + !options.photos.empty() + !options.device.empty();
-    if (sources > 1) {
-        problem = "choose one of --photo, --photos and --device";
-        return std::nullopt;
+    if (given.count("--timeout")) {
+        const auto parsed = seconds(value("--timeout"), true);
+        if (!parsed) {
+            return usage("--timeout needs a number of seconds above 0, not '" + value("--timeout") +
+                         "'");
+        }
+        options.timeout = *parsed;
     }
-    if (options.out.empty()) {
-        problem = "--out needs a folder";
-        return std::nullopt;
+    if (options.manualAfter && *options.manualAfter >= options.timeout) {
+        return usage("--manual " + secondsText(*options.manualAfter) +
+                     " comes at or after --timeout " + secondsText(options.timeout));
     }
+    if (given.count("--out")) options.out = value("--out");
     return options;
 }
 
-// The output folder exists and takes files.
+// The output folder is made before anything is captured; false after saying why not.
 bool prepareOutput(const std::filesystem::path& out) {
     std::error_code error;
     std::filesystem::create_directories(out, error);
-    if (error || !std::filesystem::is_directory(out)) {
-        std::fprintf(stderr, "capture-demo: cannot make the folder %s\n", out.c_str());
+    if (!error && !std::filesystem::is_directory(out, error)) {
+        error = std::make_error_code(std::errc::not_a_directory);
+    }
+    if (error) {
+        std::fprintf(stderr, "capture-demo: cannot make the output folder %s: %s\n", out.c_str(),
+                     error.message().c_str());
         return false;
     }
-    const auto probe = out / ".capture-demo-probe";
-    {
-        std::ofstream file(probe);
-        if (!file) {
-            std::fprintf(stderr, "capture-demo: cannot write into %s\n", out.c_str());
-            return false;
-        }
-    }
-    std::filesystem::remove(probe, error);
     return true;
+}
+
+// Why `device` gives no camera, as well as it can be told.
+std::string whyNoCamera(const std::string& device) {
+    struct stat status {};
+    if (::stat(device.c_str(), &status) != 0) return std::strerror(errno);
+    if (!S_ISCHR(status.st_mode)) return "not a device";
+    const int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    v4l2_capability capability{};
+    const bool video = ::ioctl(fd, VIDIOC_QUERYCAP, &capability) == 0;
+    ::close(fd);
+    if (!video) return "not a video device";
+    const auto caps = (capability.capabilities & V4L2_CAP_DEVICE_CAPS) ? capability.device_caps
+                                                                       : capability.capabilities;
+    if (!(caps & V4L2_CAP_VIDEO_CAPTURE)) return "not a video capture device";
+    return "the camera gave no picture (is it in use?)";
+}
+
+// Why the still photo at `path` cannot be filmed.
+std::string whyNoPhoto(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::strerror(errno);
+    if (!S_ISREG(status.st_mode)) return "not a regular file";
+    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    return "not a picture";
+}
+
+// Why the scripted session stopped at the step it was waiting for.
+std::string whyTimedOut(const std::string& waitingFor, const Options& options) {
+    if (waitingFor != "the page outline") return waitingFor + " did not happen";
+    std::string why = "no page outline was found";
+    if (!options.photo.empty()) {
+        why += " in " + options.photo;
+        if (const auto picture = ui::Image::contentsOfFile(options.photo)) {
+            why += " (" + std::to_string(picture->bitmap()->width()) + " x " +
+                   std::to_string(picture->bitmap()->height()) + " pixels)";
+        }
+    } else if (!options.photos.empty()) {
+        why += " in the photos of " + options.photos;
+    }
+    return why + "; --manual SECONDS takes a photo anyway";
 }
 
 bool writeJPEG(const ui::Image& image, const std::filesystem::path& path) {
@@ -158,7 +226,8 @@ bool installCamera(const Options& options) {
     if (!options.device.empty()) {
         auto camera = ui::V4L2CameraDevice::open(options.device);
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot open %s\n", options.device.c_str());
+            std::fprintf(stderr, "capture-demo: cannot open %s: %s\n", options.device.c_str(),
+                         whyNoCamera(options.device).c_str());
             return false;
         }
         ui::CaptureDevice::installDevice(camera);
@@ -168,14 +237,27 @@ bool installCamera(const Options& options) {
     std::shared_ptr<ui::SimulatedCameraDevice> camera;
     if (!options.photo.empty()) {
         camera = ui::SimulatedCameraDevice::fromPhoto(options.photo);
+        if (!camera) {
+            std::fprintf(stderr, "capture-demo: cannot read the photo %s: %s\n",
+                         options.photo.c_str(), whyNoPhoto(options.photo).c_str());
+            return false;
+        }
     } else if (!options.photos.empty()) {
         camera = ui::SimulatedCameraDevice::fromPhotos(options.photos);
+        if (!camera) {
+            std::error_code error;
+            std::fprintf(
+                stderr, "capture-demo: cannot read the photos in %s: %s\n", options.photos.c_str(),
+                std::filesystem::is_directory(options.photos, error) ? "no picture in it decodes"
+                                                                     : "not a folder");
+            return false;
+        }
     } else {
         camera = ui::SimulatedCameraDevice::make();
-    }
-    if (!camera) {
-        std::fprintf(stderr, "capture-demo: cannot read the photo(s)\n");
-        return false;
+        if (!camera) {
+            std::fprintf(stderr, "capture-demo: cannot make the simulated camera\n");
+            return false;
+        }
     }
     ui::CaptureDevice::installSimulatedDevice(camera);
     // The person running the demo has said yes to the camera by running it.
@@ -240,10 +322,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string problem;
-    const auto parsed = parse(argc, argv, problem);
-    if (!parsed) return usage(problem);
-    const Options& options = *parsed;
+    const auto parsed = parse(argc, argv);
+    if (const auto* status = std::get_if<int>(&parsed)) return *status;
+    const Options& options = std::get<Options>(parsed);
     if (!prepareOutput(options.out)) return 1;
     if (!installCamera(options)) return 1;
 
@@ -271,18 +352,29 @@ int main(int argc, char** argv) {
 
     bool ok = false;
     if (scripted) {
-        const auto timeout = std::chrono::duration_cast<ui::Duration>(
-            std::chrono::duration<double>(options.timeout));
+        // The time limit is for the whole session.
+        const auto deadline =
+            SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                     std::chrono::duration<double>(options.timeout));
+        std::string waitingFor;
         capturedemo::ScriptOptions scriptOptions;
         scriptOptions.manualAfter = options.manualAfter;
         scriptOptions.screenshotDirectory = options.out;
         capturedemo::CaptureDemoScript script(
             window, navigation, scriptOptions,
-            [timeout](const std::function<bool()>& event, const std::string&) {
-                return ui::MainRunLoop::runUntil(event, timeout);
+            [&](const std::function<bool()>& event, const std::string& what) {
+                waitingFor = what;
+                const auto left = deadline - SteadyClock::now();
+                return event() || (left > SteadyClock::duration::zero() &&
+                                   ui::MainRunLoop::runUntil(
+                                       event, std::chrono::duration_cast<ui::Duration>(left)));
             },
             report);
         ok = script.run([&] { return host->handedBack; }) && host->written;
+        if (!host->handedBack && SteadyClock::now() >= deadline) {
+            report("timed out after " + secondsText(options.timeout) +
+                   " s: " + whyTimedOut(waitingFor, options));
+        }
     } else {
         windowHost->setCloseHandler([] { ui::MainRunLoop::stop(); });
         std::shared_ptr<ui::Timer> manualShot;
