@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Platform/UI/DisplayInvalidation.h"
+#include "Platform/UI/UIAssert.h"
 
 namespace quorvel::platform {
 
@@ -11,6 +12,7 @@ Control::Control(const Rect& frame) : View(frame) {
 }
 
 void Control::setEnabled(bool enabled) {
+    requireMainThread("Control::setEnabled");
     if (enabled_ != enabled) {
         enabled_ = enabled;
         stateDidChange();
@@ -19,6 +21,7 @@ void Control::setEnabled(bool enabled) {
 }
 
 void Control::setSelected(bool selected) {
+    requireMainThread("Control::setSelected");
     if (selected_ != selected) {
         selected_ = selected;
         stateDidChange();
@@ -27,6 +30,7 @@ void Control::setSelected(bool selected) {
 }
 
 void Control::setHighlighted(bool highlighted) {
+    requireMainThread("Control::setHighlighted");
     if (highlighted_ != highlighted) {
         highlighted_ = highlighted;
         stateDidChange();

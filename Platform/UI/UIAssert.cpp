@@ -17,7 +17,7 @@ void uiFatalError(std::string_view message) {
 
 void requireMainThread(std::string_view where) {
     if (!MainRunLoop::isCurrent()) {
-        uiFatalError("UI used off the main thread: " + std::string(where));
+        uiFatalError(std::string(where) + " must be called on the main queue");
     }
 }
 

@@ -9,7 +9,9 @@ namespace quorvel::platform {
 // platform stops itself; death tests match the message.
 [[noreturn]] void uiFatalError(std::string_view message);
 
-// Stops with "UI used off the main thread: <where>" unless the caller runs on the main thread.
+// Stops with "<where> must be called on the main queue" unless the caller runs on the main
+// thread. Unlike the main-queue check of views models elsewhere, the user interface checks in
+// every build: a view touched from another thread corrupts the tree the painter walks.
 void requireMainThread(std::string_view where);
 
 }  // namespace quorvel::platform

@@ -98,6 +98,7 @@ View::View(const Rect& frame) : View(frame, nullptr) {}
 
 View::View(const Rect& frame, std::shared_ptr<Layer> layer)
     : layer_(layer ? std::move(layer) : Layer::make()) {
+    requireMainThread("A view's constructor");
     bounds_.size = frame.size;
     center_ = {frame.midX(), frame.midY()};
     layer_->setFrame(this->frame());
@@ -144,16 +145,19 @@ void View::setFrameUnrecorded(Point center, Rect bounds) {
 }
 
 void View::setFrame(const Rect& frame) {
+    requireMainThread("View::setFrame");
     Rect bounds = bounds_;
     bounds.size = frame.size;
     setFrameUnrecorded({frame.midX(), frame.midY()}, bounds);
 }
 
 void View::setCenter(Point center) {
+    requireMainThread("View::setCenter");
     setFrameUnrecorded(center, bounds_);
 }
 
 void View::setBounds(const Rect& bounds) {
+    requireMainThread("View::setBounds");
     setFrameUnrecorded(center_, bounds);
 }
 

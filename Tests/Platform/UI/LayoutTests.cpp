@@ -234,7 +234,7 @@ TEST(ViewThreading, ChangingTheTreeOffTheMainThreadStopsTheProgram) {
     const auto parent = View::make();
     const auto child = View::make();
     EXPECT_DEATH(std::thread([&] { parent->addSubview(child); }).join(),
-                 "UI used off the main thread: View::addSubview");
+                 "View::addSubview must be called on the main queue");
 }
 
 }  // namespace

@@ -223,7 +223,6 @@ TEST(Button, CarriesWhatAStylerSets) {
 }
 
 TEST(ViewDeathTest, ViewsAreMadeAndChangedOnTheMainQueueOnly) {
-    if (!MainQueueCheck::enabled()) GTEST_SKIP() << "this build does not check the main queue";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(std::thread([] { View::make(Rect::make(0, 0, 10, 10)); }).join(),
                  "view's constructor must be called on the main queue");
