@@ -24,11 +24,12 @@ bool isShown(const View& view) {
     return !view.isHidden() && view.alpha() > 0.01;
 }
 
-void collect(const std::shared_ptr<View>& view, std::vector<std::shared_ptr<View>>& out) {
+void collect(const std::shared_ptr<View>& view, const std::function<bool(const View&)>& isLeaf,
+             std::vector<std::shared_ptr<View>>& out) {
     if (!view || !isShown(*view)) {
         return;
     }
-    if (view->isAccessibilityElement()) {
+    if (isLeaf(*view)) {
         out.push_back(view);
         return;
     }
@@ -41,12 +42,12 @@ void collect(const std::shared_ptr<View>& view, std::vector<std::shared_ptr<View
     // A visible modal child hides its siblings from assistive technology.
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         if (*it && (*it)->accessibilityViewIsModal() && isShown(**it)) {
-            collect(*it, out);
+            collect(*it, isLeaf, out);
             return;
         }
     }
     for (const auto& child : children) {
-        collect(child, out);
+        collect(child, isLeaf, out);
     }
 }
 
@@ -115,7 +116,15 @@ std::vector<std::shared_ptr<View>> Accessibility::orderedElements(
         return out;
     }
     // The root itself counts only when it is an element; otherwise its children are walked.
-    collect(root, out);
+    collect(
+        root, [](const View& view) { return view.isAccessibilityElement(); }, out);
+    return out;
+}
+
+std::vector<std::shared_ptr<View>> Accessibility::orderedViews(
+    const std::shared_ptr<View>& root, const std::function<bool(const View&)>& isLeaf) {
+    std::vector<std::shared_ptr<View>> out;
+    collect(root, isLeaf, out);
     return out;
 }
 

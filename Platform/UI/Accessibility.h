@@ -63,6 +63,10 @@ public:
     static std::function<void(const AccessibilityPost&)> sink();
 
     static std::vector<std::shared_ptr<View>> orderedElements(const std::shared_ptr<View>& root);
+    // The same walk for any kind of leaf (keyboard focus takes the views that can be focused),
+    // from `root` whether or not it is in a window.
+    static std::vector<std::shared_ptr<View>> orderedViews(
+        const std::shared_ptr<View>& root, const std::function<bool(const View&)>& isLeaf);
 };
 
 }  // namespace quorvel::platform

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/UI/Accessibility.h"
 #include "Platform/UI/AlertController.h"
 #include "Platform/UI/DisplayInvalidation.h"
 #include "Platform/UI/GestureRecognizer.h"
@@ -23,10 +24,6 @@ struct Registry {
 Registry& registry() {
     static Registry instance;
     return instance;
-}
-
-bool isShown(const View& view) {
-    return !view.isHidden() && view.alpha() > 0.01;
 }
 
 bool hasRecognized(GestureRecognizerState state) {
@@ -328,47 +325,10 @@ bool Window::sendPinch(Point point, double scale) {
 
 // --- Keyboard -----------------------------------------------------------------------------------
 
-namespace {
-
-void collectFocusable(const std::shared_ptr<View>& view, std::vector<std::shared_ptr<View>>& out) {
-    if (!view || !isShown(*view)) {
-        return;
-    }
-    if (view->canBecomeFocused()) {
-        out.push_back(view);
-        return;
-    }
-    std::vector<std::shared_ptr<View>> children;
-    if (const auto& elements = view->accessibilityElements()) {
-        children = *elements;
-    } else {
-        children = view->subviews();
-    }
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        if (*it && (*it)->accessibilityViewIsModal() && isShown(**it)) {
-            collectFocusable(*it, out);
-            return;
-        }
-    }
-    for (const auto& child : children) {
-        collectFocusable(child, out);
-    }
-}
-
-}  // namespace
-
 std::vector<std::shared_ptr<View>> Window::focusableViews() const {
-    std::vector<std::shared_ptr<View>> out;
-    const auto self = std::const_pointer_cast<View>(shared_from_this());
-    std::vector<std::shared_ptr<View>> children = subviews();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        if ((*it)->accessibilityViewIsModal() && isShown(**it)) {
-            collectFocusable(*it, out);
-            return out;
-        }
-    }
-    collectFocusable(self, out);
-    return out;
+    // Keyboard focus moves in reading order, among the views that can take it.
+    return Accessibility::orderedViews(std::const_pointer_cast<View>(shared_from_this()),
+                                       [](const View& view) { return view.canBecomeFocused(); });
 }
 
 bool Window::setFocusedView(const std::shared_ptr<View>& view) {
