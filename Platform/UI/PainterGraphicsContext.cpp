@@ -8,6 +8,7 @@
 
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Layer.h"
+#include "Platform/UI/PathFiller.h"
 #include "Platform/UI/QtConversions.h"
 #include "Platform/UI/TextPainter.h"
 #include "Platform/UI/View.h"
@@ -125,18 +126,18 @@ void PainterGraphicsContext::fillRect(const Rect& rect) {
 void PainterGraphicsContext::strokeRect(const Rect& rect) {
     QPainterPath path;
     path.addRect(QtConversions::rect(rect));
-    painter_.strokePath(path, QPen(QtConversions::color(state_.stroke), state_.lineWidth));
+    PathFiller::stroke(painter_, path, QPen(QtConversions::color(state_.stroke), state_.lineWidth));
 }
 
 void PainterGraphicsContext::fill(const BezierPath& path) {
-    painter_.fillPath(QtConversions::path(path), QtConversions::color(state_.fill));
+    PathFiller::fill(painter_, QtConversions::path(path), QtConversions::color(state_.fill));
 }
 
 void PainterGraphicsContext::stroke(const BezierPath& path) {
     QPen pen(QtConversions::color(state_.stroke), state_.lineWidth);
     pen.setJoinStyle(Qt::SvgMiterJoin);
     pen.setMiterLimit(10);
-    painter_.strokePath(QtConversions::path(path), pen);
+    PathFiller::stroke(painter_, QtConversions::path(path), pen);
 }
 
 void PainterGraphicsContext::drawImage(const Image& image, const Rect& rect) {

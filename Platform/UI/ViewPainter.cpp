@@ -15,6 +15,7 @@
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Layer.h"
 #include "Platform/UI/PainterGraphicsContext.h"
+#include "Platform/UI/PathFiller.h"
 #include "Platform/UI/QtConversions.h"
 #include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/TextPainter.h"
@@ -166,7 +167,7 @@ void paintShape(QPainter& painter, const ShapeLayer& shape) {
     QPainterPath qpath = QtConversions::path(*path);
     qpath.setFillRule(shape.fillRule() == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
     if (shape.fillColor() && shape.fillColor()->alpha > 0) {
-        painter.fillPath(qpath, QtConversions::color(*shape.fillColor()));
+        PathFiller::fill(painter, qpath, QtConversions::color(*shape.fillColor()));
     }
     if (!shape.strokeColor() || shape.strokeColor()->alpha <= 0 || shape.lineWidth() <= 0) {
         return;
@@ -180,7 +181,8 @@ void paintShape(QPainter& painter, const ShapeLayer& shape) {
     pen.setJoinStyle(penJoin(shape.lineJoin()));
     pen.setCapStyle(penCap(shape.lineCap()));
     pen.setMiterLimit(10);
-    painter.strokePath(start <= 0 && end >= 1 ? qpath : partialStroke(*path, start, end), pen);
+    PathFiller::stroke(painter, start <= 0 && end >= 1 ? qpath : partialStroke(*path, start, end),
+                       pen);
 }
 
 void paintVideo(QPainter& painter, const VideoPreviewLayer& layer, const Rect& bounds) {
@@ -309,13 +311,13 @@ void paintBorder(QPainter& painter, const Layer& layer, double width, double hei
     }
     QPen pen(QtConversions::color(*layer.borderColor()), 2 * inset);
     pen.setJoinStyle(Qt::MiterJoin);
-    painter.strokePath(path, pen);
+    PathFiller::stroke(painter, path, pen);
 }
 
 void paintBackground(QPainter& painter, const QPainterPath& shape,
                      const std::optional<Color>& color) {
     if (color && color->alpha > 0) {
-        painter.fillPath(shape, QtConversions::color(*color));
+        PathFiller::fill(painter, shape, QtConversions::color(*color));
     }
 }
 
@@ -414,6 +416,61 @@ void paintWithOpacity(QPainter& painter, double opacity, bool group, const QRect
     painter.restore();
 }
 
+// Masked areas of up to this many device pixels are painted apart and then cut out, rather than
+// painted through a clip path, which slows every primitive drawn behind it (images most).
+constexpr double kMaskedPixelsApart = 1024.0 * 1024.0;
+
+// Paints `paint` clipped to `shape` (in the painter's coordinates). A rounded shape of modest
+// size is painted into an image of the area it covers on the device, cut to the shape with
+// anti-aliased edges, and laid over what is below.
+template <typename Paint>
+void paintMasked(QPainter& painter, const QPainterPath& shape, bool rounded, const Paint& paint) {
+    QPaintDevice* device = painter.device();
+    const QTransform world = painter.worldTransform();
+    if (!rounded || !device || !painter.testRenderHint(QPainter::Antialiasing)) {
+        painter.setClipPath(shape, Qt::IntersectClip);
+        paint(painter);
+        return;
+    }
+    // The area in the painter's device-independent coordinates, as paintWithOpacity takes it.
+    QRectF area = world.mapRect(shape.boundingRect());
+    const QSizeF size = device->devType() == QInternal::Image
+                            ? static_cast<QImage*>(device)->deviceIndependentSize()
+                            : QSizeF(device->width(), device->height());
+    area &= QRectF(QPointF(0, 0), size);
+    if (painter.hasClipping()) {
+        area &= world.mapRect(painter.clipBoundingRect());
+    }
+    if (area.isEmpty()) {
+        return;
+    }
+    area = area.toAlignedRect();
+    const double ratio = device->devicePixelRatioF();
+    const int width = static_cast<int>(std::ceil(area.width() * ratio));
+    const int height = static_cast<int>(std::ceil(area.height() * ratio));
+    if (static_cast<double>(width) * height > kMaskedPixelsApart) {
+        painter.setClipPath(shape, Qt::IntersectClip);
+        paint(painter);
+        return;
+    }
+    QImage apart(width, height, QImage::Format_ARGB32_Premultiplied);
+    apart.setDevicePixelRatio(ratio);
+    apart.fill(Qt::transparent);
+    {
+        QPainter inner(&apart);
+        inner.setRenderHints(painter.renderHints());
+        inner.setWorldTransform(world * QTransform::fromTranslate(-area.x(), -area.y()));
+        inner.save();
+        paint(inner);
+        inner.restore();
+        PathFiller::keepInside(inner, shape);
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(area.topLeft(), apart);
+    painter.restore();
+}
+
 void paintLayer(QPainter& painter, const Layer& layer);
 
 void paintSublayers(QPainter& painter, const Layer& layer) {
@@ -442,11 +499,15 @@ void paintLayer(QPainter& painter, const Layer& layer) {
                          const QPainterPath shape =
                              outline(bounds.width(), bounds.height(), layer.cornerRadius());
                          paintBackground(p, shape, layer.backgroundColor());
+                         const auto content = [&](QPainter& q) {
+                             paintLayerContent(q, layer, bounds);
+                             paintSublayers(q, layer);
+                         };
                          if (layer.masksToBounds()) {
-                             p.setClipPath(shape, Qt::IntersectClip);
+                             paintMasked(p, shape, layer.cornerRadius() > 0, content);
+                         } else {
+                             content(p);
                          }
-                         paintLayerContent(p, layer, bounds);
-                         paintSublayers(p, layer);
                          p.restore();
                          paintBorder(p, layer, bounds.width(), bounds.height());
                      });
@@ -466,31 +527,35 @@ void paintView(QPainter& painter, const View& view) {
     const Layer& layer = *view.layer();
     const Rect bounds = view.presentationBounds();
     const bool group = !view.subviews().empty() || !layer.sublayers().empty();
-    paintWithOpacity(
-        painter, opacity, group, group ? viewExtent(view) : QRectF(), [&](QPainter& p) {
-            p.save();
-            const QPainterPath shape =
-                outline(bounds.width(), bounds.height(), layer.cornerRadius());
-            paintBackground(p, shape, layer.backgroundColor());
-            paintBackground(p, shape, view.backgroundColor());
-            if (layer.masksToBounds()) {
-                p.setClipPath(shape, Qt::IntersectClip);
-            }
-            paintLayerContent(p, layer, Rect{{0, 0}, bounds.size});
-            p.translate(-bounds.minX(), -bounds.minY());
-            paintViewContent(p, view, bounds);
-            paintSublayers(p, layer);
-            for (const auto& subview : view.subviews()) {
-                p.save();
-                p.setTransform(
-                    placement(subview->presentationFrame(), subview->layer()->affineTransform()),
-                    true);
-                paintView(p, *subview);
-                p.restore();
-            }
-            p.restore();
-            paintBorder(p, layer, bounds.width(), bounds.height());
-        });
+    paintWithOpacity(painter, opacity, group, group ? viewExtent(view) : QRectF(),
+                     [&](QPainter& p) {
+                         p.save();
+                         const QPainterPath shape =
+                             outline(bounds.width(), bounds.height(), layer.cornerRadius());
+                         paintBackground(p, shape, layer.backgroundColor());
+                         paintBackground(p, shape, view.backgroundColor());
+                         const auto content = [&](QPainter& q) {
+                             paintLayerContent(q, layer, Rect{{0, 0}, bounds.size});
+                             q.translate(-bounds.minX(), -bounds.minY());
+                             paintViewContent(q, view, bounds);
+                             paintSublayers(q, layer);
+                             for (const auto& subview : view.subviews()) {
+                                 q.save();
+                                 q.setTransform(placement(subview->presentationFrame(),
+                                                          subview->layer()->affineTransform()),
+                                                true);
+                                 paintView(q, *subview);
+                                 q.restore();
+                             }
+                         };
+                         if (layer.masksToBounds()) {
+                             paintMasked(p, shape, layer.cornerRadius() > 0, content);
+                         } else {
+                             content(p);
+                         }
+                         p.restore();
+                         paintBorder(p, layer, bounds.width(), bounds.height());
+                     });
 }
 
 }  // namespace
