@@ -98,6 +98,9 @@ public:
     void sweep(Qt::FillRule rule, const Span& span) const {
         const auto alphaOf = [rule](float value) {
             float a = std::fabs(value);
+            if (!(a > 0)) {
+                return 0;
+            }
             if (rule == Qt::OddEvenFill) {
                 a = std::fmod(a, 2.0f);
                 if (a > 1) {
@@ -305,6 +308,13 @@ QList<QPolygonF> devicePolygons(const QPainterPath& path, const QTransform& toDe
     return polygons;
 }
 
+// Whether the device coordinates stay within the range this rasteriser is made for (QPainter
+// cuts down larger paths itself).
+bool isWithinReach(const QRectF& deviceBounds) {
+    constexpr double kReach = 1 << 24;
+    return QRectF(-kReach, -kReach, 2 * kReach, 2 * kReach).contains(deviceBounds);
+}
+
 // Whether the path is one rectangle upright on the device, which QPainter fills quickly itself.
 bool isUprightRectangle(const QPainterPath& path, const QTransform& toDevice) {
     const int count = path.elementCount();
@@ -460,7 +470,8 @@ void PathFiller::keepInside(QPainter& painter, const QPainterPath& path) {
     const QTransform toDevice = painter.deviceTransform();
     QImage* image = directTarget(painter);
     if (!image || !toDevice.isInvertible() || toDevice.type() == QTransform::TxProject ||
-        path.elementCount() > kMaximumPoints) {
+        path.elementCount() > kMaximumPoints ||
+        !isWithinReach(toDevice.mapRect(path.controlPointRect()))) {
         // Whatever lies outside the path is wiped out by filling the outside.
         painter.save();
         painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
@@ -492,7 +503,7 @@ void PathFiller::fill(QPainter& painter, const QPainterPath& path, const QColor&
     const QRectF bounds = toDevice.mapRect(path.controlPointRect());
     if (bounds.height() < minimumHeight || path.elementCount() > kMaximumPoints ||
         !toDevice.isInvertible() || toDevice.type() == QTransform::TxProject ||
-        isUprightRectangle(path, toDevice)) {
+        !isWithinReach(bounds) || isUprightRectangle(path, toDevice)) {
         painter.fillPath(path, color);
         return;
     }
