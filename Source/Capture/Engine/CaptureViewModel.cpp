@@ -159,12 +159,17 @@ void CaptureViewModel::startCaptureSession() {
     }
     if (captureDocumentType == CaptureDocumentType::longFirst) capturedImages_->removeAll();
     if (captureSession_) {
+        // The camera starts on a background queue, but the torch follows the choice on the main
+        // queue, where the choice is made: a flash toggle made while the camera starts is then
+        // never undone by a restore that read the choice before it.
         captureSession_->start(
             weak_from_this(), weak_from_this(), *requirePreviewView(),
             [weakSelf = weak_from_this()] {
-                if (auto self = weakSelf.lock()) {
-                    FlashManager::instance().updateState(self->torchShouldBeOn());
-                }
+                DispatchQueue::main()->async([weakSelf] {
+                    if (auto self = weakSelf.lock()) {
+                        FlashManager::instance().updateState(self->torchShouldBeOn());
+                    }
+                });
             });
     }
     stopTimer();

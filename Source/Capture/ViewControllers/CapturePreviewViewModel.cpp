@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <utility>
 
 #include "Platform/Dispatch/DispatchQueue.h"
@@ -13,6 +15,37 @@
 
 namespace quorvel {
 
+// Counts the renders under way; once closed, no other one starts.
+struct CapturePreviewViewModel::LaterRenders {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::size_t running = 0;
+    bool closed = false;
+
+    // Whether a render may start; if so it counts as under way until end().
+    bool begin() {
+        std::lock_guard lock(mutex);
+        if (closed) {
+            return false;
+        }
+        ++running;
+        return true;
+    }
+    void end() {
+        {
+            std::lock_guard lock(mutex);
+            --running;
+        }
+        ended.notify_all();
+    }
+    // Lets no other render start and waits for those under way.
+    void close() {
+        std::unique_lock lock(mutex);
+        closed = true;
+        ended.wait(lock, [this] { return running == 0; });
+    }
+};
+
 CapturePreviewViewModel::CapturePreviewViewModel(
     std::shared_ptr<CapturedImageGroup> imageGroup,
     std::shared_ptr<CaptureConfiguration> configuration, std::shared_ptr<CaptureTheme> theme,
@@ -21,11 +54,16 @@ CapturePreviewViewModel::CapturePreviewViewModel(
       theme(std::move(theme)),
       captureDocumentType(captureDocumentType),
       startingIndex(startingIndex),
-      config_(std::move(configuration)) {
+      config_(std::move(configuration)),
+      laterRenders_(std::make_shared<LaterRenders>()) {
     if (!this->imageGroup || !this->theme || !config_) {
         fatalError("The preview screen needs a page group, a theme and a configuration");
     }
     reloadButtonThemes();
+}
+
+CapturePreviewViewModel::~CapturePreviewViewModel() {
+    laterRenders_->close();
 }
 
 void CapturePreviewViewModel::reloadButtonThemes() {
@@ -124,13 +162,18 @@ void CapturePreviewViewModel::previewImageLater(
     std::function<void(std::shared_ptr<platform::Image>)> completion) const {
     auto source = at < imageGroup->count() ? imageGroup->image(at, false) : nullptr;
     platform::DispatchQueue::global(platform::QualityOfService::userInitiated)
-        ->async([source, renderer = renderer_, maxPixelSize, completion = std::move(completion)] {
+        ->async([renders = laterRenders_, source, renderer = renderer_, maxPixelSize,
+                 completion = std::move(completion)] {
+            if (!renders->begin()) {
+                return;
+            }
             std::shared_ptr<platform::Image> result;
             if (source) {
                 result = renderer ? renderer(*source, maxPixelSize)
                                   : renderFiltered(*source, maxPixelSize);
             }
             platform::DispatchQueue::main()->async([completion, result] { completion(result); });
+            renders->end();
         });
 }
 

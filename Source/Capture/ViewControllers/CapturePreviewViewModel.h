@@ -26,6 +26,12 @@ public:
                             std::shared_ptr<CaptureTheme> theme,
                             CaptureDocumentType captureDocumentType,
                             std::optional<std::size_t> startingIndex);
+    // Renders asked for with previewImageLater() that have not started yet never start; the
+    // ones under way are waited for. No render outlives the screen, nor the process: the
+    // imaging libraries' shared state goes away when the process exits. Main queue.
+    ~CapturePreviewViewModel();
+    CapturePreviewViewModel(const CapturePreviewViewModel&) = delete;
+    CapturePreviewViewModel& operator=(const CapturePreviewViewModel&) = delete;
 
     std::shared_ptr<CapturedImageGroup> imageGroup;
     const std::shared_ptr<CaptureTheme> theme;
@@ -54,7 +60,8 @@ public:
     std::shared_ptr<platform::Image> previewImage(std::size_t at,
                                                   platform::Size maxPixelSize) const;
     // The same made on the user-initiated global queue; `completion` gets it on the main queue
-    // (none when it could not be made).
+    // (none when it could not be made). A render that has not started when the view model goes
+    // away is never made, and its completion never called.
     void previewImageLater(std::size_t at, platform::Size maxPixelSize,
                            std::function<void(std::shared_ptr<platform::Image>)> completion) const;
 
@@ -71,8 +78,12 @@ private:
     std::shared_ptr<platform::Image> render(const platform::Image& image,
                                             platform::Size maxPixelSize) const;
 
+    // The renders of previewImageLater(), shared with the blocks that make them.
+    struct LaterRenders;
+
     std::shared_ptr<CaptureConfiguration> config_;
     Renderer renderer_;
+    std::shared_ptr<LaterRenders> laterRenders_;
 };
 
 }  // namespace quorvel

@@ -97,7 +97,8 @@ TEST_F(ButtonThemeTest, ApplyStylesTheNormalState) {
     auto background = button->backgroundImage(quorvel::platform::ControlState::normal);
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(background->size(), (quorvel::platform::Size{1, 1}));
-    EXPECT_EQ(background->bitmap()->width(), static_cast<int>(quorvel::platform::Screen::mainScale()));
+    EXPECT_EQ(background->bitmap()->width(),
+              static_cast<int>(quorvel::platform::Screen::mainScale()));
     EXPECT_EQ(button->titleColor(quorvel::platform::ControlState::normal), primary.titleColor);
     EXPECT_EQ(button->layer()->cornerRadius(), 24);
     EXPECT_EQ(button->titleLabel()->font(), primary.font);

@@ -18,7 +18,9 @@ using testsupport::TemporaryBundle;
 
 class FontManagerTest : public ::testing::Test {
 protected:
-    ~FontManagerTest() override { quorvel::platform::TextSizeSetting::set(ContentSizeCategory::large); }
+    ~FontManagerTest() override {
+        quorvel::platform::TextSizeSetting::set(ContentSizeCategory::large);
+    }
 
     std::shared_ptr<FontManager> fromConfiguration(std::string_view entries) {
         testsupport::writeConfiguration(host, entries);

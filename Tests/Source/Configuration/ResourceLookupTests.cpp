@@ -110,8 +110,9 @@ TEST(SolidColourImage, KeepsTheRequestedSizeInPoints) {
 
 TEST(SolidColourImage, InvalidSizesGiveNone) {
     const double inf = std::numeric_limits<double>::infinity();
-    for (quorvel::platform::Size size : {quorvel::platform::Size{0, 1}, quorvel::platform::Size{1, -1}, quorvel::platform::Size{inf, 1},
-                                quorvel::platform::Size{1, std::nan("")}}) {
+    for (quorvel::platform::Size size :
+         {quorvel::platform::Size{0, 1}, quorvel::platform::Size{1, -1},
+          quorvel::platform::Size{inf, 1}, quorvel::platform::Size{1, std::nan("")}}) {
         EXPECT_EQ(ImageLookup::imageWithColor(Color::clear(), size), nullptr);
     }
 }

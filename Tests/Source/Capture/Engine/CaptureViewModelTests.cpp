@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <mutex>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 #include <unistd.h>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
+#include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/Dispatch/MainQueueCheck.h"
 #include "Platform/Log/Log.h"
 #include "Platform/Log/StandardErrorLogSink.h"
@@ -33,6 +35,9 @@ protected:
     // between comes landscape, and its outline jumps away from the next one's.)
     void startCamera() {
         model->startCaptureSession();
+        waitUntilStarted();
+    }
+    void waitUntilStarted() {
         ASSERT_TRUE(drive([&] {
             const auto session = std::dynamic_pointer_cast<quorvel::platform::CaptureSession>(
                 screen->previewView()->videoPreviewLayer()->frameSource());
@@ -259,6 +264,43 @@ TEST_F(ViewModel, TorchFollowsTheToggleAndIsRestoredWhenTheCameraStarts) {
     ASSERT_TRUE(drive([&] { return camera->isTorchActive(); }));
     model->toggleTorch();
     EXPECT_FALSE(camera->isTorchActive());
+}
+
+// Records on which thread the torch changed.
+class TorchChangeRecorder : public FlashManagerDelegate {
+public:
+    void torchStateChanged() override {
+        std::lock_guard lock(mutex);
+        offMainQueue += quorvel::platform::DispatchQueue::isMainThread() ? 0 : 1;
+        ++changes;
+    }
+    std::mutex mutex;
+    int changes = 0;
+    int offMainQueue = 0;
+};
+
+// The restore after a start and the user's toggle both act on the main queue, one after the
+// other: a restore that read the choice before a toggle cannot put the torch out behind it.
+TEST_F(ViewModel, TorchIsRestoredOnTheMainQueueSoAToggleDuringTheStartIsKept) {
+    auto recorder = std::make_shared<TorchChangeRecorder>();
+    FlashManager::instance().setDelegate(recorder);
+    build();
+    FlashManager::instance().updateState(true);
+    startCamera();
+    ASSERT_TRUE(drive([&] { return !camera->isTorchActive(); }));
+    model->stopCaptureSession();
+
+    // A toggle made while the camera starts: whatever the order, the torch ends as chosen.
+    model->startCaptureSession();
+    model->toggleTorch();
+    waitUntilStarted();
+    quorvel::platform::MainRunLoop::runUntilIdle();
+    EXPECT_TRUE(model->torchShouldBeOn());
+    EXPECT_TRUE(camera->isTorchActive());
+    FlashManager::instance().setDelegate({});
+    std::lock_guard lock(recorder->mutex);
+    EXPECT_EQ(recorder->changes, 3);
+    EXPECT_EQ(recorder->offMainQueue, 0);
 }
 
 TEST_F(ViewModel, WithoutACameraThereIsNoSession) {

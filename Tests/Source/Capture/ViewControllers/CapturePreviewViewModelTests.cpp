@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "PreviewTestSupport.h"
 
 using namespace quorvel;
@@ -115,4 +119,69 @@ TEST(PreviewRendering, TurnsAPictureUprightByItsOrientation) {
     EXPECT_EQ(shown->bitmap()->width(), 100);
     EXPECT_EQ(shown->bitmap()->height(), 200);
     EXPECT_EQ(shown->orientation(), ui::ImageOrientation::up);
+}
+
+// A screen that goes away while sharper pictures are being made for it: the renders under way end
+// before its view model is gone (at the end of a program, a render still running would use the
+// imaging libraries while they are torn down).
+TEST(PreviewRendering, RendersUnderWayEndBeforeTheViewModelIsGone) {
+    ui::MainRunLoop::discardPendingWork();
+    auto group = std::make_shared<CapturedImageGroup>();
+    for (int i = 0; i < 3; ++i) {
+        group->append(std::make_shared<CapturedImage>(pagePicture(i, 60, 80), CaptureType::manual));
+    }
+    auto model = std::make_shared<CapturePreviewViewModel>(
+        group,
+        std::make_shared<CaptureConfiguration>(std::shared_ptr<ui::Bundle>{},
+                                               CaptureFeatures::getInstance()),
+        std::make_shared<CaptureTheme>(std::shared_ptr<ui::Bundle>{}), CaptureDocumentType::normal,
+        std::nullopt);
+
+    struct Counts {
+        std::mutex mutex;
+        std::condition_variable started;
+        int begun = 0;
+        int ended = 0;
+    };
+    auto counts = std::make_shared<Counts>();
+    std::weak_ptr<CapturePreviewViewModel> weakModel = model;
+    model->setRenderer([counts, weakModel](const ui::Image& image, ui::Size size) {
+        {
+            std::lock_guard lock(counts->mutex);
+            ++counts->begun;
+        }
+        counts->started.notify_all();
+        // Under way until the view model's last owner lets it go.
+        while (!weakModel.expired()) {
+            std::this_thread::yield();
+        }
+        auto result = CapturePreviewViewModel::renderFiltered(image, size);
+        std::lock_guard lock(counts->mutex);
+        ++counts->ended;
+        return result;
+    });
+    auto completions = std::make_shared<int>(0);
+    for (std::size_t i = 0; i < group->count(); ++i) {
+        model->previewImageLater(i, {40, 40}, [completions](auto) { ++*completions; });
+    }
+    {
+        std::unique_lock lock(counts->mutex);
+        // The limit only guards against a hang.
+        ASSERT_TRUE(counts->started.wait_for(lock, std::chrono::seconds(90),
+                                             [&] { return counts->begun > 0; }));
+    }
+
+    model.reset();
+    int begun = 0;
+    int ended = 0;
+    {
+        std::lock_guard lock(counts->mutex);
+        begun = counts->begun;
+        ended = counts->ended;
+    }
+    EXPECT_GT(begun, 0);
+    EXPECT_EQ(ended, begun) << "a render was still under way when the view model had gone";
+    ui::MainRunLoop::runUntilIdle();
+    EXPECT_EQ(*completions, begun) << "every render made was handed over";
+    ui::MainRunLoop::discardPendingWork();
 }
