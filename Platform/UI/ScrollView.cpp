@@ -131,24 +131,11 @@ std::shared_ptr<View> ScrollView::zoomingView() {
     return view;
 }
 
-void ScrollView::applyZoom(double scale, Point anchor, bool animated) {
-    auto view = zoomingView();
-    if (!view) {
-        return;
-    }
-    scale = std::clamp(scale, minimumZoomScale_, std::max(minimumZoomScale_, maximumZoomScale_));
-    const double old = zoomScale_ > 0 ? zoomScale_ : 1;
-    const Size unzoomed{view->frame().width() / old, view->frame().height() / old};
-    const Rect b = bounds();
-    // The content point under the anchor stays under it.
-    const Point onScreen{anchor.x - b.minX(), anchor.y - b.minY()};
-    const Point content{anchor.x / old * scale, anchor.y / old * scale};
-    const Size size{unzoomed.width * scale, unzoomed.height * scale};
-    const Point offset{content.x - onScreen.x, content.y - onScreen.y};
+void ScrollView::setZoomedFrame(View& view, double scale, Size size, Point offset, bool animated) {
     const int generation = ++animationGeneration_;
     zoomScale_ = scale;
     const auto apply = [&] {
-        view->setFrame(Rect{{0, 0}, size});
+        view.setFrame(Rect{{0, 0}, size});
         contentSize_ = size;
         Rect nb = bounds();
         nb.origin = clampedOffset(offset);
@@ -168,6 +155,23 @@ void ScrollView::applyZoom(double scale, Point anchor, bool animated) {
     if (animated) {
         finishAnimated(generation, true, false);
     }
+}
+
+void ScrollView::applyZoom(double scale, Point anchor, bool animated) {
+    auto view = zoomingView();
+    if (!view) {
+        return;
+    }
+    scale = std::clamp(scale, minimumZoomScale_, std::max(minimumZoomScale_, maximumZoomScale_));
+    const double old = zoomScale_ > 0 ? zoomScale_ : 1;
+    const Size unzoomed{view->frame().width() / old, view->frame().height() / old};
+    const Rect b = bounds();
+    // The content point under the anchor stays under it.
+    const Point onScreen{anchor.x - b.minX(), anchor.y - b.minY()};
+    const Point content{anchor.x / old * scale, anchor.y / old * scale};
+    const Size size{unzoomed.width * scale, unzoomed.height * scale};
+    const Point offset{content.x - onScreen.x, content.y - onScreen.y};
+    setZoomedFrame(*view, scale, size, offset, animated);
 }
 
 void ScrollView::setZoomScale(double scale, bool animated) {
@@ -187,29 +191,7 @@ void ScrollView::zoom(const Rect& rect, bool animated) {
     const Size unzoomed{view->frame().width() / old, view->frame().height() / old};
     const Size size{unzoomed.width * scale, unzoomed.height * scale};
     const Point offset{rect.midX() * scale - b.width() / 2, rect.midY() * scale - b.height() / 2};
-    const int generation = ++animationGeneration_;
-    zoomScale_ = scale;
-    const auto apply = [&] {
-        view->setFrame(Rect{{0, 0}, size});
-        contentSize_ = size;
-        Rect nb = bounds();
-        nb.origin = clampedOffset(offset);
-        setBounds(nb);
-    };
-    if (animated) {
-        zooming_ = true;
-        View::animate(animationDuration, apply);
-    } else {
-        apply();
-    }
-    const auto keep = shared_from_this();
-    if (auto d = delegate()) {
-        d->scrollViewDidZoom(*this);
-        d->scrollViewDidScroll(*this);
-    }
-    if (animated) {
-        finishAnimated(generation, true, false);
-    }
+    setZoomedFrame(*view, scale, size, offset, animated);
 }
 
 void ScrollView::pinch(Point point, double scale) {

@@ -94,6 +94,9 @@ private:
     Point clampedOffset(Point offset) const;
     void applyOffset(Point offset, bool animated);
     void applyZoom(double scale, Point anchorInBounds, bool animated);
+    // Gives the zoomed view its size at `scale` and the content its offset, at once or animated,
+    // and reports the zoom.
+    void setZoomedFrame(View& view, double scale, Size size, Point offset, bool animated);
     void finishAnimated(int generation, bool zoom, bool deceleration);
 
     std::weak_ptr<ScrollViewDelegate> delegate_;
