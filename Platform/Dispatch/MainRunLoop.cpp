@@ -307,15 +307,19 @@ bool MainRunLoop::runUntil(const std::function<bool()>& predicate, Duration time
             return true;
         }
         std::uint64_t idleGeneration = 0;
-        if (runOne(turn, idleGeneration)) {
-            continue;
-        }
-        if (deliverPendingEvents()) {
-            turn = newTurn();
-            continue;
-        }
+        const bool ran = runOne(turn, idleGeneration);
+        const bool delivered = !ran && deliverPendingEvents();
+        // Checked whether or not there was work: work that never runs out (a running animation's
+        // repaints, a timer due at every step of a test's clock) must not hold the caller.
         if (RealClock::now() >= limit) {
             return predicate();
+        }
+        if (ran) {
+            continue;
+        }
+        if (delivered) {
+            turn = newTurn();
+            continue;
         }
         // Wake up now and then even without news, so that a predicate watching state changed by
         // other threads (not through the main queue) is seen soon.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -115,6 +116,20 @@ TEST_F(MainQueueTest, RunUntilStopsWhenThePredicateHoldsOrAfterTheTimeoutOfRealT
     main->asyncAfter(1s, note("delayed"));
     EXPECT_FALSE(MainRunLoop::runUntil([&] { return order.size() == 6; }, 20ms));
     EXPECT_EQ(order.size(), 5u);
+}
+
+TEST_F(MainQueueTest, RunUntilGivesUpAfterItsTimeoutEvenWhileWorkKeepsComing) {
+    // A block that queues itself again for two seconds of real time.
+    const auto until = std::chrono::steady_clock::now() + 2s;
+    bool stillComing = true;
+    std::function<void()> again = [&] {
+        stillComing = std::chrono::steady_clock::now() < until;
+        if (stillComing) main->async(again);
+    };
+    main->async(again);
+    EXPECT_FALSE(MainRunLoop::runUntil([] { return false; }, 20ms));
+    EXPECT_TRUE(stillComing) << "gave up only when the work ran out";
+    MainRunLoop::discardPendingWork();
 }
 
 TEST_F(MainQueueTest, TheDrivingThreadIsTheMainThread) {
