@@ -10,6 +10,7 @@
 #include "Source/Capture/Views/CaptureCircle.h"
 #include "Source/Configuration/ImageLookup.h"
 #include "Source/Configuration/ResourceBundle.h"
+#include "Support/TemporaryBundle.h"
 
 namespace quorvel {
 namespace {
@@ -241,7 +242,9 @@ TEST_F(CaptureFlow, FailedAutomaticShotGivesTouchesBackAndDropsTheCircle) {
 class BlurryShot : public CaptureFlowTest {
 protected:
     void SetUp() override {
-        const auto path = std::filesystem::temp_directory_path() / "quorvel-blurry-page.png";
+        // In a folder of its own: the camera reads the file at every shot, and test programs run
+        // side by side.
+        const auto path = scratch.path() / "blurry-page.png";
         const auto& page = *testsupport::flowScene()->pageImage()->bitmap();
         cv::Mat bgra(page.height(), page.width(), CV_8UC4, const_cast<std::uint8_t*>(page.data()),
                      page.bytesPerRow());
@@ -268,6 +271,8 @@ protected:
         tapCapture();
         waitForPhotoRequest();
     }
+
+    testsupport::TemporaryBundle scratch{"BlurryShot"};
 };
 
 TEST_F(BlurryShot, AlertComesOnTheNextTurnWithoutAScreenReader) {
