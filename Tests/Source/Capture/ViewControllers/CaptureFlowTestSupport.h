@@ -193,11 +193,18 @@ protected:
             << "the photo was never requested";
     }
 
+    // Frames of the steady page until the screen draws its outline. How many that takes is the
+    // counting's business (a first frame that changes the preview's shape restarts it); the
+    // bound only guards against a page that is never found.
+    void waitForSteadyOutline() {
+        for (int i = 0; i < 30 && !outlineDrawn(); ++i) frame();
+        ASSERT_TRUE(outlineDrawn()) << "no steady outline";
+    }
+
     // A steady page held past the grace period: the automatic shot, up to the preview screen.
     void takeAutomaticShot() {
         ASSERT_EQ(model().captureType, CaptureType::automatic);
-        for (int i = 0; i < 4 && !outlineDrawn(); ++i) frame();
-        ASSERT_TRUE(outlineDrawn()) << "no steady outline";
+        waitForSteadyOutline();
         advance(3.5);
         ASSERT_GE(model().rectangleLockedTime, 1);
         frame();

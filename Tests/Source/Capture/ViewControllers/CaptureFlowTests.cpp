@@ -225,7 +225,7 @@ TEST_F(CaptureFlow, FailedShotGivesTouchesBack) {
 
 TEST_F(CaptureFlow, FailedAutomaticShotGivesTouchesBackAndDropsTheCircle) {
     open();
-    for (int i = 0; i < 4 && !outlineDrawn(); ++i) frame();
+    waitForSteadyOutline();
     advance(3.5);
     camera->failNextPhoto(ui::CameraError{"No light"});
     frame();
