@@ -372,8 +372,11 @@ std::vector<LineGroup> selectLines(std::vector<LineGroup> groups, size_t maximum
 std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const cv::Mat& dy,
                                  const LineQuadLimits& limits) {
     const double minimumLength = std::max(6.0, limits.minimumExtent * 0.2);
-    const std::vector<LineGroup> groups =
-        selectLines(groupSegments(findSegments(edges, dx, dy, minimumLength)), limits.maximumLines);
+    std::vector<LineGroup> all = groupSegments(findSegments(edges, dx, dy, minimumLength));
+    const std::vector<LineGroup> groups = selectLines(all, limits.maximumLines);
+    if (all.size() > limits.maximumClosingLines) {
+        all.resize(limits.maximumClosingLines);
+    }
 
     const cv::Size size = edges.size();
     auto inside = [&](cv::Point2d p) {
@@ -386,8 +389,9 @@ std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const 
     constexpr double kMinimumCoverage = 0.2;
 
     struct Crossing {
-        size_t line;
-        double coverage;
+        const LineGroup* line;
+        double coverage;  // share of the stretch between the pair that segments cover
+        double position;  // where it crosses the first line of the pair, along that line
     };
     struct Scored {
         Quad quad;
@@ -406,9 +410,10 @@ std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const 
             // Lines that could close the pair into a quadrilateral, by how much of the stretch
             // between the pair they cover.
             crossings.clear();
-            for (size_t k = 0; k < groups.size(); ++k) {
-                const LineGroup& b = groups[k];
-                if (k == i || k == j || angleBetween(a1.angle, b.angle) < minimumCross ||
+            // Lines beyond the selected ones may close the pair: the ends of a receipt are short,
+            // and the print across a page can be stronger than its edges.
+            for (const LineGroup& b : all) {
+                if (angleBetween(a1.angle, b.angle) < minimumCross ||
                     angleBetween(a2.angle, b.angle) < minimumCross) {
                     continue;
                 }
@@ -419,18 +424,31 @@ std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const 
                 }
                 const double c = coverage(b, *x1, *x2);
                 if (c >= kMinimumCoverage) {
-                    crossings.push_back({k, c});
+                    crossings.push_back({&b, c, project(a1.line, *x1)});
                 }
             }
             std::sort(crossings.begin(), crossings.end(),
                       [](const Crossing& x, const Crossing& y) { return x.coverage > y.coverage; });
             if (crossings.size() > kCrossing) {
+                // The best covered ones, and the two outermost: the ends of a page can be fainter
+                // than the print across it.
+                const auto [first, last] = std::minmax_element(
+                    crossings.begin(), crossings.end(),
+                    [](const Crossing& x, const Crossing& y) { return x.position < y.position; });
+                const Crossing low = *first;
+                const Crossing high = *last;
                 crossings.resize(kCrossing);
+                for (const Crossing& end : {low, high}) {
+                    if (std::none_of(crossings.begin(), crossings.end(),
+                                     [&](const Crossing& c) { return c.line == end.line; })) {
+                        crossings.push_back(end);
+                    }
+                }
             }
             for (size_t p = 0; p < crossings.size(); ++p) {
                 for (size_t q = p + 1; q < crossings.size(); ++q) {
-                    const std::array<const LineGroup*, 4> sides{&a1, &groups[crossings[p].line],
-                                                                &a2, &groups[crossings[q].line]};
+                    const std::array<const LineGroup*, 4> sides{&a1, crossings[p].line, &a2,
+                                                                crossings[q].line};
                     Quad quad;
                     bool ok = true;
                     for (size_t s = 0; s < 4 && ok; ++s) {

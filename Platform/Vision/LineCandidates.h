@@ -9,11 +9,12 @@ namespace quorvel::platform::vision {
 
 /// Limits for quadrilaterals assembled from straight edges.
 struct LineQuadLimits {
-    double minimumExtent = 10;   ///< shortest accepted side, in pixels
-    double angleTolerance = 45;  ///< largest accepted corner deviation from 90 degrees
-    double outsideSlack = 4;     ///< how far corners may lie outside the image, in pixels
-    size_t maximumLines = 30;    ///< strongest lines considered
-    size_t maximumQuads = 16;    ///< best quadrilaterals returned
+    double minimumExtent = 10;        ///< shortest accepted side, in pixels
+    double angleTolerance = 45;       ///< largest accepted corner deviation from 90 degrees
+    double outsideSlack = 4;          ///< how far corners may lie outside the image, in pixels
+    size_t maximumLines = 30;         ///< strongest lines considered as pairs of opposite sides
+    size_t maximumClosingLines = 60;  ///< strongest lines considered as sides joining a pair
+    size_t maximumQuads = 16;         ///< best quadrilaterals returned
 };
 
 /// Quadrilaterals whose four sides lie on straight runs of edge pixels.

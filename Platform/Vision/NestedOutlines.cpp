@@ -1,5 +1,6 @@
 #include "Platform/Vision/NestedOutlines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -57,7 +58,8 @@ std::optional<Nesting> findNesting(const Quad& first, const Quad& second, double
     return std::nullopt;
 }
 
-double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, double threshold) {
+double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, double threshold,
+                        const EdgeEvidence* second) {
     constexpr double kNear = 1.5;
     constexpr double kFar = 3.5;
     const size_t k = nesting.side;
@@ -65,19 +67,26 @@ double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, do
     // The side ending at corner k and the side starting at corner k + 1.
     for (const auto& [side, corner] :
          {std::pair{(k + 3) % 4, k}, std::pair{(k + 1) % 4, (k + 1) % 4}}) {
-        const SideSupport along =
-            evidence.measureSide(nesting.inner[side], nesting.inner[(side + 1) % 4],
-                                 outwardNormal(nesting.inner, side), kNear, kFar, threshold);
-        const SideSupport beyond =
-            evidence.measureSide(nesting.inner[corner], nesting.outer[corner],
-                                 outwardNormal(nesting.outer, side), kNear, kFar, threshold);
-        sum += beyond.polarity == along.polarity ? beyond.support : 0.0;
+        double best = 0;
+        for (const EdgeEvidence* channel : {&evidence, second}) {
+            if (!channel) {
+                continue;
+            }
+            const SideSupport along =
+                channel->measureSide(nesting.inner[side], nesting.inner[(side + 1) % 4],
+                                     outwardNormal(nesting.inner, side), kNear, kFar, threshold);
+            const SideSupport beyond =
+                channel->measureSide(nesting.inner[corner], nesting.outer[corner],
+                                     outwardNormal(nesting.outer, side), kNear, kFar, threshold);
+            best = std::max(best, beyond.polarity == along.polarity ? beyond.support : 0.0);
+        }
+        sum += best;
     }
     return sum / 2;
 }
 
 size_t preferredOfNested(const std::vector<Quad>& ranked, const EdgeEvidence& evidence,
-                         double tolerance, double threshold) {
+                         double tolerance, double threshold, const EdgeEvidence* second) {
     constexpr double kCarriedOn = 0.5;
     constexpr double kBroken = 0.2;
     constexpr int kRounds = 3;
@@ -92,7 +101,7 @@ size_t preferredOfNested(const std::vector<Quad>& ranked, const EdgeEvidence& ev
             if (!nesting) {
                 continue;
             }
-            const double support = extensionSupport(evidence, *nesting, threshold);
+            const double support = extensionSupport(evidence, *nesting, threshold, second);
             const bool bestIsInner =
                 std::abs(signedArea(ranked[best])) < std::abs(signedArea(ranked[j]));
             if ((bestIsInner && support >= kCarriedOn) || (!bestIsInner && support < kBroken)) {

@@ -446,6 +446,67 @@ Quad refineAtFullResolution(const cv::Mat& image, ChannelOrder order, const Quad
     return vision::isConvex(refined) ? refined : quad;
 }
 
+// A band printed along one edge of a page (a coloured header, a dark footer) can hide that edge:
+// in the paper channel a red or dark band looks like the desk, so the outline found stops at the
+// band. Beyond each side of `quad`, the strongest step in `luma` along the side moved outwards
+// along the two sides next to it, within reach; each step found well enough gives an outline that
+// takes in the band. Positions are tried a few pixels apart with sparse samples first, then the
+// best one is settled with denser ones.
+std::vector<Quad> bandExtensions(const EdgeEvidence& luma, const Quad& quad) {
+    constexpr double kReach = 0.4;  // of the shorter of the two sides next to the moved one
+    constexpr double kMinimumSupport = 0.6;
+    constexpr double kCoarseStep = 2;
+    constexpr double kCoarseSpacing = 6;
+    std::vector<Quad> out;
+    for (size_t k = 0; k < 4; ++k) {
+        const cv::Point2d a = quad[k];
+        const cv::Point2d b = quad[(k + 1) % 4];
+        const cv::Point2d alongA = a - quad[(k + 3) % 4];
+        const cv::Point2d alongB = b - quad[(k + 2) % 4];
+        const double lengthA = std::hypot(alongA.x, alongA.y);
+        const double lengthB = std::hypot(alongB.x, alongB.y);
+        if (lengthA < 1 || lengthB < 1) {
+            continue;
+        }
+        const cv::Point2d outward = vision::outwardNormal(quad, k);
+        auto support = [&](double d, double spacing) {
+            return luma
+                .measureSide(a + alongA * (d / lengthA), b + alongB * (d / lengthB), outward, 1.5,
+                             3.5, kStepThreshold, spacing)
+                .support;
+        };
+        const double reach = kReach * std::min(lengthA, lengthB);
+        double coarseBest = 0;
+        double coarseReach = 0;
+        for (double d = 3; d <= reach; d += kCoarseStep) {
+            const double value = support(d, kCoarseSpacing);
+            if (value > coarseBest) {
+                coarseBest = value;
+                coarseReach = d;
+            }
+        }
+        if (coarseBest < kMinimumSupport - 0.15) {
+            continue;
+        }
+        double best = 0;
+        double bestReach = 0;
+        for (double d = coarseReach - 1; d <= coarseReach + 1; d += 1) {
+            const double value = support(d, kRankingSpacing);
+            if (value > best) {
+                best = value;
+                bestReach = d;
+            }
+        }
+        if (best >= kMinimumSupport) {
+            Quad moved = quad;
+            moved[k] = a + alongA * (bestReach / lengthA);
+            moved[(k + 1) % 4] = b + alongB * (bestReach / lengthB);
+            out.push_back(moved);
+        }
+    }
+    return out;
+}
+
 bool overlapsChosen(const Quad& quad, const std::vector<Candidate>& chosen) {
     std::vector<cv::Point2f> a(quad.begin(), quad.end());
     for (const Candidate& c : chosen) {
@@ -510,6 +571,13 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     EdgeSearch fine = coarse;
     fine.radius = 2.5;
     const double imageArea = static_cast<double>(size.area());
+    auto acceptableShape = [&](const Quad& quad) {
+        const auto [w, h] = vision::meanSideLengths(quad);
+        const double aspect = std::min(w, h) / std::max(w, h);
+        return plausible(quad, size, minExtent, settings.quadratureTolerance) &&
+               aspect >= settings.minimumAspectRatio &&
+               aspect <= settings.maximumAspectRatio + 1e-9;
+    };
     std::vector<Candidate> refined;
     for (const Candidate& candidate : ranked) {
         std::optional<Quad> quad =
@@ -522,10 +590,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         if (!quad) {
             continue;
         }
-        const auto [w, h] = vision::meanSideLengths(*quad);
-        const double aspect = std::min(w, h) / std::max(w, h);
-        if (!plausible(*quad, size, minExtent, settings.quadratureTolerance) ||
-            aspect < settings.minimumAspectRatio || aspect > settings.maximumAspectRatio + 1e-9) {
+        if (!acceptableShape(*quad)) {
             continue;
         }
         const Score score = scoreQuad(evidence, *quad, 1.5, 3.5);
@@ -541,15 +606,40 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
 
     // A page with a line printed near one edge, or a receipt with a ledge behind its foot, gives
     // two nested outlines; the sides next to the one they differ in tell which one is the page.
-    if (!refined.empty()) {
+    const EdgeEvidence luma(working.gray);
+    auto preferNested = [&] {
         std::vector<Quad> outlines;
         for (const Candidate& candidate : refined) {
             outlines.push_back(candidate.quad);
         }
         const size_t best =
-            vision::preferredOfNested(outlines, evidence, 0.02 * shortSide, kStepThreshold);
+            vision::preferredOfNested(outlines, evidence, 0.02 * shortSide, kStepThreshold, &luma);
         std::rotate(refined.begin(), refined.begin() + static_cast<ptrdiff_t>(best),
                     refined.begin() + static_cast<ptrdiff_t>(best) + 1);
+    };
+    if (!refined.empty()) {
+        preferNested();
+        // The outline chosen may stop at a band printed along an edge of the page: outlines that
+        // take in such a band join the others, each scored in whichever channel shows it better,
+        // and the choice is made again.
+        const size_t before = refined.size();
+        for (const Quad& extended : bandExtensions(luma, refined.front().quad)) {
+            Score score = scoreQuad(evidence, extended, 1.5, 3.5);
+            const Score gray = scoreQuad(luma, extended, 1.5, 3.5);
+            if (gray.confidence > score.confidence) {
+                score = gray;
+            }
+            if (score.confidence < std::max(kAcceptance, settings.minimumConfidence) ||
+                !acceptableShape(extended)) {
+                continue;
+            }
+            const double area = std::abs(vision::signedArea(extended)) / imageArea;
+            refined.push_back({extended, score.polarity, score.confidence,
+                               score.confidence * std::pow(area, 0.2)});
+        }
+        if (refined.size() > before) {
+            preferNested();
+        }
     }
 
     std::vector<Candidate> chosen;

@@ -42,6 +42,10 @@ DocumentScene renderScene(const SceneOptions& options) {
                 cv::rectangle(page, cv::Rect(90, y, length, 9), cv::Scalar(60, 60, 60), cv::FILLED);
             }
         }
+        if (options.bandShare > 0) {
+            const int height = static_cast<int>(options.bandShare * sheet.height);
+            cv::rectangle(page, cv::Rect(0, 0, sheet.width, height), options.band, cv::FILLED);
+        }
         const std::array<cv::Point2f, 4> from{cv::Point2f(-0.5f, -0.5f),
                                               cv::Point2f(sheet.width - 0.5f, -0.5f),
                                               cv::Point2f(sheet.width - 0.5f, sheet.height - 0.5f),

@@ -24,6 +24,9 @@ struct SceneOptions {
     double noise = 4;     ///< sensor noise (standard deviation, levels)
     bool withPage = true;
     bool printed = true;  ///< text lines on the sheet
+    /// A band of colour printed across the top of the sheet, this share of its height (0: none).
+    double bandShare = 0;
+    cv::Scalar band{40, 40, 170};
     uint64_t seed = 1;
 };
 

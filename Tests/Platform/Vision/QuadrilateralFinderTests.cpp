@@ -81,6 +81,33 @@ TEST(QuadrilateralFinder, FindsASmallReceipt) {
     expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
 }
 
+// A red header band is as dark as the desk in the paper channel; the outline is still the
+// paper's edge, not the band's lower edge.
+TEST(QuadrilateralFinder, TakesInAColouredBandPrintedAlongThePagesEdge) {
+    for (const double share : {0.1, 0.2}) {
+        SceneOptions options;
+        options.surface = cv::Scalar(30, 60, 35);
+        options.texture = 10;
+        options.bandShare = share;
+        options.band = cv::Scalar(30, 30, 170);
+        const DocumentScene scene = renderScene(options);
+        SCOPED_TRACE(share);
+        expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+    }
+}
+
+// A till receipt on a pale counter: its print runs across it and is stronger than its ends.
+TEST(QuadrilateralFinder, FindsAReceiptWhoseEndsAreFainterThanItsPrint) {
+    SceneOptions options;
+    options.corners = {cv::Point2d(420, 120), cv::Point2d(540, 130), cv::Point2d(515, 640),
+                       cv::Point2d(395, 630)};
+    options.surface = cv::Scalar(196, 200, 204);
+    options.paper = cv::Scalar(226, 230, 232);
+    options.texture = 12;
+    const DocumentScene scene = renderScene(options);
+    expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+}
+
 TEST(QuadrilateralFinder, FindsNothingOnATexturedSurfaceWithoutAPage) {
     for (uint64_t seed = 1; seed <= 3; ++seed) {
         SceneOptions options;
