@@ -38,7 +38,7 @@ std::optional<Nesting> findNesting(const Quad& first, const Quad& second, double
             const size_t l = (i + 3) % 4;
             // The fourth side must have moved as a whole, not turned about one of its corners.
             if (gap(a[i], b[i]) > tolerance || gap(a[j], b[j]) > tolerance ||
-                gap(a[k], b[k]) < 2 * tolerance || gap(a[l], b[l]) < 2 * tolerance) {
+                gap(a[k], b[k]) < 1.5 * tolerance || gap(a[l], b[l]) < 1.5 * tolerance) {
                 continue;
             }
             if (distance(throughCorners(a, j), b[k]) > tolerance ||
@@ -78,7 +78,16 @@ double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, do
             const SideSupport beyond =
                 channel->measureSide(nesting.inner[corner], nesting.outer[corner],
                                      outwardNormal(nesting.outer, side), kNear, kFar, threshold);
-            best = std::max(best, beyond.polarity == along.polarity ? beyond.support : 0.0);
+            // In the second channel the strip may be a band darker or lighter than the page: its
+            // sides then step the way its outer edge does.
+            const int expected =
+                channel == second
+                    ? channel
+                          ->measureSide(nesting.outer[k], nesting.outer[(k + 1) % 4],
+                                        outwardNormal(nesting.outer, k), kNear, kFar, threshold)
+                          .polarity
+                    : along.polarity;
+            best = std::max(best, beyond.polarity == expected ? beyond.support : 0.0);
         }
         sum += best;
     }
