@@ -21,7 +21,7 @@ struct Nesting {
 
 /// Whether `first` and `second` nest as described above: two corners within `tolerance` of each
 /// other, the other two on the same side lines (within `tolerance`) but both moved the same way
-/// along them by at least twice `tolerance`.
+/// along them by at least one and a half times `tolerance`.
 std::optional<Nesting> findNesting(const Quad& first, const Quad& second, double tolerance);
 
 /// How well the two sides next to the differing one carry on past the inner outline's corners
@@ -29,7 +29,9 @@ std::optional<Nesting> findNesting(const Quad& first, const Quad& second, double
 /// its step keeps the direction it has along the inner outline. (One side of a pale page on a
 /// pale desk often fades out for a while; both rarely do.) With `second`, a stretch counts with
 /// its better support of the two channels: a coloured band at a page's edge can be dark in one
-/// channel and stand out in the other.
+/// channel and stand out in the other. In `second` a stretch counts when its step goes the way
+/// the outer outline's differing side steps: a band darker than the desk along a page lighter
+/// than it.
 double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, double threshold,
                         const EdgeEvidence* second = nullptr);
 
