@@ -66,9 +66,11 @@ struct Segment {
 // Fits a line to a region of edge pixels (least squares, then twice more to the pixels within
 // 1.5 px of it) and adds every dense run of those pixels along the line as a segment. Texture
 // pixels that cling to a straight edge are dropped instead of spoiling it.
+// `inliers` and `t` are working space, kept by the caller so that their memory serves every region.
 void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
-                     std::vector<Segment>& segments) {
-    std::vector<cv::Point> inliers = region;
+                     std::vector<Segment>& segments, std::vector<cv::Point>& inliers,
+                     std::vector<double>& t) {
+    inliers = region;
     cv::Point2d centre;
     cv::Point2d d;
     for (int pass = 0; pass < 3; ++pass) {
@@ -113,8 +115,7 @@ void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
     if (static_cast<double>(inliers.size()) < minimumLength) {
         return;
     }
-    std::vector<double> t;
-    t.reserve(inliers.size());
+    t.clear();
     for (const cv::Point& p : inliers) {
         t.push_back((p.x - centre.x) * d.x + (p.y - centre.y) * d.y);
     }
@@ -247,6 +248,8 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
     }
     std::vector<Segment> segments;
     std::vector<cv::Point> region;
+    std::vector<cv::Point> inliers;
+    std::vector<double> t;
     // Every pixel joins at most one region, so the queue never outgrows the edge pixels.
     // Left uninitialised: every slot is written before it is read.
     const std::unique_ptr<int32_t[]> queue(new int32_t[std::max<size_t>(1, positions.size())]);
@@ -314,7 +317,7 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
         if (extent.x * extent.x + extent.y * extent.y < minimumLength * minimumLength) {
             continue;
         }
-        addStraightRuns(region, minimumLength, segments);
+        addStraightRuns(region, minimumLength, segments, inliers, t);
     }
     return segments;
 }
