@@ -14,6 +14,102 @@ namespace quorvel::platform::vision {
 
 namespace {
 
+// The channel smoothed with a 3x3 Gaussian and its 3x3 Sobel derivatives, as cv::GaussianBlur
+// (sigma 0) and cv::Sobel (CV_16S) give them, both mirroring the image at its border without
+// repeating the edge pixel (BORDER_REFLECT_101), but from two passes of separable integer sums
+// instead of three filter calls. The blur is exact in integers: with the weights 1 2 1 down and
+// across summing to S (at most 16 * 255), the smoothed value is S / 16 rounded half up,
+// (S + 8) >> 4. OpenCV's blur of a view into a larger image reads the pixels around the view
+// instead of mirroring; views, and images narrower than 16 or lower than 3 pixels, go through
+// OpenCV.
+void smoothedGradients(const cv::Mat& channel, cv::Mat& dx, cv::Mat& dy) {
+    const int w = channel.cols;
+    const int h = channel.rows;
+    if (w < 16 || h < 3 || channel.isSubmatrix()) {
+        cv::Mat blurred;
+        cv::GaussianBlur(channel, blurred, cv::Size(3, 3), 0);
+        cv::Sobel(blurred, dx, CV_16S, 1, 0);
+        cv::Sobel(blurred, dy, CV_16S, 0, 1);
+        return;
+    }
+    CV_Assert(channel.type() == CV_8UC1);
+    auto mirrored = [h](int y) { return y < 0 ? -y : (y >= h ? 2 * h - 2 - y : y); };
+    constexpr int kLanes = cv::v_uint16x8::nlanes;
+    // One row of vertical sums with a mirrored column on either side: sums[1 + x] for x.
+    std::vector<uint16_t> sums(static_cast<size_t>(w) + 2);
+    std::vector<int16_t> across(static_cast<size_t>(w) + 2);
+    std::vector<int16_t> down(static_cast<size_t>(w) + 2);
+    auto mirrorColumns = [w](auto* row) {
+        row[0] = row[2];
+        row[w + 1] = row[w - 1];
+    };
+    cv::Mat blurred(h, w, CV_8U);
+    const cv::v_uint16x8 half = cv::v_setall_u16(8);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* a = channel.ptr<uint8_t>(mirrored(y - 1));
+        const uint8_t* b = channel.ptr<uint8_t>(y);
+        const uint8_t* c = channel.ptr<uint8_t>(mirrored(y + 1));
+        uint16_t* v = sums.data() + 1;
+        int x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            const cv::v_uint16x8 middle = cv::v_load_expand(b + x);
+            cv::v_store(v + x,
+                        cv::v_load_expand(a + x) + middle + middle + cv::v_load_expand(c + x));
+        }
+        for (; x < w; ++x) {
+            v[x] = static_cast<uint16_t>(a[x] + 2 * b[x] + c[x]);
+        }
+        mirrorColumns(sums.data());
+        uint8_t* out = blurred.ptr<uint8_t>(y);
+        x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            const cv::v_uint16x8 middle = cv::v_load(v + x);
+            const cv::v_uint16x8 s =
+                cv::v_load(v + x - 1) + middle + middle + cv::v_load(v + x + 1);
+            cv::v_pack_store(out + x, (s + half) >> 4);
+        }
+        for (; x < w; ++x) {
+            out[x] = static_cast<uint8_t>((v[x - 1] + 2 * v[x] + v[x + 1] + 8) >> 4);
+        }
+    }
+    dx.create(h, w, CV_16S);
+    dy.create(h, w, CV_16S);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* a = blurred.ptr<uint8_t>(mirrored(y - 1));
+        const uint8_t* b = blurred.ptr<uint8_t>(y);
+        const uint8_t* c = blurred.ptr<uint8_t>(mirrored(y + 1));
+        // Smoothed down the column for the x derivative, differenced down it for the y one.
+        int16_t* s = across.data() + 1;
+        int16_t* d = down.data() + 1;
+        int x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            const cv::v_int16x8 top = cv::v_reinterpret_as_s16(cv::v_load_expand(a + x));
+            const cv::v_int16x8 middle = cv::v_reinterpret_as_s16(cv::v_load_expand(b + x));
+            const cv::v_int16x8 bottom = cv::v_reinterpret_as_s16(cv::v_load_expand(c + x));
+            cv::v_store(s + x, top + middle + middle + bottom);
+            cv::v_store(d + x, bottom - top);
+        }
+        for (; x < w; ++x) {
+            s[x] = static_cast<int16_t>(a[x] + 2 * b[x] + c[x]);
+            d[x] = static_cast<int16_t>(c[x] - a[x]);
+        }
+        mirrorColumns(across.data());
+        mirrorColumns(down.data());
+        int16_t* gx = dx.ptr<int16_t>(y);
+        int16_t* gy = dy.ptr<int16_t>(y);
+        x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            cv::v_store(gx + x, cv::v_load(s + x + 1) - cv::v_load(s + x - 1));
+            const cv::v_int16x8 middle = cv::v_load(d + x);
+            cv::v_store(gy + x, cv::v_load(d + x - 1) + middle + middle + cv::v_load(d + x + 1));
+        }
+        for (; x < w; ++x) {
+            gx[x] = static_cast<int16_t>(s[x + 1] - s[x - 1]);
+            gy[x] = static_cast<int16_t>(d[x - 1] + 2 * d[x] + d[x + 1]);
+        }
+    }
+}
+
 // Squared gradient magnitude of one row.
 void squaredMagnitudeRow(const int16_t* gx, const int16_t* gy, int32_t* m, int w) {
     int x = 0;
@@ -214,10 +310,7 @@ void clearTaken(cv::Mat& levels) {
 GradientEdges findGradientEdges(const cv::Mat& channel, EdgeThresholds faint, EdgeThresholds strong,
                                 bool wantFaint) {
     GradientEdges result;
-    cv::Mat blurred;
-    cv::GaussianBlur(channel, blurred, cv::Size(3, 3), 0);
-    cv::Sobel(blurred, result.dx, CV_16S, 1, 0);
-    cv::Sobel(blurred, result.dy, CV_16S, 0, 1);
+    smoothedGradients(channel, result.dx, result.dy);
     // Four magnitude classes, in increasing order, cover both threshold pairs.
     std::array<int, 4> levels{faint.low, faint.high, strong.low, strong.high};
     if (!wantFaint) {
