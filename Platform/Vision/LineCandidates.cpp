@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,9 @@
 namespace quorvel::platform::vision {
 
 namespace {
+
+// The region growing reads four pixels as one word, the first pixel in its lowest byte.
+static_assert(std::endian::native == std::endian::little);
 
 struct LineGroup {
     Line line;
@@ -62,9 +66,11 @@ struct Segment {
 // Fits a line to a region of edge pixels (least squares, then twice more to the pixels within
 // 1.5 px of it) and adds every dense run of those pixels along the line as a segment. Texture
 // pixels that cling to a straight edge are dropped instead of spoiling it.
+// `inliers` and `t` are working space, kept by the caller so that their memory serves every region.
 void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
-                     std::vector<Segment>& segments) {
-    std::vector<cv::Point> inliers = region;
+                     std::vector<Segment>& segments, std::vector<cv::Point>& inliers,
+                     std::vector<double>& t) {
+    inliers = region;
     cv::Point2d centre;
     cv::Point2d d;
     for (int pass = 0; pass < 3; ++pass) {
@@ -109,8 +115,7 @@ void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
     if (static_cast<double>(inliers.size()) < minimumLength) {
         return;
     }
-    std::vector<double> t;
-    t.reserve(inliers.size());
+    t.clear();
     for (const cv::Point& p : inliers) {
         t.push_back((p.x - centre.x) * d.x + (p.y - centre.y) * d.y);
     }
@@ -128,6 +133,73 @@ void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
     }
 }
 
+// Gradient direction, in degrees, of every edge pixel listed, in the order listed: `positions`
+// holds each pixel's index in a frame one pixel wider than the image on every side (row stride
+// `w + 2`), row by row, and `rowStarts[y]` where row y begins among them.
+//
+// The angles are cv::hal::fastAtan32f's. Its vector path and its scalar path (taken only for
+// calls shorter than two vectors) can differ in the last bit, and each value's result does not
+// depend on its neighbours in the call. So on images at least kWholeRows wide, where a call per
+// image row would take the vector path for every pixel, one call over all edge pixels, padded
+// to that length, gives the same angles; narrower images take a call per row as before.
+std::vector<float> edgeAngles(const cv::Mat& dx, const cv::Mat& dy,
+                              const std::vector<int32_t>& positions,
+                              const std::vector<size_t>& rowStarts) {
+    // At least two of the widest vectors OpenCV dispatches to.
+    constexpr int kWholeRows = 64;
+    const int w = dx.cols;
+    const int h = dx.rows;
+    const int stride = w + 2;
+    const size_t count = positions.size();
+    auto columnOf = [&](size_t k, int y) {
+        return positions[k] - static_cast<int32_t>((y + 1) * stride + 1);
+    };
+    std::vector<float> angles;
+    if (w >= kWholeRows) {
+        const size_t padded = std::max(count, static_cast<size_t>(kWholeRows));
+        std::vector<float> gradients(2 * padded, 0.0f);
+        float* fx = gradients.data();
+        float* fy = gradients.data() + padded;
+        for (int y = 0; y < h; ++y) {
+            const short* gx = dx.ptr<short>(y);
+            const short* gy = dy.ptr<short>(y);
+            for (size_t k = rowStarts[static_cast<size_t>(y)];
+                 k < rowStarts[static_cast<size_t>(y) + 1]; ++k) {
+                const int x = columnOf(k, y);
+                fx[k] = gx[x];
+                fy[k] = gy[x];
+            }
+        }
+        angles.resize(padded);
+        cv::hal::fastAtan32f(fy, fx, angles.data(), static_cast<int>(padded), true);
+        angles.resize(count);
+        return angles;
+    }
+    angles.resize(count);
+    std::vector<float> rows(3 * static_cast<size_t>(w));
+    float* fx = rows.data();
+    float* fy = fx + w;
+    float* rowAngles = fy + w;
+    for (int y = 0; y < h; ++y) {
+        const size_t first = rowStarts[static_cast<size_t>(y)];
+        const size_t last = rowStarts[static_cast<size_t>(y) + 1];
+        if (first == last) {
+            continue;
+        }
+        const short* gx = dx.ptr<short>(y);
+        const short* gy = dy.ptr<short>(y);
+        for (int x = 0; x < w; ++x) {
+            fx[x] = gx[x];
+            fy[x] = gy[x];
+        }
+        cv::hal::fastAtan32f(fy, fx, rowAngles, w, true);
+        for (size_t k = first; k < last; ++k) {
+            angles[k] = rowAngles[columnOf(k, y)];
+        }
+    }
+    return angles;
+}
+
 // Straight runs of edge pixels: pixels are grown into regions whose gradient direction stays
 // within one bin of the seed's, and each region that is long and thin enough becomes a segment.
 std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const cv::Mat& dy,
@@ -140,71 +212,50 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
     // kTaken.
     constexpr uint8_t kNone = 0xff;
     constexpr uint8_t kTaken = 0xfe;
-    // Both kNone and kTaken have all these bits set in every byte; no bin has.
-    constexpr uint64_t kNoneOrTaken = 0xfefefefefefefefeull;
     const int stride = w + 2;
     std::vector<uint8_t> bins(static_cast<size_t>(stride) * (h + 2), kNone);
-    // Gradient directions a row at a time, in degrees.
-    std::vector<float> fx(static_cast<size_t>(w));
-    std::vector<float> fy(static_cast<size_t>(w));
-    std::vector<float> angles(static_cast<size_t>(w));
-    constexpr int kLanes = cv::v_float32x4::nlanes;
+    uint8_t* const b = bins.data();
+    // The edge pixels, in raster order, by their index in `bins`. Only they need a direction.
+    std::vector<int32_t> positions;
+    positions.reserve(static_cast<size_t>(cv::countNonZero(edges)));
+    std::vector<size_t> rowStarts(static_cast<size_t>(h) + 1);
+    constexpr int kBlock = cv::v_uint8x16::nlanes;
+    const cv::v_uint8x16 zero = cv::v_setzero_u8();
     for (int y = 0; y < h; ++y) {
+        rowStarts[static_cast<size_t>(y)] = positions.size();
         const uchar* e = edges.ptr<uchar>(y);
-        const short* gx = dx.ptr<short>(y);
-        const short* gy = dy.ptr<short>(y);
+        const auto rowBase = static_cast<int32_t>((y + 1) * stride + 1);
         int x = 0;
-        for (; x + kLanes <= w; x += kLanes) {
-            cv::v_store(fx.data() + x, cv::v_cvt_f32(cv::v_load_expand(gx + x)));
-            cv::v_store(fy.data() + x, cv::v_cvt_f32(cv::v_load_expand(gy + x)));
-        }
-        for (; x < w; ++x) {
-            fx[static_cast<size_t>(x)] = gx[x];
-            fy[static_cast<size_t>(x)] = gy[x];
-        }
-        cv::hal::fastAtan32f(fy.data(), fx.data(), angles.data(), w, true);
-        uint8_t* b = bins.data() + static_cast<ptrdiff_t>(y + 1) * stride + 1;
-        // bin = trunc(angle * kBins / 360) mod kBins on edge pixels (edges are 0 or 255), kNone
-        // elsewhere.
-        const cv::v_float32x4 binsPerTurn = cv::v_setall_f32(static_cast<float>(kBins));
-        const cv::v_float32x4 turn = cv::v_setall_f32(360.0f);
-        x = 0;
-        for (; x + 16 <= w; x += 16) {
-            std::array<cv::v_int32x4, 4> quotient;
-            for (size_t k = 0; k < 4; ++k) {
-                const cv::v_float32x4 a = cv::v_load(angles.data() + x + 4 * static_cast<int>(k));
-                quotient[k] = cv::v_trunc(a * binsPerTurn / turn);
+        for (; x + kBlock <= w; x += kBlock) {
+            unsigned mask = static_cast<unsigned>(cv::v_signmask(cv::v_load(e + x) != zero));
+            while (mask != 0) {
+                positions.push_back(rowBase + x + __builtin_ctz(mask));
+                mask &= mask - 1;
             }
-            const cv::v_uint8x16 bin = cv::v_pack_u(cv::v_pack(quotient[0], quotient[1]),
-                                                    cv::v_pack(quotient[2], quotient[3])) &
-                                       cv::v_setall_u8(kBins - 1);
-            cv::v_store(b + x, bin | ~cv::v_load(e + x));
         }
         for (; x < w; ++x) {
             if (e[x]) {
-                const float angle = angles[static_cast<size_t>(x)];
-                b[x] = static_cast<uint8_t>(static_cast<int>(angle * kBins / 360.0f) % kBins);
+                positions.push_back(rowBase + x);
             }
         }
     }
+    rowStarts[static_cast<size_t>(h)] = positions.size();
+    const std::vector<float> angles = edgeAngles(dx, dy, positions, rowStarts);
+    // bin = trunc(angle * kBins / 360) mod kBins; fastAtan32f's angles lie in [0, 360).
+    for (size_t k = 0; k < positions.size(); ++k) {
+        b[positions[k]] =
+            static_cast<uint8_t>(static_cast<int>(angles[k] * kBins / 360.0f) % kBins);
+    }
     std::vector<Segment> segments;
     std::vector<cv::Point> region;
-    const ptrdiff_t end = static_cast<ptrdiff_t>(stride) * (h + 1);
-    uint8_t* const b = bins.data();
-    // Every pixel joins at most one region, so the queue never outgrows the image.
+    std::vector<cv::Point> inliers;
+    std::vector<double> t;
+    // Every pixel joins at most one region, so the queue never outgrows the edge pixels.
     // Left uninitialised: every slot is written before it is read.
-    const std::unique_ptr<int32_t[]> queue(new int32_t[bins.size()]);
+    const std::unique_ptr<int32_t[]> queue(new int32_t[std::max<size_t>(1, positions.size())]);
     int32_t* const q = queue.get();
-    for (ptrdiff_t i = stride; i < end; ++i) {
-        // Whole words of pixels that are not edges or already taken are passed over at once.
-        uint64_t word;
-        while (i + 8 <= end &&
-               (std::memcpy(&word, b + i, 8), (word & kNoneOrTaken) == kNoneOrTaken)) {
-            i += 8;
-        }
-        if (i >= end) {
-            break;
-        }
+    // Seeds in raster order, as a scan of the whole frame would meet them.
+    for (const int32_t i : positions) {
         const uint8_t seed = b[i];
         if (seed >= kBins) {
             continue;
@@ -221,23 +272,33 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
             b[n] = kTaken;
             q[count++] = n;
         };
-        auto grow = [&](int32_t n) __attribute__((always_inline)) {
-            const uint8_t bin = b[n];
-            if (bin < kBins && ((bin - below) & (kBins - 1)) <= 2) {
-                take(n);
-            }
+        // Four pixels at once: the top bit of each byte is set where the pixel is an edge pixel
+        // not yet taken (kNone and kTaken have the top bit set, no bin has) and its bin is within
+        // one of the seed's. With the top bit forced on, subtracting `below` never borrows from
+        // the next byte, and adding 0x7d to a distance of at most 31 carries into the top bit
+        // exactly when the distance exceeds 2.
+        const uint32_t belowEach = below * 0x01010101u;
+        auto growing = [&](const uint8_t* first) __attribute__((always_inline)) {
+            uint32_t v;
+            std::memcpy(&v, first, sizeof v);
+            const uint32_t distance = ((v | 0x80808080u) - belowEach) & 0x1f1f1f1fu;
+            return ~(distance + 0x7d7d7d7du) & ~v & 0x80808080u;
         };
         const auto s = static_cast<int32_t>(stride);
         for (size_t k = 0; k < count; ++k) {
             const int32_t p = q[k];
-            grow(p - s - 1);
-            grow(p - s);
-            grow(p - s + 1);
-            grow(p - 1);
-            grow(p + 1);
-            grow(p + s - 1);
-            grow(p + s);
-            grow(p + s + 1);
+            // The three neighbours above, the two beside and the three below, in that order. The
+            // row below is read from one pixel further left, which keeps the four bytes inside
+            // the frame when p is next to its last pixel.
+            for (uint32_t m = growing(b + p - s - 1) & 0x808080u; m != 0; m &= m - 1) {
+                take(p - s - 1 + (std::countr_zero(m) >> 3));
+            }
+            for (uint32_t m = growing(b + p - 1) & 0x800080u; m != 0; m &= m - 1) {
+                take(p - 1 + (std::countr_zero(m) >> 3));
+            }
+            for (uint32_t m = growing(b + p + s - 2) & 0x80808000u; m != 0; m &= m - 1) {
+                take(p + s - 2 + (std::countr_zero(m) >> 3));
+            }
         }
         if (static_cast<double>(count) < minimumLength) {
             continue;
@@ -256,7 +317,7 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
         if (extent.x * extent.x + extent.y * extent.y < minimumLength * minimumLength) {
             continue;
         }
-        addStraightRuns(region, minimumLength, segments);
+        addStraightRuns(region, minimumLength, segments, inliers, t);
     }
     return segments;
 }

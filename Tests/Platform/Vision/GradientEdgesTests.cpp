@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 #include "Platform/Vision/GradientEdges.h"
 
@@ -109,6 +110,34 @@ TEST(GradientEdges, FindNothingOnAFlatImage) {
         findGradientEdges(cv::Mat(20, 20, CV_8U, cv::Scalar(128)), {8, 24}, {20, 50});
     EXPECT_EQ(cv::countNonZero(edges.strong), 0);
     EXPECT_EQ(cv::countNonZero(edges.faint), 0);
+}
+
+// The derivatives are those of OpenCV's 3x3 Gaussian blur followed by its 3x3 Sobel filters,
+// value for value, at the border too, for widths on and off the vector width, and for a view
+// into a larger image (whose blur reads the pixels around the view).
+TEST(GradientEdges, GiveTheDerivativesOfOpenCVsBlurAndSobel) {
+    cv::RNG random(20240611);
+    cv::Mat large(90, 130, CV_8U);
+    random.fill(large, cv::RNG::UNIFORM, 0, 256);
+    std::vector<cv::Mat> images{large(cv::Rect(3, 5, 101, 70))};
+    for (const cv::Size size :
+         {cv::Size(5, 4), cv::Size(16, 3), cv::Size(17, 9), cv::Size(64, 48), cv::Size(123, 77)}) {
+        cv::Mat noise(size, CV_8U);
+        random.fill(noise, cv::RNG::UNIFORM, 0, 256);
+        images.push_back(noise);
+        cv::Mat smooth(size, CV_8U);
+        random.fill(smooth, cv::RNG::NORMAL, 128, 30);
+        images.push_back(smooth);
+    }
+    for (const cv::Mat& image : images) {
+        cv::Mat blurred, dx, dy;
+        cv::GaussianBlur(image, blurred, cv::Size(3, 3), 0);
+        cv::Sobel(blurred, dx, CV_16S, 1, 0);
+        cv::Sobel(blurred, dy, CV_16S, 0, 1);
+        const auto edges = findGradientEdges(image, {8, 24}, {20, 50});
+        EXPECT_EQ(cv::norm(edges.dx, dx, cv::NORM_INF), 0) << image.size();
+        EXPECT_EQ(cv::norm(edges.dy, dy, cv::NORM_INF), 0) << image.size();
+    }
 }
 
 }  // namespace
