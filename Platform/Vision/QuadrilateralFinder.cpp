@@ -507,6 +507,38 @@ std::vector<Quad> bandExtensions(const EdgeEvidence& luma, const Quad& quad) {
     return out;
 }
 
+// Whether `quad` is one of a row or grid of like outlines: floor tiles, a window's panes, a shelf
+// of boxes. Two or more distinct outlines of about its size (sides within 20 %) lie right beside
+// it, each about one of its widths or heights away; a document lies on its own.
+bool repeatsAlongside(const Quad& quad, const std::vector<Quad>& others) {
+    constexpr double kSizeTolerance = 0.2;
+    const auto [w, h] = vision::meanSideLengths(quad);
+    const cv::Point2d centre = (quad[0] + quad[1] + quad[2] + quad[3]) / 4;
+    std::vector<cv::Point2d> twins;
+    for (const Quad& other : others) {
+        const auto [ow, oh] = vision::meanSideLengths(other);
+        const bool sameSize =
+            (std::abs(ow - w) <= kSizeTolerance * w && std::abs(oh - h) <= kSizeTolerance * h) ||
+            (std::abs(ow - h) <= kSizeTolerance * h && std::abs(oh - w) <= kSizeTolerance * w);
+        if (!sameSize) {
+            continue;
+        }
+        const cv::Point2d otherCentre = (other[0] + other[1] + other[2] + other[3]) / 4;
+        const double gap = cv::norm(otherCentre - centre);
+        const bool beside = (gap >= 0.8 * std::min(w, h) && gap <= 1.3 * std::max(w, h));
+        if (!beside) {
+            continue;
+        }
+        const bool counted = std::any_of(twins.begin(), twins.end(), [&](cv::Point2d c) {
+            return cv::norm(c - otherCentre) < 0.3 * std::min(w, h);
+        });
+        if (!counted) {
+            twins.push_back(otherCentre);
+        }
+    }
+    return twins.size() >= 2;
+}
+
 bool overlapsChosen(const Quad& quad, const std::vector<Candidate>& chosen) {
     std::vector<cv::Point2f> a(quad.begin(), quad.end());
     for (const Candidate& c : chosen) {
@@ -536,10 +568,12 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     std::vector<Candidate> ranked;
     // Corners of the outlines in `ranked` in reading order, for the duplicate test.
     std::vector<Quad> orderedRanked;
+    std::vector<Quad> plausibleRough;
     for (const Quad& quad : rough) {
         if (!plausible(quad, size, 0.8 * minExtent, angleSlack)) {
             continue;
         }
+        plausibleRough.push_back(quad);
         const double tolerance = 0.02 * shortSide;
         const Quad ordered = vision::orderCorners(quad);
         bool duplicate = false;
@@ -648,7 +682,8 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
             chosen.size() >= static_cast<size_t>(settings.maximumObservations)) {
             break;
         }
-        if (!overlapsChosen(candidate.quad, chosen)) {
+        if (!overlapsChosen(candidate.quad, chosen) &&
+            !repeatsAlongside(candidate.quad, plausibleRough)) {
             chosen.push_back(candidate);
         }
     }

@@ -116,6 +116,52 @@ TEST(QuadrilateralFinder, FindsNothingOnATexturedSurfaceWithoutAPage) {
     }
 }
 
+// A floor of pale tiles with dark joints, seen at a slant.
+cv::Mat tiledFloor(uint64_t seed, int tile) {
+    cv::RNG rng(seed);
+    cv::Mat flat(1200, 1600, CV_8UC3, cv::Scalar(80, 85, 90));
+    for (int y = 0; y < flat.rows; y += tile) {
+        for (int x = 0; x < flat.cols; x += tile) {
+            const double shade = rng.uniform(-8, 8);
+            cv::rectangle(flat, cv::Rect(x + 5, y + 5, tile - 10, tile - 10),
+                          cv::Scalar(200 + shade, 204 + shade, 208 + shade), cv::FILLED);
+        }
+    }
+    const std::array<cv::Point2f, 4> from{cv::Point2f(0, 0), cv::Point2f(1600, 0),
+                                          cv::Point2f(1600, 1200), cv::Point2f(0, 1200)};
+    const std::array<cv::Point2f, 4> to{cv::Point2f(-100, 0), cv::Point2f(1060, -40),
+                                        cv::Point2f(1000, 780), cv::Point2f(-60, 720)};
+    cv::Mat image;
+    cv::warpPerspective(flat, image, cv::getPerspectiveTransform(from.data(), to.data()),
+                        cv::Size(960, 720), cv::INTER_AREA);
+    cv::GaussianBlur(image, image, cv::Size(0, 0), 0.8);
+    cv::Mat noise(image.size(), CV_8UC3);
+    rng.fill(noise, cv::RNG::NORMAL, 0, 3);
+    return image + noise;
+}
+
+// Tiles, panes and like boxes repeat one outline side by side; a document lies on its own.
+TEST(QuadrilateralFinder, FindsNothingOnATiledFloor) {
+    for (uint64_t seed = 1; seed <= 3; ++seed) {
+        for (const int tile : {160, 200}) {
+            EXPECT_TRUE(findQuadrilaterals(tiledFloor(seed, tile), documentSettings()).empty())
+                << "seed " << seed << ", tiles of " << tile;
+        }
+    }
+}
+
+// Two like receipts side by side are two documents, not a pattern: one of them is found.
+TEST(QuadrilateralFinder, FindsOneOfTwoLikeReceiptsSideBySide) {
+    SceneOptions options;
+    options.corners = {cv::Point2d(300, 200), cv::Point2d(420, 200), cv::Point2d(420, 560),
+                       cv::Point2d(300, 560)};
+    options.printed = false;
+    cv::Mat image = renderScene(options).image;
+    cv::Mat shifted = image.clone();
+    image(cv::Rect(290, 190, 140, 380)).copyTo(shifted(cv::Rect(450, 190, 140, 380)));
+    EXPECT_EQ(findQuadrilaterals(shifted, documentSettings()).size(), 1u);
+}
+
 TEST(QuadrilateralFinder, FindsNothingOnABlankImage) {
     const cv::Mat blank(480, 640, CV_8UC3, cv::Scalar(128, 128, 128));
     EXPECT_TRUE(findQuadrilaterals(blank, documentSettings()).empty());
