@@ -36,6 +36,9 @@ constexpr size_t kRefinedCandidates = 8;
 constexpr double kAcceptance = 0.5;
 // Distance between samples along a side when rough outlines are only being ranked, in pixels.
 constexpr double kRankingSpacing = 3;
+// A rough outline assembled from straight edges with at least this ranking score is clean
+// enough that bright regions are not looked for.
+constexpr double kClean = 0.97;
 
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
@@ -249,34 +252,35 @@ void addContourCandidates(const std::vector<std::vector<cv::Point>>& contours, d
     }
 }
 
-// Outlines of closed edge chains and of bright regions, each reduced to a quadrilateral, and
-// quadrilaterals assembled from straight edges.
-std::vector<Quad> roughCandidates(const WorkingImage& working, double minExtent,
-                                  double angleTolerance) {
-    std::vector<Quad> quads;
-    std::vector<std::vector<cv::Point>> contours;
-    cv::Mat blurred;
-    const bool grayOnly = working.paper.data == working.gray.data;
-    // One gradient pass per channel gives both the strong edges that outline closed shapes and
-    // the faint ones that carry the sides of a page on a pale desk.
-    const vision::GradientEdges paperEdges =
-        vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
-    cv::Mat strong = paperEdges.strong.clone();
-    if (!grayOnly) {
-        strong |= vision::findGradientEdges(working.gray, {20, 50}, {20, 50}, false).strong;
-    }
+// Quadrilaterals assembled from straight edges of the paper channel.
+std::vector<Quad> lineOutlines(const vision::GradientEdges& paperEdges, const cv::Size& size,
+                               double minExtent, double angleTolerance) {
     vision::LineQuadLimits limits;
     limits.minimumExtent = minExtent;
     limits.angleTolerance = angleTolerance;
-    limits.outsideSlack = 0.02 * std::min(working.paper.cols, working.paper.rows);
-    const auto fromLines =
-        vision::lineCandidates(paperEdges.faint, paperEdges.dx, paperEdges.dy, limits);
-    quads.insert(quads.end(), fromLines.begin(), fromLines.end());
+    limits.outsideSlack = 0.02 * std::min(size.width, size.height);
+    return vision::lineCandidates(paperEdges.faint, paperEdges.dx, paperEdges.dy, limits);
+}
 
+// Outlines of closed edge chains (strong edges of the paper channel and of luma) and, with
+// `withRegions`, of bright regions, each reduced to a quadrilateral.
+std::vector<Quad> closedOutlines(const WorkingImage& working,
+                                 const vision::GradientEdges& paperEdges, double minExtent,
+                                 bool withRegions) {
+    std::vector<Quad> quads;
+    std::vector<std::vector<cv::Point>> contours;
+    cv::Mat strong = paperEdges.strong.clone();
+    if (working.paper.data != working.gray.data) {
+        strong |= vision::findGradientEdges(working.gray, {20, 50}, {20, 50}, false).strong;
+    }
     cv::dilate(strong, strong, cv::Mat());
     cv::findContours(strong, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
     addContourCandidates(contours, minExtent, quads);
+    if (!withRegions) {
+        return quads;
+    }
 
+    cv::Mat blurred;
     cv::GaussianBlur(working.paper, blurred, cv::Size(5, 5), 0);
     cv::Mat binary;
     const double otsu = cv::threshold(blurred, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
@@ -561,10 +565,22 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     const double minExtent = std::max(4.0, settings.minimumSize * shortSide);
     const double angleSlack = settings.quadratureTolerance + 15;
 
-    std::vector<Quad> rough = roughCandidates(working, 0.8 * minExtent, angleSlack);
+    // Rough outlines: those assembled from straight edges first, then those of closed edge chains.
+    // When an outline of straight edges already lies on clean steps nearly all round, bright
+    // regions are not looked for: they would offer the same one. (The edge chains are, as they
+    // tell a tile among tiles.)
+    const EdgeEvidence evidence(working.paper);
+    const vision::GradientEdges paperEdges =
+        vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
+    std::vector<Quad> rough = lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack);
+    const bool clean = std::any_of(rough.begin(), rough.end(), [&](const Quad& quad) {
+        return plausible(quad, size, 0.8 * minExtent, angleSlack) &&
+               scoreQuad(evidence, quad, 2.0, 4.5, kRankingSpacing).confidence >= kClean;
+    });
+    const std::vector<Quad> closed = closedOutlines(working, paperEdges, 0.8 * minExtent, !clean);
+    rough.insert(rough.end(), closed.begin(), closed.end());
 
     // Keep the distinct rough outlines that look like they could be right, best first.
-    const EdgeEvidence evidence(working.paper);
     std::vector<Candidate> ranked;
     // Corners of the outlines in `ranked` in reading order, for the duplicate test.
     std::vector<Quad> orderedRanked;
