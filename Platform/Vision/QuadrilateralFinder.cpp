@@ -270,7 +270,7 @@ std::vector<Quad> closedOutlines(const WorkingImage& working,
     std::vector<Quad> quads;
     std::vector<std::vector<cv::Point>> contours;
     cv::Mat strong = paperEdges.strong.clone();
-    if (working.paper.data != working.gray.data) {
+    if (withRegions && working.paper.data != working.gray.data) {
         strong |= vision::findGradientEdges(working.gray, {20, 50}, {20, 50}, false).strong;
     }
     cv::dilate(strong, strong, cv::Mat());
