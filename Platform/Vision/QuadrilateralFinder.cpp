@@ -30,8 +30,9 @@ constexpr int kWorkingLongSide = 720;
 constexpr int kMinimumImageSide = 16;
 // Smallest brightness step (0...255) that counts as edge evidence on the working copy.
 constexpr double kStepThreshold = 4;
-// Rough candidates kept for refinement.
+// Rough candidates kept for refinement, and when an outline of straight edges is clean.
 constexpr size_t kRefinedCandidates = 8;
+constexpr size_t kRefinedWhenClean = 4;
 // A quadrilateral needs at least this confidence to be reported at all.
 constexpr double kAcceptance = 0.5;
 // Distance between samples along a side when rough outlines are only being ranked, in pixels.
@@ -608,8 +609,9 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     }
     std::sort(ranked.begin(), ranked.end(),
               [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
-    if (ranked.size() > kRefinedCandidates) {
-        ranked.resize(kRefinedCandidates);
+    const size_t refinedLimit = clean ? kRefinedWhenClean : kRefinedCandidates;
+    if (ranked.size() > refinedLimit) {
+        ranked.resize(refinedLimit);
     }
 
     EdgeSearch coarse;
