@@ -2,9 +2,7 @@
 // the outline the screen receives, and whether resident memory stays flat over a long run.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <opencv2/core.hpp>
 
 #include "Platform/Camera/CaptureDevice.h"
@@ -12,6 +10,7 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Log/CapturingLogSink.h"
 #include "Platform/Log/Log.h"
+#include "ResidentMemory.h"
 #include "Source/Capture/Engine/CaptureViewModel.h"
 
 namespace {
@@ -27,7 +26,8 @@ public:
 
     std::shared_ptr<CameraPreviewView> previewView() const override { return view_; }
     void didFindRectangle(std::shared_ptr<RectangleFeature> feature,
-                          std::shared_ptr<quorvel::platform::BezierPath>, quorvel::platform::Point) override {
+                          std::shared_ptr<quorvel::platform::BezierPath>,
+                          quorvel::platform::Point) override {
         ++outlines;
         if (feature) ++found;
         if (auto model = viewModel.lock()) {
@@ -56,7 +56,8 @@ struct Engine {
         screen->viewModel = model;
         model->captureTypeChanged(CaptureType::automatic);
         model->startCaptureSession();
-        quorvel::platform::MainRunLoop::runUntil([&] { return model->captureSession()->isRunning(); }, 10s);
+        quorvel::platform::MainRunLoop::runUntil(
+            [&] { return model->captureSession()->isRunning(); }, 10s);
     }
     ~Engine() {
         model->stopCaptureSession();
@@ -76,13 +77,6 @@ struct Engine {
     std::shared_ptr<CaptureViewModel> model;
 };
 
-double residentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
-}
-
 void BM_FrameToOutline(benchmark::State& state) {
     cv::setNumThreads(1);
     Engine engine;
@@ -96,21 +90,7 @@ void BM_ResidentMemoryOverTenThousandFrames(benchmark::State& state) {
     cv::setNumThreads(1);
     for (auto _ : state) {
         Engine engine;
-        for (int i = 0; i < 500; ++i) engine.frame();
-        const double warm = residentMegabytes();
-        double peak = warm;
-        for (int i = 500; i < 10000; ++i) {
-            engine.frame();
-            if (i % 500 == 0) peak = std::max(peak, residentMegabytes());
-            if (i % 2000 == 0) {
-                state.counters["rss_after_" + std::to_string(i) + "_MB"] = residentMegabytes();
-            }
-        }
-        const double end = residentMegabytes();
-        state.counters["rss_after_500_MB"] = warm;
-        state.counters["rss_peak_MB"] = std::max(peak, end);
-        state.counters["rss_after_10000_MB"] = end;
-        state.counters["growth_MB"] = end - warm;
+        benchmarks::recordResidentMemoryOverTenThousandFrames(state, [&] { engine.frame(); });
     }
 }
 BENCHMARK(BM_ResidentMemoryOverTenThousandFrames)

@@ -4,11 +4,9 @@
 // 12 MP photo from the trigger to the preview screen painted.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <opencv2/core.hpp>
 #include <vector>
 
@@ -25,6 +23,7 @@
 #include "Platform/UI/ViewController.h"
 #include "Platform/UI/Window.h"
 #include "Platform/UI/WindowHost.h"
+#include "ResidentMemory.h"
 #include "Source/Capture/ViewControllers/CapturePreviewViewController.h"
 #include "Source/Capture/ViewControllers/CaptureViewController.h"
 #include "Source/Navigation/CaptureNavigationController.h"
@@ -54,13 +53,6 @@ double median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-double residentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
 }
 
 // The flow presented in a window painted off-screen, on a manual clock that only the automatic
@@ -175,25 +167,10 @@ void BM_ResidentMemoryOverTenThousandFramesOnScreen(benchmark::State& state) {
     cv::setNumThreads(1);
     for (auto _ : state) {
         Flow flow;
-        for (int i = 0; i < 500; ++i) {
+        benchmarks::recordResidentMemoryOverTenThousandFrames(state, [&] {
             flow.frame();
             flow.paint();
-        }
-        const double warm = residentMegabytes();
-        double peak = warm;
-        for (int i = 500; i < 10000; ++i) {
-            flow.frame();
-            flow.paint();
-            if (i % 500 == 0) peak = std::max(peak, residentMegabytes());
-            if (i % 2000 == 0) {
-                state.counters["rss_after_" + std::to_string(i) + "_MB"] = residentMegabytes();
-            }
-        }
-        const double end = residentMegabytes();
-        state.counters["rss_after_500_MB"] = warm;
-        state.counters["rss_peak_MB"] = std::max(peak, end);
-        state.counters["rss_after_10000_MB"] = end;
-        state.counters["growth_MB"] = end - warm;
+        });
     }
 }
 BENCHMARK(BM_ResidentMemoryOverTenThousandFramesOnScreen)
