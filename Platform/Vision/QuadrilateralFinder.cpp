@@ -38,7 +38,7 @@ constexpr double kAcceptance = 0.5;
 // Distance between samples along a side when rough outlines are only being ranked, in pixels.
 constexpr double kRankingSpacing = 3;
 // A rough outline assembled from straight edges with at least this ranking score is clean
-// enough that bright regions are not looked for.
+// enough that luma edges and bright regions are not searched.
 constexpr double kClean = 0.97;
 
 struct WorkingImage {
@@ -263,21 +263,21 @@ std::vector<Quad> lineOutlines(const vision::GradientEdges& paperEdges, const cv
     return vision::lineCandidates(paperEdges.faint, paperEdges.dx, paperEdges.dy, limits);
 }
 
-// Outlines of closed edge chains (strong edges of the paper channel and of luma) and, with
-// `withRegions`, of bright regions, each reduced to a quadrilateral.
+// Outlines of closed chains of the paper channel's strong edges and, with `wholeSearch`, of
+// luma's strong edges and of bright regions, each reduced to a quadrilateral.
 std::vector<Quad> closedOutlines(const WorkingImage& working,
                                  const vision::GradientEdges& paperEdges, double minExtent,
-                                 bool withRegions) {
+                                 bool wholeSearch) {
     std::vector<Quad> quads;
     std::vector<std::vector<cv::Point>> contours;
     cv::Mat strong = paperEdges.strong.clone();
-    if (withRegions && working.paper.data != working.gray.data) {
+    if (wholeSearch && working.paper.data != working.gray.data) {
         strong |= vision::findGradientEdges(working.gray, {20, 50}, {20, 50}, false).strong;
     }
     cv::dilate(strong, strong, cv::Mat());
     cv::findContours(strong, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
     addContourCandidates(contours, minExtent, quads);
-    if (!withRegions) {
+    if (!wholeSearch) {
         return quads;
     }
 
@@ -566,47 +566,45 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     const double minExtent = std::max(4.0, settings.minimumSize * shortSide);
     const double angleSlack = settings.quadratureTolerance + 15;
 
-    // Rough outlines: those assembled from straight edges first, then those of closed edge chains.
-    // When an outline of straight edges already lies on clean steps nearly all round, bright
-    // regions are not looked for: they would offer the same one. (The edge chains are, as they
-    // tell a tile among tiles.)
+    // Keep the distinct rough outlines that look like they could be right, ranked.
     const EdgeEvidence evidence(working.paper);
-    const vision::GradientEdges paperEdges =
-        vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
-    std::vector<Quad> rough = lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack);
-    const bool clean = std::any_of(rough.begin(), rough.end(), [&](const Quad& quad) {
-        return plausible(quad, size, 0.8 * minExtent, angleSlack) &&
-               scoreQuad(evidence, quad, 2.0, 4.5, kRankingSpacing).confidence >= kClean;
-    });
-    const std::vector<Quad> closed = closedOutlines(working, paperEdges, 0.8 * minExtent, !clean);
-    rough.insert(rough.end(), closed.begin(), closed.end());
-
-    // Keep the distinct rough outlines that look like they could be right, best first.
     std::vector<Candidate> ranked;
     // Corners of the outlines in `ranked` in reading order, for the duplicate test.
     std::vector<Quad> orderedRanked;
     std::vector<Quad> plausibleRough;
-    for (const Quad& quad : rough) {
-        if (!plausible(quad, size, 0.8 * minExtent, angleSlack)) {
-            continue;
-        }
-        plausibleRough.push_back(quad);
-        const double tolerance = 0.02 * shortSide;
-        const Quad ordered = vision::orderCorners(quad);
-        bool duplicate = false;
-        for (const Quad& other : orderedRanked) {
-            if (vision::maximumCornerDistance(other, ordered) < tolerance) {
-                duplicate = true;
-                break;
+    auto rank = [&](const std::vector<Quad>& rough) {
+        for (const Quad& quad : rough) {
+            if (!plausible(quad, size, 0.8 * minExtent, angleSlack)) {
+                continue;
             }
+            plausibleRough.push_back(quad);
+            const double tolerance = 0.02 * shortSide;
+            const Quad ordered = vision::orderCorners(quad);
+            bool duplicate = false;
+            for (const Quad& other : orderedRanked) {
+                if (vision::maximumCornerDistance(other, ordered) < tolerance) {
+                    duplicate = true;
+                    break;
+                }
+            }
+            if (duplicate) {
+                continue;
+            }
+            orderedRanked.push_back(ordered);
+            const Score score = scoreQuad(evidence, quad, 2.0, 4.5, kRankingSpacing);
+            ranked.push_back({quad, score.polarity, score.confidence, score.confidence});
         }
-        if (duplicate) {
-            continue;
-        }
-        orderedRanked.push_back(ordered);
-        const Score score = scoreQuad(evidence, quad, 2.0, 4.5, kRankingSpacing);
-        ranked.push_back({quad, score.polarity, score.confidence, score.confidence});
-    }
+    };
+    // Outlines assembled from straight edges first, then those of closed edge chains. When an
+    // outline of straight edges already lies on clean steps nearly all round, the luma edges and
+    // bright regions are not searched: they would offer the same outline again. The paper
+    // channel's edge chains always are, as they tell a tile among tiles.
+    const vision::GradientEdges paperEdges =
+        vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
+    rank(lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack));
+    const bool clean = std::any_of(ranked.begin(), ranked.end(),
+                                   [](const Candidate& c) { return c.rank >= kClean; });
+    rank(closedOutlines(working, paperEdges, 0.8 * minExtent, !clean));
     std::sort(ranked.begin(), ranked.end(),
               [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
     const size_t refinedLimit = clean ? kRefinedWhenClean : kRefinedCandidates;
