@@ -24,8 +24,7 @@ protected:
 
 TEST_F(CameraScreenshots, LiveOutline) {
     open();
-    for (int i = 0; i < 5; ++i) frame();
-    ASSERT_TRUE(outlineDrawn());
+    waitForSteadyOutline();
     advance(1.0);  // The outline's animation from the centre has ended.
     save("camera-outline");
 }
