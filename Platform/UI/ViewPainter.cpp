@@ -6,6 +6,8 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "Platform/Graphics/Image.h"
@@ -482,6 +484,26 @@ void paintSublayers(QPainter& painter, const Layer& layer) {
     }
 }
 
+// A layer's box of `size` at the painter's origin: its background colours in order, then
+// `content`, cut to the box's outline when the layer masks to its bounds, and its border over
+// both.
+template <typename Paint>
+void paintBox(QPainter& painter, const Layer& layer, const Size& size,
+              std::initializer_list<std::optional<Color>> backgrounds, const Paint& content) {
+    painter.save();
+    const QPainterPath shape = outline(size.width, size.height, layer.cornerRadius());
+    for (const auto& colour : backgrounds) {
+        paintBackground(painter, shape, colour);
+    }
+    if (layer.masksToBounds()) {
+        paintMasked(painter, shape, layer.cornerRadius() > 0, content);
+    } else {
+        content(painter);
+    }
+    painter.restore();
+    paintBorder(painter, layer, size.width, size.height);
+}
+
 // A layer with the top left of its bounds at the painter's origin.
 void paintLayer(QPainter& painter, const Layer& layer) {
     if (layer.isHidden()) {
@@ -493,24 +515,13 @@ void paintLayer(QPainter& painter, const Layer& layer) {
     }
     const Rect bounds = layer.bounds();
     const bool group = !layer.sublayers().empty();
-    paintWithOpacity(painter, opacity, group, group ? layerExtent(layer) : QRectF(),
-                     [&](QPainter& p) {
-                         p.save();
-                         const QPainterPath shape =
-                             outline(bounds.width(), bounds.height(), layer.cornerRadius());
-                         paintBackground(p, shape, layer.backgroundColor());
-                         const auto content = [&](QPainter& q) {
-                             paintLayerContent(q, layer, bounds);
-                             paintSublayers(q, layer);
-                         };
-                         if (layer.masksToBounds()) {
-                             paintMasked(p, shape, layer.cornerRadius() > 0, content);
-                         } else {
-                             content(p);
-                         }
-                         p.restore();
-                         paintBorder(p, layer, bounds.width(), bounds.height());
-                     });
+    paintWithOpacity(
+        painter, opacity, group, group ? layerExtent(layer) : QRectF(), [&](QPainter& p) {
+            paintBox(p, layer, bounds.size, {layer.backgroundColor()}, [&](QPainter& q) {
+                paintLayerContent(q, layer, bounds);
+                paintSublayers(q, layer);
+            });
+        });
 }
 
 void paintView(QPainter& painter, const View& view);
@@ -527,35 +538,24 @@ void paintView(QPainter& painter, const View& view) {
     const Layer& layer = *view.layer();
     const Rect bounds = view.presentationBounds();
     const bool group = !view.subviews().empty() || !layer.sublayers().empty();
-    paintWithOpacity(painter, opacity, group, group ? viewExtent(view) : QRectF(),
-                     [&](QPainter& p) {
-                         p.save();
-                         const QPainterPath shape =
-                             outline(bounds.width(), bounds.height(), layer.cornerRadius());
-                         paintBackground(p, shape, layer.backgroundColor());
-                         paintBackground(p, shape, view.backgroundColor());
-                         const auto content = [&](QPainter& q) {
-                             paintLayerContent(q, layer, Rect{{0, 0}, bounds.size});
-                             q.translate(-bounds.minX(), -bounds.minY());
-                             paintViewContent(q, view, bounds);
-                             paintSublayers(q, layer);
-                             for (const auto& subview : view.subviews()) {
-                                 q.save();
-                                 q.setTransform(placement(subview->presentationFrame(),
-                                                          subview->layer()->affineTransform()),
-                                                true);
-                                 paintView(q, *subview);
-                                 q.restore();
-                             }
-                         };
-                         if (layer.masksToBounds()) {
-                             paintMasked(p, shape, layer.cornerRadius() > 0, content);
-                         } else {
-                             content(p);
+    paintWithOpacity(
+        painter, opacity, group, group ? viewExtent(view) : QRectF(), [&](QPainter& p) {
+            paintBox(p, layer, bounds.size, {layer.backgroundColor(), view.backgroundColor()},
+                     [&](QPainter& q) {
+                         paintLayerContent(q, layer, Rect{{0, 0}, bounds.size});
+                         q.translate(-bounds.minX(), -bounds.minY());
+                         paintViewContent(q, view, bounds);
+                         paintSublayers(q, layer);
+                         for (const auto& subview : view.subviews()) {
+                             q.save();
+                             q.setTransform(placement(subview->presentationFrame(),
+                                                      subview->layer()->affineTransform()),
+                                            true);
+                             paintView(q, *subview);
+                             q.restore();
                          }
-                         p.restore();
-                         paintBorder(p, layer, bounds.width(), bounds.height());
                      });
+        });
 }
 
 }  // namespace
