@@ -63,6 +63,14 @@ double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, do
     constexpr double kNear = 1.5;
     constexpr double kFar = 3.5;
     const size_t k = nesting.side;
+    // In the second channel the strip may be a band darker or lighter than the page: its sides
+    // then step the way its outer edge does.
+    const int outerEdge =
+        second ? second
+                     ->measureSide(nesting.outer[k], nesting.outer[(k + 1) % 4],
+                                   outwardNormal(nesting.outer, k), kNear, kFar, threshold)
+                     .polarity
+               : 0;
     double sum = 0;
     // The side ending at corner k and the side starting at corner k + 1.
     for (const auto& [side, corner] :
@@ -72,21 +80,16 @@ double extensionSupport(const EdgeEvidence& evidence, const Nesting& nesting, do
             if (!channel) {
                 continue;
             }
-            const SideSupport along =
-                channel->measureSide(nesting.inner[side], nesting.inner[(side + 1) % 4],
-                                     outwardNormal(nesting.inner, side), kNear, kFar, threshold);
+            const int expected =
+                channel == second
+                    ? outerEdge
+                    : channel
+                          ->measureSide(nesting.inner[side], nesting.inner[(side + 1) % 4],
+                                        outwardNormal(nesting.inner, side), kNear, kFar, threshold)
+                          .polarity;
             const SideSupport beyond =
                 channel->measureSide(nesting.inner[corner], nesting.outer[corner],
                                      outwardNormal(nesting.outer, side), kNear, kFar, threshold);
-            // In the second channel the strip may be a band darker or lighter than the page: its
-            // sides then step the way its outer edge does.
-            const int expected =
-                channel == second
-                    ? channel
-                          ->measureSide(nesting.outer[k], nesting.outer[(k + 1) % 4],
-                                        outwardNormal(nesting.outer, k), kNear, kFar, threshold)
-                          .polarity
-                    : along.polarity;
             best = std::max(best, beyond.polarity == expected ? beyond.support : 0.0);
         }
         sum += best;
