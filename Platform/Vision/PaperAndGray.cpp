@@ -54,4 +54,20 @@ void paperAndGray(const cv::Mat& image, bool argb, cv::Mat& paper, cv::Mat& gray
     }
 }
 
+cv::Mat chromaOf(const cv::Mat& image, bool argb) {
+    cv::Mat chroma(image.size(), CV_8U);
+    const int channels = image.channels();
+    const int first = argb ? 1 : 0;
+    for (int y = 0; y < image.rows; ++y) {
+        const uint8_t* p = image.ptr<uint8_t>(y) + first;
+        uint8_t* out = chroma.ptr<uint8_t>(y);
+        for (int x = 0; x < image.cols; ++x, p += channels) {
+            const uint8_t high = std::max(std::max(p[0], p[1]), p[2]);
+            const uint8_t low = std::min(std::min(p[0], p[1]), p[2]);
+            out[x] = static_cast<uint8_t>(high - low);
+        }
+    }
+    return chroma;
+}
+
 }  // namespace quorvel::platform::vision

@@ -10,4 +10,8 @@ namespace quorvel::platform::vision {
 /// the image's size.
 void paperAndGray(const cv::Mat& image, bool argb, cv::Mat& paper, cv::Mat& gray);
 
+/// How coloured each pixel of a CV_8UC3 (B, G, R) or CV_8UC4 image is: the largest of its three
+/// colour bytes minus the smallest. CV_8UC1, the image's size.
+cv::Mat chromaOf(const cv::Mat& image, bool argb);
+
 }  // namespace quorvel::platform::vision

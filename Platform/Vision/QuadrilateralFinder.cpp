@@ -44,6 +44,8 @@ constexpr double kClean = 0.97;
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
     cv::Mat gray;
+    cv::Mat colour;  // the halved colour image, empty for a one-channel image
+    bool argb = false;
     int factor = 1;  // full-resolution pixels per working pixel, a power of two
 };
 
@@ -52,6 +54,7 @@ struct Candidate {
     std::array<int, 4> polarity{};  // per side, +1 when the inside is brighter
     double confidence = 0;
     double rank = 0;
+    bool byColour = false;  // found and refined in colourfulness, not in paper brightness
 };
 
 // (a + b + 1) / 2 per byte.
@@ -187,6 +190,10 @@ WorkingImage makeWorkingImage(const cv::Mat& image, ChannelOrder order) {
                    cv::INTER_AREA);
         current = next;
         working.factor *= 2;
+    }
+    if (current.channels() != 1) {
+        working.colour = current;
+        working.argb = order == ChannelOrder::argb;
     }
     if (current.channels() == 1) {
         working.paper = current;
@@ -572,7 +579,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     // Corners of the outlines in `ranked` in reading order, for the duplicate test.
     std::vector<Quad> orderedRanked;
     std::vector<Quad> plausibleRough;
-    auto rank = [&](const std::vector<Quad>& rough) {
+    auto rank = [&](const std::vector<Quad>& rough, const EdgeEvidence& within) {
         for (const Quad& quad : rough) {
             if (!plausible(quad, size, 0.8 * minExtent, angleSlack)) {
                 continue;
@@ -591,7 +598,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
                 continue;
             }
             orderedRanked.push_back(ordered);
-            const Score score = scoreQuad(evidence, quad, 2.0, 4.5, kRankingSpacing);
+            const Score score = scoreQuad(within, quad, 2.0, 4.5, kRankingSpacing);
             ranked.push_back({quad, score.polarity, score.confidence, score.confidence});
         }
     };
@@ -601,16 +608,10 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     // channel's edge chains always are, as they tell a tile among tiles.
     const vision::GradientEdges paperEdges =
         vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
-    rank(lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack));
+    rank(lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack), evidence);
     const bool clean = std::any_of(ranked.begin(), ranked.end(),
                                    [](const Candidate& c) { return c.rank >= kClean; });
-    rank(closedOutlines(working, paperEdges, 0.8 * minExtent, !clean));
-    std::sort(ranked.begin(), ranked.end(),
-              [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
-    const size_t refinedLimit = clean ? kRefinedWhenClean : kRefinedCandidates;
-    if (ranked.size() > refinedLimit) {
-        ranked.resize(refinedLimit);
-    }
+    rank(closedOutlines(working, paperEdges, 0.8 * minExtent, !clean), evidence);
 
     EdgeSearch coarse;
     coarse.averaging = 0;
@@ -628,28 +629,60 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
                aspect >= settings.minimumAspectRatio &&
                aspect <= settings.maximumAspectRatio + 1e-9;
     };
-    std::vector<Candidate> refined;
-    for (const Candidate& candidate : ranked) {
-        std::optional<Quad> quad =
-            refineSides(evidence, candidate.quad, candidate.polarity, coarse, 1.5);
-        if (!quad) {
-            continue;
+    // The best few rough outlines, each moved onto the steps of `within` nearby, the acceptable
+    // ones scored. In colourfulness (`byColour`) only a sheet less colourful than all its
+    // surroundings is taken: paper is grey, and a coloured object is no document.
+    auto refineBest = [&](std::vector<Candidate> rough, size_t limit, const EdgeEvidence& within,
+                          bool byColour) {
+        std::sort(rough.begin(), rough.end(),
+                  [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
+        if (rough.size() > limit) {
+            rough.resize(limit);
         }
-        // The coarse pass followed the sides' polarities, so the fine pass keeps them.
-        quad = refineSides(evidence, *quad, candidate.polarity, fine, 1.0);
-        if (!quad) {
-            continue;
+        std::vector<Candidate> refined;
+        for (const Candidate& candidate : rough) {
+            std::optional<Quad> quad =
+                refineSides(within, candidate.quad, candidate.polarity, coarse, 1.5);
+            if (!quad) {
+                continue;
+            }
+            // The coarse pass followed the sides' polarities, so the fine pass keeps them.
+            quad = refineSides(within, *quad, candidate.polarity, fine, 1.0);
+            if (!quad) {
+                continue;
+            }
+            if (!acceptableShape(*quad)) {
+                continue;
+            }
+            const Score score = scoreQuad(within, *quad, 1.5, 3.5);
+            if (score.confidence < std::max(kAcceptance, settings.minimumConfidence) ||
+                (byColour && std::any_of(score.polarity.begin(), score.polarity.end(),
+                                         [](int p) { return p > 0; }))) {
+                continue;
+            }
+            const double area = std::abs(vision::signedArea(*quad)) / imageArea;
+            refined.push_back({*quad, score.polarity, score.confidence,
+                               score.confidence * std::pow(area, 0.2), byColour});
         }
-        if (!acceptableShape(*quad)) {
-            continue;
-        }
-        const Score score = scoreQuad(evidence, *quad, 1.5, 3.5);
-        if (score.confidence < std::max(kAcceptance, settings.minimumConfidence)) {
-            continue;
-        }
-        const double area = std::abs(vision::signedArea(*quad)) / imageArea;
-        refined.push_back(
-            {*quad, score.polarity, score.confidence, score.confidence * std::pow(area, 0.2)});
+        return refined;
+    };
+    std::vector<Candidate> refined =
+        refineBest(ranked, clean ? kRefinedWhenClean : kRefinedCandidates, evidence, false);
+    // A page on a strongly coloured surface of about its own brightness (peach stripes, brown
+    // ribbons in dim light) can leave no outline in the paper channel, while in colourfulness it
+    // stands out as a grey sheet on colour. That channel is searched only when nothing else was
+    // found: where the paper channel shows the page, shadows and coloured print would only offer
+    // wrong outlines.
+    if (refined.empty() && !working.colour.empty()) {
+        const cv::Mat chroma = vision::chromaOf(working.colour, working.argb);
+        const EdgeEvidence colourfulness(chroma);
+        // Colourfulness steps are small: a grey sheet on a pastel surface differs by a few tens.
+        const vision::GradientEdges chromaEdges =
+            vision::findGradientEdges(chroma, {4, 12}, {10, 25}, true);
+        ranked.clear();
+        orderedRanked.clear();
+        rank(lineOutlines(chromaEdges, size, 0.8 * minExtent, angleSlack), colourfulness);
+        refined = refineBest(ranked, kRefinedCandidates, colourfulness, true);
     }
     std::sort(refined.begin(), refined.end(),
               [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
@@ -667,7 +700,9 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         std::rotate(refined.begin(), refined.begin() + static_cast<ptrdiff_t>(best),
                     refined.begin() + static_cast<ptrdiff_t>(best) + 1);
     };
-    if (!refined.empty()) {
+    // Outlines found in colourfulness are left as they are: the paper channel and luma, which
+    // these steps read, are what showed no outline there.
+    if (!refined.empty() && !refined.front().byColour) {
         preferNested();
         // The outline chosen may stop at a band printed along an edge of the page: outlines that
         // take in such a band join the others, each scored in whichever channel shows it better,
@@ -706,8 +741,15 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
 
     std::vector<DetectedQuadrilateral> result;
     for (const Candidate& candidate : chosen) {
-        const Quad full = refineAtFullResolution(image, order, candidate.quad, working.factor,
-                                                 candidate.polarity);
+        Quad full;
+        if (candidate.byColour) {
+            for (size_t i = 0; i < 4; ++i) {
+                full[i] = toFullResolution(candidate.quad[i], working.factor);
+            }
+        } else {
+            full = refineAtFullResolution(image, order, candidate.quad, working.factor,
+                                          candidate.polarity);
+        }
         const Quad ordered = vision::orderCorners(full);
         DetectedQuadrilateral detected;
         for (size_t i = 0; i < 4; ++i) {

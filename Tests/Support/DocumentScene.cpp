@@ -24,9 +24,11 @@ DocumentScene renderScene(const SceneOptions& options) {
         for (int x = 0; x < size.width; ++x) {
             const float g = grain.at<float>(y, x) * static_cast<float>(options.texture) +
                             blotches.at<float>(y, x) * static_cast<float>(options.texture) * 0.3f;
-            surface.at<cv::Vec3f>(y, x) = cv::Vec3f(static_cast<float>(options.surface[0]) + g,
-                                                    static_cast<float>(options.surface[1]) + g,
-                                                    static_cast<float>(options.surface[2]) + g);
+            const bool striped = options.stripeWidth > 0 && (x / options.stripeWidth) % 2 == 1;
+            const cv::Scalar& base = striped ? options.stripe : options.surface;
+            surface.at<cv::Vec3f>(y, x) =
+                cv::Vec3f(static_cast<float>(base[0]) + g, static_cast<float>(base[1]) + g,
+                          static_cast<float>(base[2]) + g);
         }
     }
 

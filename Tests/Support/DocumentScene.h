@@ -21,7 +21,11 @@ struct SceneOptions {
     cv::Scalar paper{235, 238, 240};
     cv::Scalar surface{60, 90, 130};
     double texture = 25;  ///< strength of the surface's grain
-    double noise = 4;     ///< sensor noise (standard deviation, levels)
+    /// Upright stripes across the surface: every other one, `stripeWidth` pixels wide, in
+    /// `stripe` instead of `surface` (0: a plain surface).
+    int stripeWidth = 0;
+    cv::Scalar stripe{0, 0, 0};
+    double noise = 4;  ///< sensor noise (standard deviation, levels)
     bool withPage = true;
     bool printed = true;  ///< text lines on the sheet
     /// A band of colour printed across the top of the sheet, this share of its height (0: none).

@@ -7,6 +7,7 @@
 
 namespace {
 
+using quorvel::platform::vision::chromaOf;
 using quorvel::platform::vision::paperAndGray;
 
 TEST(PaperAndGray, MatchOpenCvsChannelsForBothByteOrders) {
@@ -33,6 +34,29 @@ TEST(PaperAndGray, MatchOpenCvsChannelsForBothByteOrders) {
             EXPECT_EQ(cv::countNonZero(ownGray != gray), 0) << "argb " << isArgb;
         }
     }
+}
+
+TEST(PaperAndGray, ColourfulnessIsTheSpreadOfTheColourBytesWhateverTheirOrder) {
+    cv::RNG rng(12);
+    cv::Mat bgr(5, 19, CV_8UC3);
+    rng.fill(bgr, cv::RNG::UNIFORM, 0, 256);
+    std::array<cv::Mat, 3> planes;
+    cv::split(bgr, planes.data());
+    cv::Mat high, low;
+    cv::max(cv::max(planes[0], planes[1]), planes[2], high);
+    cv::min(cv::min(planes[0], planes[1]), planes[2], low);
+    const cv::Mat expected = high - low;
+
+    cv::Mat bgra, argb(bgr.size(), CV_8UC4);
+    cv::cvtColor(bgr, bgra, cv::COLOR_BGR2BGRA);
+    const int fromTo[] = {3, 0, 2, 1, 1, 2, 0, 3};
+    cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
+    // The alpha byte, wherever it sits, is not a colour.
+    argb.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[0] = 0; });
+    bgra.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[3] = 255; });
+    EXPECT_EQ(cv::countNonZero(chromaOf(bgr, false) != expected), 0);
+    EXPECT_EQ(cv::countNonZero(chromaOf(bgra, false) != expected), 0);
+    EXPECT_EQ(cv::countNonZero(chromaOf(argb, true) != expected), 0);
 }
 
 }  // namespace

@@ -105,6 +105,32 @@ TEST(QuadrilateralFinder, TakesInABandOfColourPrintedAlongThePagesEdge) {
     }
 }
 
+// Peach stripes as bright as the sheet in its palest channel hide it there; it stands out as the
+// one grey thing in the picture.
+TEST(QuadrilateralFinder, FindsAGreySheetOnColouredStripesOfItsOwnBrightness) {
+    for (const int stripeWidth : {12, 20}) {
+        SceneOptions options;
+        options.surface = cv::Scalar(150, 185, 225);
+        options.stripe = cv::Scalar(120, 160, 210);
+        options.stripeWidth = stripeWidth;
+        options.paper = cv::Scalar(136, 138, 140);
+        options.texture = 8;
+        const DocumentScene scene = renderScene(options);
+        SCOPED_TRACE("stripes of " + std::to_string(stripeWidth));
+        expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+    }
+}
+
+// A card no paler than the desk but far more colourful is an object, not a page.
+TEST(QuadrilateralFinder, FindsNothingWhereOnlyAColouredCardStandsOut) {
+    SceneOptions options;
+    options.surface = cv::Scalar(128, 128, 128);
+    options.paper = cv::Scalar(128, 175, 235);
+    options.printed = false;
+    options.texture = 8;
+    EXPECT_TRUE(findQuadrilaterals(renderScene(options).image, documentSettings()).empty());
+}
+
 TEST(QuadrilateralFinder, FindsNothingOnATexturedSurfaceWithoutAPage) {
     for (uint64_t seed = 1; seed <= 3; ++seed) {
         SceneOptions options;
