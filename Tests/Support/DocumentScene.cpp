@@ -67,7 +67,8 @@ DocumentScene renderScene(const SceneOptions& options) {
             for (int x = 0; x < size.width; ++x) {
                 const float m = std::clamp(mask.at<float>(y, x), 0.0f, 1.0f);
                 cv::Vec3f& s = surface.at<cv::Vec3f>(y, x);
-                s = s * (1 - m) + warped.at<cv::Vec3f>(y, x) * m;
+                // The warped page is already weighted by how much of each pixel it covers.
+                s = s * (1 - m) + warped.at<cv::Vec3f>(y, x);
             }
         }
     }
