@@ -40,6 +40,9 @@ constexpr double kRankingSpacing = 3;
 // A rough outline assembled from straight edges with at least this ranking score is clean
 // enough that luma edges and bright regions are not searched.
 constexpr double kClean = 0.97;
+// The first look at half the working size needs a working copy whose short side is at least
+// twice this many pixels.
+constexpr int kQuickSide = 100;
 
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
@@ -212,6 +215,21 @@ WorkingImage makeWorkingImage(const cv::Mat& image, ChannelOrder order) {
 
 cv::Point2d toFullResolution(cv::Point2d p, int factor) {
     return {(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5};
+}
+
+// The working channels at half their size, each pixel the mean of a 2x2 block.
+WorkingImage halved(const WorkingImage& working) {
+    WorkingImage half;
+    const cv::Size size(working.paper.cols / 2, working.paper.rows / 2);
+    const cv::Rect even(0, 0, 2 * size.width, 2 * size.height);
+    cv::resize(working.paper(even), half.paper, size, 0, 0, cv::INTER_AREA);
+    if (working.gray.data == working.paper.data) {
+        half.gray = half.paper;
+    } else {
+        cv::resize(working.gray(even), half.gray, size, 0, 0, cv::INTER_AREA);
+    }
+    half.factor = working.factor * 2;
+    return half;
 }
 
 Line sideLine(const Quad& quad, size_t side) {
@@ -551,6 +569,16 @@ bool repeatsAlongside(const Quad& quad, const std::vector<Quad>& others) {
     return twins.size() >= 2;
 }
 
+// Whether `quad`, an outline at least a quarter the size of `outline` and not inside it, is one of
+// a row or grid of like outlines among `others`.
+bool repeatsAroundOutline(const Quad& quad, const Quad& outline, const std::vector<Quad>& others) {
+    const std::vector<cv::Point2f> polygon(outline.begin(), outline.end());
+    const cv::Point2d centre = (quad[0] + quad[1] + quad[2] + quad[3]) / 4;
+    return std::abs(vision::signedArea(quad)) >= 0.25 * std::abs(vision::signedArea(outline)) &&
+           cv::pointPolygonTest(polygon, cv::Point2f(centre), false) < 0 &&
+           repeatsAlongside(quad, others);
+}
+
 bool overlapsChosen(const Quad& quad, const std::vector<Candidate>& chosen) {
     std::vector<cv::Point2f> a(quad.begin(), quad.end());
     for (const Candidate& c : chosen) {
@@ -602,17 +630,6 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
             ranked.push_back({quad, score.polarity, score.confidence, score.confidence});
         }
     };
-    // Outlines assembled from straight edges first, then those of closed edge chains. When an
-    // outline of straight edges already lies on clean steps nearly all round, the luma edges and
-    // bright regions are not searched: they would offer the same outline again. The paper
-    // channel's edge chains always are, as they tell a tile among tiles.
-    const vision::GradientEdges paperEdges =
-        vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
-    rank(lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack), evidence);
-    const bool clean = std::any_of(ranked.begin(), ranked.end(),
-                                   [](const Candidate& c) { return c.rank >= kClean; });
-    rank(closedOutlines(working, paperEdges, 0.8 * minExtent, !clean), evidence);
-
     EdgeSearch coarse;
     coarse.averaging = 0;
     coarse.maximumProfiles = 40;
@@ -629,11 +646,12 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
                aspect >= settings.minimumAspectRatio &&
                aspect <= settings.maximumAspectRatio + 1e-9;
     };
-    // The best few rough outlines, each moved onto the steps of `within` nearby, the acceptable
-    // ones scored. In colourfulness (`byColour`) only a sheet less colourful than all its
-    // surroundings is taken: paper is grey, and a coloured object is no document.
+    // The best few rough outlines, each moved onto the steps of `within` nearby (once coarsely,
+    // then `finePasses` times finely), the acceptable ones scored. In colourfulness (`byColour`)
+    // only a sheet less colourful than all its surroundings is taken: paper is grey, and a
+    // coloured object is no document.
     auto refineBest = [&](std::vector<Candidate> rough, size_t limit, const EdgeEvidence& within,
-                          bool byColour) {
+                          bool byColour, int finePasses) {
         std::sort(rough.begin(), rough.end(),
                   [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
         if (rough.size() > limit) {
@@ -646,12 +664,11 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
             if (!quad) {
                 continue;
             }
-            // The coarse pass followed the sides' polarities, so the fine pass keeps them.
-            quad = refineSides(within, *quad, candidate.polarity, fine, 1.0);
-            if (!quad) {
-                continue;
+            // The coarse pass followed the sides' polarities, so the fine passes keep them.
+            for (int pass = 0; pass < finePasses && quad; ++pass) {
+                quad = refineSides(within, *quad, candidate.polarity, fine, 1.0);
             }
-            if (!acceptableShape(*quad)) {
+            if (!quad || !acceptableShape(*quad)) {
                 continue;
             }
             const Score score = scoreQuad(within, *quad, 1.5, 3.5);
@@ -666,8 +683,63 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         }
         return refined;
     };
-    std::vector<Candidate> refined =
-        refineBest(ranked, clean ? kRefinedWhenClean : kRefinedCandidates, evidence, false);
+    // A first look at half the working size, which costs a fraction of the search below. Its
+    // rough outlines are ranked and refined here, each with a second fine pass as they start
+    // further off; when one of them then lies on clean steps nearly all round, it is taken and
+    // the search below is skipped. A scene with a repeating pattern (tiles, panes) always gets
+    // the whole search: at half size the neighbours that tell a tile are not all seen.
+    std::vector<Candidate> refined;
+    bool settled = false;
+    if (shortSide >= 2 * kQuickSide) {
+        const WorkingImage quick = halved(working);
+        const vision::GradientEdges quickEdges =
+            vision::findGradientEdges(quick.paper, {8, 24}, {20, 50}, true);
+        std::vector<Quad> rough =
+            lineOutlines(quickEdges, quick.paper.size(), 0.4 * minExtent, angleSlack);
+        const std::vector<Quad> closed = closedOutlines(quick, quickEdges, 0.4 * minExtent, false);
+        rough.insert(rough.end(), closed.begin(), closed.end());
+        for (Quad& quad : rough) {
+            for (cv::Point2d& p : quad) {
+                p = toFullResolution(p, 2);
+            }
+        }
+        rank(rough, evidence);
+        refined = refineBest(ranked, kRefinedCandidates, evidence, false, 2);
+        // The largest outline that came out clean; outlines inside it (strips of a page between
+        // lines of print, cells of a form) are its own content, not a pattern around it.
+        const Candidate* cleanest = nullptr;
+        for (const Candidate& c : refined) {
+            if (c.confidence >= kClean &&
+                (!cleanest || std::abs(vision::signedArea(c.quad)) >
+                                  std::abs(vision::signedArea(cleanest->quad)))) {
+                cleanest = &c;
+            }
+        }
+        settled = cleanest &&
+                  std::none_of(plausibleRough.begin(), plausibleRough.end(), [&](const Quad& q) {
+                      return repeatsAroundOutline(q, cleanest->quad, plausibleRough);
+                  });
+        if (!settled) {
+            ranked.clear();
+            orderedRanked.clear();
+            plausibleRough.clear();
+            refined.clear();
+        }
+    }
+    if (!settled) {
+        // Outlines assembled from straight edges first, then those of closed edge chains. When an
+        // outline of straight edges already lies on clean steps nearly all round, the luma edges
+        // and bright regions are not searched: they would offer the same outline again. The paper
+        // channel's edge chains always are, as they tell a tile among tiles.
+        const vision::GradientEdges paperEdges =
+            vision::findGradientEdges(working.paper, {8, 24}, {20, 50}, true);
+        rank(lineOutlines(paperEdges, size, 0.8 * minExtent, angleSlack), evidence);
+        const bool clean = std::any_of(ranked.begin(), ranked.end(),
+                                       [](const Candidate& c) { return c.rank >= kClean; });
+        rank(closedOutlines(working, paperEdges, 0.8 * minExtent, !clean), evidence);
+        refined =
+            refineBest(ranked, clean ? kRefinedWhenClean : kRefinedCandidates, evidence, false, 1);
+    }
     // A page on a strongly coloured surface of about its own brightness (peach stripes, brown
     // ribbons in dim light) can leave no outline in the paper channel, while in colourfulness it
     // stands out as a grey sheet on colour. That channel is searched only when nothing else was
@@ -682,7 +754,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         ranked.clear();
         orderedRanked.clear();
         rank(lineOutlines(chromaEdges, size, 0.8 * minExtent, angleSlack), colourfulness);
-        refined = refineBest(ranked, kRefinedCandidates, colourfulness, true);
+        refined = refineBest(ranked, kRefinedCandidates, colourfulness, true, 1);
     }
     std::sort(refined.begin(), refined.end(),
               [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
