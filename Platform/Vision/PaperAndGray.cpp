@@ -58,10 +58,24 @@ cv::Mat chromaOf(const cv::Mat& image, bool argb) {
     cv::Mat chroma(image.size(), CV_8U);
     const int channels = image.channels();
     const int first = argb ? 1 : 0;
+    constexpr int kLanes = cv::v_uint8x16::nlanes;
     for (int y = 0; y < image.rows; ++y) {
-        const uint8_t* p = image.ptr<uint8_t>(y) + first;
+        const uint8_t* row = image.ptr<uint8_t>(y);
         uint8_t* out = chroma.ptr<uint8_t>(y);
-        for (int x = 0; x < image.cols; ++x, p += channels) {
+        int x = 0;
+        for (; x + kLanes <= image.cols; x += kLanes) {
+            std::array<cv::v_uint8x16, 4> c;
+            if (channels == 4) {
+                cv::v_load_deinterleave(row + 4 * x, c[0], c[1], c[2], c[3]);
+            } else {
+                cv::v_load_deinterleave(row + 3 * x, c[0], c[1], c[2]);
+            }
+            const auto& p = c[static_cast<size_t>(first)];
+            const auto& q = c[static_cast<size_t>(first) + 1];
+            const auto& r = c[static_cast<size_t>(first) + 2];
+            cv::v_store(out + x, cv::v_max(cv::v_max(p, q), r) - cv::v_min(cv::v_min(p, q), r));
+        }
+        for (const uint8_t* p = row + channels * x + first; x < image.cols; ++x, p += channels) {
             const uint8_t high = std::max(std::max(p[0], p[1]), p[2]);
             const uint8_t low = std::min(std::min(p[0], p[1]), p[2]);
             out[x] = static_cast<uint8_t>(high - low);

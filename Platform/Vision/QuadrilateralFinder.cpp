@@ -43,6 +43,8 @@ constexpr double kClean = 0.97;
 // The first look at half the working size needs a working copy whose short side is at least
 // twice this many pixels.
 constexpr int kQuickSide = 100;
+// The first look refines its outlines only when one of them already ranks this well.
+constexpr double kQuickPromise = 0.6;
 
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
@@ -704,7 +706,11 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
             }
         }
         rank(rough, evidence);
-        refined = refineBest(ranked, kRefinedCandidates, evidence, false, 2);
+        // Refining is the costly part; outlines this far from any clean step do not settle.
+        if (std::any_of(ranked.begin(), ranked.end(),
+                        [](const Candidate& c) { return c.rank >= kQuickPromise; })) {
+            refined = refineBest(ranked, kRefinedCandidates, evidence, false, 2);
+        }
         // The largest outline that came out clean; outlines inside it (strips of a page between
         // lines of print, cells of a form) are its own content, not a pattern around it.
         const Candidate* cleanest = nullptr;

@@ -38,7 +38,8 @@ TEST(PaperAndGray, MatchOpenCvsChannelsForBothByteOrders) {
 
 TEST(PaperAndGray, ColourfulnessIsTheSpreadOfTheColourBytesWhateverTheirOrder) {
     cv::RNG rng(12);
-    cv::Mat bgr(5, 19, CV_8UC3);
+    // Wide enough for whole vectors and a tail.
+    cv::Mat bgr(5, 37, CV_8UC3);
     rng.fill(bgr, cv::RNG::UNIFORM, 0, 256);
     std::array<cv::Mat, 3> planes;
     cv::split(bgr, planes.data());
