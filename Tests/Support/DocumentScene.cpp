@@ -44,6 +44,20 @@ DocumentScene renderScene(const SceneOptions& options) {
                 cv::rectangle(page, cv::Rect(90, y, length, 9), cv::Scalar(60, 60, 60), cv::FILLED);
             }
         }
+        if (options.frameShare > 0) {
+            const int inset = static_cast<int>(options.frameShare * sheet.width);
+            const cv::Scalar ink(40, 40, 40);
+            cv::rectangle(page,
+                          cv::Rect(inset, inset, sheet.width - 2 * inset, sheet.height - 2 * inset),
+                          ink, 6);
+            for (int row = 0; row <= 12; ++row) {
+                const int y = 300 + row * 50;
+                cv::line(page, cv::Point(inset, y), cv::Point(sheet.width - inset, y), ink, 2);
+            }
+            for (const int x : {200, 450, 650}) {
+                cv::line(page, cv::Point(x, 300), cv::Point(x, 900), ink, 2);
+            }
+        }
         if (options.bandShare > 0) {
             const int height = static_cast<int>(options.bandShare * sheet.height);
             cv::rectangle(page, cv::Rect(0, 0, sheet.width, height), options.band, cv::FILLED);

@@ -31,6 +31,9 @@ struct SceneOptions {
     /// A band of colour printed across the top of the sheet, this share of its height (0: none).
     double bandShare = 0;
     cv::Scalar band{40, 40, 170};
+    /// A dark frame printed around the sheet's content, this share of its width inside the
+    /// paper's edge (0: none), with ruled rows of a table inside it.
+    double frameShare = 0;
     uint64_t seed = 1;
 };
 

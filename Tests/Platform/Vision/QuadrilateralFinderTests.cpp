@@ -105,6 +105,31 @@ TEST(QuadrilateralFinder, TakesInABandOfColourPrintedAlongThePagesEdge) {
     }
 }
 
+// A form's printed frame and table rules are stronger edges than the paper's own, on a dark desk
+// and on pale ones; the outline is the paper's edge.
+TEST(QuadrilateralFinder, OutlinesAFormAlongItsPaperEdgeNotItsPrintedFrame) {
+    struct Desk {
+        const char* name;
+        cv::Scalar surface;
+        cv::Scalar paper;
+        double texture;
+    };
+    for (const Desk& desk : {Desk{"dark", {60, 90, 130}, {235, 238, 240}, 25},
+                             Desk{"pale", {200, 208, 214}, {230, 233, 235}, 6},
+                             Desk{"white", {222, 224, 226}, {236, 238, 240}, 3}}) {
+        for (const double share : {0.05, 0.08}) {
+            SceneOptions options;
+            options.surface = desk.surface;
+            options.paper = desk.paper;
+            options.texture = desk.texture;
+            options.frameShare = share;
+            const DocumentScene scene = renderScene(options);
+            SCOPED_TRACE(std::string(desk.name) + " desk, frame at " + std::to_string(share));
+            expectCornersNear(scene, findQuadrilaterals(scene.image, documentSettings()), 0.01);
+        }
+    }
+}
+
 // Peach stripes as bright as the sheet in its palest channel hide it there; it stands out as the
 // one grey thing in the picture.
 TEST(QuadrilateralFinder, FindsAGreySheetOnColouredStripesOfItsOwnBrightness) {
