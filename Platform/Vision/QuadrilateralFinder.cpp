@@ -38,7 +38,8 @@ constexpr double kAcceptance = 0.5;
 // Distance between samples along a side when rough outlines are only being ranked, in pixels.
 constexpr double kRankingSpacing = 3;
 // A rough outline assembled from straight edges with at least this ranking score is clean
-// enough that luma edges and bright regions are not searched.
+// enough that luma edges and bright regions are not searched; an outline of the first look that
+// reaches it once refined is taken without the whole search.
 constexpr double kClean = 0.97;
 // The first look at half the working size needs a working copy whose short side is at least
 // twice this many pixels.
@@ -49,7 +50,7 @@ constexpr double kQuickPromise = 0.6;
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
     cv::Mat gray;
-    cv::Mat colour;  // the halved colour image, empty for a one-channel image
+    cv::Mat colour;  // the reduced colour image, empty for a one-channel image
     bool argb = false;
     int factor = 1;  // full-resolution pixels per working pixel, a power of two
 };
