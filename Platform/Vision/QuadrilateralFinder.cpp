@@ -50,8 +50,7 @@ constexpr double kQuickPromise = 0.6;
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
     cv::Mat gray;
-    cv::Mat colour;  // the reduced colour image, empty for a one-channel image
-    bool argb = false;
+    cv::Mat colour;  // the reduced colour image, in the image's byte order; empty for one channel
     int factor = 1;  // full-resolution pixels per working pixel, a power of two
 };
 
@@ -199,7 +198,6 @@ WorkingImage makeWorkingImage(const cv::Mat& image, ChannelOrder order) {
     }
     if (current.channels() != 1) {
         working.colour = current;
-        working.argb = order == ChannelOrder::argb;
     }
     if (current.channels() == 1) {
         working.paper = current;
@@ -753,7 +751,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     // found: where the paper channel shows the page, shadows and coloured print would only offer
     // wrong outlines.
     if (refined.empty() && !working.colour.empty()) {
-        const cv::Mat chroma = vision::chromaOf(working.colour, working.argb);
+        const cv::Mat chroma = vision::chromaOf(working.colour, order == ChannelOrder::argb);
         const EdgeEvidence colourfulness(chroma);
         // Colourfulness steps are small: a grey sheet on a pastel surface differs by a few tens.
         const vision::GradientEdges chromaEdges =
