@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace quorvel::platform::vision {
 
@@ -11,7 +12,11 @@ EdgeEvidence::EdgeEvidence(const cv::Mat& image, int firstColour)
       firstColour_(image.channels() == 4 ? firstColour : 0),
       step_(static_cast<ptrdiff_t>(image.step[0])),
       interiorRight_(image.cols - 1),
-      interiorBottom_(image.rows - 1) {
+      interiorBottom_(image.rows - 1),
+      // Rounding may carry a point that lies just inside onto the last row or column; runs hold
+      // it back so that its right and lower neighbours stay inside the image.
+      runRight_(std::nextafter(static_cast<float>(image.cols - 1), 0.0f)),
+      runBottom_(std::nextafter(static_cast<float>(image.rows - 1), 0.0f)) {
 #if defined(__SSE2__)
     colourShift_ = _mm_cvtsi32_si128(8 * firstColour_);
 #endif
@@ -49,6 +54,129 @@ double EdgeEvidence::brightness(double x, double y) const {
     return top * (1 - fy) + bottom * fy;
 }
 
+namespace {
+
+// The brightness of the pixel at `r0` and of its right, lower and lower-right neighbours, in that
+// order: the pixel itself for one channel, else the smallest of its colour bytes, which start
+// `firstColour` bytes into it.
+template <int kChannels>
+__attribute__((always_inline)) inline void cornerValues(const uchar* r0, ptrdiff_t step,
+                                                        int firstColour, int32_t* values) {
+    const uchar* r1 = r0 + step;
+    if constexpr (kChannels == 1) {
+        values[0] = r0[0];
+        values[1] = r0[1];
+        values[2] = r1[0];
+        values[3] = r1[1];
+    }
+#if defined(__SSE2__)
+    else if constexpr (kChannels == 4) {
+        // Both pixels of a row in one load; shifted so that each 32-bit lane starts with its
+        // pixel's colour bytes, each lane ends up holding the smallest of them.
+        uint64_t top;
+        uint64_t bottom;
+        std::memcpy(&top, r0, sizeof top);
+        std::memcpy(&bottom, r1, sizeof bottom);
+        const __m128i v =
+            _mm_srl_epi32(_mm_set_epi64x(static_cast<int64_t>(bottom), static_cast<int64_t>(top)),
+                          _mm_cvtsi32_si128(8 * firstColour));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values),
+                         _mm_and_si128(_mm_min_epu8(_mm_min_epu8(v, _mm_srli_epi32(v, 8)),
+                                                    _mm_srli_epi32(v, 16)),
+                                       _mm_set1_epi32(0xff)));
+    }
+#endif
+    else {
+        const uchar* a = r0 + firstColour;
+        const uchar* b = r1 + firstColour;
+        constexpr int c = kChannels;
+        values[0] = std::min(std::min(a[0], a[1]), a[2]);
+        values[1] = std::min(std::min(a[c], a[c + 1]), a[c + 2]);
+        values[2] = std::min(std::min(b[0], b[1]), b[2]);
+        values[3] = std::min(std::min(b[c], b[c + 1]), b[c + 2]);
+    }
+}
+
+// Bilinear brightness at `n` points (x0 + k dx, y0 + k dy) of an image, each held within
+// [0, right] x [0, bottom] so that its right and lower neighbours are inside the image.
+template <int kChannels>
+void sampleRunOf(const uchar* data, ptrdiff_t step, int firstColour, float right, float bottom,
+                 float x0, float y0, float dx, float dy, int n, float* out) {
+    auto origin = [&](int column, int row) {
+        return data + static_cast<ptrdiff_t>(row) * step +
+               static_cast<ptrdiff_t>(column) * kChannels;
+    };
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128 zero = _mm_setzero_ps();
+    alignas(16) int32_t column[4];
+    alignas(16) int32_t row[4];
+    alignas(16) int32_t corner[4][4];  // per point: top-left, top-right, bottom-left, bottom-right
+    for (; k + 4 <= n; k += 4) {
+        const __m128 index = _mm_set_ps(k + 3.0f, k + 2.0f, k + 1.0f, static_cast<float>(k));
+        const __m128 px = _mm_min_ps(
+            _mm_max_ps(_mm_add_ps(_mm_set1_ps(x0), _mm_mul_ps(index, _mm_set1_ps(dx))), zero),
+            _mm_set1_ps(right));
+        const __m128 py = _mm_min_ps(
+            _mm_max_ps(_mm_add_ps(_mm_set1_ps(y0), _mm_mul_ps(index, _mm_set1_ps(dy))), zero),
+            _mm_set1_ps(bottom));
+        const __m128i ix = _mm_cvttps_epi32(px);
+        const __m128i iy = _mm_cvttps_epi32(py);
+        const __m128 fx = _mm_sub_ps(px, _mm_cvtepi32_ps(ix));
+        const __m128 fy = _mm_sub_ps(py, _mm_cvtepi32_ps(iy));
+        _mm_store_si128(reinterpret_cast<__m128i*>(column), ix);
+        _mm_store_si128(reinterpret_cast<__m128i*>(row), iy);
+        for (int i = 0; i < 4; ++i) {
+            cornerValues<kChannels>(origin(column[i], row[i]), step, firstColour, corner[i]);
+        }
+        // One vector per corner, four points wide.
+        __m128 p00 = _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(corner[0])));
+        __m128 p01 = _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(corner[1])));
+        __m128 p10 = _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(corner[2])));
+        __m128 p11 = _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(corner[3])));
+        _MM_TRANSPOSE4_PS(p00, p01, p10, p11);
+        const __m128 upper = _mm_add_ps(p00, _mm_mul_ps(_mm_sub_ps(p01, p00), fx));
+        const __m128 lower = _mm_add_ps(p10, _mm_mul_ps(_mm_sub_ps(p11, p10), fx));
+        _mm_storeu_ps(out + k, _mm_add_ps(upper, _mm_mul_ps(_mm_sub_ps(lower, upper), fy)));
+    }
+#endif
+    // The same arithmetic one point at a time.
+    for (; k < n; ++k) {
+        const float index = static_cast<float>(k);
+        const float px = std::min(std::max(x0 + index * dx, 0.0f), right);
+        const float py = std::min(std::max(y0 + index * dy, 0.0f), bottom);
+        const int ix = static_cast<int>(px);
+        const int iy = static_cast<int>(py);
+        const float fx = px - static_cast<float>(ix);
+        const float fy = py - static_cast<float>(iy);
+        int32_t c[4];
+        cornerValues<kChannels>(origin(ix, iy), step, firstColour, c);
+        const float upper = static_cast<float>(c[0]) + static_cast<float>(c[1] - c[0]) * fx;
+        const float lower = static_cast<float>(c[2]) + static_cast<float>(c[3] - c[2]) * fx;
+        out[k] = upper + (lower - upper) * fy;
+    }
+}
+
+}  // namespace
+
+void EdgeEvidence::sampleRun(double x, double y, double dx, double dy, int n, float* out) const {
+    auto run = [&](auto sampler) {
+        sampler(image_.data, step_, firstColour_, runRight_, runBottom_, static_cast<float>(x),
+                static_cast<float>(y), static_cast<float>(dx), static_cast<float>(dy), n, out);
+    };
+    switch (channels_) {
+        case 1:
+            run(sampleRunOf<1>);
+            break;
+        case 3:
+            run(sampleRunOf<3>);
+            break;
+        default:
+            run(sampleRunOf<4>);
+            break;
+    }
+}
+
 SideSupport EdgeEvidence::measureSide(cv::Point2d a, cv::Point2d b, cv::Point2d outward,
                                       double near, double far, double threshold,
                                       double spacing) const {
@@ -59,32 +187,43 @@ SideSupport EdgeEvidence::measureSide(cv::Point2d a, cv::Point2d b, cv::Point2d 
     int brighter = 0;
     int darker = 0;
     double contrast = 0;
-    auto accumulate = [&](auto sample) {
-        for (int k = 0; k < count; ++k) {
-            const double t = kMargin + (1 - 2 * kMargin) * (k + 0.5) / count;
-            const cv::Point2d c = a + (b - a) * t;
-            const double in1 = sample(c.x - outward.x * near, c.y - outward.y * near);
-            const double in2 = sample(c.x - outward.x * far, c.y - outward.y * far);
-            const double out1 = sample(c.x + outward.x * near, c.y + outward.y * near);
-            const double out2 = sample(c.x + outward.x * far, c.y + outward.y * far);
-            if (in1 < 0 || in2 < 0 || out1 < 0 || out2 < 0) {
-                continue;
-            }
-            contrast += (in1 + in2 - out1 - out2) / 2;
-            if (std::min(in1, in2) - std::max(out1, out2) >= threshold) {
-                ++brighter;
-            } else if (std::min(out1, out2) - std::max(in1, in2) >= threshold) {
-                ++darker;
-            }
+    auto tally = [&](double in1, double in2, double out1, double out2) {
+        contrast += (in1 + in2 - out1 - out2) / 2;
+        if (std::min(in1, in2) - std::max(out1, out2) >= threshold) {
+            ++brighter;
+        } else if (std::min(out1, out2) - std::max(in1, in2) >= threshold) {
+            ++darker;
         }
     };
-    // When the band around the whole side lies inside the image, no sample needs clamping.
+    // Sample k lies at a + (b - a) * t with t = kMargin + (1 - 2 kMargin)(k + 0.5) / count.
+    const cv::Point2d first = a + (b - a) * (kMargin + (1 - 2 * kMargin) * 0.5 / count);
+    const cv::Point2d stride = (b - a) * ((1 - 2 * kMargin) / count);
+    // When the band around the whole side lies inside the image, no sample needs clamping, and
+    // each of the four lines of samples is read as one run.
     const cv::Point2d reach = outward * std::max(std::abs(near), std::abs(far));
     if (interior(a.x - reach.x, a.y - reach.y) && interior(a.x + reach.x, a.y + reach.y) &&
         interior(b.x - reach.x, b.y - reach.y) && interior(b.x + reach.x, b.y + reach.y)) {
-        accumulate([this](double x, double y) { return sampleInterior(x, y); });
+        constexpr int kMostSamples = 160;
+        float lines[4][kMostSamples];
+        const double offsets[4] = {-near, -far, near, far};
+        for (int line = 0; line < 4; ++line) {
+            const cv::Point2d start = first + outward * offsets[line];
+            sampleRun(start.x, start.y, stride.x, stride.y, count, lines[line]);
+        }
+        for (int k = 0; k < count; ++k) {
+            tally(lines[0][k], lines[1][k], lines[2][k], lines[3][k]);
+        }
     } else {
-        accumulate([this](double x, double y) { return brightness(x, y); });
+        for (int k = 0; k < count; ++k) {
+            const cv::Point2d c = first + stride * static_cast<double>(k);
+            const double in1 = brightness(c.x - outward.x * near, c.y - outward.y * near);
+            const double in2 = brightness(c.x - outward.x * far, c.y - outward.y * far);
+            const double out1 = brightness(c.x + outward.x * near, c.y + outward.y * near);
+            const double out2 = brightness(c.x + outward.x * far, c.y + outward.y * far);
+            if (in1 >= 0 && in2 >= 0 && out1 >= 0 && out2 >= 0) {
+                tally(in1, in2, out1, out2);
+            }
+        }
     }
     result.contrast = contrast / count;
     result.polarity = brighter >= darker ? 1 : -1;
@@ -107,13 +246,15 @@ std::vector<EdgePoint> EdgeEvidence::findEdgePoints(cv::Point2d a, cv::Point2d b
     const int span = std::max(1, static_cast<int>(std::lround(search.derivativeSpan)));
     const int reach = std::max(1, static_cast<int>(std::ceil(search.radius)));
     const int samples = 2 * (reach + span) + 1;
-    std::vector<double> profile(static_cast<size_t>(samples));
+    std::vector<float> profile(static_cast<size_t>(samples));
+    std::vector<float> run(static_cast<size_t>(samples));
     std::vector<double> step(static_cast<size_t>(samples), 0.0);
     points.reserve(static_cast<size_t>(profiles));
+    const float scale = 1.0f / static_cast<float>(2 * search.averaging + 1);
     for (int k = 0; k < profiles; ++k) {
         const double t = search.margin + (1 - 2 * search.margin) * k / (profiles - 1);
         const cv::Point2d centre = a + (b - a) * t;
-        // A profile whose outermost samples need no clamping is read without any checks.
+        // A profile whose outermost samples need no clamping is read as runs without checks.
         bool fast = false;
         const cv::Point2d reachOut = outward * static_cast<double>(reach + span);
         const cv::Point2d reachAlong = along * (search.averaging * search.averagingSpacing);
@@ -122,15 +263,20 @@ std::vector<EdgePoint> EdgeEvidence::findEdgePoints(cv::Point2d a, cv::Point2d b
             interior(centre.x + reachOut.x - reachAlong.x, centre.y + reachOut.y - reachAlong.y) &&
             interior(centre.x + reachOut.x + reachAlong.x, centre.y + reachOut.y + reachAlong.y)) {
             fast = true;
-            const double scale = 1.0 / (2 * search.averaging + 1);
-            for (int j = 0; j < samples; ++j) {
-                const cv::Point2d c = centre + outward * static_cast<double>(j - (reach + span));
-                double sum = 0;
-                for (int o = -search.averaging; o <= search.averaging; ++o) {
-                    const cv::Point2d p = c + along * (o * search.averagingSpacing);
-                    sum += sampleInterior(p.x, p.y);
+            for (int o = -search.averaging; o <= search.averaging; ++o) {
+                const cv::Point2d start = centre - reachOut + along * (o * search.averagingSpacing);
+                float* into = o == -search.averaging ? profile.data() : run.data();
+                sampleRun(start.x, start.y, outward.x, outward.y, samples, into);
+                if (into != profile.data()) {
+                    for (int j = 0; j < samples; ++j) {
+                        profile[static_cast<size_t>(j)] += run[static_cast<size_t>(j)];
+                    }
                 }
-                profile[static_cast<size_t>(j)] = sum * scale;
+            }
+            if (search.averaging > 0) {
+                for (float& value : profile) {
+                    value *= scale;
+                }
             }
         }
         bool inside = true;
@@ -146,7 +292,7 @@ std::vector<EdgePoint> EdgeEvidence::findEdgePoints(cv::Point2d a, cv::Point2d b
                 }
                 sum += v;
             }
-            profile[static_cast<size_t>(j)] = sum / (2 * search.averaging + 1);
+            profile[static_cast<size_t>(j)] = static_cast<float>(sum / (2 * search.averaging + 1));
         }
         if (!inside) {
             continue;
