@@ -519,23 +519,24 @@ std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const 
                             quad[s] = *corner;
                         }
                     }
-                    if (!ok || !isConvex(quad) ||
-                        maximumCornerDeviation(quad) > limits.angleTolerance) {
+                    if (!ok) {
                         continue;
                     }
-                    const auto [w, h] = meanSideLengths(quad);
-                    if (std::min(w, h) < limits.minimumExtent) {
-                        continue;
-                    }
+                    // The cheapest test first: most pairings leave a side all but uncovered.
                     double sum = 0;
                     double weakest = 1;
-                    for (size_t s = 0; s < 4; ++s) {
+                    for (size_t s = 0; s < 4 && weakest >= kMinimumCoverage; ++s) {
                         const double c =
                             std::min(1.0, coverage(*sides[s], quad[s], quad[(s + 1) % 4]));
                         sum += c;
                         weakest = std::min(weakest, c);
                     }
-                    if (weakest >= kMinimumCoverage) {
+                    if (weakest < kMinimumCoverage || !isConvex(quad) ||
+                        maximumCornerDeviation(quad) > limits.angleTolerance) {
+                        continue;
+                    }
+                    const auto [w, h] = meanSideLengths(quad);
+                    if (std::min(w, h) >= limits.minimumExtent) {
                         scored.push_back({quad, 0.5 * sum / 4 + 0.5 * weakest});
                     }
                 }
