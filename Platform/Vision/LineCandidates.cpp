@@ -556,11 +556,12 @@ std::vector<Quad> lineCandidates(const cv::Mat& edges, const cv::Mat& dx, const 
             for (const cv::Point2d& p : s.quad) {
                 double nearest = 1e18;
                 for (const cv::Point2d& r : o) {
-                    nearest = std::min(nearest, std::hypot(p.x - r.x, p.y - r.y));
+                    const cv::Point2d d = p - r;
+                    nearest = std::min(nearest, d.dot(d));
                 }
                 worst = std::max(worst, nearest);
             }
-            if (worst < 3) {
+            if (worst < 3 * 3) {  // squared distances
                 duplicate = true;
                 break;
             }
