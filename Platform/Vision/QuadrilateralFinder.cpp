@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <opencv2/core/hal/intrin.hpp>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 #include <opencv2/imgproc.hpp>
 #include <optional>
 
@@ -77,10 +80,18 @@ cv::v_uint8x16 roundingAverage(const cv::v_uint8x16& a, const cv::v_uint8x16& b)
 
 // Halves one row pair of a four-channel image into `w` pixels: each output pixel is the rounded
 // mean of a 2x2 block, the same as an area resize, at a fraction of its cost.
+int halveRowsWide(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w);
+bool hasWideVectors();
+
 void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
     constexpr int kLanes = cv::v_uint32x4::nlanes;
     const cv::v_uint8x16 one = cv::v_setall_u8(1);
     int x = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (hasWideVectors()) {
+        x = halveRowsWide(r0, r1, o, w);
+    }
+#endif
     for (; x + kLanes <= w; x += kLanes) {
         // Rows first: a and b are the two rows' left pixels of each block, c and d the right
         // ones.
@@ -127,6 +138,48 @@ void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
         ob[i] = static_cast<uint8_t>((b0[j] + b0[j + 4] + b1[j] + b1[j + 4] + 2) >> 2);
     }
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// halveRows with 256-bit vectors, eight output pixels at a time, for processors that have them;
+// the arithmetic, and so every byte, is the same. Returns how many output pixels it wrote.
+__attribute__((target("avx2"))) int halveRowsWide(const uint32_t* r0, const uint32_t* r1,
+                                                  uint32_t* o, int w) {
+    constexpr int kLanes = 8;
+    const __m256i one = _mm256_set1_epi8(1);
+    int x = 0;
+    for (; x + kLanes <= w; x += kLanes) {
+        const __m256 top0 = _mm256_loadu_ps(reinterpret_cast<const float*>(r0 + 2 * x));
+        const __m256 top1 = _mm256_loadu_ps(reinterpret_cast<const float*>(r0 + 2 * x + kLanes));
+        const __m256 bottom0 = _mm256_loadu_ps(reinterpret_cast<const float*>(r1 + 2 * x));
+        const __m256 bottom1 =
+            _mm256_loadu_ps(reinterpret_cast<const float*>(r1 + 2 * x + kLanes));
+        // Each 128-bit half picks the even (or odd) pixels of its own half of both loads, so the
+        // blocks come out in the order 0, 1, 4, 5, 2, 3, 6, 7; one permutation of the result
+        // puts them back.
+        const __m256i a = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m256i b =
+            _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m256i c = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, _MM_SHUFFLE(3, 1, 3, 1)));
+        const __m256i d =
+            _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, _MM_SHUFFLE(3, 1, 3, 1)));
+        const __m256i left = _mm256_avg_epu8(a, b);
+        const __m256i right = _mm256_avg_epu8(c, d);
+        const __m256i excess = _mm256_and_si256(
+            _mm256_and_si256(_mm256_or_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(c, d)),
+                             _mm256_xor_si256(left, right)),
+            one);
+        const __m256i mean = _mm256_sub_epi8(_mm256_avg_epu8(left, right), excess);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + x),
+                            _mm256_permute4x64_epi64(mean, _MM_SHUFFLE(3, 1, 2, 0)));
+    }
+    return x;
+}
+
+bool hasWideVectors() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
 
 // Halves a four-channel image `levels` times, exactly as halving it once per level would, in
 // one pass over its rows: each output row is made from the rows of the levels between, held in
