@@ -4,9 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <opencv2/core/hal/intrin.hpp>
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 #include <opencv2/imgproc.hpp>
 #include <optional>
 
@@ -16,6 +13,7 @@
 #include "Platform/Vision/NestedOutlines.h"
 #include "Platform/Vision/PaperAndGray.h"
 #include "Platform/Vision/QuadGeometry.h"
+#include "Platform/Vision/WideVectors.h"
 
 namespace quorvel::platform {
 
@@ -80,15 +78,16 @@ cv::v_uint8x16 roundingAverage(const cv::v_uint8x16& a, const cv::v_uint8x16& b)
 
 // Halves one row pair of a four-channel image into `w` pixels: each output pixel is the rounded
 // mean of a 2x2 block, the same as an area resize, at a fraction of its cost.
+#if QUORVEL_WIDE_VECTORS
 int halveRowsWide(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w);
-bool hasWideVectors();
+#endif
 
 void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
     constexpr int kLanes = cv::v_uint32x4::nlanes;
     const cv::v_uint8x16 one = cv::v_setall_u8(1);
     int x = 0;
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (hasWideVectors()) {
+#if QUORVEL_WIDE_VECTORS
+    if (vision::hasWideVectors()) {
         x = halveRowsWide(r0, r1, o, w);
     }
 #endif
@@ -139,10 +138,10 @@ void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-// halveRows with 256-bit vectors, eight output pixels at a time, for processors that have them;
-// the arithmetic, and so every byte, is the same. Returns how many output pixels it wrote.
-__attribute__((target("avx2"))) int halveRowsWide(const uint32_t* r0, const uint32_t* r1,
+#if QUORVEL_WIDE_VECTORS
+// halveRows with 256-bit vectors, eight output pixels at a time; the arithmetic, and so every
+// byte, is the same. Returns how many output pixels it wrote.
+QUORVEL_WIDE int halveRowsWide(const uint32_t* r0, const uint32_t* r1,
                                                   uint32_t* o, int w) {
     constexpr int kLanes = 8;
     const __m256i one = _mm256_set1_epi8(1);
@@ -173,11 +172,6 @@ __attribute__((target("avx2"))) int halveRowsWide(const uint32_t* r0, const uint
                             _mm256_permute4x64_epi64(mean, _MM_SHUFFLE(3, 1, 2, 0)));
     }
     return x;
-}
-
-bool hasWideVectors() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
 }
 #endif
 
