@@ -39,14 +39,15 @@ constexpr double kAcceptance = 0.5;
 // Distance between samples along a side when rough outlines are only being ranked, in pixels.
 constexpr double kRankingSpacing = 3;
 // A rough outline assembled from straight edges with at least this ranking score is clean
-// enough that luma edges and bright regions are not searched; an outline of the first look that
-// reaches it once refined is taken without the whole search.
+// enough that luma edges and bright regions are not searched.
 constexpr double kClean = 0.97;
 // The first look at half the working size needs a working copy whose short side is at least
 // twice this many pixels.
 constexpr int kQuickSide = 100;
-// The first look refines its outlines only when one of them already ranks this well.
+// The first look refines its outlines only when one of them already ranks this well, and takes
+// an outline that scores this well once refined without the whole search.
 constexpr double kQuickPromise = 0.6;
+constexpr double kQuickClean = 0.98;
 
 struct WorkingImage {
     cv::Mat paper;  // smallest colour channel
@@ -265,18 +266,12 @@ cv::Point2d toFullResolution(cv::Point2d p, int factor) {
     return {(p.x + 0.5) * factor - 0.5, (p.y + 0.5) * factor - 0.5};
 }
 
-// The working channels at half their size, each pixel the mean of a 2x2 block.
-WorkingImage halved(const WorkingImage& working) {
-    WorkingImage half;
-    const cv::Size size(working.paper.cols / 2, working.paper.rows / 2);
-    const cv::Rect even(0, 0, 2 * size.width, 2 * size.height);
-    cv::resize(working.paper(even), half.paper, size, 0, 0, cv::INTER_AREA);
-    if (working.gray.data == working.paper.data) {
-        half.gray = half.paper;
-    } else {
-        cv::resize(working.gray(even), half.gray, size, 0, 0, cv::INTER_AREA);
-    }
-    half.factor = working.factor * 2;
+// A channel at half its size, each pixel the mean of a 2x2 block.
+cv::Mat halved(const cv::Mat& channel) {
+    const cv::Size size(channel.cols / 2, channel.rows / 2);
+    cv::Mat half;
+    cv::resize(channel(cv::Rect(0, 0, 2 * size.width, 2 * size.height)), half, size, 0, 0,
+               cv::INTER_AREA);
     return half;
 }
 
@@ -731,21 +726,19 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         }
         return refined;
     };
-    // A first look at half the working size, which costs a fraction of the search below. Its
-    // rough outlines are ranked and refined here, each with a second fine pass as they start
-    // further off; when one of them then lies on clean steps nearly all round, it is taken and
-    // the search below is skipped. A scene with a repeating pattern (tiles, panes) always gets
-    // the whole search: at half size the neighbours that tell a tile are not all seen.
+    // A first look at half the working size, which costs a fraction of the search below: only
+    // outlines assembled from straight edges, which is how nearly every page shows. They are
+    // ranked and refined here, each with a second fine pass as they start further off; when one
+    // of them then lies on clean steps all but all round, it is taken and the search below is
+    // skipped. A scene with a repeating pattern (tiles, panes) always gets the whole search: at
+    // half size the neighbours that tell a tile are not all seen.
     std::vector<Candidate> refined;
     bool settled = false;
     if (shortSide >= 2 * kQuickSide) {
-        const WorkingImage quick = halved(working);
+        const cv::Mat quick = halved(working.paper);
         const vision::GradientEdges quickEdges =
-            vision::findGradientEdges(quick.paper, {8, 24}, {20, 50}, true);
-        std::vector<Quad> rough =
-            lineOutlines(quickEdges, quick.paper.size(), 0.4 * minExtent, angleSlack);
-        const std::vector<Quad> closed = closedOutlines(quick, quickEdges, 0.4 * minExtent, false);
-        rough.insert(rough.end(), closed.begin(), closed.end());
+            vision::findGradientEdges(quick, {8, 24}, {20, 50}, true);
+        std::vector<Quad> rough = lineOutlines(quickEdges, quick.size(), 0.4 * minExtent, angleSlack);
         for (Quad& quad : rough) {
             for (cv::Point2d& p : quad) {
                 p = toFullResolution(p, 2);
@@ -761,7 +754,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
         // lines of print, cells of a form) are its own content, not a pattern around it.
         const Candidate* cleanest = nullptr;
         for (const Candidate& c : refined) {
-            if (c.confidence >= kClean &&
+            if (c.confidence >= kQuickClean &&
                 (!cleanest || std::abs(vision::signedArea(c.quad)) >
                                   std::abs(vision::signedArea(cleanest->quad)))) {
                 cleanest = &c;
