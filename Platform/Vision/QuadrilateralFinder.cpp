@@ -34,6 +34,8 @@ constexpr double kStepThreshold = 4;
 // Rough candidates kept for refinement, and when an outline of straight edges is clean.
 constexpr size_t kRefinedCandidates = 8;
 constexpr size_t kRefinedWhenClean = 4;
+// Working pixels a fine refinement pass may move a corner by and still count as converged.
+constexpr double kSettled = 0.05;
 // A quadrilateral needs at least this confidence to be reported at all.
 constexpr double kAcceptance = 0.5;
 // Distance between samples along a side when rough outlines are only being ranked, in pixels.
@@ -708,8 +710,13 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
                 continue;
             }
             // The coarse pass followed the sides' polarities, so the fine passes keep them.
+            // A pass that moves no corner by more than kSettled has converged.
             for (int pass = 0; pass < finePasses && quad; ++pass) {
+                const Quad before = *quad;
                 quad = refineSides(within, *quad, candidate.polarity, fine, 1.0);
+                if (quad && vision::maximumCornerDistance(before, *quad) < kSettled) {
+                    break;
+                }
             }
             if (!quad || !acceptableShape(*quad)) {
                 continue;
