@@ -19,7 +19,8 @@ EdgeEvidence::EdgeEvidence(const cv::Mat& image, int firstColour)
       // it back so that its right and lower neighbours stay inside the image.
       runRight_(std::nextafter(static_cast<float>(image.cols - 1), 0.0f)),
       runBottom_(std::nextafter(static_cast<float>(image.rows - 1), 0.0f)),
-      wideGather_(hasWideVectors() && image.channels() == 1 && image.cols >= 4 &&
+      wideGather_(hasWideVectors() &&
+                  (image.channels() == 4 || (image.channels() == 1 && image.cols >= 4)) &&
                   static_cast<double>(image.rows) * static_cast<double>(image.step[0]) <
                       static_cast<double>(INT32_MAX) - 8) {
 #if defined(__SSE2__)
@@ -209,6 +210,70 @@ QUORVEL_WIDE int sampleGrayRunWide(const uchar* data, ptrdiff_t step, float righ
     }
     return k;
 }
+
+// sampleRunOf<4> eight points at a time: each point's two pixels of a row are fetched as one
+// 64-bit word by a gather, and each pixel's colour bytes reduced to their smallest as there.
+// Returns how many points it sampled. Every byte offset fits in 32 bits.
+QUORVEL_WIDE int sampleColourRunWide(const uchar* data, ptrdiff_t step, int firstColour,
+                                     float right, float bottom, float x0, float y0, float dx,
+                                     float dy, int n, float* out) {
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256i rowStep = _mm256_set1_epi32(static_cast<int32_t>(step));
+    const __m256i byte = _mm256_set1_epi32(0xff);
+    const __m128i colourShift = _mm_cvtsi32_si128(8 * firstColour);
+    const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
+    // The pixel pairs of points 0-3 and 4-7 are gathered into separate vectors; picking the
+    // left (or right) pixels of both leaves the points in the order 0, 1, 4, 5, 2, 3, 6, 7.
+    const __m256i order = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const __m256 index = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(k)), lanes);
+        const __m256 px = _mm256_min_ps(
+            _mm256_max_ps(_mm256_add_ps(_mm256_set1_ps(x0), _mm256_mul_ps(index, _mm256_set1_ps(dx))),
+                          zero),
+            _mm256_set1_ps(right));
+        const __m256 py = _mm256_min_ps(
+            _mm256_max_ps(_mm256_add_ps(_mm256_set1_ps(y0), _mm256_mul_ps(index, _mm256_set1_ps(dy))),
+                          zero),
+            _mm256_set1_ps(bottom));
+        const __m256i ix = _mm256_cvttps_epi32(px);
+        const __m256i iy = _mm256_cvttps_epi32(py);
+        const __m256 fx = _mm256_permutevar8x32_ps(_mm256_sub_ps(px, _mm256_cvtepi32_ps(ix)), order);
+        const __m256 fy = _mm256_permutevar8x32_ps(_mm256_sub_ps(py, _mm256_cvtepi32_ps(iy)), order);
+        const __m256i offset =
+            _mm256_add_epi32(_mm256_mullo_epi32(iy, rowStep), _mm256_slli_epi32(ix, 2));
+        const __m128i first = _mm256_castsi256_si128(offset);
+        const __m128i second = _mm256_extracti128_si256(offset, 1);
+        const auto* upperRow = reinterpret_cast<const long long*>(data);
+        const auto* lowerRow = reinterpret_cast<const long long*>(data + step);
+        // Each 32-bit lane: one pixel, reduced to the smallest of its colour bytes.
+        const __m256i words[4] = {_mm256_i32gather_epi64(upperRow, first, 1),
+                                  _mm256_i32gather_epi64(upperRow, second, 1),
+                                  _mm256_i32gather_epi64(lowerRow, first, 1),
+                                  _mm256_i32gather_epi64(lowerRow, second, 1)};
+        __m256 values[4];
+        for (int i = 0; i < 4; ++i) {
+            const __m256i v = _mm256_srl_epi32(words[i], colourShift);
+            values[i] = _mm256_castsi256_ps(_mm256_and_si256(
+                _mm256_min_epu8(_mm256_min_epu8(v, _mm256_srli_epi32(v, 8)), _mm256_srli_epi32(v, 16)),
+                byte));
+        }
+        const __m256 p00 = _mm256_cvtepi32_ps(
+            _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(2, 0, 2, 0))));
+        const __m256 p01 = _mm256_cvtepi32_ps(
+            _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(3, 1, 3, 1))));
+        const __m256 p10 = _mm256_cvtepi32_ps(
+            _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(2, 0, 2, 0))));
+        const __m256 p11 = _mm256_cvtepi32_ps(
+            _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(3, 1, 3, 1))));
+        const __m256 upper = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), fx));
+        const __m256 lower = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), fx));
+        _mm256_storeu_ps(out + k, _mm256_permutevar8x32_ps(
+                                      _mm256_add_ps(upper, _mm256_mul_ps(_mm256_sub_ps(lower, upper), fy)),
+                                      order));
+    }
+    return k;
+}
 #endif
 
 }  // namespace
@@ -237,9 +302,17 @@ void EdgeEvidence::sampleRun(double x, double y, double dx, double dy, int n, fl
         case 3:
             run(sampleRunOf<3>, 0);
             break;
-        default:
-            run(sampleRunOf<4>, 0);
+        default: {
+            int first = 0;
+#if QUORVEL_WIDE_VECTORS
+            if (wideGather_) {
+                first = sampleColourRunWide(image_.data, step_, firstColour_, runRight_,
+                                            runBottom_, x0, y0, fdx, fdy, n, out);
+            }
+#endif
+            run(sampleRunOf<4>, first);
             break;
+        }
     }
 }
 

@@ -141,7 +141,7 @@ private:
     double interiorBottom_;
     float runRight_;
     float runBottom_;
-    bool wideGather_;  // one channel, sampled with 256-bit gathers
+    bool wideGather_;  // runs are sampled with 256-bit gathers
 };
 
 /// The outward unit normal of side `i` (corner i to corner i + 1) of a convex quadrilateral.
