@@ -338,4 +338,12 @@ GradientEdges findGradientEdges(const cv::Mat& channel, EdgeThresholds faint, Ed
     return result;
 }
 
+GradientEdges findFaintEdges(const cv::Mat& channel, EdgeThresholds faint) {
+    // Traced alone, a threshold pair gives the same edges whichever field it is traced into.
+    GradientEdges result = findGradientEdges(channel, faint, faint, false);
+    result.faint = result.strong;
+    result.strong = cv::Mat();
+    return result;
+}
+
 }  // namespace quorvel::platform::vision

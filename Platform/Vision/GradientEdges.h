@@ -26,4 +26,7 @@ struct EdgeThresholds {
 GradientEdges findGradientEdges(const cv::Mat& channel, EdgeThresholds faint, EdgeThresholds strong,
                                 bool wantFaint = true);
 
+/// The same with the faint thresholds only: `strong` is left empty.
+GradientEdges findFaintEdges(const cv::Mat& channel, EdgeThresholds faint);
+
 }  // namespace quorvel::platform::vision

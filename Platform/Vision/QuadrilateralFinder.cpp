@@ -743,8 +743,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     bool settled = false;
     if (shortSide >= 2 * kQuickSide) {
         const cv::Mat quick = halved(working.paper);
-        const vision::GradientEdges quickEdges =
-            vision::findGradientEdges(quick, {8, 24}, {20, 50}, true);
+        const vision::GradientEdges quickEdges = vision::findFaintEdges(quick, {8, 24});
         std::vector<Quad> rough = lineOutlines(quickEdges, quick.size(), 0.4 * minExtent, angleSlack);
         for (Quad& quad : rough) {
             for (cv::Point2d& p : quad) {

@@ -70,6 +70,21 @@ TEST(GradientEdges, LeaveTheFaintMapEmptyWhenNotAskedFor) {
     EXPECT_GT(cv::countNonZero(edges.strong), 20);
 }
 
+TEST(GradientEdges, TraceTheSameFaintEdgesWhenTracedAlone) {
+    // Noise over a few steps gives edges of every strength, some faint ones reached only
+    // through weak pixels.
+    cv::Mat image(90, 120, CV_8U);
+    cv::RNG(5).fill(image, cv::RNG::NORMAL, 120, 12);
+    cv::rectangle(image, cv::Rect(20, 15, 70, 50), cv::Scalar(150), cv::FILLED);
+    cv::GaussianBlur(image, image, cv::Size(0, 0), 1.2);
+    const auto both = findGradientEdges(image, {8, 24}, {20, 50});
+    const auto alone = quorvel::platform::vision::findFaintEdges(image, {8, 24});
+    EXPECT_TRUE(alone.strong.empty());
+    ASSERT_EQ(alone.faint.size(), both.faint.size());
+    EXPECT_GT(cv::countNonZero(both.faint), cv::countNonZero(both.strong));
+    EXPECT_EQ(cv::countNonZero(alone.faint != both.faint), 0);
+}
+
 TEST(GradientEdges, OutlineADiscWithAThinClosedRingInEveryDirection) {
     // Every gradient direction occurs along a circle; the disc is placed so that its outline
     // crosses both whole vectors of pixels and the leftover columns at the right.
