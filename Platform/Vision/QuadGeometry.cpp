@@ -183,30 +183,6 @@ namespace quorvel::platform::vision {
 
 namespace {
 
-std::optional<Line> weightedLine(const std::vector<EdgePoint>& points,
-                                 const std::vector<double>& weights) {
-    double sw = 0, sx = 0, sy = 0;
-    for (size_t i = 0; i < points.size(); ++i) {
-        sw += weights[i];
-        sx += weights[i] * points[i].position.x;
-        sy += weights[i] * points[i].position.y;
-    }
-    if (sw <= 1e-9) {
-        return std::nullopt;
-    }
-    const cv::Point2d mean(sx / sw, sy / sw);
-    double cxx = 0, cxy = 0, cyy = 0;
-    for (size_t i = 0; i < points.size(); ++i) {
-        const cv::Point2d d = points[i].position - mean;
-        cxx += weights[i] * d.x * d.x;
-        cxy += weights[i] * d.x * d.y;
-        cyy += weights[i] * d.y * d.y;
-    }
-    // Principal axis of the weighted scatter.
-    const double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
-    return Line{mean, cv::Point2d(std::cos(angle), std::sin(angle))};
-}
-
 // Without a starting line: of the lines through evenly spread pairs of points, the one with the
 // most points within `band`.
 std::optional<Line> consensusLine(const std::vector<EdgePoint>& points, double band) {
@@ -243,27 +219,54 @@ std::optional<Line> fitLineRobust(const std::vector<EdgePoint>& points, double c
     if (points.size() < 2) {
         return std::nullopt;
     }
-    std::vector<double> weights(points.size(), 1.0);
     std::optional<Line> line = start ? start : consensusLine(points, 4 * cutoff);
     if (!line) {
         return std::nullopt;
     }
-    // Start the re-weighting generously, then tighten to the cutoff.
+    // Start the re-weighting generously, then tighten to the cutoff. Each round weighs every
+    // point by its distance from the current line (Tukey's biweight) and takes the principal
+    // axis of the weighted points, all in one pass: sums are taken relative to the first point,
+    // which keeps them small.
+    const cv::Point2d origin = points.front().position;
     const std::array<double, 5> scales{4.0, 2.0, 1.0, 1.0, 1.0};
     for (double scale : scales) {
         const double c = cutoff * scale;
         int used = 0;
-        for (size_t i = 0; i < points.size(); ++i) {
-            const double r = distance(*line, points[i].position) / c;
-            weights[i] = r < 1 ? (1 - r * r) * (1 - r * r) : 0;
-            used += r < 1 ? 1 : 0;
+        double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+        for (const EdgePoint& point : points) {
+            const double r = distance(*line, point.position) / c;
+            if (r >= 1) {
+                continue;
+            }
+            const double w = (1 - r * r) * (1 - r * r);
+            const cv::Point2d d = point.position - origin;
+            ++used;
+            sw += w;
+            sx += w * d.x;
+            sy += w * d.y;
+            sxx += w * d.x * d.x;
+            sxy += w * d.x * d.y;
+            syy += w * d.y * d.y;
         }
         if (used < 2) {
             break;
         }
-        if (auto next = weightedLine(points, weights)) {
-            line = next;
+        if (sw <= 1e-9) {
+            continue;
         }
+        const cv::Point2d mean(sx / sw, sy / sw);
+        // The weighted scatter about the mean, and its principal axis in closed form: at half
+        // the angle of (cxx - cyy, 2 cxy).
+        const double c2 = (sxx - sx * mean.x) - (syy - sy * mean.y);
+        const double s2 = 2 * (sxy - sx * mean.y);
+        const double radius = std::sqrt(c2 * c2 + s2 * s2);
+        cv::Point2d direction(1, 0);
+        if (radius > 0) {
+            const double cosine = std::sqrt(std::max(0.0, 0.5 * (1 + c2 / radius)));
+            const double sine = std::sqrt(std::max(0.0, 0.5 * (1 - c2 / radius)));
+            direction = cv::Point2d(cosine, s2 < 0 ? -sine : sine);
+        }
+        line = Line{origin + mean, direction};
     }
     int kept = 0;
     if (inliers) {
