@@ -246,6 +246,21 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
         b[positions[k]] =
             static_cast<uint8_t>(static_cast<int>(angles[k] * kBins / 360.0f) % kBins);
     }
+    // The pixel at an index into `bins`, by a multiplication rather than a division: the
+    // quotient from the reciprocal is off by at most one, and corrected.
+    const double perRow = 1.0 / stride;
+    auto pixelAt = [&](int32_t index) {
+        int32_t row = static_cast<int32_t>(index * perRow);
+        int32_t column = index - row * stride;
+        if (column < 0) {
+            --row;
+            column += stride;
+        } else if (column >= stride) {
+            ++row;
+            column -= stride;
+        }
+        return cv::Point(column - 1, row - 1);
+    };
     std::vector<Segment> segments;
     std::vector<cv::Point> region;
     std::vector<cv::Point> inliers;
@@ -307,7 +322,7 @@ std::vector<Segment> findSegments(const cv::Mat& edges, const cv::Mat& dx, const
         cv::Point low(w, h);
         cv::Point high(-1, -1);
         for (size_t k = 0; k < count; ++k) {
-            const cv::Point point(q[k] % stride - 1, q[k] / stride - 1);
+            const cv::Point point = pixelAt(q[k]);
             low = cv::Point(std::min(low.x, point.x), std::min(low.y, point.y));
             high = cv::Point(std::max(high.x, point.x), std::max(high.y, point.y));
             region.push_back(point);
