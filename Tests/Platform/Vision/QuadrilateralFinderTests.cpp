@@ -10,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "Platform/Vision/QuadrilateralFinder.h"
+#include "Platform/Vision/WideVectors.h"
 #include "Support/DocumentScene.h"
 
 namespace {
@@ -276,6 +277,43 @@ TEST(QuadrilateralFinder, FindsTheSameOutlineInAFrameWhateverItsChannelLayout) {
     EXPECT_EQ(fromArgb[0].confidence, fromBgra[0].confidence);
     // A three-channel image has no A, R, G, B form.
     EXPECT_TRUE(findQuadrilaterals(scene.image, documentSettings(), ChannelOrder::argb).empty());
+}
+
+TEST(QuadrilateralFinder, FindsTheSameOutlineWithOrWithoutWideVectors) {
+    // The processor's 256-bit vectors, where it has them, do the same arithmetic as the narrow
+    // forms; sizes with leftovers and a frame large enough for three halvings take every path.
+    struct AllowWideVectorsAgain {
+        ~AllowWideVectorsAgain() { quorvel::platform::vision::allowWideVectors(true); }
+    } restore;
+    for (const cv::Size size : {cv::Size(1925, 1083), cv::Size(3001, 1703)}) {
+        SCOPED_TRACE(size);
+        SceneOptions options;
+        options.size = size;
+        options.corners = {cv::Point2d(0.25 * size.width, 0.24 * size.height),
+                           cv::Point2d(0.74 * size.width, 0.18 * size.height),
+                           cv::Point2d(0.78 * size.width, 0.89 * size.height),
+                           cv::Point2d(0.22 * size.width, 0.83 * size.height)};
+        const DocumentScene scene = renderScene(options);
+        cv::Mat bgra, argb(size, CV_8UC4), gray;
+        cv::cvtColor(scene.image, bgra, cv::COLOR_BGR2BGRA);
+        const int fromTo[] = {3, 0, 2, 1, 1, 2, 0, 3};
+        cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
+        cv::cvtColor(scene.image, gray, cv::COLOR_BGR2GRAY);
+        const std::array<std::pair<cv::Mat, ChannelOrder>, 4> images{
+            {{bgra, ChannelOrder::bgra}, {argb, ChannelOrder::argb}, {gray, ChannelOrder::bgra},
+             {scene.image, ChannelOrder::bgra}}};
+        for (const auto& [image, order] : images) {
+            SCOPED_TRACE(image.channels());
+            quorvel::platform::vision::allowWideVectors(false);
+            const auto narrow = findQuadrilaterals(image, documentSettings(), order);
+            quorvel::platform::vision::allowWideVectors(true);
+            const auto wide = findQuadrilaterals(image, documentSettings(), order);
+            ASSERT_EQ(narrow.size(), 1u);
+            ASSERT_EQ(wide.size(), 1u);
+            EXPECT_EQ(wide[0].corners, narrow[0].corners);
+            EXPECT_EQ(wide[0].confidence, narrow[0].confidence);
+        }
+    }
 }
 
 TEST(QuadrilateralFinder, WorksOnAnImageThatIsAViewIntoALargerOne) {
