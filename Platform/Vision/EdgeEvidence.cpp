@@ -1,10 +1,10 @@
 #include "Platform/Vision/EdgeEvidence.h"
 
-#include "Platform/Vision/WideVectors.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+
+#include "Platform/Vision/WideVectors.h"
 
 namespace quorvel::platform::vision {
 
@@ -163,32 +163,58 @@ void sampleRunOf(const uchar* data, ptrdiff_t step, int firstColour, float right
 }
 
 #if QUORVEL_WIDE_VECTORS
+// Points k ... k + 7 of a run as in sampleRunOf, held inside the image: their pixels and the
+// fractions beyond them.
+struct WidePoints {
+    __m256i column;
+    __m256i row;
+    __m256 fx;
+    __m256 fy;
+};
+
+QUORVEL_WIDE inline WidePoints widePoints(int k, float x0, float y0, float dx, float dy,
+                                          float right, float bottom) {
+    const __m256 index = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(k)),
+                                       _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7));
+    auto held = [&](float start, float stride, float last) QUORVEL_WIDE {
+        return _mm256_min_ps(
+            _mm256_max_ps(
+                _mm256_add_ps(_mm256_set1_ps(start), _mm256_mul_ps(index, _mm256_set1_ps(stride))),
+                _mm256_setzero_ps()),
+            _mm256_set1_ps(last));
+    };
+    const __m256 px = held(x0, dx, right);
+    const __m256 py = held(y0, dy, bottom);
+    WidePoints points;
+    points.column = _mm256_cvttps_epi32(px);
+    points.row = _mm256_cvttps_epi32(py);
+    points.fx = _mm256_sub_ps(px, _mm256_cvtepi32_ps(points.column));
+    points.fy = _mm256_sub_ps(py, _mm256_cvtepi32_ps(points.row));
+    return points;
+}
+
+// The bilinear blend of four corner values, as in sampleRunOf.
+QUORVEL_WIDE inline __m256 blend(__m256 p00, __m256 p01, __m256 p10, __m256 p11, __m256 fx,
+                                 __m256 fy) {
+    const __m256 upper = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), fx));
+    const __m256 lower = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), fx));
+    return _mm256_add_ps(upper, _mm256_mul_ps(_mm256_sub_ps(lower, upper), fy));
+}
+
 // sampleRunOf<1> eight points at a time, each point's pixel pairs fetched by two gathers: the
-// same arithmetic, so the same values. Returns how many points it sampled. `columns` is at
-// least 4, and every offset fits in 32 bits.
+// same arithmetic, so the same values. Returns how many points it sampled. The image is at
+// least 4 pixels wide, and every offset fits in 32 bits.
 QUORVEL_WIDE int sampleGrayRunWide(const uchar* data, ptrdiff_t step, float right, float bottom,
                                    float x0, float y0, float dx, float dy, int n, float* out) {
-    const __m256 zero = _mm256_setzero_ps();
     const __m256i rowStep = _mm256_set1_epi32(static_cast<int32_t>(step));
     const __m256i one = _mm256_set1_epi32(1);
     const __m256i two = _mm256_set1_epi32(2);
     const __m256i byte = _mm256_set1_epi32(0xff);
-    const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
     int k = 0;
     for (; k + 8 <= n; k += 8) {
-        const __m256 index = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(k)), lanes);
-        const __m256 px = _mm256_min_ps(
-            _mm256_max_ps(_mm256_add_ps(_mm256_set1_ps(x0), _mm256_mul_ps(index, _mm256_set1_ps(dx))),
-                          zero),
-            _mm256_set1_ps(right));
-        const __m256 py = _mm256_min_ps(
-            _mm256_max_ps(_mm256_add_ps(_mm256_set1_ps(y0), _mm256_mul_ps(index, _mm256_set1_ps(dy))),
-                          zero),
-            _mm256_set1_ps(bottom));
-        const __m256i ix = _mm256_cvttps_epi32(px);
-        const __m256i iy = _mm256_cvttps_epi32(py);
-        const __m256 fx = _mm256_sub_ps(px, _mm256_cvtepi32_ps(ix));
-        const __m256 fy = _mm256_sub_ps(py, _mm256_cvtepi32_ps(iy));
+        const WidePoints points = widePoints(k, x0, y0, dx, dy, right, bottom);
+        const __m256i ix = points.column;
+        const __m256i iy = points.row;
         // A pixel and its right neighbour are read as one 32-bit word, starting two pixels to
         // their left where the row has them, so that no word reaches past the row's end.
         const __m256i back = _mm256_and_si256(_mm256_cmpgt_epi32(ix, one), two);
@@ -200,13 +226,12 @@ QUORVEL_WIDE int sampleGrayRunWide(const uchar* data, ptrdiff_t step, float righ
         const __m256i lowerPair = _mm256_srlv_epi32(
             _mm256_i32gather_epi32(reinterpret_cast<const int*>(data + step), offset, 1), shift);
         const __m256 p00 = _mm256_cvtepi32_ps(_mm256_and_si256(upperPair, byte));
-        const __m256 p01 = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(upperPair, 8), byte));
+        const __m256 p01 =
+            _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(upperPair, 8), byte));
         const __m256 p10 = _mm256_cvtepi32_ps(_mm256_and_si256(lowerPair, byte));
-        const __m256 p11 = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(lowerPair, 8), byte));
-        const __m256 upper = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), fx));
-        const __m256 lower = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), fx));
-        _mm256_storeu_ps(out + k,
-                         _mm256_add_ps(upper, _mm256_mul_ps(_mm256_sub_ps(lower, upper), fy)));
+        const __m256 p11 =
+            _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(lowerPair, 8), byte));
+        _mm256_storeu_ps(out + k, blend(p00, p01, p10, p11, points.fx, points.fy));
     }
     return k;
 }
@@ -217,29 +242,17 @@ QUORVEL_WIDE int sampleGrayRunWide(const uchar* data, ptrdiff_t step, float righ
 QUORVEL_WIDE int sampleColourRunWide(const uchar* data, ptrdiff_t step, int firstColour,
                                      float right, float bottom, float x0, float y0, float dx,
                                      float dy, int n, float* out) {
-    const __m256 zero = _mm256_setzero_ps();
     const __m256i rowStep = _mm256_set1_epi32(static_cast<int32_t>(step));
     const __m256i byte = _mm256_set1_epi32(0xff);
     const __m128i colourShift = _mm_cvtsi32_si128(8 * firstColour);
-    const __m256 lanes = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
     // The pixel pairs of points 0-3 and 4-7 are gathered into separate vectors; picking the
     // left (or right) pixels of both leaves the points in the order 0, 1, 4, 5, 2, 3, 6, 7.
     const __m256i order = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
     int k = 0;
     for (; k + 8 <= n; k += 8) {
-        const __m256 index = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(k)), lanes);
-        const __m256 px = _mm256_min_ps(
-            _mm256_max_ps(_mm256_add_ps(_mm256_set1_ps(x0), _mm256_mul_ps(index, _mm256_set1_ps(dx))),
-                          zero),
-            _mm256_set1_ps(right));
-        const __m256 py = _mm256_min_ps(
-            _mm256_max_ps(_mm256_add_ps(_mm256_set1_ps(y0), _mm256_mul_ps(index, _mm256_set1_ps(dy))),
-                          zero),
-            _mm256_set1_ps(bottom));
-        const __m256i ix = _mm256_cvttps_epi32(px);
-        const __m256i iy = _mm256_cvttps_epi32(py);
-        const __m256 fx = _mm256_permutevar8x32_ps(_mm256_sub_ps(px, _mm256_cvtepi32_ps(ix)), order);
-        const __m256 fy = _mm256_permutevar8x32_ps(_mm256_sub_ps(py, _mm256_cvtepi32_ps(iy)), order);
+        const WidePoints points = widePoints(k, x0, y0, dx, dy, right, bottom);
+        const __m256i ix = points.column;
+        const __m256i iy = points.row;
         const __m256i offset =
             _mm256_add_epi32(_mm256_mullo_epi32(iy, rowStep), _mm256_slli_epi32(ix, 2));
         const __m128i first = _mm256_castsi256_si128(offset);
@@ -254,9 +267,10 @@ QUORVEL_WIDE int sampleColourRunWide(const uchar* data, ptrdiff_t step, int firs
         __m256 values[4];
         for (int i = 0; i < 4; ++i) {
             const __m256i v = _mm256_srl_epi32(words[i], colourShift);
-            values[i] = _mm256_castsi256_ps(_mm256_and_si256(
-                _mm256_min_epu8(_mm256_min_epu8(v, _mm256_srli_epi32(v, 8)), _mm256_srli_epi32(v, 16)),
-                byte));
+            values[i] = _mm256_castsi256_ps(
+                _mm256_and_si256(_mm256_min_epu8(_mm256_min_epu8(v, _mm256_srli_epi32(v, 8)),
+                                                 _mm256_srli_epi32(v, 16)),
+                                 byte));
         }
         const __m256 p00 = _mm256_cvtepi32_ps(
             _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(2, 0, 2, 0))));
@@ -266,11 +280,11 @@ QUORVEL_WIDE int sampleColourRunWide(const uchar* data, ptrdiff_t step, int firs
             _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(2, 0, 2, 0))));
         const __m256 p11 = _mm256_cvtepi32_ps(
             _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(3, 1, 3, 1))));
-        const __m256 upper = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), fx));
-        const __m256 lower = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), fx));
-        _mm256_storeu_ps(out + k, _mm256_permutevar8x32_ps(
-                                      _mm256_add_ps(upper, _mm256_mul_ps(_mm256_sub_ps(lower, upper), fy)),
-                                      order));
+        // Blended in the gathered order, then put back in the points' own.
+        const __m256 fx = _mm256_permutevar8x32_ps(points.fx, order);
+        const __m256 fy = _mm256_permutevar8x32_ps(points.fy, order);
+        _mm256_storeu_ps(out + k,
+                         _mm256_permutevar8x32_ps(blend(p00, p01, p10, p11, fx, fy), order));
     }
     return k;
 }
@@ -306,8 +320,8 @@ void EdgeEvidence::sampleRun(double x, double y, double dx, double dy, int n, fl
             int first = 0;
 #if QUORVEL_WIDE_VECTORS
             if (wideGather_) {
-                first = sampleColourRunWide(image_.data, step_, firstColour_, runRight_,
-                                            runBottom_, x0, y0, fdx, fdy, n, out);
+                first = sampleColourRunWide(image_.data, step_, firstColour_, runRight_, runBottom_,
+                                            x0, y0, fdx, fdy, n, out);
             }
 #endif
             run(sampleRunOf<4>, first);

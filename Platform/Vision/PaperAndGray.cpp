@@ -46,9 +46,10 @@ QUORVEL_WIDE int paperAndGrayWide(const uint8_t* p, int w, int blue, int green, 
             const __m256i g = _mm256_and_si256(_mm256_srl_epi32(v, greenShift), byte);
             const __m256i r = _mm256_and_si256(_mm256_srl_epi32(v, redShift), byte);
             smallest[i] = _mm256_min_epu32(_mm256_min_epu32(b, g), r);
-            const __m256i sum = _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_mullo_epi32(b, blueWeight), _mm256_mullo_epi32(g, greenWeight)),
-                _mm256_add_epi32(_mm256_mullo_epi32(r, redWeight), half));
+            const __m256i sum =
+                _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(b, blueWeight),
+                                                  _mm256_mullo_epi32(g, greenWeight)),
+                                 _mm256_add_epi32(_mm256_mullo_epi32(r, redWeight), half));
             luma[i] = _mm256_srli_epi32(sum, 15);
         }
         storeBytes(smallest, order, lightest + x);

@@ -144,8 +144,7 @@ void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
 #if QUORVEL_WIDE_VECTORS
 // halveRows with 256-bit vectors, eight output pixels at a time; the arithmetic, and so every
 // byte, is the same. Returns how many output pixels it wrote.
-QUORVEL_WIDE int halveRowsWide(const uint32_t* r0, const uint32_t* r1,
-                                                  uint32_t* o, int w) {
+QUORVEL_WIDE int halveRowsWide(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
     constexpr int kLanes = 8;
     const __m256i one = _mm256_set1_epi8(1);
     int x = 0;
@@ -153,15 +152,16 @@ QUORVEL_WIDE int halveRowsWide(const uint32_t* r0, const uint32_t* r1,
         const __m256 top0 = _mm256_loadu_ps(reinterpret_cast<const float*>(r0 + 2 * x));
         const __m256 top1 = _mm256_loadu_ps(reinterpret_cast<const float*>(r0 + 2 * x + kLanes));
         const __m256 bottom0 = _mm256_loadu_ps(reinterpret_cast<const float*>(r1 + 2 * x));
-        const __m256 bottom1 =
-            _mm256_loadu_ps(reinterpret_cast<const float*>(r1 + 2 * x + kLanes));
+        const __m256 bottom1 = _mm256_loadu_ps(reinterpret_cast<const float*>(r1 + 2 * x + kLanes));
         // Each 128-bit half picks the even (or odd) pixels of its own half of both loads, so the
         // blocks come out in the order 0, 1, 4, 5, 2, 3, 6, 7; one permutation of the result
         // puts them back.
-        const __m256i a = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m256i a =
+            _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, _MM_SHUFFLE(2, 0, 2, 0)));
         const __m256i b =
             _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, _MM_SHUFFLE(2, 0, 2, 0)));
-        const __m256i c = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, _MM_SHUFFLE(3, 1, 3, 1)));
+        const __m256i c =
+            _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, _MM_SHUFFLE(3, 1, 3, 1)));
         const __m256i d =
             _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, _MM_SHUFFLE(3, 1, 3, 1)));
         const __m256i left = _mm256_avg_epu8(a, b);
@@ -744,7 +744,8 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     if (shortSide >= 2 * kQuickSide) {
         const cv::Mat quick = halved(working.paper);
         const vision::GradientEdges quickEdges = vision::findFaintEdges(quick, {8, 24});
-        std::vector<Quad> rough = lineOutlines(quickEdges, quick.size(), 0.4 * minExtent, angleSlack);
+        std::vector<Quad> rough =
+            lineOutlines(quickEdges, quick.size(), 0.4 * minExtent, angleSlack);
         for (Quad& quad : rough) {
             for (cv::Point2d& p : quad) {
                 p = toFullResolution(p, 2);

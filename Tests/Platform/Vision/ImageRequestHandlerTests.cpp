@@ -38,7 +38,9 @@ std::vector<RectangleObservation> observe(std::shared_ptr<PixelBuffer> buffer, i
     request->setMinimumSize(0.1f);
     request->setMinimumAspectRatio(0.0f);
     request->setMaximumAspectRatio(1.0f);
-    EXPECT_TRUE(ImageRequestHandler(buffer, *quorvel::platform::imageOrientationFromExif(orientation)).perform({request}));
+    EXPECT_TRUE(
+        ImageRequestHandler(buffer, *quorvel::platform::imageOrientationFromExif(orientation))
+            .perform({request}));
     EXPECT_TRUE(request->results().has_value());
     return request->results().value_or(std::vector<RectangleObservation>{});
 }

@@ -300,7 +300,9 @@ TEST(QuadrilateralFinder, FindsTheSameOutlineWithOrWithoutWideVectors) {
         cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
         cv::cvtColor(scene.image, gray, cv::COLOR_BGR2GRAY);
         const std::array<std::pair<cv::Mat, ChannelOrder>, 4> images{
-            {{bgra, ChannelOrder::bgra}, {argb, ChannelOrder::argb}, {gray, ChannelOrder::bgra},
+            {{bgra, ChannelOrder::bgra},
+             {argb, ChannelOrder::argb},
+             {gray, ChannelOrder::bgra},
              {scene.image, ChannelOrder::bgra}}};
         for (const auto& [image, order] : images) {
             SCOPED_TRACE(image.channels());
