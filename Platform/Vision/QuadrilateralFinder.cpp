@@ -79,12 +79,12 @@ cv::v_uint8x16 roundingAverage(const cv::v_uint8x16& a, const cv::v_uint8x16& b)
 #endif
 }
 
-// Halves one row pair of a four-channel image into `w` pixels: each output pixel is the rounded
-// mean of a 2x2 block, the same as an area resize, at a fraction of its cost.
 #if QUORVEL_WIDE_VECTORS
 int halveRowsWide(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w);
 #endif
 
+// Halves one row pair of a four-channel image into `w` pixels: each output pixel is the rounded
+// mean of a 2x2 block, the same as an area resize, at a fraction of its cost.
 void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
     constexpr int kLanes = cv::v_uint32x4::nlanes;
     const cv::v_uint8x16 one = cv::v_setall_u8(1);
