@@ -736,7 +736,7 @@ std::vector<DetectedQuadrilateral> detect(const cv::Mat& image,
     // A first look at half the working size, which costs a fraction of the search below: only
     // outlines assembled from straight edges, which is how nearly every page shows. They are
     // ranked and refined here, with a second fine pass as they start further off; when one
-    // of them then lies on clean steps all but all round, it is taken and the search below is
+    // of them then lies on clean steps nearly all round, it is taken and the search below is
     // skipped. A scene with a repeating pattern (tiles, panes) always gets the whole search: at
     // half size the neighbours that tell a tile are not all seen.
     std::vector<Candidate> refined;
