@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "Platform/Vision/WideVectors.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quorvel::platform::vision {
 
@@ -22,11 +27,7 @@ EdgeEvidence::EdgeEvidence(const cv::Mat& image, int firstColour)
       wideGather_(hasWideVectors() &&
                   (image.channels() == 4 || (image.channels() == 1 && image.cols >= 4)) &&
                   static_cast<double>(image.rows) * static_cast<double>(image.step[0]) <
-                      static_cast<double>(INT32_MAX) - 8) {
-#if defined(__SSE2__)
-    colourShift_ = _mm_cvtsi32_si128(8 * firstColour_);
-#endif
-}
+                      static_cast<double>(INT32_MAX) - 8) {}
 
 double EdgeEvidence::pixel(int x, int y) const {
     const uchar* p = image_.data + static_cast<ptrdiff_t>(y) * step_ +
@@ -102,6 +103,34 @@ __attribute__((always_inline)) inline void cornerValues(const uchar* r0, ptrdiff
         values[3] = std::min(std::min(b[c], b[c + 1]), b[c + 2]);
     }
 }
+
+}  // namespace
+
+double EdgeEvidence::sampleInterior(double x, double y) const {
+    const int x0 = static_cast<int>(x);
+    const int y0 = static_cast<int>(y);
+    const double fx = x - x0;
+    const double fy = y - y0;
+    const uchar* pixel =
+        image_.data + static_cast<ptrdiff_t>(y0) * step_ + static_cast<ptrdiff_t>(x0) * channels_;
+    int32_t c[4];
+    switch (channels_) {
+        case 1:
+            cornerValues<1>(pixel, step_, firstColour_, c);
+            break;
+        case 3:
+            cornerValues<3>(pixel, step_, firstColour_, c);
+            break;
+        default:
+            cornerValues<4>(pixel, step_, firstColour_, c);
+            break;
+    }
+    const double top = c[0] + (c[1] - c[0]) * fx;
+    const double bottom = c[2] + (c[3] - c[2]) * fx;
+    return top + (bottom - top) * fy;
+}
+
+namespace {
 
 // Bilinear brightness at `n` points (x0 + k dx, y0 + k dy) of an image, each held within
 // [0, right] x [0, bottom] so that its right and lower neighbours are inside the image.

@@ -9,10 +9,6 @@
 
 #include "Platform/Vision/QuadGeometry.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace quorvel::platform::vision {
 
 /// How well one side of a quadrilateral sits on a brightness step of the image.
@@ -80,62 +76,11 @@ private:
         return x >= 0 && y >= 0 && x < interiorRight_ && y < interiorBottom_;
     }
     /// Bilinear brightness at an interior point.
-    __attribute__((always_inline)) double sampleInterior(double x, double y) const {
-        const int x0 = static_cast<int>(x);
-        const int y0 = static_cast<int>(y);
-        const double fx = x - x0;
-        const double fy = y - y0;
-        // The pixel's first byte; its colour bytes start firstColour_ bytes later.
-        const uchar* r0 = image_.data + static_cast<ptrdiff_t>(y0) * step_ +
-                          static_cast<ptrdiff_t>(x0) * channels_;
-        const uchar* r1 = r0 + step_;
-        int p00, p01, p10, p11;
-        if (channels_ == 1) {
-            p00 = r0[0];
-            p01 = r0[1];
-            p10 = r1[0];
-            p11 = r1[1];
-        }
-#if defined(__SSE2__)
-        else if (channels_ == 4) {
-            // Both pixels of each row in one load; shifted so that each 32-bit lane starts with
-            // its pixel's colour bytes, each lane ends up holding the smallest of them.
-            uint64_t top;
-            uint64_t bottom;
-            std::memcpy(&top, r0, sizeof top);
-            std::memcpy(&bottom, r1, sizeof bottom);
-            const __m128i v = _mm_srl_epi32(
-                _mm_set_epi64x(static_cast<int64_t>(bottom), static_cast<int64_t>(top)),
-                colourShift_);
-            const __m128i m = _mm_and_si128(
-                _mm_min_epu8(_mm_min_epu8(v, _mm_srli_epi32(v, 8)), _mm_srli_epi32(v, 16)),
-                _mm_set1_epi32(0xff));
-            p00 = _mm_cvtsi128_si32(m);
-            p01 = _mm_cvtsi128_si32(_mm_srli_si128(m, 4));
-            p10 = _mm_cvtsi128_si32(_mm_srli_si128(m, 8));
-            p11 = _mm_cvtsi128_si32(_mm_srli_si128(m, 12));
-        }
-#endif
-        else {
-            const int c = channels_;
-            const uchar* a = r0 + firstColour_;
-            const uchar* b = r1 + firstColour_;
-            p00 = std::min(std::min(a[0], a[1]), a[2]);
-            p01 = std::min(std::min(a[c], a[c + 1]), a[c + 2]);
-            p10 = std::min(std::min(b[0], b[1]), b[2]);
-            p11 = std::min(std::min(b[c], b[c + 1]), b[c + 2]);
-        }
-        const double top = p00 + (p01 - p00) * fx;
-        const double bottom = p10 + (p11 - p10) * fx;
-        return top + (bottom - top) * fy;
-    }
+    double sampleInterior(double x, double y) const;
 
     cv::Mat image_;
     int channels_;
     int firstColour_;
-#if defined(__SSE2__)
-    __m128i colourShift_;  // 8 × firstColour_ bits
-#endif
     ptrdiff_t step_;
     double interiorRight_;
     double interiorBottom_;
