@@ -230,92 +230,100 @@ QUORVEL_WIDE inline __m256 blend(__m256 p00, __m256 p01, __m256 p10, __m256 p11,
     return _mm256_add_ps(upper, _mm256_mul_ps(_mm256_sub_ps(lower, upper), fy));
 }
 
-// sampleRunOf<1> eight points at a time, each point's pixel pairs fetched by two gathers: the
-// same arithmetic, so the same values. Returns how many points it sampled. The image is at
-// least 4 pixels wide, and every offset fits in 32 bits.
-QUORVEL_WIDE int sampleGrayRunWide(const uchar* data, ptrdiff_t step, float right, float bottom,
-                                   float x0, float y0, float dx, float dy, int n, float* out) {
-    const __m256i rowStep = _mm256_set1_epi32(static_cast<int32_t>(step));
+// The brightness at eight points of a one-channel image, each point's pixel pairs fetched by
+// two gathers. The image is at least 4 pixels wide.
+QUORVEL_WIDE inline __m256 grayGroup(const uchar* data, ptrdiff_t step, const WidePoints& points) {
     const __m256i one = _mm256_set1_epi32(1);
-    const __m256i two = _mm256_set1_epi32(2);
     const __m256i byte = _mm256_set1_epi32(0xff);
-    int k = 0;
-    for (; k + 8 <= n; k += 8) {
-        const WidePoints points = widePoints(k, x0, y0, dx, dy, right, bottom);
-        const __m256i ix = points.column;
-        const __m256i iy = points.row;
-        // A pixel and its right neighbour are read as one 32-bit word, starting two pixels to
-        // their left where the row has them, so that no word reaches past the row's end.
-        const __m256i back = _mm256_and_si256(_mm256_cmpgt_epi32(ix, one), two);
-        const __m256i offset =
-            _mm256_sub_epi32(_mm256_add_epi32(_mm256_mullo_epi32(iy, rowStep), ix), back);
-        const __m256i shift = _mm256_slli_epi32(back, 3);
-        const __m256i upperPair = _mm256_srlv_epi32(
-            _mm256_i32gather_epi32(reinterpret_cast<const int*>(data), offset, 1), shift);
-        const __m256i lowerPair = _mm256_srlv_epi32(
-            _mm256_i32gather_epi32(reinterpret_cast<const int*>(data + step), offset, 1), shift);
-        const __m256 p00 = _mm256_cvtepi32_ps(_mm256_and_si256(upperPair, byte));
-        const __m256 p01 =
-            _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(upperPair, 8), byte));
-        const __m256 p10 = _mm256_cvtepi32_ps(_mm256_and_si256(lowerPair, byte));
-        const __m256 p11 =
-            _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(lowerPair, 8), byte));
-        _mm256_storeu_ps(out + k, blend(p00, p01, p10, p11, points.fx, points.fy));
-    }
-    return k;
+    // A pixel and its right neighbour are read as one 32-bit word, starting two pixels to their
+    // left where the row has them, so that no word reaches past the row's end.
+    const __m256i back =
+        _mm256_and_si256(_mm256_cmpgt_epi32(points.column, one), _mm256_set1_epi32(2));
+    const __m256i offset = _mm256_sub_epi32(
+        _mm256_add_epi32(
+            _mm256_mullo_epi32(points.row, _mm256_set1_epi32(static_cast<int32_t>(step))),
+            points.column),
+        back);
+    const __m256i shift = _mm256_slli_epi32(back, 3);
+    const __m256i upperPair = _mm256_srlv_epi32(
+        _mm256_i32gather_epi32(reinterpret_cast<const int*>(data), offset, 1), shift);
+    const __m256i lowerPair = _mm256_srlv_epi32(
+        _mm256_i32gather_epi32(reinterpret_cast<const int*>(data + step), offset, 1), shift);
+    const __m256 p00 = _mm256_cvtepi32_ps(_mm256_and_si256(upperPair, byte));
+    const __m256 p01 = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(upperPair, 8), byte));
+    const __m256 p10 = _mm256_cvtepi32_ps(_mm256_and_si256(lowerPair, byte));
+    const __m256 p11 = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(lowerPair, 8), byte));
+    return blend(p00, p01, p10, p11, points.fx, points.fy);
 }
 
-// sampleRunOf<4> eight points at a time: each point's two pixels of a row are fetched as one
-// 64-bit word by a gather, and each pixel's colour bytes reduced to their smallest as there.
-// Returns how many points it sampled. Every byte offset fits in 32 bits.
-QUORVEL_WIDE int sampleColourRunWide(const uchar* data, ptrdiff_t step, int firstColour,
-                                     float right, float bottom, float x0, float y0, float dx,
-                                     float dy, int n, float* out) {
-    const __m256i rowStep = _mm256_set1_epi32(static_cast<int32_t>(step));
+// The brightness at eight points of a four-channel image: each point's two pixels of a row are
+// fetched as one 64-bit word by a gather, and each pixel's colour bytes reduced to their
+// smallest.
+QUORVEL_WIDE inline __m256 colourGroup(const uchar* data, ptrdiff_t step, __m128i colourShift,
+                                       const WidePoints& points) {
     const __m256i byte = _mm256_set1_epi32(0xff);
-    const __m128i colourShift = _mm_cvtsi32_si128(8 * firstColour);
     // The pixel pairs of points 0-3 and 4-7 are gathered into separate vectors; picking the
     // left (or right) pixels of both leaves the points in the order 0, 1, 4, 5, 2, 3, 6, 7.
     const __m256i order = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
-    int k = 0;
-    for (; k + 8 <= n; k += 8) {
-        const WidePoints points = widePoints(k, x0, y0, dx, dy, right, bottom);
-        const __m256i ix = points.column;
-        const __m256i iy = points.row;
-        const __m256i offset =
-            _mm256_add_epi32(_mm256_mullo_epi32(iy, rowStep), _mm256_slli_epi32(ix, 2));
-        const __m128i first = _mm256_castsi256_si128(offset);
-        const __m128i second = _mm256_extracti128_si256(offset, 1);
-        const auto* upperRow = reinterpret_cast<const long long*>(data);
-        const auto* lowerRow = reinterpret_cast<const long long*>(data + step);
-        // Each 32-bit lane: one pixel, reduced to the smallest of its colour bytes.
-        const __m256i words[4] = {_mm256_i32gather_epi64(upperRow, first, 1),
-                                  _mm256_i32gather_epi64(upperRow, second, 1),
-                                  _mm256_i32gather_epi64(lowerRow, first, 1),
-                                  _mm256_i32gather_epi64(lowerRow, second, 1)};
-        __m256 values[4];
-        for (int i = 0; i < 4; ++i) {
-            const __m256i v = _mm256_srl_epi32(words[i], colourShift);
-            values[i] = _mm256_castsi256_ps(
-                _mm256_and_si256(_mm256_min_epu8(_mm256_min_epu8(v, _mm256_srli_epi32(v, 8)),
-                                                 _mm256_srli_epi32(v, 16)),
-                                 byte));
-        }
-        const __m256 p00 = _mm256_cvtepi32_ps(
-            _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(2, 0, 2, 0))));
-        const __m256 p01 = _mm256_cvtepi32_ps(
-            _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(3, 1, 3, 1))));
-        const __m256 p10 = _mm256_cvtepi32_ps(
-            _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(2, 0, 2, 0))));
-        const __m256 p11 = _mm256_cvtepi32_ps(
-            _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(3, 1, 3, 1))));
-        // Blended in the gathered order, then put back in the points' own.
-        const __m256 fx = _mm256_permutevar8x32_ps(points.fx, order);
-        const __m256 fy = _mm256_permutevar8x32_ps(points.fy, order);
-        _mm256_storeu_ps(out + k,
-                         _mm256_permutevar8x32_ps(blend(p00, p01, p10, p11, fx, fy), order));
+    const __m256i offset = _mm256_add_epi32(
+        _mm256_mullo_epi32(points.row, _mm256_set1_epi32(static_cast<int32_t>(step))),
+        _mm256_slli_epi32(points.column, 2));
+    const __m128i first = _mm256_castsi256_si128(offset);
+    const __m128i second = _mm256_extracti128_si256(offset, 1);
+    const auto* upperRow = reinterpret_cast<const long long*>(data);
+    const auto* lowerRow = reinterpret_cast<const long long*>(data + step);
+    // Each 32-bit lane: one pixel, reduced to the smallest of its colour bytes.
+    const __m256i words[4] = {
+        _mm256_i32gather_epi64(upperRow, first, 1), _mm256_i32gather_epi64(upperRow, second, 1),
+        _mm256_i32gather_epi64(lowerRow, first, 1), _mm256_i32gather_epi64(lowerRow, second, 1)};
+    __m256 values[4];
+    for (int i = 0; i < 4; ++i) {
+        const __m256i v = _mm256_srl_epi32(words[i], colourShift);
+        values[i] = _mm256_castsi256_ps(_mm256_and_si256(
+            _mm256_min_epu8(_mm256_min_epu8(v, _mm256_srli_epi32(v, 8)), _mm256_srli_epi32(v, 16)),
+            byte));
     }
-    return k;
+    const __m256 p00 = _mm256_cvtepi32_ps(
+        _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(2, 0, 2, 0))));
+    const __m256 p01 = _mm256_cvtepi32_ps(
+        _mm256_castps_si256(_mm256_shuffle_ps(values[0], values[1], _MM_SHUFFLE(3, 1, 3, 1))));
+    const __m256 p10 = _mm256_cvtepi32_ps(
+        _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(2, 0, 2, 0))));
+    const __m256 p11 = _mm256_cvtepi32_ps(
+        _mm256_castps_si256(_mm256_shuffle_ps(values[2], values[3], _MM_SHUFFLE(3, 1, 3, 1))));
+    // Blended in the gathered order, then put back in the points' own.
+    const __m256 fx = _mm256_permutevar8x32_ps(points.fx, order);
+    const __m256 fy = _mm256_permutevar8x32_ps(points.fy, order);
+    return _mm256_permutevar8x32_ps(blend(p00, p01, p10, p11, fx, fy), order);
+}
+
+// sampleRunOf<1> or sampleRunOf<4>, eight points at a time with gathers: the same arithmetic, so
+// the same values. Every byte offset fits in 32 bits.
+template <int kChannels>
+QUORVEL_WIDE void sampleRunWide(const uchar* data, ptrdiff_t step, int firstColour, float right,
+                                float bottom, float x0, float y0, float dx, float dy, int n,
+                                float* out) {
+    static_assert(kChannels == 1 || kChannels == 4);
+    const __m128i colourShift = _mm_cvtsi32_si128(8 * firstColour);
+    int k = 0;
+    for (; k < n; k += 8) {
+        const WidePoints points = widePoints(k, x0, y0, dx, dy, right, bottom);
+        __m256 values;
+        if constexpr (kChannels == 1) {
+            values = grayGroup(data, step, points);
+        } else {
+            values = colourGroup(data, step, colourShift, points);
+        }
+        if (k + 8 <= n) {
+            _mm256_storeu_ps(out + k, values);
+        } else {
+            // The last group is sampled whole: its points beyond the run are held inside the
+            // image like any other.
+            alignas(32) float last[8];
+            _mm256_store_ps(last, values);
+            std::copy(last, last + (n - k), out + k);
+        }
+    }
 }
 #endif
 
@@ -326,36 +334,28 @@ void EdgeEvidence::sampleRun(double x, double y, double dx, double dy, int n, fl
     const float y0 = static_cast<float>(y);
     const float fdx = static_cast<float>(dx);
     const float fdy = static_cast<float>(dy);
-    auto run = [&](auto sampler, int first) {
-        sampler(image_.data, step_, firstColour_, runRight_, runBottom_, x0, y0, fdx, fdy, first, n,
+#if QUORVEL_WIDE_VECTORS
+    if (wideGather_) {
+        (channels_ == 1 ? sampleRunWide<1> : sampleRunWide<4>)(image_.data, step_, firstColour_,
+                                                               runRight_, runBottom_, x0, y0, fdx,
+                                                               fdy, n, out);
+        return;
+    }
+#endif
+    auto run = [&](auto sampler) {
+        sampler(image_.data, step_, firstColour_, runRight_, runBottom_, x0, y0, fdx, fdy, 0, n,
                 out);
     };
     switch (channels_) {
-        case 1: {
-            int first = 0;
-#if QUORVEL_WIDE_VECTORS
-            if (wideGather_) {
-                first = sampleGrayRunWide(image_.data, step_, runRight_, runBottom_, x0, y0, fdx,
-                                          fdy, n, out);
-            }
-#endif
-            run(sampleRunOf<1>, first);
+        case 1:
+            run(sampleRunOf<1>);
             break;
-        }
         case 3:
-            run(sampleRunOf<3>, 0);
+            run(sampleRunOf<3>);
             break;
-        default: {
-            int first = 0;
-#if QUORVEL_WIDE_VECTORS
-            if (wideGather_) {
-                first = sampleColourRunWide(image_.data, step_, firstColour_, runRight_, runBottom_,
-                                            x0, y0, fdx, fdy, n, out);
-            }
-#endif
-            run(sampleRunOf<4>, first);
+        default:
+            run(sampleRunOf<4>);
             break;
-        }
     }
 }
 
