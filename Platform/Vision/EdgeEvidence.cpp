@@ -136,11 +136,12 @@ namespace {
 // [0, right] x [0, bottom] so that its right and lower neighbours are inside the image.
 template <int kChannels>
 void sampleRunOf(const uchar* data, ptrdiff_t step, int firstColour, float right, float bottom,
-                 float x0, float y0, float dx, float dy, int k, int n, float* out) {
+                 float x0, float y0, float dx, float dy, int n, float* out) {
     auto origin = [&](int column, int row) {
         return data + static_cast<ptrdiff_t>(row) * step +
                static_cast<ptrdiff_t>(column) * kChannels;
     };
+    int k = 0;
 #if defined(__SSE2__)
     const __m128 zero = _mm_setzero_ps();
     alignas(16) int32_t column[4];
@@ -343,8 +344,7 @@ void EdgeEvidence::sampleRun(double x, double y, double dx, double dy, int n, fl
     }
 #endif
     auto run = [&](auto sampler) {
-        sampler(image_.data, step_, firstColour_, runRight_, runBottom_, x0, y0, fdx, fdy, 0, n,
-                out);
+        sampler(image_.data, step_, firstColour_, runRight_, runBottom_, x0, y0, fdx, fdy, n, out);
     };
     switch (channels_) {
         case 1:
