@@ -81,13 +81,14 @@ void paperAndGray(const cv::Mat& image, bool argb, cv::Mat& paper, cv::Mat& gray
         cv::v_mul_expand(r, redWeight, r0, r1);
         return cv::v_pack((b0 + g0 + r0 + half) >> 15, (b1 + g1 + r1 + half) >> 15);
     };
+    const bool wide = hasWideVectors();
     for (int y = 0; y < image.rows; ++y) {
         const uint8_t* p = image.ptr<uint8_t>(y);
         uint8_t* lightest = paper.ptr<uint8_t>(y);
         uint8_t* luminance = gray.ptr<uint8_t>(y);
         int x = 0;
 #if QUORVEL_WIDE_VECTORS
-        if (hasWideVectors()) {
+        if (wide) {
             x = paperAndGrayWide(p, image.cols, blue, green, red, lightest, luminance);
         }
 #endif

@@ -84,15 +84,18 @@ int halveRowsWide(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w);
 #endif
 
 // Halves one row pair of a four-channel image into `w` pixels: each output pixel is the rounded
-// mean of a 2x2 block, the same as an area resize, at a fraction of its cost.
-void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w) {
+// mean of a 2x2 block, the same as an area resize, at a fraction of its cost. `wide` lets the
+// 256-bit form do what it can.
+void halveRows(const uint32_t* r0, const uint32_t* r1, uint32_t* o, int w, bool wide) {
     constexpr int kLanes = cv::v_uint32x4::nlanes;
     const cv::v_uint8x16 one = cv::v_setall_u8(1);
     int x = 0;
 #if QUORVEL_WIDE_VECTORS
-    if (vision::hasWideVectors()) {
+    if (wide) {
         x = halveRowsWide(r0, r1, o, w);
     }
+#else
+    (void)wide;
 #endif
     for (; x + kLanes <= w; x += kLanes) {
         // Rows first: a and b are the two rows' left pixels of each block, c and d the right
@@ -183,7 +186,8 @@ QUORVEL_WIDE int halveRowsWide(const uint32_t* r0, const uint32_t* r1, uint32_t*
 // small row buffers, so the large image is read once and no level in between is stored whole.
 class FourChannelPyramid {
 public:
-    FourChannelPyramid(const cv::Mat& image, int levels) : image_(image), levels_(levels) {
+    FourChannelPyramid(const cv::Mat& image, int levels)
+        : image_(image), levels_(levels), wide_(vision::hasWideVectors()) {
         int w = image.cols;
         for (int level = 1; level < levels; ++level) {
             w /= 2;
@@ -213,12 +217,13 @@ private:
         const size_t below = static_cast<size_t>(image_.cols >> (level - 1));
         const uint32_t* r0 = makeRow(level - 1, 2 * y, scratch);
         const uint32_t* r1 = makeRow(level - 1, 2 * y + 1, scratch ? scratch + below : nullptr);
-        halveRows(r0, r1, into, w);
+        halveRows(r0, r1, into, w, wide_);
         return into;
     }
 
     const cv::Mat& image_;
     int levels_;
+    bool wide_;  // decided once for the whole image
     // Two rows of every level between the image and the output.
     mutable std::vector<std::vector<uint32_t>> rows_;
 };
