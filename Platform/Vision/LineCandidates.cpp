@@ -93,17 +93,7 @@ void addStraightRuns(const std::vector<cv::Point>& region, double minimumLength,
         const double cxx = static_cast<double>(n * sxx - sx * sx) * scale;
         const double cxy = static_cast<double>(n * sxy - sx * sy) * scale;
         const double cyy = static_cast<double>(n * syy - sy * sy) * scale;
-        // The axis at half the angle of (cxx - cyy, 2 cxy).
-        const double c2 = cxx - cyy;
-        const double s2 = 2 * cxy;
-        const double r = std::hypot(c2, s2);
-        if (r > 0) {
-            const double cosine = std::sqrt(std::max(0.0, 0.5 * (1 + c2 / r)));
-            const double sine = std::sqrt(std::max(0.0, 0.5 * (1 - c2 / r)));
-            d = cv::Point2d(cosine, s2 < 0 ? -sine : sine);
-        } else {
-            d = cv::Point2d(1, 0);
-        }
+        d = principalAxis(cxx, cxy, cyy);
         inliers.clear();
         for (const cv::Point& p : region) {
             const double s = -(p.x - centre.x) * d.y + (p.y - centre.y) * d.x;

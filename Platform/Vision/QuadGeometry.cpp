@@ -33,6 +33,19 @@ double distance(const Line& line, cv::Point2d p) {
     return std::abs(cross(line.direction, p - line.point));
 }
 
+cv::Point2d principalAxis(double cxx, double cxy, double cyy) {
+    // The axis at half the angle of (cxx - cyy, 2 cxy).
+    const double c2 = cxx - cyy;
+    const double s2 = 2 * cxy;
+    const double r = std::hypot(c2, s2);
+    if (!(r > 0)) {
+        return {1, 0};
+    }
+    const double cosine = std::sqrt(std::max(0.0, 0.5 * (1 + c2 / r)));
+    const double sine = std::sqrt(std::max(0.0, 0.5 * (1 - c2 / r)));
+    return {cosine, s2 < 0 ? -sine : sine};
+}
+
 double signedArea(const Quad& quad) {
     double area = 0;
     for (size_t i = 0; i < 4; ++i) {
@@ -225,8 +238,8 @@ std::optional<Line> fitLineRobust(const std::vector<EdgePoint>& points, double c
     }
     // Start the re-weighting generously, then tighten to the cutoff. Each round weighs every
     // point by its distance from the current line (Tukey's biweight) and takes the principal
-    // axis of the weighted points, all in one pass: sums are taken relative to the first point,
-    // which keeps them small.
+    // axis of the weighted points, its sums all from one pass: taken relative to the first
+    // point, which keeps them small.
     const cv::Point2d origin = points.front().position;
     const std::array<double, 5> scales{4.0, 2.0, 1.0, 1.0, 1.0};
     for (double scale : scales) {
@@ -255,17 +268,8 @@ std::optional<Line> fitLineRobust(const std::vector<EdgePoint>& points, double c
             continue;
         }
         const cv::Point2d mean(sx / sw, sy / sw);
-        // The weighted scatter about the mean, and its principal axis in closed form: at half
-        // the angle of (cxx - cyy, 2 cxy).
-        const double c2 = (sxx - sx * mean.x) - (syy - sy * mean.y);
-        const double s2 = 2 * (sxy - sx * mean.y);
-        const double radius = std::sqrt(c2 * c2 + s2 * s2);
-        cv::Point2d direction(1, 0);
-        if (radius > 0) {
-            const double cosine = std::sqrt(std::max(0.0, 0.5 * (1 + c2 / radius)));
-            const double sine = std::sqrt(std::max(0.0, 0.5 * (1 - c2 / radius)));
-            direction = cv::Point2d(cosine, s2 < 0 ? -sine : sine);
-        }
+        const cv::Point2d direction =
+            principalAxis(sxx - sx * mean.x, sxy - sx * mean.y, syy - sy * mean.y);
         line = Line{origin + mean, direction};
     }
     int kept = 0;

@@ -22,6 +22,10 @@ std::optional<cv::Point2d> intersect(const Line& a, const Line& b);
 /// Perpendicular distance of `p` from `line`.
 double distance(const Line& line, cv::Point2d p);
 
+/// The unit direction of the principal axis of a scatter with (centred) second moments cxx, cxy
+/// and cyy, in closed form; (1, 0) when the scatter has no direction.
+cv::Point2d principalAxis(double cxx, double cxy, double cyy);
+
 /// Signed area of the polygon (positive when clockwise on screen, that is with y pointing down).
 double signedArea(const Quad& quad);
 
