@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "Platform/Graphics/Image.h"
-#include "Platform/UI/ApplicationHost.h"
-#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 
 namespace quorvel::testsupport {
 

@@ -10,7 +10,7 @@
 #include "Platform/UI/Label.h"
 #include "Platform/UI/LayoutConstraint.h"
 #include "Platform/UI/StackView.h"
-#include "Platform/UI/TextLayout.h"
+#include "Platform/UI/Qt/TextLayout.h"
 
 namespace quorvel::platform {
 namespace {

@@ -12,7 +12,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "CropScreenTestSupport.h"
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 #include "Source/Crop/Components/AspectFit.h"
 #include "Support/UITestEnvironment.h"
 

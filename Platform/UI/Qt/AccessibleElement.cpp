@@ -1,11 +1,11 @@
-#include "Platform/UI/AccessibleElement.h"
+#include "Platform/UI/Qt/AccessibleElement.h"
 
 #include <QWidget>
 
-#include "Platform/UI/AccessibilityBridge.h"
+#include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/AccessibilityTraits.h"
 #include "Platform/UI/View.h"
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

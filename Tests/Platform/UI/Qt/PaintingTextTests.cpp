@@ -6,7 +6,7 @@
 
 #include "PaintingTestSupport.h"
 #include "Platform/UI/Label.h"
-#include "Platform/UI/TextLayout.h"
+#include "Platform/UI/Qt/TextLayout.h"
 
 namespace quorvel::platform {
 namespace {

@@ -1,11 +1,11 @@
-#include "Platform/UI/QtConversions.h"
+#include "Platform/UI/Qt/QtConversions.h"
 
 #include <QPaintDevice>
 #include <QPainter>
 
 #include "Platform/Graphics/Image.h"
-#include "Platform/UI/ImageBridge.h"
-#include "Platform/UI/ScaledImageCache.h"
+#include "Platform/UI/Qt/ImageBridge.h"
+#include "Platform/UI/Qt/ScaledImageCache.h"
 
 namespace quorvel::platform {
 

@@ -1,4 +1,4 @@
-#include "Platform/UI/FileDialogChooser.h"
+#include "Platform/UI/Qt/FileDialogChooser.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -11,7 +11,7 @@
 #include "Platform/UI/ImagePickerController.h"
 #include "Platform/UI/View.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

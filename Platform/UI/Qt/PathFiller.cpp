@@ -1,4 +1,4 @@
-#include "Platform/UI/PathFiller.h"
+#include "Platform/UI/Qt/PathFiller.h"
 
 #include <QImage>
 #include <QPaintEngine>

@@ -11,7 +11,7 @@
 
 #include "PaintingTestSupport.h"
 #include "Platform/UI/Button.h"
-#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/ShapeLayer.h"

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "PaintingTestSupport.h"
-#include "Platform/UI/PathFiller.h"
+#include "Platform/UI/Qt/PathFiller.h"
 #include "Platform/UI/ShapeLayer.h"
 
 namespace quorvel::platform {

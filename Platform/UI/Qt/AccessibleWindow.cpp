@@ -1,13 +1,13 @@
-#include "Platform/UI/AccessibleWindow.h"
+#include "Platform/UI/Qt/AccessibleWindow.h"
 
 #include <QApplication>
 #include <algorithm>
 
 #include "Platform/UI/Accessibility.h"
-#include "Platform/UI/AccessibilityBridge.h"
-#include "Platform/UI/AccessibleElement.h"
+#include "Platform/UI/Qt/AccessibilityBridge.h"
+#include "Platform/UI/Qt/AccessibleElement.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 

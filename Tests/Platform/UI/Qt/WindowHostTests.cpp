@@ -20,7 +20,7 @@
 #include "Platform/UI/TapGestureRecognizer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 
 #include <QTransform>
 #include <cstring>

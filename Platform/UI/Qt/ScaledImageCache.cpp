@@ -1,11 +1,11 @@
-#include "Platform/UI/ScaledImageCache.h"
+#include "Platform/UI/Qt/ScaledImageCache.h"
 
 #include <list>
 #include <memory>
 
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/Image.h"
-#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 
 namespace quorvel::platform {
 namespace {

@@ -1,12 +1,12 @@
-#include "Platform/UI/TextLayout.h"
+#include "Platform/UI/Qt/TextLayout.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <cmath>
 
-#include "Platform/UI/ApplicationHost.h"
-#include "Platform/UI/TextPainter.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
+#include "Platform/UI/Qt/TextPainter.h"
 
 namespace quorvel::platform {
 namespace {

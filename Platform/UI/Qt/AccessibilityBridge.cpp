@@ -1,15 +1,15 @@
-#include "Platform/UI/AccessibilityBridge.h"
+#include "Platform/UI/Qt/AccessibilityBridge.h"
 
 #include <QAccessible>
 #include <QWidget>
 #include <map>
 
 #include "Platform/UI/Accessibility.h"
-#include "Platform/UI/AccessibleElement.h"
-#include "Platform/UI/AccessibleWindow.h"
+#include "Platform/UI/Qt/AccessibleElement.h"
+#include "Platform/UI/Qt/AccessibleWindow.h"
 #include "Platform/UI/View.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

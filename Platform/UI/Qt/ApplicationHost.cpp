@@ -1,4 +1,4 @@
-#include "Platform/UI/ApplicationHost.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -17,10 +17,10 @@
 #include "Platform/Dispatch/EventPump.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Log/LogChannel.h"
-#include "Platform/UI/AccessibilityBridge.h"
-#include "Platform/UI/FileDialogChooser.h"
+#include "Platform/UI/Qt/AccessibilityBridge.h"
+#include "Platform/UI/Qt/FileDialogChooser.h"
 #include "Platform/UI/View.h"
-#include "Platform/UI/ViewPainter.h"
+#include "Platform/UI/Qt/ViewPainter.h"
 
 namespace quorvel::platform {
 namespace {

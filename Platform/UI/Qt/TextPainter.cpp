@@ -1,4 +1,4 @@
-#include "Platform/UI/TextPainter.h"
+#include "Platform/UI/Qt/TextPainter.h"
 
 #include <QColor>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "Platform/UI/ViewPainter.h"
+#include "Platform/UI/Qt/ViewPainter.h"
 
 #include <QPaintDevice>
 #include <QPainter>
@@ -12,15 +12,15 @@
 
 #include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/PixelBuffer.h"
-#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Layer.h"
-#include "Platform/UI/PainterGraphicsContext.h"
-#include "Platform/UI/PathFiller.h"
-#include "Platform/UI/QtConversions.h"
+#include "Platform/UI/Qt/PainterGraphicsContext.h"
+#include "Platform/UI/Qt/PathFiller.h"
+#include "Platform/UI/Qt/QtConversions.h"
 #include "Platform/UI/ShapeLayer.h"
-#include "Platform/UI/TextPainter.h"
+#include "Platform/UI/Qt/TextPainter.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/View.h"
 #include "Platform/UI/Window.h"

@@ -15,7 +15,7 @@
 #include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/PixelBuffer.h"
 #include "Platform/UI/View.h"
-#include "Platform/UI/ViewPainter.h"
+#include "Platform/UI/Qt/ViewPainter.h"
 
 namespace quorvel::platform::testing {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <variant>
 
-#include "Platform/UI/FileDialogChooser.h"
+#include "Platform/UI/Qt/FileDialogChooser.h"
 #include "Platform/UI/ImagePickerController.h"
 #include "Platform/UI/ImagePickerControllerDelegate.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/UI/PainterGraphicsContext.h"
+#include "Platform/UI/Qt/PainterGraphicsContext.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -8,11 +8,11 @@
 
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Layer.h"
-#include "Platform/UI/PathFiller.h"
-#include "Platform/UI/QtConversions.h"
-#include "Platform/UI/TextPainter.h"
+#include "Platform/UI/Qt/PathFiller.h"
+#include "Platform/UI/Qt/QtConversions.h"
+#include "Platform/UI/Qt/TextPainter.h"
 #include "Platform/UI/View.h"
-#include "Platform/UI/ViewPainter.h"
+#include "Platform/UI/Qt/ViewPainter.h"
 
 namespace quorvel::platform {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/UI/ApplicationHost.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
 
 namespace quorvel::platform {
 namespace {

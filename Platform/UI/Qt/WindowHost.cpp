@@ -1,4 +1,4 @@
-#include "Platform/UI/WindowHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 
 #include <QBasicTimer>
 #include <QCloseEvent>
@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "Platform/Dispatch/DispatchQueue.h"
-#include "Platform/UI/ApplicationHost.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/DisplayInvalidation.h"
-#include "Platform/UI/ImageBridge.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/VideoPreviewLayer.h"
-#include "Platform/UI/ViewPainter.h"
+#include "Platform/UI/Qt/ViewPainter.h"
 #include "Platform/UI/Window.h"
 
 namespace quorvel::platform {
