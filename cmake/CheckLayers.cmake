@@ -6,6 +6,8 @@
 # - A file under Platform/<Service>/ may include files of its own service and of the services it
 #   depends on (directly or through them), never a file of Source/.
 # - Every folder of Platform/ is a declared service.
+# - Only the user interface's Qt backend (Platform/UI/Qt/) includes Qt headers; the rest of the
+#   platform knows nothing of Qt.
 # - Source/ reaches external libraries only through Platform/: no Qt or OpenCV header.
 
 cmake_minimum_required(VERSION 3.25)
@@ -20,6 +22,8 @@ foreach(folder IN LISTS folders)
          "Platform/${folder} is not a declared platform service (quorvel_platform_service)")
   endif()
 endforeach()
+
+set(qt_header "^(Qt[A-Za-z]*/|Q[A-Z][A-Za-z]*$)")
 
 function(included_paths file out)
   file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
@@ -41,7 +45,9 @@ foreach(file IN LISTS platform_files)
   set(allowed ${service} ${QUORVEL_PLATFORM_BELOW_${service}})
   included_paths(${SOURCE_DIR}/${file} paths)
   foreach(path IN LISTS paths)
-    if(path MATCHES "^Source/")
+    if(path MATCHES "${qt_header}" AND NOT file MATCHES "^Platform/UI/Qt/")
+      list(APPEND problems "${file} includes ${path}: only the Qt backend (Platform/UI/Qt/) talks to Qt")
+    elseif(path MATCHES "^Source/")
       list(APPEND problems "${file} includes ${path}: the platform knows nothing of the framework")
     elseif(path MATCHES "^Platform/([^/]+)/")
       set(used ${CMAKE_MATCH_1})
@@ -61,7 +67,7 @@ file(GLOB_RECURSE source_files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/Source/*.h $
 foreach(file IN LISTS source_files)
   included_paths(${SOURCE_DIR}/${file} paths)
   foreach(path IN LISTS paths)
-    if(path MATCHES "^(opencv2/|Qt[A-Za-z]*/|Q[A-Z][A-Za-z]*$)")
+    if(path MATCHES "^opencv2/" OR path MATCHES "${qt_header}")
       list(APPEND problems "${file} includes ${path}: Source/ talks to Platform/ instead")
     endif()
   endforeach()
