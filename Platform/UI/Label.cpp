@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Platform/UI/TextLayout.h"
+#include "Platform/UI/Qt/TextLayout.h"
 
 namespace quorvel::platform {
 
