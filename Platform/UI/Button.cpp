@@ -139,7 +139,12 @@ Size Button::imageSize() const {
 void Button::layoutSubviews() {
     Control::layoutSubviews();
     const Rect content = bounds().inset(contentEdgeInsets_);
-    const Size image = imageSize();
+    // An image larger than the content area gets an image view no larger than that area, as on
+    // the phone: its content mode then decides how the image fits (a page's thumbnail is a whole
+    // page filling the button, not its middle at one pixel per point).
+    Size image = imageSize();
+    image.width = std::min(image.width, std::max(0.0, content.width()));
+    image.height = std::min(image.height, std::max(0.0, content.height()));
     Size title = titleSize();
     title.width = std::max(0.0, std::min(title.width, content.width() - image.width));
     const double total = image.width + title.width;

@@ -201,6 +201,18 @@ TEST(Button, TitleLabelAndImageViewShowTheCurrentState) {
     EXPECT_EQ(button->currentImage(), normalImage);
 }
 
+TEST(Button, AnImageLargerThanTheButtonGetsAnImageViewWithinIt) {
+    const auto button = Button::make(ButtonParts{}, {{0, 0}, {48, 48}});
+    button->setImage(Image::make(Bitmap::make(300, 400)), ControlState::normal);
+    button->imageView()->setContentMode(ContentMode::scaleAspectFill);
+    button->layoutIfNeeded();
+    EXPECT_EQ(button->imageView()->frame(), (Rect{{0, 0}, {48, 48}}));
+
+    button->setImage(Image::make(Bitmap::make(20, 10)), ControlState::normal);
+    button->layoutIfNeeded();
+    EXPECT_EQ(button->imageView()->frame(), (Rect{{14, 19}, {20, 10}}));
+}
+
 TEST(Button, CarriesWhatAStylerSets) {
     const auto button = Button::make();
     button->setClipsToBounds(true);
