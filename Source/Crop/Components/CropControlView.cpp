@@ -1,5 +1,8 @@
 #include "Source/Crop/Components/CropControlView.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "Platform/UI/PanGestureRecognizer.h"
 
 namespace quorvel {
@@ -17,6 +20,30 @@ bool CropControlView::gestureRecognizerShouldBegin(platform::GestureRecognizer& 
         return true;
     }
     return Control::gestureRecognizerShouldBegin(recognizer);
+}
+
+void CropControlView::setHandles(std::vector<std::weak_ptr<platform::View>> handles) {
+    handles_ = std::move(handles);
+}
+
+bool CropControlView::pointInside(platform::Point point, const platform::Event* event) const {
+    if (Control::pointInside(point, event)) {
+        return true;
+    }
+    for (const auto& weakHandle : handles_) {
+        const auto handle = weakHandle.lock();
+        if (!handle || handle->isHidden() || !handle->superview()) {
+            continue;
+        }
+        const auto frame = handle->superview()->convert(handle->frame(), this);
+        const double radius = std::min(frame.width(), frame.height()) / 2;
+        const double dx = point.x - frame.midX();
+        const double dy = point.y - frame.midY();
+        if (dx * dx + dy * dy <= radius * radius) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace quorvel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "Platform/UI/Control.h"
 #include "Platform/UI/GestureRecognizer.h"
@@ -19,8 +20,15 @@ public:
     // keyboard nor read by a screen reader.
     bool canBecomeFocused() const override { return false; }
 
+    // The handles stand on the image's corners and so reach past the layer's edge; a touch
+    // anywhere on a handle's disc, inside the layer or not, belongs to the layer.
+    void setHandles(std::vector<std::weak_ptr<platform::View>> handles);
+    bool pointInside(platform::Point point, const platform::Event* event) const override;
+
 private:
     explicit CropControlView(const platform::Rect& frame);
+
+    std::vector<std::weak_ptr<platform::View>> handles_;
 };
 
 }  // namespace quorvel

@@ -109,6 +109,8 @@ std::shared_ptr<platform::View> CropViewControllerNib::build(platform::ViewContr
 
     o.magnifySuperview = CropControlView::make();
     o.magnifySuperview->setAccessibilityIdentifier("crop-touch-layer");
+    o.magnifySuperview->setHandles(
+        {topLeft.point, topRight.point, bottomRight.point, bottomLeft.point});
     root->addSubview(o.magnifySuperview);
 
     o.loader = platform::ActivityIndicatorView::make(platform::ActivityIndicatorStyle::large);

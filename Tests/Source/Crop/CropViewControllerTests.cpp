@@ -228,6 +228,24 @@ TEST_F(CropScreenTest, DraggingAHandleMovesItUnderTheLoupe) {
     EXPECT_EQ(outlets().topLeftCornerPoint->center(), (ui::Point{90, 120}));
 }
 
+TEST_F(CropScreenTest, AHandleOnThePicturesCornerIsGrabbedOnTheHalfOutsideThePicture) {
+    open(plainImage(300, 400), rectangleCorners(0, 0, 300, 400), false);
+    const double radius = outlets().topLeftCornerPoint->frame().width() / 2;
+    ASSERT_GT(radius, 4);
+    const ui::Point outside{-radius * 0.6, -radius * 0.6};
+    ASSERT_TRUE(ui::UIDriver::press(touchLayer(), outside));
+    ASSERT_TRUE(screen->magnifyView());
+    ASSERT_TRUE(ui::UIDriver::moveTo(touchLayer(), {outside.x + 30, outside.y + 40}));
+    EXPECT_EQ(outlets().topLeftCornerPoint->center(), (ui::Point{30, 40}));
+    ASSERT_TRUE(ui::UIDriver::release(touchLayer(), {outside.x + 30, outside.y + 40}));
+    EXPECT_FALSE(screen->magnifyView());
+
+    // Beyond the disc the touch is not the layer's.
+    ASSERT_TRUE(ui::UIDriver::press(touchLayer(), {-radius - 2, 200}));
+    EXPECT_FALSE(screen->magnifyView());
+    ui::UIDriver::release(touchLayer(), {-radius - 2, 200});
+}
+
 TEST_F(CropScreenTest, DraggingASideMovesBothHandlesAlongItsAxisOnly) {
     open(plainImage(300, 400), rectangleCorners(60, 80, 280, 420), false);
     const ui::Point mid{170, 80};
