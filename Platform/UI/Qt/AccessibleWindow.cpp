@@ -65,7 +65,13 @@ std::vector<std::shared_ptr<View>> AccessibleWindow::elements() const {
     if (!host) {
         return {};
     }
-    return Accessibility::orderedElements(host->window());
+    auto list = Accessibility::orderedElements(host->window());
+    if (!toldOnce_) {
+        // What a client sees first is what later changes are told against.
+        toldOnce_ = true;
+        told_.assign(list.begin(), list.end());
+    }
+    return list;
 }
 
 QAccessibleInterface* AccessibleWindow::announcementElement() const {
@@ -79,12 +85,69 @@ QAccessibleInterface* AccessibleWindow::announcementElement() const {
 }
 
 void AccessibleWindow::announce(const QString& text) {
+    if (text.isEmpty()) {
+        return;
+    }
+    const bool added = !hasAnnouncement();
     QAccessibleInterface* element = announcementElement();
     element->setText(QAccessible::Name, text);
+    if (added) {
+        sendChildEvent(element, QAccessible::ObjectCreated);
+    }
     QAccessibleEvent nameChanged(element, QAccessible::NameChanged);
     AccessibilityBridge::dispatch(nameChanged);
     QAccessibleEvent shown(element, QAccessible::ObjectShow);
     AccessibilityBridge::dispatch(shown);
+}
+
+bool AccessibleWindow::hasAnnouncement() const {
+    QAccessibleInterface* element = QAccessible::accessibleInterface(announcementId_);
+    return element && !element->text(QAccessible::Name).isEmpty();
+}
+
+void AccessibleWindow::forgetAnnouncement() {
+    if (!hasAnnouncement()) {
+        return;
+    }
+    QAccessibleInterface* element = announcementElement();
+    // Told while it is still a child, so that its place is known.
+    sendChildEvent(element, QAccessible::ObjectDestroyed);
+    element->setText(QAccessible::Name, QString());
+}
+
+void AccessibleWindow::sendChildEvent(QAccessibleInterface* child, QAccessible::Event type) {
+    if (child && child->isValid()) {
+        QAccessibleEvent event(child, type);
+        AccessibilityBridge::dispatch(event);
+    }
+}
+
+void AccessibleWindow::syncChildren() {
+    // (The first look at the window, which may be this one, is what it is told against.)
+    const auto now = elements();
+    std::vector<std::shared_ptr<View>> before;
+    for (const auto& weak : told_) {
+        // An element whose view is gone has an invalid interface, which a client learns when it
+        // next asks; it cannot be told as a removed child.
+        if (auto view = weak.lock()) {
+            before.push_back(view);
+        }
+    }
+    const auto has = [](const std::vector<std::shared_ptr<View>>& list,
+                        const std::shared_ptr<View>& view) {
+        return std::find(list.begin(), list.end(), view) != list.end();
+    };
+    for (const auto& view : before) {
+        if (!has(now, view)) {
+            sendChildEvent(AccessibilityBridge::interfaceFor(view), QAccessible::ObjectDestroyed);
+        }
+    }
+    for (const auto& view : now) {
+        if (!has(before, view)) {
+            sendChildEvent(AccessibilityBridge::interfaceFor(view), QAccessible::ObjectCreated);
+        }
+    }
+    told_.assign(now.begin(), now.end());
 }
 
 bool AccessibleWindow::isValid() const {
@@ -108,20 +171,20 @@ QAccessibleInterface* AccessibleWindow::child(int index) const {
     if (index >= 0 && index < static_cast<int>(list.size())) {
         return AccessibilityBridge::interfaceFor(list[static_cast<std::size_t>(index)]);
     }
-    if (index == static_cast<int>(list.size())) {
+    if (index == static_cast<int>(list.size()) && hasAnnouncement()) {
         return announcementElement();
     }
     return nullptr;
 }
 
 int AccessibleWindow::childCount() const {
-    return static_cast<int>(elements().size()) + 1;
+    return static_cast<int>(elements().size()) + (hasAnnouncement() ? 1 : 0);
 }
 
 int AccessibleWindow::indexOfChild(const QAccessibleInterface* child) const {
     const auto list = elements();
     if (child == QAccessible::accessibleInterface(announcementId_)) {
-        return static_cast<int>(list.size());
+        return hasAnnouncement() ? static_cast<int>(list.size()) : -1;
     }
     auto* element = dynamic_cast<const AccessibleElement*>(child);
     auto view = element ? element->view() : nullptr;
