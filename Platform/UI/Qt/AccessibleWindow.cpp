@@ -1,6 +1,7 @@
 #include "Platform/UI/Qt/AccessibleWindow.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <algorithm>
 
 #include "Platform/UI/Accessibility.h"
@@ -52,12 +53,48 @@ private:
     QString text_;
 };
 
-AccessibleWindow::AccessibleWindow(QWidget* widget) : widget_(widget) {}
+// Brings the desktop up to date before the window paints a change.
+class AccessibleWindow::PaintWatcher : public QObject {
+public:
+    PaintWatcher(AccessibleWindow& owner, QWidget* widget) : QObject(widget), owner_(owner) {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        // Only once a client has looked: there is nothing to correct before.
+        if (event->type() == QEvent::Paint && owner_.toldOnce_) {
+            owner_.syncChildren();
+        }
+        return false;
+    }
+
+private:
+    AccessibleWindow& owner_;
+};
+
+AccessibleWindow::AccessibleWindow(QWidget* widget) : widget_(widget) {
+    if (widget) {
+        paintWatcher_ = new PaintWatcher(*this, widget);
+    }
+}
 
 AccessibleWindow::~AccessibleWindow() {
+    delete paintWatcher_.data();
     if (announcementId_ != 0) {
         QAccessible::deleteAccessibleInterface(announcementId_);
     }
+}
+
+AccessibleWindow::Told AccessibleWindow::told(const std::shared_ptr<View>& view) {
+    Told result;
+    result.view = view;
+    if (QAccessibleInterface* element = AccessibilityBridge::interfaceFor(view)) {
+        result.name = element->text(QAccessible::Name);
+        result.description = element->text(QAccessible::Description);
+        result.disabled = element->state().disabled;
+        result.selected = element->state().selected;
+    }
+    return result;
 }
 
 std::vector<std::shared_ptr<View>> AccessibleWindow::elements() const {
@@ -69,7 +106,10 @@ std::vector<std::shared_ptr<View>> AccessibleWindow::elements() const {
     if (!toldOnce_) {
         // What a client sees first is what later changes are told against.
         toldOnce_ = true;
-        told_.assign(list.begin(), list.end());
+        told_.clear();
+        for (const auto& view : list) {
+            told_.push_back(told(view));
+        }
     }
     return list;
 }
@@ -125,29 +165,49 @@ void AccessibleWindow::sendChildEvent(QAccessibleInterface* child, QAccessible::
 void AccessibleWindow::syncChildren() {
     // (The first look at the window, which may be this one, is what it is told against.)
     const auto now = elements();
-    std::vector<std::shared_ptr<View>> before;
-    for (const auto& weak : told_) {
+    std::vector<Told> before;
+    for (const auto& entry : told_) {
         // An element whose view is gone has an invalid interface, which a client learns when it
         // next asks; it cannot be told as a removed child.
-        if (auto view = weak.lock()) {
-            before.push_back(view);
+        if (!entry.view.expired()) {
+            before.push_back(entry);
         }
     }
-    const auto has = [](const std::vector<std::shared_ptr<View>>& list,
-                        const std::shared_ptr<View>& view) {
-        return std::find(list.begin(), list.end(), view) != list.end();
+    const auto find = [&](const std::shared_ptr<View>& view) {
+        return std::find_if(before.begin(), before.end(),
+                            [&](const Told& entry) { return entry.view.lock() == view; });
     };
-    for (const auto& view : before) {
-        if (!has(now, view)) {
+    for (const auto& entry : before) {
+        auto view = entry.view.lock();
+        if (std::find(now.begin(), now.end(), view) == now.end()) {
             sendChildEvent(AccessibilityBridge::interfaceFor(view), QAccessible::ObjectDestroyed);
         }
     }
+    std::vector<Told> after;
     for (const auto& view : now) {
-        if (!has(before, view)) {
-            sendChildEvent(AccessibilityBridge::interfaceFor(view), QAccessible::ObjectCreated);
+        Told current = told(view);
+        QAccessibleInterface* element = AccessibilityBridge::interfaceFor(view);
+        const auto old = find(view);
+        if (old == before.end()) {
+            sendChildEvent(element, QAccessible::ObjectCreated);
+        } else {
+            if (old->name != current.name) {
+                sendChildEvent(element, QAccessible::NameChanged);
+            }
+            if (old->description != current.description) {
+                sendChildEvent(element, QAccessible::DescriptionChanged);
+            }
+            QAccessible::State changed;
+            changed.disabled = old->disabled != current.disabled;
+            changed.selected = old->selected != current.selected;
+            if (changed.disabled || changed.selected) {
+                QAccessibleStateChangeEvent event(element, changed);
+                AccessibilityBridge::dispatch(event);
+            }
         }
+        after.push_back(std::move(current));
     }
-    told_.assign(now.begin(), now.end());
+    told_ = std::move(after);
 }
 
 bool AccessibleWindow::isValid() const {

@@ -22,9 +22,12 @@ class View;
 // is a notification appearing, which screen readers read out. The element belongs to the screen
 // that announced: the next screen change takes it away (forgetAnnouncement).
 //
-// The children a client was last told of are remembered: syncChildren() tells it, child by
-// child, which left and which came (children-changed "remove" and "add" on the bus, each with
-// its child), so that a client's copy of the tree follows a change of screen.
+// The children a client was last told of are remembered, with their names, descriptions and
+// states: syncChildren() tells it, child by child, which left and which came (children-changed
+// "remove" and "add" on the bus, each with its child) and which changed what it says, so that a
+// client's copy of the tree (clients keep the names they read) follows the screen. Once a client
+// has looked it runs before each paint of the window, which follows every visible change of the
+// model.
 // Part of the Qt backend (the accessibility bridge); main thread only.
 class AccessibleWindow : public QAccessibleInterface {
 public:
@@ -38,7 +41,8 @@ public:
     void announce(const QString& text);
     // Takes the notification element away (told as a removed child) when it carries anything.
     void forgetAnnouncement();
-    // Tells the desktop which children left and which came since it was last told.
+    // Tells the desktop which children left, which came and which changed their name,
+    // description or state since it was last told.
     void syncChildren();
 
     bool isValid() const override;
@@ -58,13 +62,25 @@ public:
 private:
     class Announcement;
 
+    class PaintWatcher;
+    // An element as the desktop was last told of it.
+    struct Told {
+        std::weak_ptr<View> view;
+        QString name;
+        QString description;
+        bool disabled = false;
+        bool selected = false;
+    };
+    static Told told(const std::shared_ptr<View>& view);
+
     bool hasAnnouncement() const;
     void sendChildEvent(QAccessibleInterface* child, QAccessible::Event type);
 
     QPointer<QWidget> widget_;
+    QPointer<QObject> paintWatcher_;
     QAccessible::Id announcementId_ = 0;
-    // The element views the desktop was last told of, in order.
-    mutable std::vector<std::weak_ptr<View>> told_;
+    // The elements the desktop was last told of, in order.
+    mutable std::vector<Told> told_;
     mutable bool toldOnce_ = false;
 };
 

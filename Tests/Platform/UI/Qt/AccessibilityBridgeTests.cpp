@@ -274,6 +274,24 @@ TEST_F(AccessibilityBridgeTest, AScreenChangeIsToldChildByChildAndStartsTheReade
     EXPECT_EQ(names(), (std::vector<std::string>{"Discard the pages?", "Discard", "Keep"}));
 }
 
+TEST_F(AccessibilityBridgeTest, WhatAnElementSaysIsToldAgainWhenItChanges) {
+    // Desktop clients keep the names they have read: a change they are not told of stays
+    // unheard ("Page 2 of 2" after paging back to the first page).
+    ASSERT_EQ(names().size(), 4u) << "a client reads the screen";
+    AccessibilityBridge::setEventObserver(recordEvent);
+    title->setText("Page 2 of 2");
+    flash->setAccessibilityLabel("Flash on");
+    flash->setEnabled(true);
+    capture->setAccessibilityHint("Takes the photo now");
+    // The window paints what changed; the desktop hears of it first.
+    const int paints = host->paintCount();
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return host->paintCount() > paints; }, 20s));
+    EXPECT_EQ(namesOf(QAccessible::NameChanged),
+              (std::vector<std::string>{"Page 2 of 2", "Flash on"}));
+    EXPECT_EQ(namesOf(QAccessible::DescriptionChanged), (std::vector<std::string>{"Take photo"}));
+    EXPECT_EQ(namesOf(QAccessible::StateChanged), (std::vector<std::string>{"Flash on"}));
+}
+
 TEST_F(AccessibilityBridgeTest, TheScreenReaderRunsWhenQtSaysSoUnlessATestSaysOtherwise) {
     EXPECT_FALSE(QAccessible::isActive()) << "nothing listens off-screen";
     EXPECT_FALSE(Accessibility::isVoiceOverRunning());
