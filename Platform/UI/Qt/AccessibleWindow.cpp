@@ -61,8 +61,9 @@ public:
     }
 
     bool eventFilter(QObject*, QEvent* event) override {
-        // Only once a client has looked: there is nothing to correct before.
-        if (event->type() == QEvent::Paint && owner_.toldOnce_) {
+        // Only once a client has asked for children: there is nothing to correct before (and
+        // nothing is spent while no assistive technology reads the window).
+        if (event->type() == QEvent::Paint && owner_.asked_) {
             owner_.syncChildren();
         }
         return false;
@@ -227,6 +228,7 @@ QAccessibleInterface* AccessibleWindow::parent() const {
 }
 
 QAccessibleInterface* AccessibleWindow::child(int index) const {
+    asked_ = true;
     const auto list = elements();
     if (index >= 0 && index < static_cast<int>(list.size())) {
         return AccessibilityBridge::interfaceFor(list[static_cast<std::size_t>(index)]);
@@ -238,10 +240,12 @@ QAccessibleInterface* AccessibleWindow::child(int index) const {
 }
 
 int AccessibleWindow::childCount() const {
+    asked_ = true;
     return static_cast<int>(elements().size()) + (hasAnnouncement() ? 1 : 0);
 }
 
 int AccessibleWindow::indexOfChild(const QAccessibleInterface* child) const {
+    asked_ = true;
     const auto list = elements();
     if (child == QAccessible::accessibleInterface(announcementId_)) {
         return hasAnnouncement() ? static_cast<int>(list.size()) : -1;
@@ -253,6 +257,7 @@ int AccessibleWindow::indexOfChild(const QAccessibleInterface* child) const {
 }
 
 QAccessibleInterface* AccessibleWindow::childAt(int x, int y) const {
+    asked_ = true;
     const auto list = elements();
     // The frontmost element: reading order runs back to front.
     for (auto it = list.rbegin(); it != list.rend(); ++it) {

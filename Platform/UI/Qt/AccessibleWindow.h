@@ -26,7 +26,7 @@ class View;
 // states: syncChildren() tells it, child by child, which left and which came (children-changed
 // "remove" and "add" on the bus, each with its child) and which changed what it says, so that a
 // client's copy of the tree (clients keep the names they read) follows the screen. Once a client
-// has looked it runs before each paint of the window, which follows every visible change of the
+// has asked for the children it runs before each paint of the window, which follows every visible change of the
 // model.
 // Part of the Qt backend (the accessibility bridge); main thread only.
 class AccessibleWindow : public QAccessibleInterface {
@@ -82,6 +82,8 @@ private:
     // The elements the desktop was last told of, in order.
     mutable std::vector<Told> told_;
     mutable bool toldOnce_ = false;
+    // Whether a client has asked for the children.
+    mutable bool asked_ = false;
 };
 
 }  // namespace quorvel::platform
