@@ -13,6 +13,8 @@ struct State {
     std::function<bool()> provider;
     std::vector<AccessibilityPost> posts;
     std::function<void(const AccessibilityPost&)> sink;
+    std::function<void(const std::shared_ptr<View>&)> focusSink;
+    std::function<void(const std::shared_ptr<View>&)> screenSink;
 };
 
 State& state() {
@@ -107,6 +109,26 @@ void Accessibility::clearPosted() {
 
 void Accessibility::setSink(std::function<void(const AccessibilityPost&)> sink) {
     state().sink = std::move(sink);
+}
+
+void Accessibility::keyboardFocusDidMove(const std::shared_ptr<View>& view) {
+    if (auto sink = state().focusSink) {
+        sink(view);
+    }
+}
+
+void Accessibility::setFocusSink(std::function<void(const std::shared_ptr<View>&)> sink) {
+    state().focusSink = std::move(sink);
+}
+
+void Accessibility::screenDidChange(const std::shared_ptr<View>& window) {
+    if (auto sink = state().screenSink; sink && window) {
+        sink(window);
+    }
+}
+
+void Accessibility::setScreenSink(std::function<void(const std::shared_ptr<View>&)> sink) {
+    state().screenSink = std::move(sink);
 }
 
 std::vector<std::shared_ptr<View>> Accessibility::orderedElements(

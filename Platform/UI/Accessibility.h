@@ -62,6 +62,16 @@ public:
     static void setSink(std::function<void(const AccessibilityPost&)> sink);
     static std::function<void(const AccessibilityPost&)> sink();
 
+    // The keyboard focus moved to `view` (Window::setFocusedView): handed to the installed focus
+    // sink (the Qt host's accessibility bridge moves the screen reader along). Not recorded.
+    static void keyboardFocusDidMove(const std::shared_ptr<View>& view);
+    static void setFocusSink(std::function<void(const std::shared_ptr<View>&)> sink);
+    // A push, pop, presentation or dismissal has finished in `window`: handed to the installed
+    // screen sink (the bridge tells the desktop of the new screen, as the phone platform's screen
+    // change does by itself). Not recorded.
+    static void screenDidChange(const std::shared_ptr<View>& window);
+    static void setScreenSink(std::function<void(const std::shared_ptr<View>&)> sink);
+
     static std::vector<std::shared_ptr<View>> orderedElements(const std::shared_ptr<View>& root);
     // The same walk for any kind of leaf (keyboard focus takes the views that can be focused),
     // from `root` whether or not it is in a window.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Platform/UI/Accessibility.h"
 #include "Platform/UI/Button.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Window.h"
@@ -46,6 +47,54 @@ std::optional<std::size_t> AlertController::cancelActionIndex() const {
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::size_t> AlertController::escapeActionIndex() const {
+    if (auto cancel = cancelActionIndex()) {
+        return cancel;
+    }
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < actions_.size(); ++i) {
+        if (actions_[i].style != AlertActionStyle::destructive) {
+            if (found) {
+                return std::nullopt;
+            }
+            found = i;
+        }
+    }
+    return found;
+}
+
+void AlertController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    auto window = view()->window();
+    if (!window || buttons_.empty()) {
+        return;
+    }
+    // Keys must not reach the screen under the alert: the alert takes the focus.
+    if (auto before = window->focusedView(); before && !before->isDescendantOf(*view())) {
+        focusBefore_ = before;
+    }
+    const std::size_t index = escapeActionIndex().value_or(0);
+    window->setFocusedView(buttons_[index < buttons_.size() ? index : 0]);
+}
+
+void AlertController::viewDidAppear(bool animated) {
+    ViewController::viewDidAppear(animated);
+    // A screen reader reads the alert from its top.
+    Accessibility::post(AccessibilityNotification::screenChanged);
+}
+
+void AlertController::viewDidDisappear(bool animated) {
+    ViewController::viewDidDisappear(animated);
+    auto before = focusBefore_.lock();
+    focusBefore_.reset();
+    if (auto window = before ? before->window() : nullptr) {
+        auto focused = window->focusedView();
+        if (!focused || !focused->window() || focused->isDescendantOf(*view())) {
+            window->setFocusedView(before);
+        }
+    }
 }
 
 std::shared_ptr<Button> AlertController::buttonForAction(const std::string& title) {

@@ -23,8 +23,11 @@ enum class AlertControllerStyle { alert, actionSheet };
 // two actions, else stacked; the cancel action last). The card is an accessibility-modal
 // container: the title reads as a header, the buttons as buttons.
 //
-// Tapping an action's button (or, for the cancel action, pressing Escape) dismisses the alert
-// (animated) and then runs the action's handler. Main thread only.
+// Tapping an action's button (or, for the escape action, pressing Escape) dismisses the alert
+// (animated) and then runs the action's handler. While it is shown the alert holds the keyboard
+// focus, on the escape action's button (else the first one); the view that had the focus gets it
+// back when the alert goes. Once shown it posts a screen change, so that a screen reader starts at
+// its title. Main thread only.
 class AlertController : public ViewController {
 public:
     static std::shared_ptr<AlertController> make(
@@ -45,8 +48,15 @@ public:
     void triggerAction(std::size_t index);
     // The cancel action's index, if there is one.
     std::optional<std::size_t> cancelActionIndex() const;
+    // The action Escape takes: the cancel action; without one, the only action that is not
+    // destructive (an alert whose "Keep" or "Cancel" only closes it, beside a destructive
+    // action); else none.
+    std::optional<std::size_t> escapeActionIndex() const;
 
     void loadView() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
 
 protected:
     AlertController(std::optional<std::string> title, std::optional<std::string> message,
@@ -65,6 +75,7 @@ private:
     std::shared_ptr<Label> messageLabel_;
     std::vector<std::shared_ptr<Button>> buttons_;
     bool acting_ = false;
+    std::weak_ptr<View> focusBefore_;
 };
 
 }  // namespace quorvel::platform

@@ -3,8 +3,8 @@
 namespace quorvel::platform {
 
 // The keys the window acts on (Window::sendKey). Space and enter activate the focused control,
-// tab and backtab move the focus through the accessibility order, escape takes the cancel action
-// of an alert on screen (else it goes to the focused view), the arrows adjust an adjustable
+// tab and backtab move the focus through the accessibility order, escape takes the escape action
+// of an alert on screen (AlertController::escapeActionIndex), the arrows adjust an adjustable
 // element (a page control).
 enum class Key { space, enter, tab, backtab, escape, left, right, up, down };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Platform/UI/Accessibility.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Window.h"
 
@@ -209,6 +210,9 @@ void NavigationController::transition(const std::shared_ptr<ViewController>& fro
                 if (auto d = self->delegate()) {
                     d->navigationControllerDidShow(*self, *to, animated);
                 }
+            }
+            if (auto root = self->viewIfLoaded()) {
+                Accessibility::screenDidChange(root->window());
             }
         }
         self->layoutContent();

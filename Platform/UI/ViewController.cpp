@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Platform/Dispatch/DispatchQueue.h"
+#include "Platform/UI/Accessibility.h"
 #include "Platform/UI/DisplayInvalidation.h"
 #include "Platform/UI/NavigationController.h"
 #include "Platform/UI/NibRegistry.h"
@@ -267,7 +268,7 @@ void ViewController::present(const std::shared_ptr<ViewController>& controller, 
         }
     }
     controller->runTransition(
-        animated, [presenter, controller, fullScreen, completion = std::move(completion)] {
+        animated, [presenter, controller, fullScreen, window, completion = std::move(completion)] {
             if (fullScreen) {
                 if (auto presenterView = presenter->view_;
                     presenterView && presenterView->superview() &&
@@ -278,6 +279,7 @@ void ViewController::present(const std::shared_ptr<ViewController>& controller, 
             }
             controller->beingPresented_ = false;
             controller->endAppearanceTransition();
+            Accessibility::screenDidChange(window);
             if (completion) {
                 completion();
             }
@@ -347,7 +349,8 @@ void ViewController::completeDismissal(bool animated, std::function<void()> comp
             View::animate(transitionDuration, [&] { view->setAlpha(0); });
         }
     }
-    runTransition(animated, [self, presenter, fullScreen, completion = std::move(completion)] {
+    runTransition(animated, [self, presenter, fullScreen, window,
+                             completion = std::move(completion)] {
         if (self->view_) {
             self->view_->removeFromSuperview();
             if (self->view_->alpha() == 0) {
@@ -363,6 +366,7 @@ void ViewController::completeDismissal(bool animated, std::function<void()> comp
         if (fullScreen) {
             presenter->endAppearanceTransition();
         }
+        Accessibility::screenDidChange(window);
         if (completion) {
             completion();
         }

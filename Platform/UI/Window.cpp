@@ -172,6 +172,9 @@ void Window::layoutSubviews() {
 
 bool Window::sendTouch(TouchPhase phase, Point point, int tapCount) {
     requireMainThread("Window::sendTouch");
+    if (phase == TouchPhase::began) {
+        setShowsFocusRing(false);
+    }
     const auto keep = shared_from_this();
     if (phase == TouchPhase::began) {
         if (touch_) {
@@ -332,22 +335,28 @@ std::vector<std::shared_ptr<View>> Window::focusableViews() const {
 }
 
 bool Window::setFocusedView(const std::shared_ptr<View>& view) {
-    if (!view) {
-        if (auto old = focused_.lock()) {
-            old->setNeedsDisplay();
-        }
-        focused_.reset();
-        return true;
-    }
-    if (view->window().get() != this || !view->canBecomeFocused()) {
+    if (view && (view->window().get() != this || !view->canBecomeFocused())) {
         return false;
     }
-    if (auto old = focused_.lock()) {
+    auto old = focused_.lock();
+    if (old) {
         old->setNeedsDisplay();
     }
     focused_ = view;
-    view->setNeedsDisplay();
+    if (view) {
+        view->setNeedsDisplay();
+    }
+    if (view && view != old) {
+        Accessibility::keyboardFocusDidMove(view);
+    }
     return true;
+}
+
+void Window::setShowsFocusRing(bool shows) {
+    if (showsFocusRing_ != shows) {
+        showsFocusRing_ = shows;
+        setNeedsDisplay();
+    }
 }
 
 bool Window::sendKey(Key key) {
@@ -358,6 +367,8 @@ bool Window::sendKey(Key key) {
         focused.reset();
         focused_.reset();
     }
+    // Once the keyboard is used, the focus ring shows where its input goes.
+    setShowsFocusRing(true);
     switch (key) {
         case Key::tab:
         case Key::backtab: {
@@ -382,7 +393,7 @@ bool Window::sendKey(Key key) {
         case Key::escape: {
             auto alert = std::dynamic_pointer_cast<AlertController>(topViewController());
             if (alert) {
-                if (auto index = alert->cancelActionIndex()) {
+                if (auto index = alert->escapeActionIndex()) {
                     alert->triggerAction(*index);
                     return true;
                 }

@@ -34,8 +34,10 @@ class ViewController;
 // sendKey(key): tab / backtab move the focus to the next / previous focusable view in
 // accessibility order (wrapping); space / enter activate the focused view
 // (View::accessibilityActivate: a control sends touchUpInside and primaryActionTriggered);
-// escape runs the cancel action of an alert on screen; left / right (down / up) decrement /
-// increment a focused adjustable view.
+// escape runs the escape action of an alert on screen (AlertController::escapeActionIndex);
+// left / right (down / up) decrement / increment a focused adjustable view.
+// The focus ring (drawn by the Qt host around the focused view) shows from the first key on and
+// hides again at the next touch, so a pointer user never sees it.
 class Window : public View {
 public:
     static constexpr Size defaultSize{390, 844};
@@ -75,7 +77,12 @@ public:
     // The view with keyboard focus, or null.
     std::shared_ptr<View> focusedView() const { return focused_.lock(); }
     // Focuses a focusable view in this window (null clears the focus). False when refused.
+    // A move to another view is told to assistive technology (Accessibility::
+    // keyboardFocusDidMove).
     bool setFocusedView(const std::shared_ptr<View>& view);
+    // Whether the focused view is to be drawn with a focus ring (the keyboard is in use).
+    bool showsFocusRing() const { return showsFocusRing_; }
+    void setShowsFocusRing(bool shows);
 
     // Lays out every view of the window that needs it (call before painting).
     void layoutIfNeededForDisplay() { layoutIfNeeded(); }
@@ -100,6 +107,7 @@ private:
     double screenScale_ = defaultScreenScale;
     EdgeInsets safeAreaInsets_{47, 0, 34, 0};
     std::weak_ptr<View> focused_;
+    bool showsFocusRing_ = false;
     std::shared_ptr<TouchState> touch_;
     std::uint64_t nextTouchId_ = 1;
     std::uint64_t displayedGeneration_ = 0;

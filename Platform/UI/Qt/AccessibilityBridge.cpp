@@ -2,8 +2,10 @@
 
 #include <QAccessible>
 #include <QWidget>
+#include <algorithm>
 #include <map>
 
+#include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/UI/Accessibility.h"
 #include "Platform/UI/Qt/AccessibleElement.h"
 #include "Platform/UI/Qt/AccessibleWindow.h"
@@ -67,6 +69,17 @@ void send(QAccessibleInterface* target, QAccessible::Event type) {
     }
 }
 
+// The element the screen reader is on: where a post or the keyboard focus moved it last.
+std::weak_ptr<View>& readerFocus() {
+    static std::weak_ptr<View> view;
+    return view;
+}
+
+void moveScreenReaderTo(const std::shared_ptr<View>& view) {
+    readerFocus() = view;
+    send(AccessibilityBridge::interfaceFor(view), QAccessible::Focus);
+}
+
 void forward(const AccessibilityPost& post) {
     const std::shared_ptr<View> target = post.view();
     std::shared_ptr<Window> window = target ? target->window() : nullptr;
@@ -77,20 +90,68 @@ void forward(const AccessibilityPost& post) {
     if (!windowInterface) {
         return;
     }
+    const QString text = QString::fromStdString(post.text());
     if (post.notification == AccessibilityNotification::announcement) {
-        windowInterface->announce(QString::fromStdString(post.text()));
+        windowInterface->announce(text);
         return;
     }
-    send(windowInterface, QAccessible::ObjectReorder);
+    const bool screenChanged = post.notification == AccessibilityNotification::screenChanged;
+    if (screenChanged) {
+        // What the last screen announced is not part of this one.
+        windowInterface->forgetAnnouncement();
+    }
+    windowInterface->syncChildren();
     if (target && target->isAccessibilityElement()) {
-        send(AccessibilityBridge::interfaceFor(target), QAccessible::Focus);
-    } else if (!post.text().empty()) {
-        windowInterface->announce(QString::fromStdString(post.text()));
-    } else if (post.notification == AccessibilityNotification::screenChanged) {
-        const auto elements = windowInterface->elements();
-        if (!elements.empty()) {
-            send(AccessibilityBridge::interfaceFor(elements.front()), QAccessible::Focus);
+        moveScreenReaderTo(target);
+        return;
+    }
+    if (!screenChanged) {
+        windowInterface->announce(text);
+        return;
+    }
+    // A new screen: the screen reader starts on its first element, and hears the text given
+    // unless that element says it already.
+    const auto elements = windowInterface->elements();
+    if (!elements.empty()) {
+        moveScreenReaderTo(elements.front());
+    }
+    if (elements.empty() || QString::fromStdString(elements.front()->accessibilityLabel()) != text) {
+        windowInterface->announce(text);
+    }
+}
+
+// After a push, pop, presentation or dismissal: the desktop learns at once of the children that
+// left (their views may not outlive the transition) and came, and the last screen's announcement
+// goes; on the next turn, once the new screen has made its own posts, a screen reader left on an
+// element of the last screen starts on the new screen's first.
+void followScreenChange(const std::shared_ptr<View>& view) {
+    auto window = std::dynamic_pointer_cast<Window>(view);
+    AccessibleWindow* windowInterface = accessibleWindow(window);
+    if (!windowInterface) {
+        return;
+    }
+    windowInterface->forgetAnnouncement();
+    windowInterface->syncChildren();
+    DispatchQueue::main()->async([weak = std::weak_ptr<Window>(window)] {
+        AccessibleWindow* windowInterface = accessibleWindow(weak.lock());
+        if (!windowInterface) {
+            return;
         }
+        windowInterface->syncChildren();
+        const auto elements = windowInterface->elements();
+        const auto on = readerFocus().lock();
+        if (!elements.empty() && std::find(elements.begin(), elements.end(), on) == elements.end()) {
+            moveScreenReaderTo(elements.front());
+        }
+    });
+}
+
+void followKeyboardFocus(const std::shared_ptr<View>& view) {
+    AccessibleWindow* windowInterface = view ? accessibleWindow(view->window()) : nullptr;
+    if (windowInterface && view->isAccessibilityElement()) {
+        // The element may be new to the desktop (an alert taking the focus as it opens).
+        windowInterface->syncChildren();
+        moveScreenReaderTo(view);
     }
 }
 
@@ -104,6 +165,8 @@ void AccessibilityBridge::install() {
     QAccessible::installFactory(windowFactory);
     Accessibility::setVoiceOverRunningProvider([] { return QAccessible::isActive(); });
     Accessibility::setSink(forward);
+    Accessibility::setFocusSink(followKeyboardFocus);
+    Accessibility::setScreenSink(followScreenChange);
 }
 
 void AccessibilityBridge::uninstall() {
@@ -112,6 +175,9 @@ void AccessibilityBridge::uninstall() {
     }
     installed = false;
     Accessibility::setSink({});
+    Accessibility::setFocusSink({});
+    Accessibility::setScreenSink({});
+    readerFocus().reset();
     Accessibility::setVoiceOverRunningProvider({});
     QAccessible::removeFactory(windowFactory);
     for (const auto& [view, entry] : registry()) {
@@ -146,6 +212,10 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const std::shared_ptr<Vi
     auto* element = new AccessibleElement(view);
     entries[view.get()] = Entry{view, QAccessible::registerAccessibleInterface(element)};
     return element;
+}
+
+std::shared_ptr<View> AccessibilityBridge::screenReaderFocus() {
+    return readerFocus().lock();
 }
 
 QAccessibleInterface* AccessibilityBridge::windowInterfaceFor(const View& view) {

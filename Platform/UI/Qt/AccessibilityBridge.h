@@ -19,9 +19,17 @@ class WindowHost;
 //   - "Screen reader running" (Accessibility::isVoiceOverRunning) is QAccessible::isActive(),
 //     unless a test overrides it.
 //   - Posts are forwarded after Accessibility records them: an announcement goes to the
-//     notification element of the key window (see AccessibleWindow); layoutChanged and
-//     screenChanged send the window's children-reordered event and move the screen reader to the
-//     element given (a focus event), or to the first element when none is given.
+//     notification element of the key window (see AccessibleWindow). layoutChanged and
+//     screenChanged tell the window's changed children (AccessibleWindow::syncChildren) and move
+//     the screen reader to the element given (a focus event); without one, layoutChanged speaks
+//     the text given, and screenChanged moves to the screen's first element and speaks the text
+//     unless that element's label is the same. screenChanged first takes away the last screen's
+//     announcement.
+//   - After a push, pop, presentation or dismissal (Accessibility::screenDidChange), on the next
+//     turn: the last screen's announcement goes, the changed children are told, and a screen
+//     reader not on an element of the new screen is moved to its first element.
+//   - The screen reader follows the keyboard focus (Window::setFocusedView) onto elements.
+//   - The element the screen reader was moved to last reports itself focused.
 class AccessibilityBridge {
 public:
     AccessibilityBridge() = delete;
@@ -31,6 +39,8 @@ public:
 
     // The one interface of an element view (made on first use, kept while the view lives).
     static QAccessibleInterface* interfaceFor(const std::shared_ptr<View>& view);
+    // The element view the screen reader was moved to last, or nullptr.
+    static std::shared_ptr<View> screenReaderFocus();
     // The interface of the window a view is shown in (its WindowHost's widget), or nullptr.
     static QAccessibleInterface* windowInterfaceFor(const View& view);
 

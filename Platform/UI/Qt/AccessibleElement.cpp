@@ -37,7 +37,16 @@ QWindow* AccessibleElement::window() const {
 
 QAccessibleInterface* AccessibleElement::parent() const {
     auto view = view_.lock();
-    return view ? AccessibilityBridge::windowInterfaceFor(*view) : nullptr;
+    if (!view) {
+        return nullptr;
+    }
+    if (QAccessibleInterface* windowInterface = AccessibilityBridge::windowInterfaceFor(*view)) {
+        lastWindow_ = qobject_cast<QWidget*>(windowInterface->object());
+        return windowInterface;
+    }
+    // Off screen the element still names the window it was shown in, so that its leaving can
+    // be told there.
+    return lastWindow_ ? QAccessible::queryAccessibleInterface(lastWindow_.data()) : nullptr;
 }
 
 QAccessibleInterface* AccessibleElement::child(int) const {
@@ -123,7 +132,7 @@ QAccessible::State AccessibleElement::state() const {
     state.selected = has(traits, AccessibilityTraits::selected);
     state.selectable = state.selected;
     state.focusable = view->canBecomeFocused();
-    state.focused = view->isFocused();
+    state.focused = AccessibilityBridge::screenReaderFocus() == view;
     state.readOnly = !has(traits, AccessibilityTraits::adjustable);
     return state;
 }

@@ -2,6 +2,8 @@
 
 #include <QAccessibleActionInterface>
 #include <QAccessibleInterface>
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 
 namespace quorvel::platform {
@@ -13,7 +15,8 @@ class View;
 // frame on screen, and its traits as role and states:
 //   button → Button, adjustable → Slider, header → Heading, image → Graphic, otherwise
 //   StaticText; notEnabled → disabled, selected → selected; a view that can take keyboard focus
-//   is focusable (and focused while it has the focus).
+//   is focusable; the element the screen reader is on (AccessibilityBridge::screenReaderFocus)
+//   is focused.
 // Actions: "Press" activates the element as a screen reader's double tap does
 // (View::accessibilityActivate); adjustable elements also take "Increase" and "Decrease".
 // Part of the Qt backend (the accessibility bridge); main thread only.
@@ -44,6 +47,8 @@ public:
 
 private:
     std::weak_ptr<View> view_;
+    // The window widget the element was last shown in.
+    mutable QPointer<QWidget> lastWindow_;
 };
 
 }  // namespace quorvel::platform

@@ -1,6 +1,7 @@
 #include "Platform/UI/Qt/AccessibleWindow.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <algorithm>
 
 #include "Platform/UI/Accessibility.h"
@@ -52,12 +53,49 @@ private:
     QString text_;
 };
 
-AccessibleWindow::AccessibleWindow(QWidget* widget) : widget_(widget) {}
+// Brings the desktop up to date before the window paints a change.
+class AccessibleWindow::PaintWatcher : public QObject {
+public:
+    PaintWatcher(AccessibleWindow& owner, QWidget* widget) : QObject(widget), owner_(owner) {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        // Only once a client has asked for children: there is nothing to correct before (and
+        // nothing is spent while no assistive technology reads the window).
+        if (event->type() == QEvent::Paint && owner_.asked_) {
+            owner_.syncChildren();
+        }
+        return false;
+    }
+
+private:
+    AccessibleWindow& owner_;
+};
+
+AccessibleWindow::AccessibleWindow(QWidget* widget) : widget_(widget) {
+    if (widget) {
+        paintWatcher_ = new PaintWatcher(*this, widget);
+    }
+}
 
 AccessibleWindow::~AccessibleWindow() {
+    delete paintWatcher_.data();
     if (announcementId_ != 0) {
         QAccessible::deleteAccessibleInterface(announcementId_);
     }
+}
+
+AccessibleWindow::Told AccessibleWindow::told(const std::shared_ptr<View>& view) {
+    Told result;
+    result.view = view;
+    if (QAccessibleInterface* element = AccessibilityBridge::interfaceFor(view)) {
+        result.name = element->text(QAccessible::Name);
+        result.description = element->text(QAccessible::Description);
+        result.disabled = element->state().disabled;
+        result.selected = element->state().selected;
+    }
+    return result;
 }
 
 std::vector<std::shared_ptr<View>> AccessibleWindow::elements() const {
@@ -65,7 +103,16 @@ std::vector<std::shared_ptr<View>> AccessibleWindow::elements() const {
     if (!host) {
         return {};
     }
-    return Accessibility::orderedElements(host->window());
+    auto list = Accessibility::orderedElements(host->window());
+    if (!toldOnce_) {
+        // What a client sees first is what later changes are told against.
+        toldOnce_ = true;
+        told_.clear();
+        for (const auto& view : list) {
+            told_.push_back(told(view));
+        }
+    }
+    return list;
 }
 
 QAccessibleInterface* AccessibleWindow::announcementElement() const {
@@ -79,12 +126,89 @@ QAccessibleInterface* AccessibleWindow::announcementElement() const {
 }
 
 void AccessibleWindow::announce(const QString& text) {
+    if (text.isEmpty()) {
+        return;
+    }
+    const bool added = !hasAnnouncement();
     QAccessibleInterface* element = announcementElement();
     element->setText(QAccessible::Name, text);
+    if (added) {
+        sendChildEvent(element, QAccessible::ObjectCreated);
+    }
     QAccessibleEvent nameChanged(element, QAccessible::NameChanged);
     AccessibilityBridge::dispatch(nameChanged);
     QAccessibleEvent shown(element, QAccessible::ObjectShow);
     AccessibilityBridge::dispatch(shown);
+}
+
+bool AccessibleWindow::hasAnnouncement() const {
+    QAccessibleInterface* element = QAccessible::accessibleInterface(announcementId_);
+    return element && !element->text(QAccessible::Name).isEmpty();
+}
+
+void AccessibleWindow::forgetAnnouncement() {
+    if (!hasAnnouncement()) {
+        return;
+    }
+    QAccessibleInterface* element = announcementElement();
+    // Told while it is still a child, so that its place is known.
+    sendChildEvent(element, QAccessible::ObjectDestroyed);
+    element->setText(QAccessible::Name, QString());
+}
+
+void AccessibleWindow::sendChildEvent(QAccessibleInterface* child, QAccessible::Event type) {
+    if (child && child->isValid()) {
+        QAccessibleEvent event(child, type);
+        AccessibilityBridge::dispatch(event);
+    }
+}
+
+void AccessibleWindow::syncChildren() {
+    // (The first look at the window, which may be this one, is what it is told against.)
+    const auto now = elements();
+    std::vector<Told> before;
+    for (const auto& entry : told_) {
+        // An element whose view is gone has an invalid interface, which a client learns when it
+        // next asks; it cannot be told as a removed child.
+        if (!entry.view.expired()) {
+            before.push_back(entry);
+        }
+    }
+    const auto find = [&](const std::shared_ptr<View>& view) {
+        return std::find_if(before.begin(), before.end(),
+                            [&](const Told& entry) { return entry.view.lock() == view; });
+    };
+    for (const auto& entry : before) {
+        auto view = entry.view.lock();
+        if (std::find(now.begin(), now.end(), view) == now.end()) {
+            sendChildEvent(AccessibilityBridge::interfaceFor(view), QAccessible::ObjectDestroyed);
+        }
+    }
+    std::vector<Told> after;
+    for (const auto& view : now) {
+        Told current = told(view);
+        QAccessibleInterface* element = AccessibilityBridge::interfaceFor(view);
+        const auto old = find(view);
+        if (old == before.end()) {
+            sendChildEvent(element, QAccessible::ObjectCreated);
+        } else {
+            if (old->name != current.name) {
+                sendChildEvent(element, QAccessible::NameChanged);
+            }
+            if (old->description != current.description) {
+                sendChildEvent(element, QAccessible::DescriptionChanged);
+            }
+            QAccessible::State changed;
+            changed.disabled = old->disabled != current.disabled;
+            changed.selected = old->selected != current.selected;
+            if (changed.disabled || changed.selected) {
+                QAccessibleStateChangeEvent event(element, changed);
+                AccessibilityBridge::dispatch(event);
+            }
+        }
+        after.push_back(std::move(current));
+    }
+    told_ = std::move(after);
 }
 
 bool AccessibleWindow::isValid() const {
@@ -104,24 +228,27 @@ QAccessibleInterface* AccessibleWindow::parent() const {
 }
 
 QAccessibleInterface* AccessibleWindow::child(int index) const {
+    asked_ = true;
     const auto list = elements();
     if (index >= 0 && index < static_cast<int>(list.size())) {
         return AccessibilityBridge::interfaceFor(list[static_cast<std::size_t>(index)]);
     }
-    if (index == static_cast<int>(list.size())) {
+    if (index == static_cast<int>(list.size()) && hasAnnouncement()) {
         return announcementElement();
     }
     return nullptr;
 }
 
 int AccessibleWindow::childCount() const {
-    return static_cast<int>(elements().size()) + 1;
+    asked_ = true;
+    return static_cast<int>(elements().size()) + (hasAnnouncement() ? 1 : 0);
 }
 
 int AccessibleWindow::indexOfChild(const QAccessibleInterface* child) const {
+    asked_ = true;
     const auto list = elements();
     if (child == QAccessible::accessibleInterface(announcementId_)) {
-        return static_cast<int>(list.size());
+        return hasAnnouncement() ? static_cast<int>(list.size()) : -1;
     }
     auto* element = dynamic_cast<const AccessibleElement*>(child);
     auto view = element ? element->view() : nullptr;
@@ -130,6 +257,7 @@ int AccessibleWindow::indexOfChild(const QAccessibleInterface* child) const {
 }
 
 QAccessibleInterface* AccessibleWindow::childAt(int x, int y) const {
+    asked_ = true;
     const auto list = elements();
     // The frontmost element: reading order runs back to front.
     for (auto it = list.rbegin(); it != list.rend(); ++it) {

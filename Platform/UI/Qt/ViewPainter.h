@@ -27,7 +27,9 @@ class View;
 //   5. the border, over everything, inside the rounded bounds.
 // Hidden views and layers (either flag) are skipped. The view's alpha times its layer's opacity
 // applies to the view and everything in it as one group; the layer's affine transform turns the
-// view about its centre.
+// view about its centre. A window is finished with the focus ring around its focused view while
+// it shows one (Window::showsFocusRing): a white and a dark blue line just outside the view's
+// rounded bounds, visible over the camera picture as over light screens.
 class ViewPainter {
 public:
     ViewPainter() = delete;

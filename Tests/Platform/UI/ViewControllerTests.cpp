@@ -223,6 +223,54 @@ TEST_F(Controllers, EscapeTakesTheAlertsCancelAction) {
     EXPECT_EQ(chosen, "Cancel");
 }
 
+TEST_F(Controllers, AnOpeningAlertTakesTheFocusAndEscapeTakesItsOnlyHarmlessAction) {
+    const auto screen = make("screen");
+    root->removeFromSuperview();
+    window->setRootViewController(screen);
+    auto below = Button::make({}, Rect::make(20, 700, 100, 44));
+    int pressedBelow = 0;
+    below->addAction(ControlEvent::touchUpInside,
+                     [&](Control&, const Event*) { ++pressedBelow; });
+    screen->view()->addSubview(below);
+    ASSERT_TRUE(window->setFocusedView(below));
+
+    // Like the preview's alerts: a destructive action and one that only closes the alert.
+    std::string chosen;
+    const auto makeAlert = [&] {
+        auto alert = AlertController::make(std::nullopt, "Discard the pages?");
+        alert->addAction({"Discard", AlertActionStyle::destructive,
+                          [&](const AlertAction& a) { chosen = a.title; }});
+        alert->addAction({"Keep", AlertActionStyle::defaultStyle,
+                          [&](const AlertAction& a) { chosen = a.title; }});
+        return alert;
+    };
+    auto alert = makeAlert();
+    screen->present(alert, true);
+    EXPECT_EQ(window->focusedView(), alert->buttonForAction("Keep"))
+        << "keys go to the alert from the moment it opens";
+    window->sendKey(Key::space);
+    advance(0.35);
+    EXPECT_EQ(pressedBelow, 0) << "the control under the alert is not pressed";
+    EXPECT_EQ(chosen, "Keep");
+
+    chosen.clear();
+    screen->present(makeAlert(), false);
+    EXPECT_TRUE(window->sendKey(Key::escape));
+    advance(0.35);
+    EXPECT_EQ(chosen, "Keep");
+    EXPECT_EQ(window->focusedView(), below) << "the focus comes back where it was";
+
+    // Escape never takes a destructive action.
+    auto onlyDestructive = AlertController::make(std::nullopt, "Delete?");
+    onlyDestructive->addAction({"Delete", AlertActionStyle::destructive,
+                                [&](const AlertAction& a) { chosen = a.title; }});
+    chosen.clear();
+    screen->present(onlyDestructive, false);
+    EXPECT_FALSE(window->sendKey(Key::escape));
+    advance(0.35);
+    EXPECT_TRUE(chosen.empty());
+}
+
 class PickerWatcher : public ImagePickerControllerDelegate,
                       public AdaptivePresentationControllerDelegate {
 public:

@@ -348,3 +348,87 @@ TEST(ScreenshotTest, CropOverlayShapes) {
 
 }  // namespace
 }  // namespace quorvel::platform
+
+namespace quorvel::platform {
+namespace {
+
+// WCAG relative luminance and contrast ratio of two opaque colours.
+double luminance(const QColor& colour) {
+    const auto linear = [](int component) {
+        const double c = component / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.red()) + 0.7152 * linear(colour.green()) +
+           0.0722 * linear(colour.blue());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The least contrast, all around a round view of that centre and radius, between what is drawn
+// just outside it (the best of 1 to 5 points out) and what lies 12 points out.
+double weakestRingContrast(const QImage& image, Point centre, double radius) {
+    double weakest = 1e9;
+    for (int degrees = 0; degrees < 360; degrees += 10) {
+        const double a = degrees * std::numbers::pi / 180;
+        const auto at = [&](double r) {
+            return image.pixelColor(static_cast<int>(3 * (centre.x + r * std::cos(a))),
+                                    static_cast<int>(3 * (centre.y + r * std::sin(a))));
+        };
+        const QColor background = at(radius + 12);
+        double best = 1;
+        for (double out = 1; out <= 5; out += 0.5) {
+            best = std::max(best, contrast(at(radius + out), background));
+        }
+        weakest = std::min(weakest, best);
+    }
+    return weakest;
+}
+
+TEST(ScreenshotTest, TheKeyboardFocusRingStandsOutOverTheCameraPictureAndLightScreens) {
+    auto window = Window::make();
+    window->setBackgroundColor(kSurface);
+    // A camera picture running from black through every grey to white, behind a white shutter.
+    auto picture = ImageView::make(testing::makeImage(390, 1, [](int x, int) {
+                                       const double v = x / 389.0;
+                                       return Color{v, v * 0.95, v * 0.9, 1};
+                                   }),
+                                   Rect::make(0, 0, 390, 600));
+    picture->setContentMode(ContentMode::scaleToFill);
+    window->addSubview(picture);
+    auto shutter = Button::make({}, Rect::make(160, 400, 70, 70));
+    shutter->setBackgroundColor(Color::white());
+    shutter->layer()->setCornerRadius(35);
+    window->addSubview(shutter);
+    // A light button on the light surface below.
+    auto done = button("OK", Rect::make(170, 700, 50, 50));
+    done->setBackgroundColor(Color::white());
+    done->setTitleColor(kBrandDark, ControlState::normal);
+    window->addSubview(done);
+    window->makeKeyAndVisible();
+    const QImage before = pixels(window->snapshot());
+
+    ASSERT_TRUE(window->sendKey(Key::tab));
+    ASSERT_EQ(window->focusedView(), shutter);
+    auto shot = window->snapshot();
+    EXPECT_FALSE(testsupport::saveScreenshot(*shot, "platform-focus-ring-camera").empty());
+    EXPECT_GE(weakestRingContrast(pixels(shot), Point{195, 435}, 35), 3.0);
+
+    ASSERT_TRUE(window->sendKey(Key::tab));
+    ASSERT_EQ(window->focusedView(), done);
+    shot = window->snapshot();
+    EXPECT_FALSE(testsupport::saveScreenshot(*shot, "platform-focus-ring-light").empty());
+    EXPECT_GE(weakestRingContrast(pixels(shot), Point{195, 725}, 25), 3.0);
+
+    // A touch puts the pointer back in charge: the ring goes, the focus stays.
+    window->sendTouch(TouchPhase::began, Point{20, 650});
+    window->sendTouch(TouchPhase::ended, Point{20, 650});
+    EXPECT_EQ(window->focusedView(), done);
+    EXPECT_TRUE(pixels(window->snapshot()) == before);
+}
+
+}  // namespace
+}  // namespace quorvel::platform
