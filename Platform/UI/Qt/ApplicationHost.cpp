@@ -61,10 +61,10 @@ protected:
 };
 
 // What a process that exits without shutDown() leaves behind, kept reachable so that a leak
-// checker does not count it.
+// checker does not count it (volatile: the stores are never read, and must not be dropped).
 struct {
-    QApplication* application = nullptr;
-    WaitTimer* waitTimer = nullptr;
+    QApplication* volatile application = nullptr;
+    WaitTimer* volatile waitTimer = nullptr;
 } leftAtExit;
 
 // What start() made and shutDown() takes down again.
