@@ -17,10 +17,10 @@
 
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/UI/Label.h"
-#include "Platform/UI/ViewController.h"
-#include "Platform/UI/Window.h"
 #include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/Qt/WindowHost.h"
+#include "Platform/UI/ViewController.h"
+#include "Platform/UI/Window.h"
 
 namespace {
 
