@@ -1,6 +1,7 @@
 # The installed tree serves a host: installs the build into a scratch prefix, then builds the
 # minimal host outside the tree against it, once through the CMake package and once through
-# pkg-config, and runs both.
+# pkg-config (both asking for warnings, which fail the build), and runs both: each presents the
+# capture flow off-screen and must get a page back.
 #
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DLIBDIR=<lib dir, relative>
 #         -DCXX=<compiler> "-DCXX_FLAGS=<flags>" -DPKG_CONFIG=<pkg-config> -P CheckInstall.cmake
@@ -53,10 +54,16 @@ if(problems)
 endif()
 
 set(bundle ${libdir}/QuorvelCaptureResources.bundle)
+# A host that asks for warnings gets none from the library's headers, nor from those they include.
+set(host_warnings "-Wall -Wextra -Werror")
+
+# The hosts work the capture flow by themselves only off-screen; with a display they would wait
+# for a user.
+set(ENV{QT_QPA_PLATFORM} offscreen)
 
 # Through the CMake package.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/Examples/minimal-host -B ${WORK_DIR}/cmake-host
-    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS} ${host_warnings}"
     -DCMAKE_BUILD_TYPE=Debug)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-host)
 run(${WORK_DIR}/cmake-host/minimal-host ${bundle})
@@ -68,7 +75,7 @@ set(ENV{PKG_CONFIG_PATH} "")
 run(${PKG_CONFIG} --cflags --libs quorvel-capture)
 string(STRIP "${output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-separate_arguments(extra UNIX_COMMAND "${CXX_FLAGS}")
+separate_arguments(extra UNIX_COMMAND "${CXX_FLAGS} ${host_warnings}")
 run(${CXX} -std=c++20 ${extra} ${SOURCE_DIR}/Examples/minimal-host/main.cpp
     -o ${WORK_DIR}/pkg-config-host ${flags} -Wl,-rpath,${libdir})
 run(${WORK_DIR}/pkg-config-host ${bundle})

@@ -120,7 +120,11 @@ std::variant<Options, int> parse(int argc, char** argv) {
             arg != "--out" && arg != "--timeout") {
             return usage("unknown argument '" + arg + "'");
         }
-        if (i + 1 >= argc) return usage(arg + " needs a value");
+        // An option right after it is no value of its own (a path that starts with "--" can be
+        // given as ./--name).
+        if (i + 1 >= argc || std::strncmp(argv[i + 1], "--", 2) == 0) {
+            return usage(arg + " needs a value");
+        }
         if (!given.emplace(arg, argv[++i]).second) return usage(arg + " is given twice");
     }
     auto value = [&](const std::string& option) {

@@ -89,6 +89,8 @@ TEST_F(CaptureDemo, BadArgumentsAreRefusedWithTheReason) {
         {{"--photo", picture, "--photo", picture}, "--photo is given twice"},
         {{"--manual", "5", "--timeout", "5"}, "--manual 5 comes at or after --timeout 5"},
         {{"--out"}, "--out needs a value"},
+        {{"--photo", "--manual", "2"}, "--photo needs a value"},
+        {{"--photos", "--help"}, "--photos needs a value"},
         {{"--frobnicate"}, "unknown argument '--frobnicate'"},
     };
     for (const auto& [arguments, complaint] : cases) {

@@ -1,4 +1,4 @@
-// quorvel-ui-gallery [--seconds N]
+// quorvel-ui-gallery [--seconds N] [--help]
 //
 // Opens a window with what the user-interface platform shows: a live camera picture (a drawn
 // desk with a page, moving slowly) with the detection outline and the capture ring over it, a
@@ -84,13 +84,35 @@ std::shared_ptr<Label> label(const std::string& text, double size, const Rect& f
     return result;
 }
 
+constexpr const char* kUsage =
+    "usage: quorvel-ui-gallery [--seconds N]\n"
+    "Opens a window with what the user-interface platform draws (off-screen without a display).\n"
+    "It ends when the window is closed, or after N seconds.\n";
+
+int usage(const std::string& complaint) {
+    std::fprintf(stderr, "quorvel-ui-gallery: %s\n%s", complaint.c_str(), kUsage);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     double seconds = 0;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0) {
-            seconds = std::atof(argv[i + 1]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg != "--seconds") return usage("unknown argument '" + arg + "'");
+        if (i + 1 >= argc) return usage("--seconds needs a value");
+        char* end = nullptr;
+        seconds = std::strtod(argv[++i], &end);
+        if (*argv[i] == '\0' || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
+            return usage("--seconds needs a number above 0, not '" + std::string(argv[i]) + "'");
         }
     }
     if (!ApplicationHost::start()) {

@@ -60,11 +60,30 @@ protected:
     void timerEvent(QTimerEvent*) override {}
 };
 
+// What a process that exits without shutDown() leaves behind, kept reachable so that a leak
+// checker does not count it (volatile: the stores are never read, and must not be dropped).
+struct {
+    QApplication* volatile application = nullptr;
+    WaitTimer* volatile waitTimer = nullptr;
+} leftAtExit;
+
+// What start() made and shutDown() takes down again.
 struct HostState {
     std::unique_ptr<QApplication> ownedApplication;
     std::shared_ptr<WakeTarget> wakeTarget;
     std::unique_ptr<WaitTimer> waitTimer;
     bool started = false;
+
+    // Reached only when the process exits without shutDown(): by then Qt's own globals are
+    // already gone, and an application destroyed after them takes the process down with it. The
+    // application and its objects are left to the process's end instead, where the system takes
+    // back what they hold.
+    ~HostState() {
+        if (started) {
+            leftAtExit.application = ownedApplication.release();
+            leftAtExit.waitTimer = waitTimer.release();
+        }
+    }
 };
 
 HostState& host() {
@@ -135,12 +154,22 @@ bool hasWindowSystem() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
-// QApplication keeps references to these for its whole life.
-int applicationArgc = 1;
+// The command line an application is made with. QApplication keeps references to the count and
+// the list for its whole life, and takes out of the list the options it understands, so both
+// are laid out anew for every application.
 char applicationName[] = "quorvel";
 char platformOption[] = "-platform";
 char offscreenPlatform[] = "offscreen";
-char* applicationArgv[] = {applicationName, platformOption, offscreenPlatform, nullptr};
+int applicationArgc = 0;
+char* applicationArgv[4] = {};
+
+void layOutArguments(bool offscreen) {
+    applicationArgv[0] = applicationName;
+    applicationArgv[1] = offscreen ? platformOption : nullptr;
+    applicationArgv[2] = offscreen ? offscreenPlatform : nullptr;
+    applicationArgv[3] = nullptr;
+    applicationArgc = offscreen ? 3 : 1;
+}
 
 }  // namespace
 
@@ -156,7 +185,7 @@ bool ApplicationHost::start(Display display) {
     }
     if (!existing) {
         const bool offscreen = display == Display::offscreen || !hasWindowSystem();
-        applicationArgc = offscreen ? 3 : 1;
+        layOutArguments(offscreen);
         QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
         state.ownedApplication = std::make_unique<QApplication>(applicationArgc, applicationArgv);

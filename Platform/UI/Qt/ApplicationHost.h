@@ -36,7 +36,8 @@ public:
     static bool isOffscreen();
 
     // Removes the hooks and, when start() made the application, destroys it. Windows must be gone
-    // by then.
+    // by then. After it, start() may make a new application. A host that exits without calling
+    // it still ends cleanly: the application is then left to the process's end, not destroyed.
     static void shutDown();
 };
 
