@@ -102,11 +102,11 @@ cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) 
                              const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
         cv::Mat bgr;
         cv::cvtColor(stored, bgr, cv::COLOR_BGRA2BGR);
-        cv::Mat picture = upright(bgr, image->orientation());
-        if (picture.rows > picture.cols) {
-            // Seen by a phone held in portrait: the sensor reads it turned.
-            cv::rotate(picture, picture, cv::ROTATE_90_COUNTERCLOCKWISE);
-        }
+        // Filmed by a phone held upright, whatever the picture's shape: the sensor reads the
+        // upright picture turned a quarter counter-clockwise, as it reads the generated scene,
+        // and a portrait connection turns it upright again.
+        cv::Mat picture;
+        cv::rotate(upright(bgr, image->orientation()), picture, cv::ROTATE_90_COUNTERCLOCKWISE);
         // The whole picture is shown, centred, with dark bars where its shape differs: a
         // document photographed to its edges keeps its corners in view.
         const double scale = std::min(static_cast<double>(width) / picture.cols,
@@ -229,7 +229,7 @@ double SimulatedCameraDevice::frameRate() const {
 
 void SimulatedCameraDevice::setFramesPerPhoto(int frames) {
     std::lock_guard lock(mutex_);
-    framesPerPhoto_ = std::max(1, frames);
+    framesPerPhoto_ = std::max(0, frames);
 }
 
 int SimulatedCameraDevice::emitFrames(int count) {
@@ -327,6 +327,10 @@ int SimulatedCameraDevice::heldSessionStartCount() const {
 
 void SimulatedCameraDevice::sessionWillStart() {
     std::unique_lock lock(mutex_);
+    if (photoTaken_ && framesPerPhoto_ == 0 && !photos_.empty()) {
+        currentPhoto_ = (currentPhoto_ + 1) % photos_.size();
+    }
+    photoTaken_ = false;
     if (!holdsStarts_) {
         return;
     }
@@ -364,8 +368,11 @@ std::shared_ptr<SensorFrame> SimulatedCameraDevice::captureFrame() {
             --framesWithoutPixels_;
         }
         if (!photos_.empty()) {
-            photo = static_cast<std::size_t>(frameNumber / framesPerPhoto_) % photos_.size();
-            currentPhoto_ = photo;
+            if (framesPerPhoto_ > 0) {
+                currentPhoto_ =
+                    static_cast<std::size_t>(frameNumber / framesPerPhoto_) % photos_.size();
+            }
+            photo = currentPhoto_;
             if (!noise_ || noise_->maximumSide() < std::max(width, height)) {
                 noise_ = std::make_shared<SensorNoise>(std::max(width, height), kPhotoFrameNoise,
                                                        0xF00D);
@@ -415,6 +422,7 @@ CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&
         height = photoHeight_;
         if (!photos_.empty()) {
             photo = photos_[currentPhoto_];
+            photoTaken_ = photoTaken_ || !error;
         }
     }
     const ImageOrientation orientation = photoOrientation(Device::current().orientation());

@@ -41,13 +41,17 @@ public:
     // A camera whose frames and photos are the photo at `path` (nullptr when it does not
     // decode).
     static std::shared_ptr<SimulatedCameraDevice> fromPhoto(const std::filesystem::path& path);
-    // A camera cycling through the photos in `directory`, in file-name order (nullptr when none
-    // decodes). Each frame shows the next photo (see setFramesPerPhoto); a photo request takes
-    // the photo of the last frame.
+    // A camera filming the photos in `directory` one page after another, in file-name order
+    // (nullptr when none decodes): the frames show one photo until a photo has been taken of
+    // it; the next start of a session then shows the next one, and the first again after the
+    // last. A photo request takes the photo of the last frame. setFramesPerPhoto makes the
+    // frames move on by themselves instead.
     //
-    // A photo is taken as the sensor would see it: shown upright (its EXIF orientation applied);
-    // a portrait picture is then turned as a phone held in portrait records it. Frames and
-    // photos are the whole picture scaled to fit their size, centred, with dark bars beside it.
+    // A photo is filmed as a phone held upright sees it: the picture upright (its EXIF
+    // orientation applied), portrait or landscape, turned a quarter counter-clockwise in the
+    // landscape sensor as the generated scene is, so that portrait frames and photos show it
+    // upright. Frames and photos are the whole picture scaled to fit their size, centred, with
+    // dark bars beside it.
     static std::shared_ptr<SimulatedCameraDevice> fromPhotos(
         const std::filesystem::path& directory);
 
@@ -68,7 +72,8 @@ public:
     // Frames per second of the pump; 0 stops the pump (emitFrames still works).
     void setFrameRate(double framesPerSecond);
     double frameRate() const;
-    // How many frames in a row show the same photo (photo cameras; default 1).
+    // How many frames in a row show the same photo before the next one comes (photo cameras);
+    // 0, the default, keeps each photo until it has been taken.
     void setFramesPerPhoto(int frames);
     // Delivers `count` frames to the running sessions' video outputs from the calling thread,
     // each after the delegates have finished with the one before (so late-frame discarding only
@@ -133,10 +138,12 @@ private:
     int sensorWidth_ = 1920;
     int sensorHeight_ = 1080;
     double frameRate_ = 30;
-    int framesPerPhoto_ = 1;
+    int framesPerPhoto_ = 0;
     int framesWithoutPixels_ = 0;
     int capturedFrames_ = 0;
     std::size_t currentPhoto_ = 0;
+    // A photo was taken of the current photo: the next session start moves on.
+    bool photoTaken_ = false;
     // The last photo picture made for frames, by index and size.
     mutable std::optional<std::tuple<std::size_t, int, int>> cachedKey_;
     mutable cv::Mat cachedPicture_;
