@@ -166,9 +166,10 @@ protected:
     // The colour at (x, y) of `image` as it is shown, its orientation applied.
     static cv::Vec4b shownPixel(const Image& image, double x, double y) {
         const Point stored = image.orientationTransform().inverted()->apply(Point{x, y});
-        const auto colour = image.bitmap()->pixel(static_cast<int>(stored.x),
-                                                  static_cast<int>(stored.y));
-        return cv::Vec4b(static_cast<uchar>(colour.blue * 255), static_cast<uchar>(colour.green * 255),
+        const auto colour =
+            image.bitmap()->pixel(static_cast<int>(stored.x), static_cast<int>(stored.y));
+        return cv::Vec4b(static_cast<uchar>(colour.blue * 255),
+                         static_cast<uchar>(colour.green * 255),
                          static_cast<uchar>(colour.red * 255), 255);
     }
 
@@ -199,12 +200,18 @@ TEST_F(PhotoCameraTest, PortraitPhotoIsFilmedAsAPhoneHeldUpright) {
 }
 
 // Red left of blue; checks a colour as BGR(A) with generous bounds for JPEG.
-bool isRed(const cv::Vec4b& c) { return c[2] > 200 && c[0] < 60 && c[1] < 60; }
-bool isBlue(const cv::Vec4b& c) { return c[0] > 200 && c[2] < 60 && c[1] < 60; }
-bool isDark(const cv::Vec4b& c) { return c[0] < 40 && c[1] < 40 && c[2] < 40; }
+bool isRed(const cv::Vec4b& c) {
+    return c[2] > 200 && c[0] < 60 && c[1] < 60;
+}
+bool isBlue(const cv::Vec4b& c) {
+    return c[0] > 200 && c[2] < 60 && c[1] < 60;
+}
+bool isDark(const cv::Vec4b& c) {
+    return c[0] < 40 && c[1] < 40 && c[2] < 40;
+}
 
 TEST_F(PhotoCameraTest, LandscapeAndExifTurnedPhotosAreFilmedUpright) {
-    cv::Mat landscape(300, 400, CV_8UC3, cv::Scalar(0, 0, 255));           // red on the left
+    cv::Mat landscape(300, 400, CV_8UC3, cv::Scalar(0, 0, 255));         // red on the left
     landscape(cv::Rect(200, 0, 200, 300)).setTo(cv::Scalar(255, 0, 0));  // blue on the right
     const auto plain = directory / "landscape.png";
     ASSERT_TRUE(cv::imwrite(plain.string(), landscape));
@@ -221,7 +228,8 @@ TEST_F(PhotoCameraTest, LandscapeAndExifTurnedPhotosAreFilmedUpright) {
     ASSERT_TRUE(jpeg);
     const auto turned = directory / "turned.jpg";
     std::ofstream(turned, std::ios::binary)
-        .write(reinterpret_cast<const char*>(jpeg->data()), static_cast<std::streamsize>(jpeg->size()));
+        .write(reinterpret_cast<const char*>(jpeg->data()),
+               static_cast<std::streamsize>(jpeg->size()));
 
     for (const auto& path : {plain, turned}) {
         SCOPED_TRACE(path.filename().string());
