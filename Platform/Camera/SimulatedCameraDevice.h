@@ -10,6 +10,7 @@
 
 #include "Platform/Camera/CaptureDevice.h"
 #include "Platform/Camera/SimulatedScene.h"
+#include "Platform/Graphics/Bitmap.h"
 
 namespace quorvel::platform {
 
@@ -125,8 +126,15 @@ protected:
     bool refusesVideoOutput() const override;
 
 private:
-    // The sensor picture of the photo at `index`, fitted into `width` × `height`.
+    // The sensor picture of the photo at `index`, fitted into `width` × `height` (BGRA); empty
+    // when it does not decode.
     cv::Mat photoPicture(std::size_t index, int width, int height) const;
+    // The sensor picture of the photo at `index` at its own resolution (BGR), read once while it
+    // is filmed; mutex_ held.
+    cv::Mat sensorPictureLocked(std::size_t index) const;
+    // The picture every photo of the photo at `index` shows, `width` × `height`, made once while
+    // it is filmed; nullptr when it does not decode. mutex_ held.
+    std::shared_ptr<const Bitmap> photoBitmapLocked(std::size_t index, int width, int height) const;
 
     const std::shared_ptr<SimulatedScene> scene_;
     const std::vector<std::filesystem::path> photos_;
@@ -144,9 +152,15 @@ private:
     std::size_t currentPhoto_ = 0;
     // A photo was taken of the current photo: the next session start moves on.
     bool photoTaken_ = false;
-    // The last photo picture made for frames, by index and size.
-    mutable std::optional<std::tuple<std::size_t, int, int>> cachedKey_;
-    mutable cv::Mat cachedPicture_;
+    // The photo being filmed, as the sensor reads it, and the last picture made of it for
+    // frames, by index and size.
+    mutable std::optional<std::size_t> sensorPictureIndex_;
+    mutable cv::Mat sensorPicture_;
+    mutable std::optional<std::tuple<std::size_t, int, int>> framedKey_;
+    mutable cv::Mat framedPicture_;
+    // The last picture made for photos, by index and size.
+    mutable std::optional<std::tuple<std::size_t, int, int>> photoBitmapKey_;
+    mutable std::shared_ptr<const Bitmap> photoBitmap_;
     std::shared_ptr<const SensorNoise> noise_;
     int photoWidth_ = 4032;
     int photoHeight_ = 3024;
