@@ -1,10 +1,13 @@
 #include "CaptureDemoScript.h"
 
+#include <cmath>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <variant>
 
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/UI/Accessibility.h"
+#include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/UIDriver.h"
 #include "Source/Capture/ViewControllers/CapturePreviewViewController.h"
 #include "Source/Capture/ViewControllers/CaptureViewController.h"
@@ -30,6 +33,26 @@ bool writePNG(const ui::Image& image, const std::filesystem::path& path) {
         return false;
     }
 }
+
+namespace {
+
+// Whether the outline is on screen where it was last drawn (within a point), no longer moving
+// towards it: a drawn outline animates from where it was, first out of the preview's centre.
+bool outlineSettled(const ui::ShapeLayer& outline) {
+    const auto& target = outline.path();
+    const auto shown = outline.presentationValue("path");
+    const auto* shownPath = shown ? std::get_if<ui::BezierPath>(&*shown) : nullptr;
+    if (!target || !shownPath || target->bounds().size.height <= 0) return false;
+    const ui::Rect a = target->bounds();
+    const ui::Rect b = shownPath->bounds();
+    constexpr double kTolerance = 1.0;
+    return std::abs(a.origin.x - b.origin.x) <= kTolerance &&
+           std::abs(a.origin.y - b.origin.y) <= kTolerance &&
+           std::abs(a.size.width - b.size.width) <= kTolerance &&
+           std::abs(a.size.height - b.size.height) <= kTolerance;
+}
+
+}  // namespace
 
 CaptureDemoScript::CaptureDemoScript(std::shared_ptr<ui::Window> window,
                                      std::shared_ptr<CaptureNavigationController> navigation,
@@ -129,12 +152,10 @@ bool CaptureDemoScript::takePage(int number) {
             !tapView(screen->outlets.autoCaptureButton, "the auto-capture switch")) {
             return false;
         }
-        if (!wait(
-                [&] {
-                    const auto& path = screen->detectionLayer()->path();
-                    return (path && path->bounds().size.height > 0) || arrived();
-                },
-                "the page outline")) {
+        // The outline grows out of the preview's centre when it appears: the camera screen is
+        // shown once it has reached the page.
+        if (!wait([&] { return outlineSettled(*screen->detectionLayer()) || arrived(); },
+                  "the page outline")) {
             return false;
         }
         report_("page outline found; holding still for the automatic shot");

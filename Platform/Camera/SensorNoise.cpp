@@ -31,16 +31,25 @@ SensorNoise::SensorNoise(int maximumSide, double sigma, std::uint64_t seed)
 }
 
 void SensorNoise::apply(cv::Mat& bgra, int offsetX, int offsetY) const {
-    if (canvas_.empty() || bgra.type() != CV_8UC4 || bgra.cols > maximumSide_ ||
-        bgra.rows > maximumSide_) {
+    if (canvas_.empty() || bgra.type() != CV_8UC4) {
         return;
     }
     offsetX = std::clamp(offsetX, 0, kMaximumOffset - 1);
     offsetY = std::clamp(offsetY, 0, kMaximumOffset - 1);
     try {
-        const cv::Mat patch = canvas_(cv::Rect(offsetX, offsetY, bgra.cols, bgra.rows));
-        cv::add(bgra, patch, bgra);
-        cv::subtract(bgra, cv::Scalar(bias_, bias_, bias_, 0), bgra);
+        // A picture larger than the canvas gets it tile by tile, each tile at an offset of its
+        // own; a picture within it is one tile at the offset given.
+        for (int top = 0, row = 0; top < bgra.rows; top += maximumSide_, ++row) {
+            for (int left = 0, column = 0; left < bgra.cols; left += maximumSide_, ++column) {
+                const cv::Rect tile(left, top, std::min(maximumSide_, bgra.cols - left),
+                                    std::min(maximumSide_, bgra.rows - top));
+                const int x = (offsetX + 29 * column + 13 * row) % kMaximumOffset;
+                const int y = (offsetY + 17 * column + 37 * row) % kMaximumOffset;
+                cv::Mat pixels = bgra(tile);
+                cv::add(pixels, canvas_(cv::Rect(x, y, tile.width, tile.height)), pixels);
+                cv::subtract(pixels, cv::Scalar(bias_, bias_, bias_, 0), pixels);
+            }
+        }
     } catch (const std::exception&) {
     }
 }

@@ -12,6 +12,7 @@
 #include "Platform/Camera/FrameDelivery.h"
 #include "Platform/Camera/PictureSensorFrame.h"
 #include "Platform/Camera/SensorNoise.h"
+#include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/Foundation/Device.h"
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/ExifOrientation.h"
@@ -89,9 +90,11 @@ cv::Mat upright(const cv::Mat& stored, ImageOrientation orientation) {
     return out;
 }
 
-// The photo at `path` as the sensor records it, fitted into `width` × `height`, BGR; empty
-// when it does not decode.
-cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) {
+// The photo at `path` as the sensor records it, BGR at its own resolution; empty when it does
+// not decode. Filmed by a phone held upright, whatever the picture's shape: the sensor reads the
+// upright picture turned a quarter counter-clockwise, as it reads the generated scene, and a
+// portrait connection turns it upright again.
+cv::Mat sensorPicture(const std::filesystem::path& path) {
     auto image = Image::contentsOfFile(path);
     if (!image) {
         return {};
@@ -102,44 +105,39 @@ cv::Mat sensorPicture(const std::filesystem::path& path, int width, int height) 
                              const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
         cv::Mat bgr;
         cv::cvtColor(stored, bgr, cv::COLOR_BGRA2BGR);
-        cv::Mat picture = upright(bgr, image->orientation());
-        if (picture.rows > picture.cols) {
-            // Seen by a phone held in portrait: the sensor reads it turned.
-            cv::rotate(picture, picture, cv::ROTATE_90_COUNTERCLOCKWISE);
-        }
-        // The whole picture is shown, centred, with dark bars where its shape differs: a
-        // document photographed to its edges keeps its corners in view.
-        const double scale = std::min(static_cast<double>(width) / picture.cols,
-                                      static_cast<double>(height) / picture.rows);
-        const int scaledWidth =
-            std::min(width, static_cast<int>(std::lround(picture.cols * scale)));
-        const int scaledHeight =
-            std::min(height, static_cast<int>(std::lround(picture.rows * scale)));
-        cv::Mat framed(height, width, CV_8UC3, cv::Scalar(16, 16, 16));
-        cv::resize(picture,
-                   framed(cv::Rect((width - scaledWidth) / 2, (height - scaledHeight) / 2,
-                                   scaledWidth, scaledHeight)),
-                   cv::Size(scaledWidth, scaledHeight), 0, 0,
-                   scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
-        return framed;
+        cv::Mat picture;
+        cv::rotate(upright(bgr, image->orientation()), picture, cv::ROTATE_90_COUNTERCLOCKWISE);
+        return picture;
     } catch (const std::exception&) {
         return {};
     }
 }
 
-std::optional<Data> encodePhoto(const cv::Mat& bgr, ImageOrientation orientation) {
-    auto bitmap = Bitmap::make(bgr.cols, bgr.rows);
-    if (!bitmap) {
-        return std::nullopt;
+// Draws the whole of `picture` (BGR) into `target` (BGRA, opaque), scaled to fit and centred,
+// with dark bars where its shape differs: a document photographed to its edges keeps its corners
+// in view. False when it could not.
+bool drawFitted(const cv::Mat& picture, cv::Mat& target) {
+    if (picture.empty() || target.empty()) {
+        return false;
     }
     try {
-        cv::Mat target(bitmap->height(), bitmap->width(), CV_8UC4, bitmap->mutableData(),
-                       bitmap->bytesPerRow());
-        cv::cvtColor(bgr, target, cv::COLOR_BGR2BGRA);
+        const double scale = std::min(static_cast<double>(target.cols) / picture.cols,
+                                      static_cast<double>(target.rows) / picture.rows);
+        const int width =
+            std::clamp(static_cast<int>(std::lround(picture.cols * scale)), 1, target.cols);
+        const int height =
+            std::clamp(static_cast<int>(std::lround(picture.rows * scale)), 1, target.rows);
+        target.setTo(cv::Scalar(16, 16, 16, 255));
+        cv::Mat scaled;
+        cv::resize(picture, scaled, cv::Size(width, height), 0, 0,
+                   scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+        cv::Mat area =
+            target(cv::Rect((target.cols - width) / 2, (target.rows - height) / 2, width, height));
+        cv::cvtColor(scaled, area, cv::COLOR_BGR2BGRA);
+        return true;
     } catch (const std::exception&) {
-        return std::nullopt;
+        return false;
     }
-    return ImageEncoding::jpegData(*bitmap, kJpegQuality, exifOrientation(orientation));
 }
 
 }  // namespace
@@ -158,7 +156,7 @@ std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::make(
 
 std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::fromPhoto(
     const std::filesystem::path& path) {
-    if (sensorPicture(path, 64, 64).empty()) {
+    if (sensorPicture(path).empty()) {
         return nullptr;
     }
     return std::make_shared<SimulatedCameraDevice>(Token{}, nullptr,
@@ -171,7 +169,7 @@ std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::fromPhotos(
     std::error_code error;
     for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
-        if (it->is_regular_file(error) && !sensorPicture(it->path(), 64, 64).empty()) {
+        if (it->is_regular_file(error) && !sensorPicture(it->path()).empty()) {
             photos.push_back(it->path());
         }
     }
@@ -229,7 +227,7 @@ double SimulatedCameraDevice::frameRate() const {
 
 void SimulatedCameraDevice::setFramesPerPhoto(int frames) {
     std::lock_guard lock(mutex_);
-    framesPerPhoto_ = std::max(1, frames);
+    framesPerPhoto_ = std::max(0, frames);
 }
 
 int SimulatedCameraDevice::emitFrames(int count) {
@@ -327,6 +325,18 @@ int SimulatedCameraDevice::heldSessionStartCount() const {
 
 void SimulatedCameraDevice::sessionWillStart() {
     std::unique_lock lock(mutex_);
+    if (scene_) {
+        // The scene's still picture for photos is made while the camera runs its first frames,
+        // not when the first photo is asked for.
+        DispatchQueue::global(QualityOfService::utility)
+            ->async([scene = scene_, width = photoWidth_, height = photoHeight_] {
+                scene->preparePhotos(width, height);
+            });
+    }
+    if (photoTaken_ && framesPerPhoto_ == 0 && !photos_.empty()) {
+        currentPhoto_ = (currentPhoto_ + 1) % photos_.size();
+    }
+    photoTaken_ = false;
     if (!holdsStarts_) {
         return;
     }
@@ -364,8 +374,11 @@ std::shared_ptr<SensorFrame> SimulatedCameraDevice::captureFrame() {
             --framesWithoutPixels_;
         }
         if (!photos_.empty()) {
-            photo = static_cast<std::size_t>(frameNumber / framesPerPhoto_) % photos_.size();
-            currentPhoto_ = photo;
+            if (framesPerPhoto_ > 0) {
+                currentPhoto_ =
+                    static_cast<std::size_t>(frameNumber / framesPerPhoto_) % photos_.size();
+            }
+            photo = currentPhoto_;
             if (!noise_ || noise_->maximumSide() < std::max(width, height)) {
                 noise_ = std::make_shared<SensorNoise>(std::max(width, height), kPhotoFrameNoise,
                                                        0xF00D);
@@ -395,26 +408,55 @@ std::shared_ptr<SensorFrame> SimulatedCameraDevice::captureFrame() {
 cv::Mat SimulatedCameraDevice::photoPicture(std::size_t index, int width, int height) const {
     std::lock_guard lock(mutex_);
     const std::tuple<std::size_t, int, int> key{index, width, height};
-    if (cachedKey_ != key) {
-        cachedPicture_ = sensorPicture(photos_[index], width, height);
-        cachedKey_ = key;
+    if (framedKey_ != key) {
+        cv::Mat framed(height, width, CV_8UC4);
+        if (!drawFitted(sensorPictureLocked(index), framed)) {
+            framed.release();
+        }
+        framedPicture_ = framed;
+        framedKey_ = key;
     }
-    return cachedPicture_;
+    return framedPicture_;
+}
+
+std::shared_ptr<const Bitmap> SimulatedCameraDevice::photoBitmapLocked(std::size_t index, int width,
+                                                                       int height) const {
+    const std::tuple<std::size_t, int, int> key{index, width, height};
+    if (photoBitmapKey_ != key) {
+        photoBitmap_.reset();
+        photoBitmapKey_ = key;
+        if (auto bitmap = Bitmap::makeForOverwrite(width, height)) {  // every pixel is drawn
+            cv::Mat pixels(height, width, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
+            if (drawFitted(sensorPictureLocked(index), pixels)) {
+                photoBitmap_ = std::move(bitmap);
+            }
+        }
+    }
+    return photoBitmap_;
+}
+
+cv::Mat SimulatedCameraDevice::sensorPictureLocked(std::size_t index) const {
+    if (sensorPictureIndex_ != index) {
+        sensorPicture_ = sensorPicture(photos_[index]);
+        sensorPictureIndex_ = index;
+    }
+    return sensorPicture_;
 }
 
 CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&) {
     std::optional<CameraError> error;
     int width = 0;
     int height = 0;
-    std::filesystem::path photo;
+    std::shared_ptr<const Bitmap> picture;
     {
         std::lock_guard lock(mutex_);
         ++photoRequests_;
         error = std::exchange(nextPhotoError_, std::nullopt);
         width = photoWidth_;
         height = photoHeight_;
-        if (!photos_.empty()) {
-            photo = photos_[currentPhoto_];
+        if (!photos_.empty() && !error) {
+            picture = photoBitmapLocked(currentPhoto_, width, height);
+            photoTaken_ = true;
         }
     }
     const ImageOrientation orientation = photoOrientation(Device::current().orientation());
@@ -423,7 +465,7 @@ CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&
     }
     if (scene_) {
         return [scene = scene_, pose = scene_->currentPose(), width, height, orientation] {
-            auto bitmap = Bitmap::make(width, height);
+            auto bitmap = Bitmap::makeForOverwrite(width, height);  // every pixel is rendered
             if (!bitmap) {
                 return PhotoResult{std::nullopt, CameraError{"The photo could not be made"}};
             }
@@ -436,12 +478,13 @@ CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&
                 std::nullopt};
         };
     }
-    return [photo, width, height, orientation] {
-        const cv::Mat picture = sensorPicture(photo, width, height);
-        if (picture.empty()) {
+    return [picture, orientation] {
+        if (!picture) {
             return PhotoResult{std::nullopt, CameraError{"The photo could not be read"}};
         }
-        return PhotoResult{encodePhoto(picture, orientation), std::nullopt};
+        return PhotoResult{
+            ImageEncoding::jpegData(*picture, kJpegQuality, exifOrientation(orientation)),
+            std::nullopt};
     };
 }
 

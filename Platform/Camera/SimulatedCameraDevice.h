@@ -10,6 +10,7 @@
 
 #include "Platform/Camera/CaptureDevice.h"
 #include "Platform/Camera/SimulatedScene.h"
+#include "Platform/Graphics/Bitmap.h"
 
 namespace quorvel::platform {
 
@@ -41,13 +42,17 @@ public:
     // A camera whose frames and photos are the photo at `path` (nullptr when it does not
     // decode).
     static std::shared_ptr<SimulatedCameraDevice> fromPhoto(const std::filesystem::path& path);
-    // A camera cycling through the photos in `directory`, in file-name order (nullptr when none
-    // decodes). Each frame shows the next photo (see setFramesPerPhoto); a photo request takes
-    // the photo of the last frame.
+    // A camera filming the photos in `directory` one page after another, in file-name order
+    // (nullptr when none decodes): the frames show one photo until a photo has been taken of
+    // it; the next start of a session then shows the next one, and the first again after the
+    // last. A photo request takes the photo of the last frame. setFramesPerPhoto makes the
+    // frames move on by themselves instead.
     //
-    // A photo is taken as the sensor would see it: shown upright (its EXIF orientation applied);
-    // a portrait picture is then turned as a phone held in portrait records it. Frames and
-    // photos are the whole picture scaled to fit their size, centred, with dark bars beside it.
+    // A photo is filmed as a phone held upright sees it: the picture upright (its EXIF
+    // orientation applied), portrait or landscape, turned a quarter counter-clockwise in the
+    // landscape sensor as the generated scene is, so that portrait frames and photos show it
+    // upright. Frames and photos are the whole picture scaled to fit their size, centred, with
+    // dark bars beside it.
     static std::shared_ptr<SimulatedCameraDevice> fromPhotos(
         const std::filesystem::path& directory);
 
@@ -68,7 +73,8 @@ public:
     // Frames per second of the pump; 0 stops the pump (emitFrames still works).
     void setFrameRate(double framesPerSecond);
     double frameRate() const;
-    // How many frames in a row show the same photo (photo cameras; default 1).
+    // How many frames in a row show the same photo before the next one comes (photo cameras);
+    // 0, the default, keeps each photo until it has been taken.
     void setFramesPerPhoto(int frames);
     // Delivers `count` frames to the running sessions' video outputs from the calling thread,
     // each after the delegates have finished with the one before (so late-frame discarding only
@@ -120,8 +126,15 @@ protected:
     bool refusesVideoOutput() const override;
 
 private:
-    // The sensor picture of the photo at `index`, fitted into `width` × `height`.
+    // The sensor picture of the photo at `index`, fitted into `width` × `height` (BGRA); empty
+    // when it does not decode.
     cv::Mat photoPicture(std::size_t index, int width, int height) const;
+    // The sensor picture of the photo at `index` at its own resolution (BGR), read once while it
+    // is filmed; mutex_ held.
+    cv::Mat sensorPictureLocked(std::size_t index) const;
+    // The picture every photo of the photo at `index` shows, `width` × `height`, made once while
+    // it is filmed; nullptr when it does not decode. mutex_ held.
+    std::shared_ptr<const Bitmap> photoBitmapLocked(std::size_t index, int width, int height) const;
 
     const std::shared_ptr<SimulatedScene> scene_;
     const std::vector<std::filesystem::path> photos_;
@@ -133,13 +146,21 @@ private:
     int sensorWidth_ = 1920;
     int sensorHeight_ = 1080;
     double frameRate_ = 30;
-    int framesPerPhoto_ = 1;
+    int framesPerPhoto_ = 0;
     int framesWithoutPixels_ = 0;
     int capturedFrames_ = 0;
     std::size_t currentPhoto_ = 0;
-    // The last photo picture made for frames, by index and size.
-    mutable std::optional<std::tuple<std::size_t, int, int>> cachedKey_;
-    mutable cv::Mat cachedPicture_;
+    // A photo was taken of the current photo: the next session start moves on.
+    bool photoTaken_ = false;
+    // The photo being filmed, as the sensor reads it, and the last picture made of it for
+    // frames, by index and size.
+    mutable std::optional<std::size_t> sensorPictureIndex_;
+    mutable cv::Mat sensorPicture_;
+    mutable std::optional<std::tuple<std::size_t, int, int>> framedKey_;
+    mutable cv::Mat framedPicture_;
+    // The last picture made for photos, by index and size.
+    mutable std::optional<std::tuple<std::size_t, int, int>> photoBitmapKey_;
+    mutable std::shared_ptr<const Bitmap> photoBitmap_;
     std::shared_ptr<const SensorNoise> noise_;
     int photoWidth_ = 4032;
     int photoHeight_ = 3024;

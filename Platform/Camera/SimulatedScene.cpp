@@ -387,18 +387,24 @@ void SimulatedScene::renderScene(cv::Mat& target, const cv::Matx33d& worldToPixe
 
 cv::Mat SimulatedScene::restingFrame(int sensorWidth, int sensorHeight,
                                      VideoOrientation orientation) const {
-    std::lock_guard lock(mutex_);
-    const FrameKey key{sensorWidth, sensorHeight, orientation};
-    auto found = restingFrames_.find(key);
-    if (found != restingFrames_.end()) {
-        return found->second;
+    std::shared_ptr<Resting> resting;
+    {
+        std::lock_guard lock(mutex_);
+        auto& entry = restingFrames_[FrameKey{sensorWidth, sensorHeight, orientation}];
+        if (!entry) {
+            entry = std::make_shared<Resting>();
+        }
+        resting = entry;
     }
-    const bool swapped = swapsSensorDimensions(orientation);
-    cv::Mat frame(swapped ? sensorWidth : sensorHeight, swapped ? sensorHeight : sensorWidth,
-                  CV_8UC4);
-    renderScene(frame, worldToPicture(sensorWidth, sensorHeight, orientation));
-    restingFrames_.emplace(key, frame);
-    return frame;
+    // Rendered once, outside the lock: a large photo's picture does not hold up the frames.
+    std::call_once(resting->rendered, [&] {
+        const bool swapped = swapsSensorDimensions(orientation);
+        cv::Mat frame(swapped ? sensorWidth : sensorHeight, swapped ? sensorHeight : sensorWidth,
+                      CV_8UC4);
+        renderScene(frame, worldToPicture(sensorWidth, sensorHeight, orientation));
+        resting->picture = frame;
+    });
+    return resting->picture;
 }
 
 std::shared_ptr<const SensorNoise> SimulatedScene::noiseFor(int maximumSide) const {
@@ -427,7 +433,10 @@ bool SimulatedScene::renderFrame(cv::Mat& target, int sensorWidth, int sensorHei
         const cv::Matx33d shake = toPixels * shakeTransform(pose) * toPixels.inv();
         cv::warpAffine(resting, target, affine2(shake), target.size(), cv::INTER_LINEAR,
                        cv::BORDER_REPLICATE);
-        if (auto noise = noiseFor(std::max(sensorWidth, sensorHeight))) {
+        // A picture larger than a frame gets the frames' noise tile by tile.
+        const int noiseSide =
+            std::min(std::max(sensorWidth, sensorHeight), static_cast<int>(kReferenceSide));
+        if (auto noise = noiseFor(noiseSide)) {
             noise->apply(target, pose.noiseX, pose.noiseY);
         }
         return true;
@@ -440,28 +449,18 @@ bool SimulatedScene::renderPhoto(cv::Mat& target, const Pose& pose) const {
     if (target.type() != CV_8UC4 || target.empty()) {
         return false;
     }
+    // A photo is a large frame as the sensor reads it.
+    return renderFrame(target, target.cols, target.rows, VideoOrientation::landscapeRight, pose);
+}
+
+void SimulatedScene::preparePhotos(int width, int height) const {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
     try {
-        renderScene(target,
-                    worldToPicture(target.cols, target.rows, VideoOrientation::landscapeRight) *
-                        shakeTransform(pose));
-        double sigma = 0;
-        {
-            std::lock_guard lock(mutex_);
-            sigma = noiseLevel_;
-        }
-        if (sigma > 0) {
-            cv::Mat noise(target.size(), CV_16SC4);
-            cv::RNG rng(static_cast<std::uint64_t>(pose.noiseX * 131 + pose.noiseY + 1));
-            rng.fill(noise, cv::RNG::NORMAL, cv::Scalar(0, 0, 0, 0),
-                     cv::Scalar(sigma, sigma, sigma, 0));
-            cv::Mat wide;
-            target.convertTo(wide, CV_16SC4);
-            wide += noise;
-            wide.convertTo(target, CV_8UC4);
-        }
-        return true;
+        restingFrame(width, height, VideoOrientation::landscapeRight);
+        noiseFor(std::min(std::max(width, height), static_cast<int>(kReferenceSide)));
     } catch (const std::exception&) {
-        return false;
     }
 }
 

@@ -77,11 +77,20 @@ public:
     bool renderFrame(cv::Mat& target, int sensorWidth, int sensorHeight,
                      VideoOrientation orientation, const Pose& pose) const;
     // Renders a photo of `width` × `height` (stored as the sensor reads it) at `pose` into
-    // `target` (CV_8UC4 BGRA of that size, opaque). False when the target does not fit.
+    // `target` (CV_8UC4 BGRA of that size, opaque). False when the target does not fit. Like a
+    // frame, it is the still scene, rendered once for its size, moved by the hand.
     bool renderPhoto(cv::Mat& target, const Pose& pose) const;
+    // Renders the still scene for photos of `width` × `height` ahead of the first one (a camera
+    // starting does it, so that its first photo costs no more than the next).
+    void preparePhotos(int width, int height) const;
 
 private:
     using FrameKey = std::tuple<int, int, VideoOrientation>;
+    // The still scene for one picture size and orientation, rendered once when first asked.
+    struct Resting {
+        std::once_flag rendered;
+        cv::Mat picture;
+    };
 
     // World (scene units, upright portrait view, origin at the centre, y down) to pixels of a
     // `width` × `height` sensor picture turned by `orientation`.
@@ -103,7 +112,7 @@ private:
     Pose pose_;
     double shakeAmplitude_ = 1.5;
     double noiseLevel_ = 2.5;
-    mutable std::map<FrameKey, cv::Mat> restingFrames_;
+    mutable std::map<FrameKey, std::shared_ptr<Resting>> restingFrames_;
     mutable std::shared_ptr<const SensorNoise> noise_;
 };
 

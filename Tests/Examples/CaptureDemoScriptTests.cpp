@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <variant>
 
 #include "CaptureDemoScript.h"
 #include "Platform/Camera/CameraAuthorization.h"
@@ -18,6 +19,7 @@
 #include "Platform/UI/ViewController.h"
 #include "Platform/UI/Window.h"
 #include "Source/Capture/ViewControllers/CaptureViewController.h"
+#include "Source/Capture/Views/DetectionLayer.h"
 #include "Source/Navigation/CaptureNavigationController.h"
 
 namespace quorvel {
@@ -158,12 +160,30 @@ TEST_P(ScriptedSessionOnAPhoto, EveryPageMatchesTheMarkedPage) {
     window->makeKeyAndVisible();
     hostScreen->present(navigation, false);
 
+    // When the outline is reported found (and the camera screen's screenshot taken), it lies
+    // where it was drawn, no longer growing towards it.
     std::vector<std::string> steps;
+    int outlinesFound = 0;
     capturedemo::CaptureDemoScript script(
         window, navigation, {},
         [&](const std::function<bool()>& event, const std::string&) { return waitFor(event); },
-        [&](const std::string& step) { steps.push_back(step); });
+        [&](const std::string& step) {
+            steps.push_back(step);
+            if (step.find("page outline found") != 0) return;
+            ++outlinesFound;
+            const auto layer = navigation->viewController()->detectionLayer();
+            const auto shown = layer->presentationValue("path");
+            ASSERT_TRUE(layer->path() && shown);
+            const auto drawn = layer->path()->bounds();
+            const auto onScreen = std::get<ui::BezierPath>(*shown).bounds();
+            EXPECT_GT(drawn.size.height, 100) << step;
+            EXPECT_NEAR(onScreen.origin.x, drawn.origin.x, 1) << step;
+            EXPECT_NEAR(onScreen.origin.y, drawn.origin.y, 1) << step;
+            EXPECT_NEAR(onScreen.size.width, drawn.size.width, 1) << step;
+            EXPECT_NEAR(onScreen.size.height, drawn.size.height, 1) << step;
+        });
     ASSERT_TRUE(script.run([&] { return host->handedBack; })) << ::testing::PrintToString(steps);
+    EXPECT_EQ(outlinesFound, 2) << ::testing::PrintToString(steps);
 
     ASSERT_EQ(host->pages.size(), 2u);
     const auto marked = markedPage(file);

@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "CameraTestSupport.h"
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Imaging/ImageEncoding.h"
 #include "Support/TemporaryBundle.h"
 
 namespace camera_testing {
@@ -148,6 +150,29 @@ protected:
         return result;
     }
 
+    // Takes a photo with the running session of `recording` (which has `photos` as an output)
+    // and decodes it.
+    std::shared_ptr<Image> takePhoto(const std::shared_ptr<CapturePhotoOutput>& photos) {
+        auto recorder = std::make_shared<PhotoRecorder>();
+        photos->capturePhoto(PhotoSettings::jpeg(), recorder);
+        clock.advance(100ms);
+        const auto delivery = recorder->waitForDelivery();
+        if (!delivery || !delivery->photo || !delivery->photo->fileDataRepresentation()) {
+            return nullptr;
+        }
+        return Image::fromEncodedData(*delivery->photo->fileDataRepresentation());
+    }
+
+    // The colour at (x, y) of `image` as it is shown, its orientation applied.
+    static cv::Vec4b shownPixel(const Image& image, double x, double y) {
+        const Point stored = image.orientationTransform().inverted()->apply(Point{x, y});
+        const auto colour =
+            image.bitmap()->pixel(static_cast<int>(stored.x), static_cast<int>(stored.y));
+        return cv::Vec4b(static_cast<uchar>(colour.blue * 255),
+                         static_cast<uchar>(colour.green * 255),
+                         static_cast<uchar>(colour.red * 255), 255);
+    }
+
     ScopedManualClock clock;
     // A folder of this test's own: test programs run at the same time never share it.
     quorvel::testsupport::TemporaryBundle scratch{"Photos"};
@@ -174,6 +199,70 @@ TEST_F(PhotoCameraTest, PortraitPhotoIsFilmedAsAPhoneHeldUpright) {
     EXPECT_LT(bottom[2], 60);
 }
 
+// Red left of blue; checks a colour as BGR(A) with generous bounds for JPEG.
+bool isRed(const cv::Vec4b& c) {
+    return c[2] > 200 && c[0] < 60 && c[1] < 60;
+}
+bool isBlue(const cv::Vec4b& c) {
+    return c[0] > 200 && c[2] < 60 && c[1] < 60;
+}
+bool isDark(const cv::Vec4b& c) {
+    return c[0] < 40 && c[1] < 40 && c[2] < 40;
+}
+
+TEST_F(PhotoCameraTest, LandscapeAndExifTurnedPhotosAreFilmedUpright) {
+    cv::Mat landscape(300, 400, CV_8UC3, cv::Scalar(0, 0, 255));         // red on the left
+    landscape(cv::Rect(200, 0, 200, 300)).setTo(cv::Scalar(255, 0, 0));  // blue on the right
+    const auto plain = directory / "landscape.png";
+    ASSERT_TRUE(cv::imwrite(plain.string(), landscape));
+    // The same picture as a phone stores it: the pixels as the sensor read them, with EXIF
+    // orientation 6 (shown turned a quarter clockwise).
+    cv::Mat stored;
+    cv::rotate(landscape, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
+    auto bitmap = Bitmap::make(stored.cols, stored.rows);
+    ASSERT_NE(bitmap, nullptr);
+    cv::Mat target(bitmap->height(), bitmap->width(), CV_8UC4, bitmap->mutableData(),
+                   bitmap->bytesPerRow());
+    cv::cvtColor(stored, target, cv::COLOR_BGR2BGRA);
+    const auto jpeg = ImageEncoding::jpegData(*bitmap, 0.95, 6);
+    ASSERT_TRUE(jpeg);
+    const auto turned = directory / "turned.jpg";
+    std::ofstream(turned, std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg->data()),
+               static_cast<std::streamsize>(jpeg->size()));
+
+    for (const auto& path : {plain, turned}) {
+        SCOPED_TRACE(path.filename().string());
+        auto device = SimulatedCameraDevice::fromPhoto(path);
+        ASSERT_NE(device, nullptr);
+        device->setSensorSize(640, 360);
+        device->setPhotoSize(800, 600);
+
+        // Upright on the portrait screen: a band across the middle, dark above and below.
+        const auto frame = frames(device, 1, VideoOrientation::portrait).at(0);
+        ASSERT_EQ(frame.cols, 360);
+        ASSERT_EQ(frame.rows, 640);
+        EXPECT_TRUE(isRed(frame.at<cv::Vec4b>(320, 90)));
+        EXPECT_TRUE(isBlue(frame.at<cv::Vec4b>(320, 270)));
+        EXPECT_TRUE(isDark(frame.at<cv::Vec4b>(60, 180)));
+        EXPECT_TRUE(isDark(frame.at<cv::Vec4b>(580, 180)));
+
+        // The photo, shown with the orientation it carries, is upright as well.
+        RecordingSession recording(device);
+        auto photos = CapturePhotoOutput::make();
+        recording.session->addOutput(photos);
+        recording.session->startRunning();
+        const auto photo = takePhoto(photos);
+        recording.session->stopRunning();
+        ASSERT_NE(photo, nullptr);
+        ASSERT_EQ(photo->size().width, 600);
+        ASSERT_EQ(photo->size().height, 800);
+        EXPECT_TRUE(isRed(shownPixel(*photo, 150, 400)));
+        EXPECT_TRUE(isBlue(shownPixel(*photo, 450, 400)));
+        EXPECT_TRUE(isDark(shownPixel(*photo, 300, 60)));
+    }
+}
+
 TEST_F(PhotoCameraTest, PhotosOfADirectoryAreFilmedInNameOrder) {
     ASSERT_TRUE(cv::imwrite((directory / "b.png").string(),
                             cv::Mat(90, 160, CV_8UC3, cv::Scalar(0, 255, 0))));
@@ -184,12 +273,50 @@ TEST_F(PhotoCameraTest, PhotosOfADirectoryAreFilmedInNameOrder) {
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(device->photoPaths().size(), 2u);
     device->setSensorSize(160, 90);
+    device->setFramesPerPhoto(1);
 
     const auto seen = frames(device, 3, VideoOrientation::landscapeRight);
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_GT(seen[0].at<cv::Vec4b>(45, 80)[2], 200);
     EXPECT_GT(seen[1].at<cv::Vec4b>(45, 80)[1], 200);
     EXPECT_GT(seen[2].at<cv::Vec4b>(45, 80)[2], 200);
+}
+
+TEST_F(PhotoCameraTest, PhotosOfADirectoryAreFilmedOnePageAfterAnother) {
+    ASSERT_TRUE(cv::imwrite((directory / "1.png").string(),
+                            cv::Mat(90, 160, CV_8UC3, cv::Scalar(0, 0, 255))));
+    ASSERT_TRUE(cv::imwrite((directory / "2.png").string(),
+                            cv::Mat(90, 160, CV_8UC3, cv::Scalar(0, 255, 0))));
+    auto device = SimulatedCameraDevice::fromPhotos(directory);
+    ASSERT_NE(device, nullptr);
+    device->setSensorSize(160, 90);
+    device->setPhotoSize(160, 90);
+    RecordingSession recording(device);
+    auto photos = CapturePhotoOutput::make();
+    recording.session->addOutput(photos);
+    auto centre = [](const cv::Mat& picture) { return picture.at<cv::Vec4b>(45, 80); };
+    auto lastFrame = [&] {
+        const auto& buffer = recording.delegate->received().back().sample->imageBuffer();
+        buffer->lockBaseAddress();
+        const cv::Vec4b colour = centre(buffer->asMat());
+        buffer->unlockBaseAddress();
+        return colour;
+    };
+    auto photoCentre = [&] {
+        const auto photo = takePhoto(photos);
+        return photo ? shownPixel(*photo, 45, 80) : cv::Vec4b();
+    };
+
+    // Each page stays in view until its photo is taken; the camera's next start shows the next.
+    for (const int channel : {2, 1, 2}) {
+        recording.session->startRunning();
+        ASSERT_EQ(device->emitFrames(3), 3);
+        EXPECT_GT(lastFrame()[channel], 200);
+        EXPECT_GT(photoCentre()[channel], 200);
+        ASSERT_EQ(device->emitFrames(1), 1);
+        EXPECT_GT(lastFrame()[channel], 200) << "the next page waits for the camera's restart";
+        recording.session->stopRunning();
+    }
 }
 
 TEST_F(PhotoCameraTest, DirectoryWithoutPhotosGivesNoCamera) {
