@@ -80,7 +80,7 @@ TEST_F(QuorvelDetect, EachFailureHasItsOwnMessageAndAnyFailureMakesTheExitStatus
         {missing, "cannot read: No such file or directory"},
         {folder, "not a regular file"},
         {fifo, "not a regular file"},
-        {text, "cannot decode"},
+        {text, "cannot decode: the data is neither a JPEG nor a PNG image"},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(parsed[i]["image"], expected[i].first);
