@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -314,6 +315,22 @@ TEST(ImageFile, JpegClaimingMorePixelsThanDecodedIsRefusedFromItsHeader) {
     std::string failure;
     EXPECT_EQ(Image::fromEncodedData(jpeg, &failure), nullptr);
     EXPECT_NE(failure.find("12000 x 9000"), std::string::npos) << failure;
+}
+
+TEST(ImageFile, FileOverTheSizeCapIsRefusedFromItsSize) {
+    // A good picture, then zeros up to one byte over the cap: sparse, so it takes no disk space
+    // and would take 256 MB of memory only if it were read.
+    TemporaryBundle files("Files");
+    const auto path =
+        files.write("huge.png", encode(".png", cv::Mat(16, 16, CV_8UC3, cv::Scalar(1, 2, 3))));
+    ASSERT_NE(Image::contentsOfFile(path), nullptr);
+    std::filesystem::resize_file(path, Image::maximumFileSize + 1);
+    std::string failure;
+    EXPECT_EQ(Image::contentsOfFile(path, &failure), nullptr);
+    EXPECT_NE(failure.find(std::to_string(Image::maximumFileSize + 1) + " bytes"),
+              std::string::npos)
+        << failure;
+    EXPECT_EQ(Image::maximumFileSize, 268435456u);
 }
 
 TEST(ImageFile, PicturesUpToTheLimitAreDecoded) {
