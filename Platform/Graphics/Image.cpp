@@ -1,11 +1,16 @@
 #include "Platform/Graphics/Image.h"
 
+// jpeglib.h needs FILE and size_t declared before it.
+#include <cstddef>
+#include <cstdio>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
 #include <png.h>
-#include <turbojpeg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <system_error>
@@ -164,55 +169,188 @@ std::shared_ptr<Bitmap> bitmapForDecoding(int width, int height, ImageFailure& f
     return bitmap;
 }
 
-// Decodes straight into the bitmap's memory as B, G, R, A bytes (alpha 255). libjpeg's warnings
-// (data cut short, corrupt entropy data) stop the decoding: such a picture is partly made up.
-std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageFailure& failure) {
-    const std::unique_ptr<void, int (*)(tjhandle)> decoder(tjInitDecompress(), tjDestroy);
-    if (!decoder) {
-        fail(failure, FailureKind::damaged, "The JPEG decoder cannot be started.");
-        return nullptr;
+// libjpeg's error handling: like libpng, it reports an error by jumping back to the function
+// that called setjmp, so those functions below own nothing that needs a destructor.
+struct JpegErrors {
+    jpeg_error_mgr manager;  // first: libjpeg hands back a pointer to it
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// Progressive JPEGs with more scans than this are refused: each scan goes over the whole picture
+// again, and a small file can ask for thousands of them.
+constexpr int mostJpegScans = 500;
+
+struct JpegDecoding {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+
+    JpegDecoding() = default;
+    JpegDecoding(const JpegDecoding&) = delete;
+    JpegDecoding& operator=(const JpegDecoding&) = delete;
+    ~JpegDecoding() {
+        if (created) jpeg_destroy_decompress(&info);
     }
-    const auto size = static_cast<unsigned long>(data.size());
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(decoder.get(), data.data(), size, &width, &height, &subsampling,
-                            &colorspace) != 0) {
+};
+
+[[noreturn]] void jpegError(j_common_ptr info) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// A warning (data cut short, corrupt entropy data) means that part of the picture is made up:
+// it stops the decoding as an error does. Other messages are traces, never printed.
+void jpegMessage(j_common_ptr info, int level) {
+    if (level < 0) jpegError(info);
+}
+
+[[noreturn]] void stopJpeg(JpegErrors& errors, const char* message) {
+    std::snprintf(errors.message, sizeof errors.message, "%s", message);
+    std::longjmp(errors.jump, 1);
+}
+
+void jpegProgress(j_common_ptr common) {
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->is_decompressor && info->progressive_mode &&
+        info->input_scan_number > mostJpegScans) {
+        stopJpeg(*reinterpret_cast<JpegErrors*>(common->err),
+                 "Progressive JPEG image has more than 500 scans");
+    }
+}
+
+// Starts libjpeg on the data and reads the header. False when libjpeg stopped with an error.
+bool startJpeg(JpegDecoding& decoding, std::span<const std::uint8_t> data) {
+    decoding.info.err = jpeg_std_error(&decoding.errors.manager);
+    decoding.errors.manager.error_exit = jpegError;
+    decoding.errors.manager.emit_message = jpegMessage;
+    if (setjmp(decoding.errors.jump)) {
+        return false;
+    }
+    jpeg_create_decompress(&decoding.info);
+    decoding.created = true;
+    decoding.progress.progress_monitor = jpegProgress;
+    decoding.info.progress = &decoding.progress;
+    jpeg_mem_src(&decoding.info, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&decoding.info, TRUE);
+    return true;
+}
+
+// Inverted CMYK as cameras and Photoshop write it, taken to B, G, R as OpenCV does, in place.
+void cmykToBgra(std::uint8_t* p, std::size_t pixels) {
+    for (std::size_t i = 0; i < pixels * 4; i += 4) {
+        const int k = p[i + 3];
+        auto channel = [k](int ink) {
+            return static_cast<std::uint8_t>(k - ((255 - ink) * k >> 8));
+        };
+        const std::uint8_t red = channel(p[i]), green = channel(p[i + 1]), blue = channel(p[i + 2]);
+        p[i] = blue;
+        p[i + 1] = green;
+        p[i + 2] = red;
+        p[i + 3] = 255;
+    }
+}
+
+// Rows decoded together when the picture is turned: each bitmap row then receives a run of this
+// many neighbouring pixels at once rather than one.
+constexpr std::size_t jpegBandRows = 16;
+
+// Where the decoded rows go: stored pixel (x, y) lands at pixel index first + x * alongRow +
+// y * acrossRows of the bitmap. `band` is scratch for jpegBandRows decoded rows when the picture
+// is turned (rows then land as columns, or backwards); null when rows go straight into the
+// bitmap.
+struct JpegTarget {
+    Bitmap* bitmap;
+    std::uint8_t* band;
+    bool cmyk;
+    std::ptrdiff_t first, alongRow, acrossRows;
+};
+
+// Decodes every row into the target and reads on to the end of the picture. False when libjpeg
+// stopped with an error or a warning.
+bool readJpegRows(JpegDecoding& decoding, const JpegTarget& target) {
+    if (setjmp(decoding.errors.jump)) {
+        return false;
+    }
+    jpeg_decompress_struct& info = decoding.info;
+    info.out_color_space = target.cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    const std::size_t width = info.output_width;
+    const std::size_t rowBytes = width * 4;
+    std::uint8_t* pixels = target.bitmap->mutableData();
+    while (info.output_scanline < info.output_height) {
+        const std::size_t first = info.output_scanline;
+        const std::size_t count =
+            target.band ? std::min<std::size_t>(jpegBandRows, info.output_height - first) : 1;
+        std::uint8_t* rows = target.band ? target.band : pixels + first * rowBytes;
+        for (std::size_t r = 0; r < count; ++r) {
+            JSAMPROW row = rows + r * rowBytes;
+            if (jpeg_read_scanlines(&info, &row, 1) != 1) {
+                stopJpeg(decoding.errors, "No more rows");
+            }
+            if (target.cmyk) cmykToBgra(row, width);
+        }
+        if (!target.band) continue;
+        const std::ptrdiff_t start =
+            target.first + static_cast<std::ptrdiff_t>(first) * target.acrossRows;
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::ptrdiff_t column = start + static_cast<std::ptrdiff_t>(x) * target.alongRow;
+            for (std::size_t r = 0; r < count; ++r) {
+                std::memcpy(
+                    pixels + (column + static_cast<std::ptrdiff_t>(r) * target.acrossRows) * 4,
+                    rows + r * rowBytes + x * 4, 4);
+            }
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+// Decodes as B, G, R, A bytes (alpha 255), turned as `turn` says (up: as stored, straight into
+// the bitmap's rows). libjpeg's warnings (data cut short, corrupt entropy data) stop the
+// decoding: such a picture is partly made up.
+std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageOrientation turn,
+                                   ImageFailure& failure) {
+    JpegDecoding decoding;
+    if (!startJpeg(decoding, data)) {
         fail(failure, FailureKind::damaged,
-             std::string("The JPEG header cannot be read (") + tjGetErrorStr2(decoder.get()) +
-                 ").");
+             std::string("The JPEG header cannot be read (") + decoding.errors.message + ").");
         return nullptr;
     }
+    const auto width = static_cast<std::int64_t>(decoding.info.image_width);
+    const auto height = static_cast<std::int64_t>(decoding.info.image_height);
     if (!withinDecodingLimit(width, height, failure)) {
         return nullptr;
     }
-    auto bitmap = bitmapForDecoding(width, height, failure);
+    const bool swapped = Image::swapsWidthAndHeight(turn);
+    auto bitmap = bitmapForDecoding(static_cast<int>(swapped ? height : width),
+                                    static_cast<int>(swapped ? width : height), failure);
     if (!bitmap) {
         return nullptr;
     }
-    const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-    const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
-    if (tjDecompress2(decoder.get(), data.data(), size, bitmap->mutableData(), width,
-                      static_cast<int>(bitmap->bytesPerRow()), height, cmyk ? TJPF_CMYK : TJPF_BGRA,
-                      flags) != 0) {
-        fail(failure, FailureKind::damaged,
-             std::string("The JPEG data is truncated or corrupt (") +
-                 tjGetErrorStr2(decoder.get()) + ").");
-        return nullptr;
+    // Pixel centres: the stored picture's last pixel is at (width - 1, height - 1).
+    const AffineTransform toUpright = uprightTransform(
+        turn, Size{static_cast<double>(width - 1), static_cast<double>(height - 1)});
+    const auto stride = static_cast<std::ptrdiff_t>(bitmap->width());
+    JpegTarget target{
+        bitmap.get(),
+        nullptr,
+        decoding.info.jpeg_color_space == JCS_CMYK || decoding.info.jpeg_color_space == JCS_YCCK,
+        std::lround(toUpright.ty) * stride + std::lround(toUpright.tx),
+        std::lround(toUpright.b) * stride + std::lround(toUpright.a),
+        std::lround(toUpright.d) * stride + std::lround(toUpright.c)};
+    std::vector<std::uint8_t> band;
+    if (turn != ImageOrientation::up) {
+        band.resize(jpegBandRows * static_cast<std::size_t>(width) * 4);
+        target.band = band.data();
     }
-    if (cmyk) {
-        // Inverted CMYK as cameras and Photoshop write it, taken to B, G, R as OpenCV does.
-        std::uint8_t* p = bitmap->mutableData();
-        for (std::size_t i = 0; i < bitmap->byteCount(); i += 4) {
-            const int k = p[i + 3];
-            auto channel = [k](int ink) {
-                return static_cast<std::uint8_t>(k - ((255 - ink) * k >> 8));
-            };
-            const std::uint8_t red = channel(p[i]), green = channel(p[i + 1]),
-                               blue = channel(p[i + 2]);
-            p[i] = blue;
-            p[i + 1] = green;
-            p[i + 2] = red;
-            p[i + 3] = 255;
-        }
+    if (!readJpegRows(decoding, target)) {
+        fail(failure, FailureKind::damaged,
+             std::string("The JPEG data is truncated or corrupt (") + decoding.errors.message +
+                 ").");
+        return nullptr;
     }
     return bitmap;
 }
@@ -298,8 +436,7 @@ std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, ImageFailu
         return nullptr;
     }
     PngSource source{data};
-    png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, pngError, pngWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     struct Reader {
         png_structp png;
@@ -351,6 +488,73 @@ std::string describeError(const std::error_code& error) {
     return error ? " (" + error.message() + ")" : std::string();
 }
 
+// The bytes of a picture file, or none (with the reason) when it cannot be read or is larger
+// than a picture file may be. The size decides before anything is read: a file of gigabytes is
+// no photo, and reading it whole would take that much memory and time.
+std::optional<Data> readPictureFile(const std::filesystem::path& path, ImageFailure* failure) {
+    auto refuse = [failure](FailureKind kind, std::string reason) -> std::optional<Data> {
+        if (failure) fail(*failure, kind, std::move(reason));
+        return std::nullopt;
+    };
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
+        return refuse(FailureKind::unreadable,
+                      "The file cannot be read" + describeError(error) + ".");
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return refuse(FailureKind::unreadable, "The path names no regular file.");
+    }
+    auto tooLarge = [&refuse](std::uintmax_t bytes) {
+        return refuse(FailureKind::tooLarge, "The file is " + std::to_string(bytes) +
+                                                 " bytes, more than the " +
+                                                 std::to_string(Image::maximumFileSize) +
+                                                 " bytes a picture file may have.");
+    };
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+    if (!error && fileSize > Image::maximumFileSize) {
+        return tooLarge(fileSize);
+    }
+    auto data = readFile(path);
+    if (!data) {
+        return refuse(FailureKind::unreadable, "The file cannot be read.");
+    }
+    // It may have grown since its size was asked.
+    if (data->size() > Image::maximumFileSize) {
+        return tooLarge(data->size());
+    }
+    return data;
+}
+
+// The picture in `data`; `upright`: with the pixels turned as its orientation says, so that the
+// image's orientation is up.
+std::shared_ptr<Image> decode(std::span<const std::uint8_t> data, bool upright,
+                              ImageFailure* failure) {
+    ImageFailure why;
+    std::shared_ptr<Bitmap> bitmap;
+    ImageOrientation orientation = ImageOrientation::up;
+    if (data.size() > Image::maximumFileSize) {
+        fail(why, FailureKind::tooLarge,
+             "The data is " + std::to_string(data.size()) + " bytes, more than the " +
+                 std::to_string(Image::maximumFileSize) + " bytes a picture file may have.");
+    } else if (data.empty()) {
+        fail(why, FailureKind::notAnImage, "The file is empty.");
+    } else if (isJpeg(data)) {
+        orientation = orientationFromExif(jpegOrientation(data));
+        bitmap = decodeJpeg(data, upright ? orientation : ImageOrientation::up, why);
+        if (upright) orientation = ImageOrientation::up;
+    } else if (isPng(data)) {
+        bitmap = decodePng(data, why);
+    } else {
+        fail(why, FailureKind::notAnImage, "The data is neither a JPEG nor a PNG image.");
+    }
+    if (!bitmap) {
+        if (failure) *failure = std::move(why);
+        return nullptr;
+    }
+    return Image::make(std::move(bitmap), 1, orientation);
+}
+
 }  // namespace
 
 Image::Image(std::shared_ptr<const Bitmap> bitmap, double scale, ImageOrientation orientation)
@@ -378,38 +582,14 @@ std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
 
 std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
                                              ImageFailure* failure) {
-    auto refuse = [&](FailureKind kind, std::string reason) -> std::shared_ptr<Image> {
-        if (failure) fail(*failure, kind, std::move(reason));
-        return nullptr;
-    };
-    // The size decides before anything is read: a file of gigabytes is no photo, and reading
-    // it whole would take that much memory and time.
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status)) {
-        return refuse(FailureKind::unreadable, "The file cannot be read" + describeError(error) + ".");
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        return refuse(FailureKind::unreadable, "The path names no regular file.");
-    }
-    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
-    auto tooLarge = [&](std::uintmax_t bytes) {
-        return refuse(FailureKind::tooLarge,
-                      "The file is " + std::to_string(bytes) + " bytes, more than the " +
-                          std::to_string(maximumFileSize) + " bytes a picture file may have.");
-    };
-    if (!error && fileSize > maximumFileSize) {
-        return tooLarge(fileSize);
-    }
-    const auto data = readFile(path);
-    if (!data) {
-        return refuse(FailureKind::unreadable, "The file cannot be read.");
-    }
-    // It may have grown since its size was asked.
-    if (data->size() > maximumFileSize) {
-        return tooLarge(data->size());
-    }
-    return fromEncodedData(*data, failure);
+    const auto data = readPictureFile(path, failure);
+    return data ? decode(*data, false, failure) : nullptr;
+}
+
+std::shared_ptr<Image> Image::uprightContentsOfFile(const std::filesystem::path& path,
+                                                    ImageFailure* failure) {
+    const auto data = readPictureFile(path, failure);
+    return data ? decode(*data, true, failure) : nullptr;
 }
 
 std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data) {
@@ -426,26 +606,7 @@ std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data
 
 std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data,
                                               ImageFailure* failure) {
-    ImageFailure why;
-    std::shared_ptr<Bitmap> bitmap;
-    if (data.size() > maximumFileSize) {
-        fail(why, FailureKind::tooLarge,
-             "The data is " + std::to_string(data.size()) + " bytes, more than the " +
-                 std::to_string(maximumFileSize) + " bytes a picture file may have.");
-    } else if (data.empty()) {
-        fail(why, FailureKind::notAnImage, "The file is empty.");
-    } else if (isJpeg(data)) {
-        bitmap = decodeJpeg(data, why);
-    } else if (isPng(data)) {
-        bitmap = decodePng(data, why);
-    } else {
-        fail(why, FailureKind::notAnImage, "The data is neither a JPEG nor a PNG image.");
-    }
-    if (!bitmap) {
-        if (failure) *failure = std::move(why);
-        return nullptr;
-    }
-    return make(std::move(bitmap), 1, orientationFromExif(jpegOrientation(data)));
+    return decode(data, false, failure);
 }
 
 bool Image::swapsWidthAndHeight(ImageOrientation orientation) {

@@ -68,14 +68,19 @@ public:
     // stored, as the phone platform does. nullptr when the file is missing or unreadable, is
     // larger than maximumFileSize, is not a JPEG or PNG, is truncated or corrupt (a JPEG that
     // decodes only with warnings counts as corrupt), or has more than maximumDecodedPixels pixels.
-    // Decoding takes the bitmap's memory and little more: a PNG of any depth and colour type is
-    // turned into the bitmap's pixels row by row.
+    // Decoding takes the bitmap's memory and little more: JPEG and PNG rows of any depth and
+    // colour type are decoded straight into the bitmap's pixels.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path);
     // The same, telling why there is no image when `failure` is not null.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
                                                  ImageFailure* failure);
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
                                                  std::string* failure);
+    // The same with the pixels turned upright while they are decoded (the image's orientation is
+    // then up), for a reader that wants the picture as it is shown: the turn needs no second
+    // bitmap.
+    static std::shared_ptr<Image> uprightContentsOfFile(const std::filesystem::path& path,
+                                                        ImageFailure* failure);
     // The same from encoded bytes (at most maximumFileSize of them).
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data);
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data,

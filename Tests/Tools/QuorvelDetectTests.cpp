@@ -153,18 +153,33 @@ TEST_F(QuorvelDetect, PicturesOfAnyDepthPeakAtMostTwiceTheirDecodedSize) {
     // 16-bit RGBA is the widest a PNG holds; 8-bit grey the narrowest.
     const std::vector<std::pair<std::string, int>> kinds{
         {"rgba16.png", CV_16UC4}, {"grey16.png", CV_16UC1}, {"grey8.png", CV_8UC1}};
+    std::vector<std::string> paths;
     for (const auto& [name, type] : kinds) {
         const bool wide = CV_MAT_DEPTH(type) == CV_16U;
         cv::Mat picture(height, width, type, cv::Scalar::all(wide ? 16000 : 60));
-        cv::rectangle(picture, cv::Rect(800, 500, 2400, 2000),
-                      cv::Scalar::all(wide ? 60000 : 230), cv::FILLED);
+        cv::rectangle(picture, cv::Rect(800, 500, 2400, 2000), cv::Scalar::all(wide ? 60000 : 230),
+                      cv::FILLED);
         const auto path = (scratch.path() / name).string();
         ASSERT_TRUE(cv::imwrite(path, picture, {cv::IMWRITE_PNG_COMPRESSION, 1}));
+        paths.push_back(path);
+    }
+    // A JPEG whose EXIF orientation (6) says it is shown turned: it is turned as it is decoded.
+    {
+        cv::Mat picture(height, width, CV_8UC3, cv::Scalar::all(60));
+        cv::rectangle(picture, cv::Rect(800, 500, 2400, 2000), cv::Scalar::all(230), cv::FILLED);
+        std::vector<std::uint8_t> jpeg;
+        ASSERT_TRUE(cv::imencode(".jpg", picture, jpeg));
+        const std::vector<std::uint8_t> exif{
+            0xFF, 0xE1, 0,    34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+            1,    0,    0x12, 1,  3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
+        jpeg.insert(jpeg.begin() + 2, exif.begin(), exif.end());
+        paths.push_back(scratch.write("turned.jpg", jpeg).string());
+    }
+    for (const auto& path : paths) {
         const auto result = run({path});
         EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
-        EXPECT_LE(result.peakResidentKilobytes - base.peakResidentKilobytes,
-                  2 * decodedKilobytes)
-            << name << ": " << result.peakResidentKilobytes << " KB against "
+        EXPECT_LE(result.peakResidentKilobytes - base.peakResidentKilobytes, 2 * decodedKilobytes)
+            << path << ": " << result.peakResidentKilobytes << " KB against "
             << base.peakResidentKilobytes << " KB for a tiny picture";
     }
 }

@@ -34,8 +34,7 @@
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/Graphics/ExifOrientation.h"
-#include "Platform/Imaging/FilterImage.h"
+#include "Platform/Graphics/Image.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {
@@ -79,16 +78,12 @@ Decoded decodeUpright(const std::string& path) {
         return {nullptr, std::string("cannot read: ") + std::strerror(errno)};
     }
     // The library's own reader: a file over its size cap is refused before it is read, and a
-    // truncated or corrupt picture, or one over the decoder's pixel limit, is no image.
+    // truncated or corrupt picture, or one over the decoder's pixel limit, is no image. The
+    // pixels are turned upright as they are decoded.
     quorvel::platform::ImageFailure failure;
-    const auto stored = quorvel::platform::Image::contentsOfFile(path, &failure);
-    if (!stored) return {nullptr, describe(failure)};
-    if (stored->orientation() == quorvel::platform::ImageOrientation::up) return {stored, {}};
-    const auto upright = quorvel::platform::FilterImage::fromImage(*stored)->oriented(
-        quorvel::platform::exifOrientation(stored->orientation()));
-    const auto bitmap = upright ? upright->toBitmap() : nullptr;
-    if (!bitmap) return {nullptr, "too large: there is no memory to turn the image upright"};
-    return {quorvel::platform::Image::make(bitmap), {}};
+    const auto image = quorvel::platform::Image::uprightContentsOfFile(path, &failure);
+    if (!image) return {nullptr, describe(failure)};
+    return {image, {}};
 }
 
 double rounded(double value, double perUnit) {

@@ -19,6 +19,7 @@ using quorvel::platform::AffineTransform;
 using quorvel::platform::Bitmap;
 using quorvel::platform::Color;
 using quorvel::platform::Image;
+using quorvel::platform::ImageFailure;
 using quorvel::platform::ImageOrientation;
 using quorvel::platform::Point;
 using quorvel::platform::Rect;
@@ -221,6 +222,35 @@ TEST(ImageFile, JpegExifOrientationIsKeptAndPixelsStayAsStored) {
     }
     EXPECT_EQ(Image::fromEncodedData(jpegWithOrientation(pixels, 6, false))->size(),
               (Size{16, 32}));
+}
+
+TEST(ImageFile, UprightReadingTurnsThePixelsAsTheExifOrientationSays) {
+    // Four quadrants of clearly different colours (B, G, R).
+    cv::Mat pixels(32, 64, CV_8UC3);
+    pixels(cv::Rect(0, 0, 32, 16)).setTo(cv::Scalar(0, 0, 230));
+    pixels(cv::Rect(32, 0, 32, 16)).setTo(cv::Scalar(0, 230, 0));
+    pixels(cv::Rect(0, 16, 32, 16)).setTo(cv::Scalar(230, 0, 0));
+    pixels(cv::Rect(32, 16, 32, 16)).setTo(cv::Scalar(230, 230, 230));
+    TemporaryBundle files("Files");
+    for (int exif = 1; exif <= 8; ++exif) {
+        const auto path = files.write("photo-" + std::to_string(exif) + ".jpg",
+                                      jpegWithOrientation(pixels, exif, exif % 2 == 0));
+        const auto stored = Image::contentsOfFile(path);
+        ImageFailure failure;
+        const auto upright = Image::uprightContentsOfFile(path, &failure);
+        ASSERT_NE(stored, nullptr);
+        ASSERT_NE(upright, nullptr) << failure.reason;
+        EXPECT_EQ(upright->orientation(), ImageOrientation::up) << exif;
+        EXPECT_EQ(upright->size(), stored->size()) << exif;
+        const AffineTransform shown = stored->orientationTransform();
+        for (const Point centre : {Point{16, 8}, Point{48, 8}, Point{16, 24}, Point{48, 24}}) {
+            const Point at = shown.apply(centre);
+            expectColorNear(
+                upright->bitmap()->pixel(static_cast<int>(at.x), static_cast<int>(at.y)),
+                stored->bitmap()->pixel(static_cast<int>(centre.x), static_cast<int>(centre.y)),
+                2.0 / 255);
+        }
+    }
 }
 
 TEST(ImageFile, GarbageMissingAndEmptyFilesGiveNoImage) {
