@@ -60,6 +60,16 @@ protected:
         return nullptr;
     }
 
+    // Opens the chooser for `chooser` and picks `path` in its dialog.
+    static void pickInDialog(const std::shared_ptr<ImagePickerController>& chooser,
+                             const QString& path) {
+        FileDialogChooser::choose(chooser);
+        QFileDialog* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    }
+
     QString write(const QString& name, const QByteArray& bytes) {
         const QString path = folder.filePath(name);
         QFile file(path);
@@ -121,11 +131,7 @@ TEST_F(FileDialogChooserTest, AFileThatIsNoPictureIsLoggedOnceWithTheReason) {
         auto answers = std::make_shared<RecordingDelegate>();
         chooser->setDelegate(answers);
         ScopedLogCapture log;
-        FileDialogChooser::choose(chooser);
-        QFileDialog* dialog = openDialog();
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectFile(path);
-        static_cast<QDialog*>(dialog)->accept();
+        pickInDialog(chooser, path);
         ASSERT_EQ(answers->answers, 1);
         EXPECT_FALSE(answers->info.contains(ImagePickerController::originalImageKey));
         const auto messages = log.messages();
