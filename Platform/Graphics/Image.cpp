@@ -169,8 +169,9 @@ std::shared_ptr<Bitmap> bitmapForDecoding(int width, int height, ImageFailure& f
     return bitmap;
 }
 
-// libjpeg's error handling: like libpng, it reports an error by jumping back to the function
-// that called setjmp, so those functions below own nothing that needs a destructor.
+// Where libjpeg's error handler keeps its message and the way back. libjpeg reports an error by
+// jumping back to the function that called setjmp, past every frame in between: the functions
+// that call libjpeg below therefore own nothing that needs a destructor.
 struct JpegErrors {
     jpeg_error_mgr manager;  // first: libjpeg hands back a pointer to it
     std::jmp_buf jump;
