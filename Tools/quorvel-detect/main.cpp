@@ -44,6 +44,9 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kUsage =
     "usage: quorvel-detect [--help] [--] IMAGE...\n"
     "Finds the document outline in each image; prints one JSON line per image.\n"
+    "An image that cannot be used has \"found\": false and an \"error\" saying why: cannot\n"
+    "read, not a regular file, cannot decode (not a JPEG or PNG, cut short, corrupt) or too\n"
+    "large (a file over 256 MB, more than 100 megapixels, more than 32767 pixels on a side).\n"
     "Exit status: 0 when every image was examined, 1 when any could not be, 2 for bad usage.\n";
 
 // The upright image at `path`, or why there is none.
