@@ -1,16 +1,21 @@
 #include "Platform/Graphics/Image.h"
 
-#include <turbojpeg.h>
+// jpeglib.h needs FILE and size_t declared before it.
+#include <cstddef>
+#include <cstdio>
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+#include <png.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstring>
-#include <exception>
-#include <limits>
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <optional>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/ExifOrientation.h"
@@ -106,60 +111,16 @@ ImageOrientation orientationFromExif(std::optional<int> exif) {
     return imageOrientationFromExif(exif.value_or(1)).value_or(ImageOrientation::up);
 }
 
-// Any decoded image as 8-bit straight-alpha BGRA.
-std::optional<cv::Mat> toBGRA8(const cv::Mat& decoded) {
-    cv::Mat eight;
-    switch (decoded.depth()) {
-        case CV_8U:
-            eight = decoded;
-            break;
-        case CV_16U:
-            decoded.convertTo(eight, CV_8U, 1.0 / 257.0);
-            break;
-        case CV_32F:
-        case CV_64F:
-            decoded.convertTo(eight, CV_8U, 255.0);
-            break;
-        default:
-            return std::nullopt;
-    }
-    cv::Mat bgra;
-    switch (eight.channels()) {
-        case 1:
-            cv::cvtColor(eight, bgra, cv::COLOR_GRAY2BGRA);
-            break;
-        case 3:
-            cv::cvtColor(eight, bgra, cv::COLOR_BGR2BGRA);
-            break;
-        case 4:
-            bgra = eight;
-            break;
-        default:
-            return std::nullopt;
-    }
-    return bgra;
-}
-
-std::shared_ptr<Bitmap> premultipliedBitmap(const cv::Mat& bgra) {
-    auto bitmap = Bitmap::makeForOverwrite(bgra.cols, bgra.rows);
-    if (!bitmap) {
-        return nullptr;
-    }
-    for (int y = 0; y < bgra.rows; ++y) {
-        const std::uint8_t* source = bgra.ptr<std::uint8_t>(y);
-        std::uint8_t* row =
-            bitmap->mutableData() + static_cast<std::size_t>(y) * bitmap->bytesPerRow();
-        for (int x = 0; x < bgra.cols; ++x, source += 4) {
-            const unsigned alpha = source[3];
-            auto premultiply = [alpha](unsigned component) {
-                return (component * alpha + 127) / 255;
-            };
-            const std::uint32_t word = (alpha << 24) | (premultiply(source[2]) << 16) |
-                                       (premultiply(source[1]) << 8) | premultiply(source[0]);
-            std::memcpy(row + static_cast<std::size_t>(x) * 4, &word, sizeof word);
+// Premultiplies straight-alpha B, G, R, A pixels in place.
+void premultiply(Bitmap& bitmap) {
+    std::uint8_t* p = bitmap.mutableData();
+    for (std::size_t i = 0, count = bitmap.byteCount(); i < count; i += 4) {
+        const unsigned alpha = p[i + 3];
+        if (alpha == 255) continue;
+        for (std::size_t c = 0; c < 3; ++c) {
+            p[i + c] = static_cast<std::uint8_t>((p[i + c] * alpha + 127) / 255);
         }
     }
-    return bitmap;
 }
 
 bool isJpeg(std::span<const std::uint8_t> data) {
@@ -173,71 +134,224 @@ bool isPng(std::span<const std::uint8_t> data) {
            std::memcmp(data.data(), pngSignature, sizeof pngSignature) == 0;
 }
 
+using FailureKind = ImageFailure::Kind;
+
+void fail(ImageFailure& failure, FailureKind kind, std::string reason) {
+    failure.kind = kind;
+    failure.reason = std::move(reason);
+}
+
 // False, with the reason, for a picture that has no pixels or more than are decoded.
-bool withinDecodingLimit(std::int64_t width, std::int64_t height, std::string& reason) {
+bool withinDecodingLimit(std::int64_t width, std::int64_t height, ImageFailure& failure) {
     if (width <= 0 || height <= 0) {
-        reason = "The image has no pixels.";
+        fail(failure, FailureKind::damaged, "The image has no pixels.");
         return false;
     }
-    if (width > Bitmap::maximumDimension || height > Bitmap::maximumDimension ||
-        width * height > Image::maximumDecodedPixels) {
-        reason = "The image is " + std::to_string(width) + " x " + std::to_string(height) +
-                 " pixels: more than the " + std::to_string(Image::maximumDecodedPixels) +
-                 " pixels (or " + std::to_string(Bitmap::maximumDimension) +
-                 " on a side) that are decoded.";
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (width > Bitmap::maximumDimension || height > Bitmap::maximumDimension) {
+        fail(failure, FailureKind::tooLarge,
+             "The image is " + size + " pixels, more than " +
+                 std::to_string(Bitmap::maximumDimension) + " on a side.");
+        return false;
+    }
+    if (width * height > Image::maximumDecodedPixels) {
+        fail(failure, FailureKind::tooLarge,
+             "The image is " + size + " pixels, more than the " +
+                 std::to_string(Image::maximumDecodedPixels) + " pixels that are decoded.");
         return false;
     }
     return true;
 }
 
-// Decodes straight into the bitmap's memory as B, G, R, A bytes (alpha 255). libjpeg's warnings
-// (data cut short, corrupt entropy data) stop the decoding: such a picture is partly made up.
-std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, std::string& reason) {
-    const std::unique_ptr<void, int (*)(tjhandle)> decoder(tjInitDecompress(), tjDestroy);
-    if (!decoder) {
-        reason = "The JPEG decoder cannot be started.";
-        return nullptr;
-    }
-    const auto size = static_cast<unsigned long>(data.size());
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(decoder.get(), data.data(), size, &width, &height, &subsampling,
-                            &colorspace) != 0) {
-        reason =
-            std::string("The JPEG header cannot be read (") + tjGetErrorStr2(decoder.get()) + ").";
-        return nullptr;
-    }
-    if (!withinDecodingLimit(width, height, reason)) {
-        return nullptr;
-    }
+std::shared_ptr<Bitmap> bitmapForDecoding(int width, int height, ImageFailure& failure) {
     auto bitmap = Bitmap::makeForOverwrite(width, height);
-    if (!bitmap) {
-        reason = "There is no memory for the image.";
-        return nullptr;
+    if (!bitmap) fail(failure, FailureKind::tooLarge, "There is no memory for the image.");
+    return bitmap;
+}
+
+// Where libjpeg's error handler keeps its message and the way back. libjpeg reports an error by
+// jumping back to the function that called setjmp, past every frame in between: the functions
+// that call libjpeg below therefore own nothing that needs a destructor.
+struct JpegErrors {
+    jpeg_error_mgr manager;  // first: libjpeg hands back a pointer to it
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// Progressive JPEGs with more scans than this are refused: each scan goes over the whole picture
+// again, and a small file can ask for thousands of them.
+constexpr int mostJpegScans = 500;
+
+struct JpegDecoding {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+
+    JpegDecoding() = default;
+    JpegDecoding(const JpegDecoding&) = delete;
+    JpegDecoding& operator=(const JpegDecoding&) = delete;
+    ~JpegDecoding() {
+        if (created) jpeg_destroy_decompress(&info);
     }
-    const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-    const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
-    if (tjDecompress2(decoder.get(), data.data(), size, bitmap->mutableData(), width,
-                      static_cast<int>(bitmap->bytesPerRow()), height, cmyk ? TJPF_CMYK : TJPF_BGRA,
-                      flags) != 0) {
-        reason = std::string("The JPEG data is truncated or corrupt (") +
-                 tjGetErrorStr2(decoder.get()) + ").";
-        return nullptr;
+};
+
+[[noreturn]] void jpegError(j_common_ptr info) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// A warning (data cut short, corrupt entropy data) means that part of the picture is made up:
+// it stops the decoding as an error does. Other messages are traces, never printed.
+void jpegMessage(j_common_ptr info, int level) {
+    if (level < 0) jpegError(info);
+}
+
+[[noreturn]] void stopJpeg(JpegErrors& errors, const char* message) {
+    std::snprintf(errors.message, sizeof errors.message, "%s", message);
+    std::longjmp(errors.jump, 1);
+}
+
+void jpegProgress(j_common_ptr common) {
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->is_decompressor && info->progressive_mode &&
+        info->input_scan_number > mostJpegScans) {
+        stopJpeg(*reinterpret_cast<JpegErrors*>(common->err),
+                 "Progressive JPEG image has more than 500 scans");
     }
-    if (cmyk) {
-        // Inverted CMYK as cameras and Photoshop write it, taken to B, G, R as OpenCV does.
-        std::uint8_t* p = bitmap->mutableData();
-        for (std::size_t i = 0; i < bitmap->byteCount(); i += 4) {
-            const int k = p[i + 3];
-            auto channel = [k](int ink) {
-                return static_cast<std::uint8_t>(k - ((255 - ink) * k >> 8));
-            };
-            const std::uint8_t red = channel(p[i]), green = channel(p[i + 1]),
-                               blue = channel(p[i + 2]);
-            p[i] = blue;
-            p[i + 1] = green;
-            p[i + 2] = red;
-            p[i + 3] = 255;
+}
+
+// Starts libjpeg on the data and reads the header. False when libjpeg stopped with an error.
+bool startJpeg(JpegDecoding& decoding, std::span<const std::uint8_t> data) {
+    decoding.info.err = jpeg_std_error(&decoding.errors.manager);
+    decoding.errors.manager.error_exit = jpegError;
+    decoding.errors.manager.emit_message = jpegMessage;
+    if (setjmp(decoding.errors.jump)) {
+        return false;
+    }
+    jpeg_create_decompress(&decoding.info);
+    decoding.created = true;
+    decoding.progress.progress_monitor = jpegProgress;
+    decoding.info.progress = &decoding.progress;
+    jpeg_mem_src(&decoding.info, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&decoding.info, TRUE);
+    return true;
+}
+
+// Inverted CMYK as cameras and Photoshop write it, taken to B, G, R as OpenCV does, in place.
+void cmykToBgra(std::uint8_t* p, std::size_t pixels) {
+    for (std::size_t i = 0; i < pixels * 4; i += 4) {
+        const int k = p[i + 3];
+        auto channel = [k](int ink) {
+            return static_cast<std::uint8_t>(k - ((255 - ink) * k >> 8));
+        };
+        const std::uint8_t red = channel(p[i]), green = channel(p[i + 1]), blue = channel(p[i + 2]);
+        p[i] = blue;
+        p[i + 1] = green;
+        p[i + 2] = red;
+        p[i + 3] = 255;
+    }
+}
+
+// Rows decoded together when the picture is turned: each bitmap row then receives a run of this
+// many neighbouring pixels at once rather than one.
+constexpr std::size_t jpegBandRows = 16;
+
+// Where the decoded rows go: stored pixel (x, y) lands at pixel index first + x * alongRow +
+// y * acrossRows of the bitmap. `band` is scratch for jpegBandRows decoded rows when the picture
+// is turned (rows then land as columns, or backwards); null when rows go straight into the
+// bitmap.
+struct JpegTarget {
+    Bitmap* bitmap;
+    std::uint8_t* band;
+    bool cmyk;
+    std::ptrdiff_t first, alongRow, acrossRows;
+};
+
+// Decodes every row into the target and reads on to the end of the picture. False when libjpeg
+// stopped with an error or a warning.
+bool readJpegRows(JpegDecoding& decoding, const JpegTarget& target) {
+    if (setjmp(decoding.errors.jump)) {
+        return false;
+    }
+    jpeg_decompress_struct& info = decoding.info;
+    info.out_color_space = target.cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    const std::size_t width = info.output_width;
+    const std::size_t rowBytes = width * 4;
+    std::uint8_t* pixels = target.bitmap->mutableData();
+    while (info.output_scanline < info.output_height) {
+        const std::size_t first = info.output_scanline;
+        const std::size_t count =
+            target.band ? std::min<std::size_t>(jpegBandRows, info.output_height - first) : 1;
+        std::uint8_t* rows = target.band ? target.band : pixels + first * rowBytes;
+        for (std::size_t r = 0; r < count; ++r) {
+            JSAMPROW row = rows + r * rowBytes;
+            if (jpeg_read_scanlines(&info, &row, 1) != 1) {
+                stopJpeg(decoding.errors, "No more rows");
+            }
+            if (target.cmyk) cmykToBgra(row, width);
         }
+        if (!target.band) continue;
+        const std::ptrdiff_t start =
+            target.first + static_cast<std::ptrdiff_t>(first) * target.acrossRows;
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::ptrdiff_t column = start + static_cast<std::ptrdiff_t>(x) * target.alongRow;
+            for (std::size_t r = 0; r < count; ++r) {
+                std::memcpy(
+                    pixels + (column + static_cast<std::ptrdiff_t>(r) * target.acrossRows) * 4,
+                    rows + r * rowBytes + x * 4, 4);
+            }
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+// Decodes as B, G, R, A bytes (alpha 255), turned as `turn` says (up: as stored, straight into
+// the bitmap's rows). libjpeg's warnings (data cut short, corrupt entropy data) stop the
+// decoding: such a picture is partly made up.
+std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageOrientation turn,
+                                   ImageFailure& failure) {
+    JpegDecoding decoding;
+    if (!startJpeg(decoding, data)) {
+        fail(failure, FailureKind::damaged,
+             std::string("The JPEG header cannot be read (") + decoding.errors.message + ").");
+        return nullptr;
+    }
+    const auto width = static_cast<std::int64_t>(decoding.info.image_width);
+    const auto height = static_cast<std::int64_t>(decoding.info.image_height);
+    if (!withinDecodingLimit(width, height, failure)) {
+        return nullptr;
+    }
+    const bool swapped = Image::swapsWidthAndHeight(turn);
+    auto bitmap = bitmapForDecoding(static_cast<int>(swapped ? height : width),
+                                    static_cast<int>(swapped ? width : height), failure);
+    if (!bitmap) {
+        return nullptr;
+    }
+    // Pixel centres: the stored picture's last pixel is at (width - 1, height - 1).
+    const AffineTransform toUpright = uprightTransform(
+        turn, Size{static_cast<double>(width - 1), static_cast<double>(height - 1)});
+    const auto stride = static_cast<std::ptrdiff_t>(bitmap->width());
+    JpegTarget target{
+        bitmap.get(),
+        nullptr,
+        decoding.info.jpeg_color_space == JCS_CMYK || decoding.info.jpeg_color_space == JCS_YCCK,
+        std::lround(toUpright.ty) * stride + std::lround(toUpright.tx),
+        std::lround(toUpright.b) * stride + std::lround(toUpright.a),
+        std::lround(toUpright.d) * stride + std::lround(toUpright.c)};
+    std::vector<std::uint8_t> band;
+    if (turn != ImageOrientation::up) {
+        band.resize(jpegBandRows * static_cast<std::size_t>(width) * 4);
+        target.band = band.data();
+    }
+    if (!readJpegRows(decoding, target)) {
+        fail(failure, FailureKind::damaged,
+             std::string("The JPEG data is truncated or corrupt (") + decoding.errors.message +
+                 ").");
+        return nullptr;
     }
     return bitmap;
 }
@@ -252,36 +366,194 @@ std::optional<std::pair<std::int64_t, std::int64_t>> pngSize(std::span<const std
                                                  read32(data.data() + 20, true)};
 }
 
-std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::string& reason) {
+// What libpng reads from, and where its error message is kept. libpng reports an error by
+// jumping back to the function that called setjmp, past every frame in between: the functions
+// that call libpng below therefore own nothing that needs a destructor.
+struct PngSource {
+    std::span<const std::uint8_t> data;
+    std::size_t position = 0;
+    char message[200] = {};
+};
+
+void readPngData(png_structp png, png_bytep out, std::size_t length) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (length > source->data.size() - source->position) {
+        png_error(png, "Premature end of PNG data");
+    }
+    std::memcpy(out, source->data.data() + source->position, length);
+    source->position += length;
+}
+
+[[noreturn]] void pngError(png_structp png, png_const_charp message) {
+    auto* source = static_cast<PngSource*>(png_get_error_ptr(png));
+    std::snprintf(source->message, sizeof source->message, "%s", message ? message : "");
+    png_longjmp(png, 1);
+}
+
+// libpng's warnings (an ancillary chunk with a bad checksum, an odd colour profile) concern
+// nothing that is decoded; they are not printed.
+void pngWarning(png_structp, png_const_charp) {}
+
+// Reads the chunks up to the pixels and asks libpng for 8-bit B, G, R, A rows whatever the
+// file's depth and colour type. False when libpng stopped with an error.
+bool startPng(png_structp png, png_infop info, bool& hasAlpha) {
+    if (setjmp(png_jmpbuf(png))) {
+        return false;
+    }
+    // Chunks the decoder does not know are skipped, not kept in memory.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_read_info(png, info);
+    const int colorType = png_get_color_type(png, info);
+    hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS);
+    png_set_expand(png);    // palette to colours, grey below 8 bits to 8, tRNS to alpha
+    png_set_scale_16(png);  // 16 bits to 8, rounded
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);  // opaque where the file has no alpha
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    return true;
+}
+
+// Decodes every row into `rows` (all passes of an interlaced file) and reads the chunks after
+// the pixels up to the end. False when libpng stopped with an error.
+bool readPngRows(png_structp png, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) {
+        return false;
+    }
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+// Decodes straight into the bitmap's rows: the only picture-sized memory is the bitmap.
+std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, ImageFailure& failure) {
     const auto size = pngSize(data);
     if (!size) {
-        reason = "The PNG header cannot be read.";
+        fail(failure, FailureKind::damaged, "The PNG header cannot be read.");
         return nullptr;
     }
-    if (!withinDecodingLimit(size->first, size->second, reason)) {
+    if (!withinDecodingLimit(size->first, size->second, failure)) {
         return nullptr;
     }
-    try {
-        // OpenCV does not write to the buffer it decodes from.
-        const cv::Mat encoded(1, static_cast<int>(data.size()), CV_8U,
-                              const_cast<std::uint8_t*>(data.data()));
-        // Unchanged: keeps alpha and depth.
-        const cv::Mat decoded = cv::imdecode(encoded, cv::IMREAD_UNCHANGED);
-        if (decoded.empty() || decoded.dims != 2 || decoded.cols != size->first ||
-            decoded.rows != size->second) {
-            reason = "The PNG data is truncated or corrupt.";
-            return nullptr;
-        }
-        const auto bgra = toBGRA8(decoded);
-        auto bitmap = bgra ? premultipliedBitmap(*bgra) : nullptr;
-        if (!bitmap) {
-            reason = "The PNG pixels cannot be converted.";
-        }
-        return bitmap;
-    } catch (const std::exception&) {
-        reason = "The PNG data is truncated or corrupt.";
+    PngSource source{data};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, pngError, pngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    struct Reader {
+        png_structp png;
+        png_infop info;
+        ~Reader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+    } reader{png, info};
+    auto damaged = [&failure, &source] {
+        fail(failure, FailureKind::damaged,
+             std::string("The PNG data is truncated or corrupt (") + source.message + ").");
+    };
+    if (!png || !info) {
+        fail(failure, FailureKind::tooLarge, "There is no memory for the PNG decoder.");
         return nullptr;
     }
+    png_set_read_fn(png, &source, readPngData);
+    bool hasAlpha = false;
+    if (!startPng(png, info, hasAlpha)) {
+        damaged();
+        return nullptr;
+    }
+    const auto width = static_cast<int>(size->first);
+    const auto height = static_cast<int>(size->second);
+    if (png_get_image_width(png, info) != static_cast<png_uint_32>(width) ||
+        png_get_image_height(png, info) != static_cast<png_uint_32>(height) ||
+        png_get_rowbytes(png, info) != static_cast<std::size_t>(width) * 4) {
+        fail(failure, FailureKind::damaged, "The PNG pixels cannot be converted.");
+        return nullptr;
+    }
+    auto bitmap = bitmapForDecoding(width, height, failure);
+    if (!bitmap) {
+        return nullptr;
+    }
+    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        rows[static_cast<std::size_t>(y)] =
+            bitmap->mutableData() + static_cast<std::size_t>(y) * bitmap->bytesPerRow();
+    }
+    if (!readPngRows(png, rows.data())) {
+        damaged();
+        return nullptr;
+    }
+    if (hasAlpha) {
+        premultiply(*bitmap);
+    }
+    return bitmap;
+}
+
+std::string describeError(const std::error_code& error) {
+    return error ? " (" + error.message() + ")" : std::string();
+}
+
+// The bytes of a picture file, or none (with the reason) when it cannot be read or is larger
+// than a picture file may be. The size decides before anything is read: a file of gigabytes is
+// no photo, and reading it whole would take that much memory and time.
+std::optional<Data> readPictureFile(const std::filesystem::path& path, ImageFailure* failure) {
+    auto refuse = [failure](FailureKind kind, std::string reason) -> std::optional<Data> {
+        if (failure) fail(*failure, kind, std::move(reason));
+        return std::nullopt;
+    };
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
+        return refuse(FailureKind::unreadable,
+                      "The file cannot be read" + describeError(error) + ".");
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return refuse(FailureKind::unreadable, "The path names no regular file.");
+    }
+    auto tooLarge = [&refuse](std::uintmax_t bytes) {
+        return refuse(FailureKind::tooLarge, "The file is " + std::to_string(bytes) +
+                                                 " bytes, more than the " +
+                                                 std::to_string(Image::maximumFileSize) +
+                                                 " bytes a picture file may have.");
+    };
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+    if (!error && fileSize > Image::maximumFileSize) {
+        return tooLarge(fileSize);
+    }
+    auto data = readFile(path);
+    if (!data) {
+        return refuse(FailureKind::unreadable, "The file cannot be read.");
+    }
+    // It may have grown since its size was asked.
+    if (data->size() > Image::maximumFileSize) {
+        return tooLarge(data->size());
+    }
+    return data;
+}
+
+// The picture in `data`; `upright`: with the pixels turned as its orientation says, so that the
+// image's orientation is up.
+std::shared_ptr<Image> decode(std::span<const std::uint8_t> data, bool upright,
+                              ImageFailure* failure) {
+    ImageFailure why;
+    std::shared_ptr<Bitmap> bitmap;
+    ImageOrientation orientation = ImageOrientation::up;
+    if (data.size() > Image::maximumFileSize) {
+        fail(why, FailureKind::tooLarge,
+             "The data is " + std::to_string(data.size()) + " bytes, more than the " +
+                 std::to_string(Image::maximumFileSize) + " bytes a picture file may have.");
+    } else if (data.empty()) {
+        fail(why, FailureKind::notAnImage, "The file is empty.");
+    } else if (isJpeg(data)) {
+        orientation = orientationFromExif(jpegOrientation(data));
+        bitmap = decodeJpeg(data, upright ? orientation : ImageOrientation::up, why);
+        if (upright) orientation = ImageOrientation::up;
+    } else if (isPng(data)) {
+        bitmap = decodePng(data, why);
+    } else {
+        fail(why, FailureKind::notAnImage, "The data is neither a JPEG nor a PNG image.");
+    }
+    if (!bitmap) {
+        if (failure) *failure = std::move(why);
+        return nullptr;
+    }
+    return Image::make(std::move(bitmap), 1, orientation);
 }
 
 }  // namespace
@@ -298,41 +570,44 @@ std::shared_ptr<Image> Image::make(std::shared_ptr<const Bitmap> bitmap, double 
 }
 
 std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) {
-    return contentsOfFile(path, nullptr);
+    return contentsOfFile(path, static_cast<ImageFailure*>(nullptr));
 }
 
 std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
                                              std::string* failure) {
-    const auto data = readFile(path);
-    if (!data) {
-        if (failure) *failure = "The file cannot be read.";
-        return nullptr;
-    }
-    return fromEncodedData(*data, failure);
+    ImageFailure why;
+    auto image = contentsOfFile(path, &why);
+    if (!image && failure) *failure = std::move(why.reason);
+    return image;
+}
+
+std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
+                                             ImageFailure* failure) {
+    const auto data = readPictureFile(path, failure);
+    return data ? decode(*data, false, failure) : nullptr;
+}
+
+std::shared_ptr<Image> Image::uprightContentsOfFile(const std::filesystem::path& path,
+                                                    ImageFailure* failure) {
+    const auto data = readPictureFile(path, failure);
+    return data ? decode(*data, true, failure) : nullptr;
 }
 
 std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data) {
-    return fromEncodedData(data, nullptr);
+    return fromEncodedData(data, static_cast<ImageFailure*>(nullptr));
 }
 
 std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data,
                                               std::string* failure) {
-    std::string reason;
-    std::shared_ptr<Bitmap> bitmap;
-    if (data.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        reason = "The data is too large to be an image.";
-    } else if (isJpeg(data)) {
-        bitmap = decodeJpeg(data, reason);
-    } else if (isPng(data)) {
-        bitmap = decodePng(data, reason);
-    } else {
-        reason = "The data is neither a JPEG nor a PNG image.";
-    }
-    if (!bitmap) {
-        if (failure) *failure = reason;
-        return nullptr;
-    }
-    return make(std::move(bitmap), 1, orientationFromExif(jpegOrientation(data)));
+    ImageFailure why;
+    auto image = fromEncodedData(data, &why);
+    if (!image && failure) *failure = std::move(why.reason);
+    return image;
+}
+
+std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data,
+                                              ImageFailure* failure) {
+    return decode(data, false, failure);
 }
 
 bool Image::swapsWidthAndHeight(ImageOrientation orientation) {

@@ -27,6 +27,24 @@ enum class ImageOrientation {
     rightMirrored = 7,
 };
 
+// Why a file or encoded data gave no image (see Image::contentsOfFile).
+struct ImageFailure {
+    enum class Kind {
+        // Missing, not a regular file, or not permitted: nothing was read.
+        unreadable,
+        // Neither a JPEG nor a PNG.
+        notAnImage,
+        // A JPEG or PNG that is cut short or corrupt.
+        damaged,
+        // A file over Image::maximumFileSize, a picture over Image::maximumDecodedPixels or
+        // Bitmap::maximumDimension on a side, or one there is no memory for.
+        tooLarge,
+    };
+    Kind kind = Kind::unreadable;
+    // One sentence, such as "The JPEG data is truncated or corrupt (Premature end of JPEG file)."
+    std::string reason;
+};
+
 // The platform's page image: an immutable bitmap with a scale (pixels per point) and an
 // orientation. Shared as std::shared_ptr<Image>.
 class Image {
@@ -40,18 +58,34 @@ public:
     // memory is taken: a small file can claim an enormous picture.
     static constexpr std::int64_t maximumDecodedPixels = 100'000'000;
 
+    // The largest picture file that is read: 256 MB (268435456 bytes), far beyond any photo's
+    // JPEG or PNG at maximumDecodedPixels. A larger file is refused from its size before any of
+    // it is read.
+    static constexpr std::uintmax_t maximumFileSize = std::uintmax_t{256} << 20;
+
     // The image in a file, whatever its name says: JPEG and PNG are recognised by their content.
     // Scale 1. A JPEG's EXIF orientation becomes the image's orientation with the pixels left as
-    // stored, as the phone platform does. nullptr when the file is missing or unreadable, is not
-    // a JPEG or PNG, is truncated or corrupt (a JPEG that decodes only with warnings counts as
-    // corrupt), or has more than maximumDecodedPixels pixels.
+    // stored, as the phone platform does. nullptr when the file is missing or unreadable, is
+    // larger than maximumFileSize, is not a JPEG or PNG, is truncated or corrupt (a JPEG that
+    // decodes only with warnings counts as corrupt), or has more than maximumDecodedPixels pixels.
+    // Decoding takes the bitmap's memory and little more: JPEG and PNG rows of any depth and
+    // colour type are decoded straight into the bitmap's pixels.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path);
+    // The same, telling why there is no image when `failure` is not null.
+    static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
+                                                 ImageFailure* failure);
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
                                                  std::string* failure);
-    // The same from encoded bytes.
+    // The same with the pixels turned upright while they are decoded (the image's orientation is
+    // then up), for a reader that wants the picture as it is shown: the turn needs no second
+    // bitmap.
+    static std::shared_ptr<Image> uprightContentsOfFile(const std::filesystem::path& path,
+                                                        ImageFailure* failure);
+    // The same from encoded bytes (at most maximumFileSize of them).
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data);
-    // The same, telling why there is no image: `failure` (when not null) receives a sentence
-    // such as "The JPEG data is truncated or corrupt (Premature end of JPEG file)."
+    static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data,
+                                                  ImageFailure* failure);
+    // `failure` (when not null) receives the reason alone.
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data,
                                                   std::string* failure);
 

@@ -1,6 +1,7 @@
 #include "Support/ProgramRun.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,8 +66,10 @@ ProgramRun runProgram(const std::filesystem::path& program,
         throw std::system_error(errno, std::generic_category(), "cannot start " + words[0]);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    run.peakResidentKilobytes = usage.ru_maxrss;
     run.exited = WIFEXITED(status);
     run.exitCode = run.exited ? WEXITSTATUS(status) : -1;
     run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;

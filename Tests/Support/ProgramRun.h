@@ -14,6 +14,9 @@ struct ProgramRun {
     int signal = 0;       // When ended by a signal.
     std::string out;      // Everything it wrote to standard output...
     std::string err;      // ... and to standard error.
+    // The most memory it had resident at once (at least what the test program had when it
+    // started it: the child begins as a copy of it).
+    long peakResidentKilobytes = 0;
 };
 
 // The program `name` built next to the running test program; empty when there is none.

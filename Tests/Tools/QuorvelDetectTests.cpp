@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -80,7 +82,7 @@ TEST_F(QuorvelDetect, EachFailureHasItsOwnMessageAndAnyFailureMakesTheExitStatus
         {missing, "cannot read: No such file or directory"},
         {folder, "not a regular file"},
         {fifo, "not a regular file"},
-        {text, "cannot decode"},
+        {text, "cannot decode: the data is neither a JPEG nor a PNG image"},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(parsed[i]["image"], expected[i].first);
@@ -90,6 +92,96 @@ TEST_F(QuorvelDetect, EachFailureHasItsOwnMessageAndAnyFailureMakesTheExitStatus
     }
     EXPECT_FALSE(parsed[4].contains("error"));
     EXPECT_EQ(parsed[4]["found"], true);
+}
+
+// PNG bytes of `pixels`, quickly compressed.
+std::vector<std::uint8_t> png(const cv::Mat& pixels) {
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(cv::imencode(".png", pixels, bytes, {cv::IMWRITE_PNG_COMPRESSION, 1}));
+    return bytes;
+}
+
+TEST_F(QuorvelDetect, EachPictureThatCannotBeUsedSaysWhyAndNothingReachesStandardError) {
+    auto write = [this](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        return scratch.write(name, bytes).string();
+    };
+    const auto whole = png(testing_vision::renderScene({}).image);
+    const auto cut = write("cut.png", {whole.begin(), whole.begin() + whole.size() / 2});
+    // A small PNG whose header claims 12000 x 9000 pixels.
+    auto claimed = png(cv::Mat(16, 16, CV_8UC1, cv::Scalar(128)));
+    for (const auto& [offset, value] : {std::pair{16, 12000}, std::pair{20, 9000}}) {
+        for (int i = 0; i < 4; ++i) claimed[offset + i] = (value >> (24 - 8 * i)) & 0xff;
+    }
+    const auto overLimit = write("claims.png", claimed);
+    const auto wide = write("wide.png", png(cv::Mat(1, 60000, CV_8UC1, cv::Scalar(200))));
+    // A picture followed by zeros up to one byte over the size cap (sparse: no disk space).
+    const auto huge = write("huge.png", whole);
+    constexpr std::uintmax_t hugeSize = std::uintmax_t{256} * 1024 * 1024 + 1;
+    std::filesystem::resize_file(huge, hugeSize);
+
+    const auto result = run({cut, overLimit, wide, huge});
+    ASSERT_TRUE(result.exited) << "signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "") << "no decoder's own error lines";
+    const auto parsed = lines(result);
+    ASSERT_EQ(parsed.size(), 4u) << result.out;
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"cannot decode: ", "truncated or corrupt"},
+        {"too large: ", "12000 x 9000 pixels"},
+        {"too large: ", "60000 x 1 pixels"},
+        {"too large: ", std::to_string(hugeSize) + " bytes"},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string error = parsed[i].value("error", "");
+        EXPECT_EQ(error.rfind(expected[i].first, 0), 0u) << error;
+        EXPECT_NE(error.find(expected[i].second), std::string::npos) << error;
+        EXPECT_EQ(parsed[i]["found"], false);
+    }
+}
+
+TEST_F(QuorvelDetect, PicturesOfAnyDepthPeakAtMostTwiceTheirDecodedSize) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers keep freed memory and add their own";
+#endif
+    // What the program takes with a tiny picture is its own; the rest is the picture's.
+    const auto tiny = scratch.write("tiny.png", png(cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(60))));
+    const auto base = run({tiny.string()});
+    ASSERT_EQ(base.exitCode, 0) << base.out;
+
+    constexpr int width = 4000, height = 3000;
+    constexpr long decodedKilobytes = long{width} * height * 4 / 1024;
+    // 16-bit RGBA is the widest a PNG holds; 8-bit grey the narrowest.
+    const std::vector<std::pair<std::string, int>> kinds{
+        {"rgba16.png", CV_16UC4}, {"grey16.png", CV_16UC1}, {"grey8.png", CV_8UC1}};
+    std::vector<std::string> paths;
+    for (const auto& [name, type] : kinds) {
+        const bool wide = CV_MAT_DEPTH(type) == CV_16U;
+        cv::Mat picture(height, width, type, cv::Scalar::all(wide ? 16000 : 60));
+        cv::rectangle(picture, cv::Rect(800, 500, 2400, 2000), cv::Scalar::all(wide ? 60000 : 230),
+                      cv::FILLED);
+        const auto path = (scratch.path() / name).string();
+        ASSERT_TRUE(cv::imwrite(path, picture, {cv::IMWRITE_PNG_COMPRESSION, 1}));
+        paths.push_back(path);
+    }
+    // A JPEG whose EXIF orientation (6) says it is shown turned: it is turned as it is decoded.
+    {
+        cv::Mat picture(height, width, CV_8UC3, cv::Scalar::all(60));
+        cv::rectangle(picture, cv::Rect(800, 500, 2400, 2000), cv::Scalar::all(230), cv::FILLED);
+        std::vector<std::uint8_t> jpeg;
+        ASSERT_TRUE(cv::imencode(".jpg", picture, jpeg));
+        const std::vector<std::uint8_t> exif{
+            0xFF, 0xE1, 0,    34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+            1,    0,    0x12, 1,  3,   0,   1,   0,   0, 0, 6,   0,   0,  0, 0, 0, 0, 0};
+        jpeg.insert(jpeg.begin() + 2, exif.begin(), exif.end());
+        paths.push_back(scratch.write("turned.jpg", jpeg).string());
+    }
+    for (const auto& path : paths) {
+        const auto result = run({path});
+        EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+        EXPECT_LE(result.peakResidentKilobytes - base.peakResidentKilobytes, 2 * decodedKilobytes)
+            << path << ": " << result.peakResidentKilobytes << " KB against "
+            << base.peakResidentKilobytes << " KB for a tiny picture";
+    }
 }
 
 TEST_F(QuorvelDetect, ImageWithoutAPageIsNoFailure) {

@@ -11,7 +11,9 @@
 //
 // An image that cannot be used gets its line too, with "found" false and an "error": "cannot
 // read: <reason>" (missing, not permitted...), "not a regular file" (a folder, a FIFO, a device:
-// never opened), "cannot decode", "too large". Standard output carries the JSON lines only.
+// never opened), "cannot decode: <reason>" (not a JPEG or PNG, cut short, corrupt) or "too large:
+// <reason>" (a file over the library's size cap, refused before it is read; a picture over its
+// pixel limit or too long on a side). Standard output carries the JSON lines only.
 //
 // Exit status: 0 when every image was examined (found or not), 1 when any could not be, 2 for a
 // usage error.
@@ -19,9 +21,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -32,9 +34,7 @@
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/Foundation/Data.h"
-#include "Platform/Graphics/ExifOrientation.h"
-#include "Platform/Imaging/FilterImage.h"
+#include "Platform/Graphics/Image.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {
@@ -44,6 +44,9 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kUsage =
     "usage: quorvel-detect [--help] [--] IMAGE...\n"
     "Finds the document outline in each image; prints one JSON line per image.\n"
+    "An image that cannot be used has \"found\": false and an \"error\" saying why: cannot\n"
+    "read, not a regular file, cannot decode (not a JPEG or PNG, cut short, corrupt) or too\n"
+    "large (a file over 256 MB, more than 100 megapixels, more than 32767 pixels on a side).\n"
     "Exit status: 0 when every image was examined, 1 when any could not be, 2 for bad usage.\n";
 
 // The upright image at `path`, or why there is none.
@@ -51,6 +54,21 @@ struct Decoded {
     std::shared_ptr<quorvel::platform::Image> image;
     std::string error;
 };
+
+// "too large: <why>", "cannot decode: <why>" or "cannot read: <why>", the reason's sentence
+// written as a clause.
+std::string describe(const quorvel::platform::ImageFailure& failure) {
+    using Kind = quorvel::platform::ImageFailure::Kind;
+    std::string reason = failure.reason;
+    if (!reason.empty() && reason.back() == '.') reason.pop_back();
+    if (!reason.empty() && std::isupper(static_cast<unsigned char>(reason[0]))) {
+        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    }
+    const char* what = failure.kind == Kind::tooLarge     ? "too large"
+                       : failure.kind == Kind::unreadable ? "cannot read"
+                                                          : "cannot decode";
+    return reason.empty() ? what : std::string(what) + ": " + reason;
+}
 
 Decoded decodeUpright(const std::string& path) {
     // Only regular files are read: a FIFO would wait for a writer forever.
@@ -62,21 +80,13 @@ Decoded decodeUpright(const std::string& path) {
     if (::access(path.c_str(), R_OK) != 0) {
         return {nullptr, std::string("cannot read: ") + std::strerror(errno)};
     }
-    const auto bytes = quorvel::platform::readFile(path);
-    if (!bytes) return {nullptr, "cannot read"};
-    if (bytes->empty() || bytes->size() > static_cast<std::size_t>(INT_MAX)) {
-        return {nullptr, "cannot decode"};
-    }
-    // The library's own decoder: a truncated or corrupt picture, or one over the decoder's pixel
-    // limit, is no image.
-    const auto stored = quorvel::platform::Image::fromEncodedData(*bytes);
-    if (!stored) return {nullptr, "cannot decode"};
-    if (stored->orientation() == quorvel::platform::ImageOrientation::up) return {stored, {}};
-    const auto upright = quorvel::platform::FilterImage::fromImage(*stored)->oriented(
-        quorvel::platform::exifOrientation(stored->orientation()));
-    const auto bitmap = upright ? upright->toBitmap() : nullptr;
-    if (!bitmap) return {nullptr, "too large"};
-    return {quorvel::platform::Image::make(bitmap), {}};
+    // The library's own reader: a file over its size cap is refused before it is read, and a
+    // truncated or corrupt picture, or one over the decoder's pixel limit, is no image. The
+    // pixels are turned upright as they are decoded.
+    quorvel::platform::ImageFailure failure;
+    const auto image = quorvel::platform::Image::uprightContentsOfFile(path, &failure);
+    if (!image) return {nullptr, describe(failure)};
+    return {image, {}};
 }
 
 double rounded(double value, double perUnit) {

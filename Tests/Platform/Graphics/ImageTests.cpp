@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -18,6 +19,7 @@ using quorvel::platform::AffineTransform;
 using quorvel::platform::Bitmap;
 using quorvel::platform::Color;
 using quorvel::platform::Image;
+using quorvel::platform::ImageFailure;
 using quorvel::platform::ImageOrientation;
 using quorvel::platform::Point;
 using quorvel::platform::Rect;
@@ -222,6 +224,35 @@ TEST(ImageFile, JpegExifOrientationIsKeptAndPixelsStayAsStored) {
               (Size{16, 32}));
 }
 
+TEST(ImageFile, UprightReadingTurnsThePixelsAsTheExifOrientationSays) {
+    // Four quadrants of clearly different colours (B, G, R).
+    cv::Mat pixels(32, 64, CV_8UC3);
+    pixels(cv::Rect(0, 0, 32, 16)).setTo(cv::Scalar(0, 0, 230));
+    pixels(cv::Rect(32, 0, 32, 16)).setTo(cv::Scalar(0, 230, 0));
+    pixels(cv::Rect(0, 16, 32, 16)).setTo(cv::Scalar(230, 0, 0));
+    pixels(cv::Rect(32, 16, 32, 16)).setTo(cv::Scalar(230, 230, 230));
+    TemporaryBundle files("Files");
+    for (int exif = 1; exif <= 8; ++exif) {
+        const auto path = files.write("photo-" + std::to_string(exif) + ".jpg",
+                                      jpegWithOrientation(pixels, exif, exif % 2 == 0));
+        const auto stored = Image::contentsOfFile(path);
+        ImageFailure failure;
+        const auto upright = Image::uprightContentsOfFile(path, &failure);
+        ASSERT_NE(stored, nullptr);
+        ASSERT_NE(upright, nullptr) << failure.reason;
+        EXPECT_EQ(upright->orientation(), ImageOrientation::up) << exif;
+        EXPECT_EQ(upright->size(), stored->size()) << exif;
+        const AffineTransform shown = stored->orientationTransform();
+        for (const Point centre : {Point{16, 8}, Point{48, 8}, Point{16, 24}, Point{48, 24}}) {
+            const Point at = shown.apply(centre);
+            expectColorNear(
+                upright->bitmap()->pixel(static_cast<int>(at.x), static_cast<int>(at.y)),
+                stored->bitmap()->pixel(static_cast<int>(centre.x), static_cast<int>(centre.y)),
+                2.0 / 255);
+        }
+    }
+}
+
 TEST(ImageFile, GarbageMissingAndEmptyFilesGiveNoImage) {
     TemporaryBundle files("Files");
     EXPECT_EQ(Image::contentsOfFile(files.write("noise.png", "definitely not an image")), nullptr);
@@ -314,6 +345,22 @@ TEST(ImageFile, JpegClaimingMorePixelsThanDecodedIsRefusedFromItsHeader) {
     std::string failure;
     EXPECT_EQ(Image::fromEncodedData(jpeg, &failure), nullptr);
     EXPECT_NE(failure.find("12000 x 9000"), std::string::npos) << failure;
+}
+
+TEST(ImageFile, FileOverTheSizeCapIsRefusedFromItsSize) {
+    // A good picture, then zeros up to one byte over the cap: sparse, so it takes no disk space
+    // and would take 256 MB of memory only if it were read.
+    TemporaryBundle files("Files");
+    const auto path =
+        files.write("huge.png", encode(".png", cv::Mat(16, 16, CV_8UC3, cv::Scalar(1, 2, 3))));
+    ASSERT_NE(Image::contentsOfFile(path), nullptr);
+    std::filesystem::resize_file(path, Image::maximumFileSize + 1);
+    std::string failure;
+    EXPECT_EQ(Image::contentsOfFile(path, &failure), nullptr);
+    EXPECT_NE(failure.find(std::to_string(Image::maximumFileSize + 1) + " bytes"),
+              std::string::npos)
+        << failure;
+    EXPECT_EQ(Image::maximumFileSize, 268435456u);
 }
 
 TEST(ImageFile, PicturesUpToTheLimitAreDecoded) {

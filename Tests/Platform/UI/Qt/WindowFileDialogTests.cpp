@@ -5,10 +5,13 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <variant>
 
+#include "Platform/Graphics/Image.h"
+#include "Platform/Log/ScopedLogCapture.h"
 #include "Platform/UI/Qt/FileDialogChooser.h"
 #include "Platform/UI/ImagePickerController.h"
 #include "Platform/UI/ImagePickerControllerDelegate.h"
@@ -57,6 +60,16 @@ protected:
         return nullptr;
     }
 
+    // Opens the chooser for `chooser` and picks `path` in its dialog.
+    static void pickInDialog(const std::shared_ptr<ImagePickerController>& chooser,
+                             const QString& path) {
+        FileDialogChooser::choose(chooser);
+        QFileDialog* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    }
+
     QString write(const QString& name, const QByteArray& bytes) {
         const QString path = folder.filePath(name);
         QFile file(path);
@@ -102,6 +115,30 @@ TEST_F(FileDialogChooserTest, AFileThatIsNoPictureComesWithoutAnImage) {
     static_cast<QDialog*>(dialog)->accept();
     ASSERT_EQ(delegate->answers, 1);
     EXPECT_FALSE(delegate->info.contains(ImagePickerController::originalImageKey));
+}
+
+TEST_F(FileDialogChooserTest, AFileThatIsNoPictureIsLoggedOnceWithTheReason) {
+    // Text, and a file over the picture size cap (sparse: it takes no disk space).
+    const QString text = write("notes.png", "not a picture");
+    const QString huge = write("huge.jpg", "");
+    std::filesystem::resize_file(huge.toStdString(), Image::maximumFileSize + 1);
+    const std::vector<std::pair<QString, std::string>> cases{
+        {text, "neither a JPEG nor a PNG"},
+        {huge, std::to_string(Image::maximumFileSize + 1) + " bytes"},
+    };
+    for (const auto& [path, reason] : cases) {
+        auto chooser = ImagePickerController::make();
+        auto answers = std::make_shared<RecordingDelegate>();
+        chooser->setDelegate(answers);
+        ScopedLogCapture log;
+        pickInDialog(chooser, path);
+        ASSERT_EQ(answers->answers, 1);
+        EXPECT_FALSE(answers->info.contains(ImagePickerController::originalImageKey));
+        const auto messages = log.messages();
+        ASSERT_EQ(messages.size(), 1u) << path.toStdString();
+        EXPECT_NE(messages[0].find(path.toStdString()), std::string::npos) << messages[0];
+        EXPECT_NE(messages[0].find(reason), std::string::npos) << messages[0];
+    }
 }
 
 TEST_F(FileDialogChooserTest, ClosingTheDialogCancels) {
