@@ -65,7 +65,7 @@ public:
     // The value of `key` in the table "<bundle>/<table>.strings" (format in StringsTable.h); the
     // key itself when the table or the key is missing. An empty table name means "Localizable".
     // Each table is read on its first lookup and kept for the life of this object, missing
-    // tables included.
+    // tables included; one that is there but cannot be read is logged then (StringsTable::read).
     std::string localizedString(std::string_view key, std::string_view table = "Localizable") const;
 
 private:

@@ -2,13 +2,30 @@
 
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <set>
 #include <utility>
 
 namespace quorvel::platform {
 
-KeyedContainer::KeyedContainer(std::shared_ptr<const PropertyListValue> root,
+// The decoded tree, shared by a decoder, its copies and their containers, with the keys whose
+// values have been complained about.
+struct KeyedContainer::Document {
+    explicit Document(PropertyListValue value) : root(std::move(value)) {}
+
+    const PropertyListValue root;
+    std::mutex mutex;
+    std::set<std::pair<const PropertyListValue::Dictionary*, std::string>, std::less<>> reported;
+};
+
+KeyedContainer::KeyedContainer(std::shared_ptr<Document> document,
                                const PropertyListValue::Dictionary* dictionary)
-    : root_(std::move(root)), dictionary_(dictionary) {}
+    : document_(std::move(document)), dictionary_(dictionary) {}
+
+bool KeyedContainer::firstReportOf(std::string_view key) const {
+    std::lock_guard lock(document_->mutex);
+    return document_->reported.emplace(dictionary_, std::string(key)).second;
+}
 
 const PropertyListValue* KeyedContainer::value(std::string_view key) const {
     const auto entry = dictionary_->find(key);
@@ -68,16 +85,20 @@ std::optional<std::string> KeyedContainer::decodeString(std::string_view key) co
 std::optional<KeyedContainer> KeyedContainer::nestedContainer(std::string_view key) const {
     const auto* found = value(key);
     if (!found || !found->dictionaryValue()) return std::nullopt;
-    return KeyedContainer(root_, found->dictionaryValue());
+    return KeyedContainer(document_, found->dictionaryValue());
 }
 
 Decoder::Decoder(PropertyListValue root)
-    : root_(std::make_shared<const PropertyListValue>(std::move(root))) {}
+    : document_(std::make_shared<KeyedContainer::Document>(std::move(root))) {}
+
+const PropertyListValue& Decoder::root() const {
+    return document_->root;
+}
 
 std::optional<KeyedContainer> Decoder::keyedContainer() const {
-    const auto* dictionary = root_->dictionaryValue();
+    const auto* dictionary = document_->root.dictionaryValue();
     if (!dictionary) return std::nullopt;
-    return KeyedContainer(root_, dictionary);
+    return KeyedContainer(document_, dictionary);
 }
 
 }  // namespace quorvel::platform

@@ -41,12 +41,18 @@ public:
     // shares its root lives.
     const PropertyListValue* value(std::string_view key) const;
 
+    // True the first time it is asked for `key` of this container's dictionary, by any copy of
+    // the decoder or container: several readers that take the same key from one decoded list
+    // complain about a bad value once. Safe from any thread.
+    bool firstReportOf(std::string_view key) const;
+
 private:
     friend class Decoder;
-    KeyedContainer(std::shared_ptr<const PropertyListValue> root,
+    struct Document;
+    KeyedContainer(std::shared_ptr<Document> document,
                    const PropertyListValue::Dictionary* dictionary);
 
-    std::shared_ptr<const PropertyListValue> root_;  // Keeps `dictionary_` alive.
+    std::shared_ptr<Document> document_;  // Keeps `dictionary_` alive.
     const PropertyListValue::Dictionary* dictionary_;
 };
 
@@ -56,14 +62,14 @@ class Decoder {
 public:
     explicit Decoder(PropertyListValue root);
 
-    const PropertyListValue& root() const { return *root_; }
+    const PropertyListValue& root() const;
 
     // The root as a dictionary; none when the root is of another kind (an array, a string...).
     // That is not an error of the property list: the caller keeps its defaults.
     std::optional<KeyedContainer> keyedContainer() const;
 
 private:
-    std::shared_ptr<const PropertyListValue> root_;
+    std::shared_ptr<KeyedContainer::Document> document_;
 };
 
 // Decodes a value of type T from property-list bytes through T's decoding initializer, a

@@ -169,136 +169,198 @@ std::string formatReal(double value) {
 
 // ---- reading ------------------------------------------------------------------------------------
 
-// The text of a leaf element: its character data and CDATA sections joined. None when the element
-// holds other elements.
-std::optional<std::string> leafText(const pugi::xml_node& element) {
-    std::string text;
-    for (const auto& child : element.children()) {
-        switch (child.type()) {
-            case pugi::node_pcdata:
-            case pugi::node_cdata:
-                text += child.value();
-                break;
-            case pugi::node_element:
-                return std::nullopt;
-            default:
-                break;
-        }
-    }
-    return text;
+// At most this many bytes of a document's own text go into a failure's description.
+constexpr std::size_t kQuotedPrefix = 40;
+
+std::string quotedPrefix(std::string_view text) {
+    if (text.size() <= kQuotedPrefix) return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, kQuotedPrefix)) + "...\" (" +
+           std::to_string(text.size()) + " bytes)";
 }
 
-// The elements inside a container, in order. None when non-blank text stands between them.
-std::optional<std::vector<pugi::xml_node>> childElements(const pugi::xml_node& container) {
-    std::vector<pugi::xml_node> elements;
-    for (const auto& child : container.children()) {
-        switch (child.type()) {
-            case pugi::node_element:
-                elements.push_back(child);
-                break;
-            case pugi::node_pcdata:
-            case pugi::node_cdata:
-                if (!isBlank(child.value())) return std::nullopt;
-                break;
-            default:
-                break;
-        }
-    }
-    return elements;
-}
-
-std::optional<PropertyListValue> readValue(const pugi::xml_node& element, int depth);
-
-std::optional<PropertyListValue> readArray(const pugi::xml_node& element, int depth) {
-    const auto children = childElements(element);
-    if (!children) return std::nullopt;
-    PropertyListValue::Array array;
-    array.reserve(children->size());
-    for (const auto& child : *children) {
-        auto value = readValue(child, depth + 1);
-        if (!value) return std::nullopt;
-        array.push_back(std::move(*value));
-    }
-    return PropertyListValue(std::move(array));
-}
-
-std::optional<PropertyListValue> readDictionary(const pugi::xml_node& element, int depth) {
-    const auto children = childElements(element);
-    if (!children || children->size() % 2 != 0) return std::nullopt;
-    PropertyListValue::Dictionary dictionary;
-    for (std::size_t i = 0; i < children->size(); i += 2) {
-        const auto& keyElement = (*children)[i];
-        if (std::strcmp(keyElement.name(), "key") != 0) return std::nullopt;
-        auto key = leafText(keyElement);
-        if (!key) return std::nullopt;
-        auto value = readValue((*children)[i + 1], depth + 1);
-        if (!value) return std::nullopt;
-        dictionary.insert_or_assign(std::move(*key), std::move(*value));
-    }
-    return PropertyListValue(std::move(dictionary));
-}
-
-std::optional<PropertyListValue> readValue(const pugi::xml_node& element, int depth) {
-    if (depth > kMaximumDepth) return std::nullopt;
+// "<name>", the name cut short when it is long.
+std::string tag(const pugi::xml_node& element) {
     const std::string_view name = element.name();
-    if (name == "dict") return readDictionary(element, depth);
-    if (name == "array") return readArray(element, depth);
-
-    auto text = leafText(element);
-    if (!text) return std::nullopt;
-    if (name == "string") return PropertyListValue(std::move(*text));
-    if (name == "true" || name == "false") {
-        if (!isBlank(*text)) return std::nullopt;
-        return PropertyListValue(name == "true");
-    }
-    if (name == "integer") {
-        const auto value = parseInteger(*text);
-        if (!value) return std::nullopt;
-        return PropertyListValue(*value);
-    }
-    if (name == "real") {
-        const auto value = parseReal(*text);
-        if (!value) return std::nullopt;
-        return PropertyListValue(*value);
-    }
-    if (name == "data") {
-        auto bytes = decodeBase64(*text);
-        if (!bytes) return std::nullopt;
-        return PropertyListValue(std::move(*bytes));
-    }
-    if (name == "date") return PropertyListValue(PropertyListDate{std::move(*text)});
-    return std::nullopt;  // <key> out of place, or an element no property list has.
+    if (name.size() <= kQuotedPrefix) return "<" + std::string(name) + ">";
+    return "<" + std::string(name.substr(0, kQuotedPrefix)) + "...>";
 }
 
-std::optional<PropertyListValue> readDocument(const void* bytes, std::size_t size) {
-    if (size == 0) return std::nullopt;
+// Reads the value elements of a parsed document. The first rule broken stops the reading and
+// is described in `failure`.
+class ValueReader {
+public:
+    std::optional<PropertyListValue> readValue(const pugi::xml_node& element, int depth) {
+        if (depth > kMaximumDepth) {
+            return fail("it nests deeper than " + std::to_string(kMaximumDepth) + " levels",
+                        element);
+        }
+        const std::string_view name = element.name();
+        if (name == "dict") return readDictionary(element, depth);
+        if (name == "array") return readArray(element, depth);
+
+        auto text = leafText(element);
+        if (!text) return std::nullopt;
+        if (name == "string") return PropertyListValue(std::move(*text));
+        if (name == "true" || name == "false") {
+            if (!isBlank(*text)) return fail(tag(element) + " holds text", element);
+            return PropertyListValue(name == "true");
+        }
+        if (name == "integer") {
+            const auto value = parseInteger(*text);
+            if (!value) return fail(quotedPrefix(*text) + " is not a 64-bit integer", element);
+            return PropertyListValue(*value);
+        }
+        if (name == "real") {
+            const auto value = parseReal(*text);
+            if (!value) return fail(quotedPrefix(*text) + " is not a real number", element);
+            return PropertyListValue(*value);
+        }
+        if (name == "data") {
+            auto bytes = decodeBase64(*text);
+            if (!bytes) return fail("<data> does not hold base64", element);
+            return PropertyListValue(std::move(*bytes));
+        }
+        if (name == "date") return PropertyListValue(PropertyListDate{std::move(*text)});
+        if (name == "key") return fail("<key> stands outside a dictionary's pairs", element);
+        return fail(tag(element) + " is not an element of property lists", element);
+    }
+
+    // The elements inside a container, in order. None when non-blank text stands between them.
+    std::optional<std::vector<pugi::xml_node>> childElements(const pugi::xml_node& container) {
+        std::vector<pugi::xml_node> elements;
+        for (const auto& child : container.children()) {
+            switch (child.type()) {
+                case pugi::node_element:
+                    elements.push_back(child);
+                    break;
+                case pugi::node_pcdata:
+                case pugi::node_cdata:
+                    if (!isBlank(child.value())) {
+                        return fail("text stands between the elements of " + tag(container), child);
+                    }
+                    break;
+                default:
+                    break;
+            }
+        }
+        return elements;
+    }
+
+    std::string failure;
+
+private:
+    std::nullopt_t fail(std::string what, const pugi::xml_node& where) {
+        failure = std::move(what);
+        // The parser records where an element's name starts; its '<' stands one byte before.
+        std::ptrdiff_t offset = where.offset_debug();
+        if (where.type() == pugi::node_element) --offset;
+        if (offset >= 0) failure += " (at byte " + std::to_string(offset) + ")";
+        return std::nullopt;
+    }
+
+    // The text of a leaf element: its character data and CDATA sections joined. None when the
+    // element holds other elements.
+    std::optional<std::string> leafText(const pugi::xml_node& element) {
+        std::string text;
+        for (const auto& child : element.children()) {
+            switch (child.type()) {
+                case pugi::node_pcdata:
+                case pugi::node_cdata:
+                    text += child.value();
+                    break;
+                case pugi::node_element:
+                    return fail(tag(element) + " holds an element", child);
+                default:
+                    break;
+            }
+        }
+        return text;
+    }
+
+    std::optional<PropertyListValue> readArray(const pugi::xml_node& element, int depth) {
+        const auto children = childElements(element);
+        if (!children) return std::nullopt;
+        PropertyListValue::Array array;
+        array.reserve(children->size());
+        for (const auto& child : *children) {
+            auto value = readValue(child, depth + 1);
+            if (!value) return std::nullopt;
+            array.push_back(std::move(*value));
+        }
+        return PropertyListValue(std::move(array));
+    }
+
+    std::optional<PropertyListValue> readDictionary(const pugi::xml_node& element, int depth) {
+        const auto children = childElements(element);
+        if (!children) return std::nullopt;
+        if (children->size() % 2 != 0) return fail("a <dict> holds an unpaired element", element);
+        PropertyListValue::Dictionary dictionary;
+        for (std::size_t i = 0; i < children->size(); i += 2) {
+            const auto& keyElement = (*children)[i];
+            if (std::strcmp(keyElement.name(), "key") != 0) {
+                return fail("a value in a <dict> is not preceded by its <key>", keyElement);
+            }
+            auto key = leafText(keyElement);
+            if (!key) return std::nullopt;
+            auto value = readValue((*children)[i + 1], depth + 1);
+            if (!value) return std::nullopt;
+            dictionary.insert_or_assign(std::move(*key), std::move(*value));
+        }
+        return PropertyListValue(std::move(dictionary));
+    }
+};
+
+std::optional<PropertyListValue> readDocument(const void* bytes, std::size_t size,
+                                              std::string& failure) {
+    auto fail = [&](std::string what) -> std::optional<PropertyListValue> {
+        failure = std::move(what);
+        return std::nullopt;
+    };
+    if (size == 0) return fail("it is empty");
+    if (size > PropertyList::maximumSize) {
+        return fail("it holds " + std::to_string(size) + " bytes, more than the " +
+                    std::to_string(PropertyList::maximumSize) + " allowed");
+    }
     static constexpr std::string_view kBinaryMagic = "bplist";
     if (size >= kBinaryMagic.size() &&
         std::memcmp(bytes, kBinaryMagic.data(), kBinaryMagic.size()) == 0) {
-        return std::nullopt;
+        return fail("binary property lists are not read");
     }
 
     pugi::xml_document document;
     // Whitespace-only text is kept so that a <string> of spaces stays spaces.
     const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata;
     const auto result = document.load_buffer(bytes, size, options, pugi::encoding_auto);
-    if (!result) return std::nullopt;
+    if (!result) {
+        return fail(std::string("it is not well-formed XML: ") + result.description() +
+                    " (at byte " + std::to_string(result.offset) + ")");
+    }
 
     pugi::xml_node root;
     for (const auto& child : document.children()) {
         if (child.type() == pugi::node_element) {
-            if (root) return std::nullopt;
+            if (root) return fail("it has more than one root element");
             root = child;
         } else if ((child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) &&
                    !isBlank(child.value())) {
-            return std::nullopt;
+            return fail("text stands outside the root element");
         }
     }
-    if (!root || std::strcmp(root.name(), "plist") != 0) return std::nullopt;
+    if (!root) return fail("it has no root element");
+    if (std::strcmp(root.name(), "plist") != 0) return fail("its root element is not <plist>");
 
-    const auto children = childElements(root);
-    if (!children || children->size() != 1) return std::nullopt;
-    return readValue(children->front(), 1);
+    ValueReader reader;
+    const auto children = reader.childElements(root);
+    std::optional<PropertyListValue> value;
+    if (!children) {
+        failure = std::move(reader.failure);
+    } else if (children->size() != 1) {
+        failure = "<plist> holds " + std::to_string(children->size()) + " values, not one";
+    } else {
+        value = reader.readValue(children->front(), 1);
+        if (!value) failure = std::move(reader.failure);
+    }
+    return value;
 }
 
 // ---- writing ------------------------------------------------------------------------------------
@@ -403,13 +465,26 @@ bool appendValue(std::string& out, const PropertyListValue& value, int depth) {
 }  // namespace
 
 std::optional<PropertyListValue> PropertyList::parse(const Data& bytes) {
-    return parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::string failure;
+    return parse(bytes, failure);
 }
 
 std::optional<PropertyListValue> PropertyList::parse(std::string_view text) {
+    std::string failure;
+    return parse(text, failure);
+}
+
+std::optional<PropertyListValue> PropertyList::parse(const Data& bytes, std::string& failure) {
+    return parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                 failure);
+}
+
+std::optional<PropertyListValue> PropertyList::parse(std::string_view text, std::string& failure) {
+    failure.clear();
     try {
-        return readDocument(text.data(), text.size());
+        return readDocument(text.data(), text.size(), failure);
     } catch (const std::bad_alloc&) {
+        failure = "there is not enough memory to read it";
         return std::nullopt;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,12 +28,22 @@ namespace quorvel::platform {
 // Binary property lists ("bplist00...") and the old text format are not supported: they are not
 // property lists to this reader.
 struct PropertyList {
+    // Lists of more bytes are refused from their size alone. Reading a list takes many times its
+    // size in memory (a list of empty elements about twenty times), and a configuration file
+    // holds a few kilobytes; readers of files check the size before reading.
+    static constexpr std::size_t maximumSize = 1024 * 1024;
+
     // The value of the property list in `bytes`; none when the bytes are not a property list:
-    // empty, not well-formed XML, root element other than <plist>, or any element that breaks the
-    // rules above (unknown element, <key> outside a dictionary, unpaired key, bad number, bad
-    // base64, text between the elements of a container, nesting deeper than 512 levels).
+    // empty, larger than maximumSize, not well-formed XML, root element other than <plist>, or
+    // any element that breaks the rules above (unknown element, <key> outside a dictionary,
+    // unpaired key, bad number, bad base64, text between the elements of a container, nesting
+    // deeper than 512 levels).
     static std::optional<PropertyListValue> parse(const Data& bytes);
     static std::optional<PropertyListValue> parse(std::string_view text);
+    // The same, saying in `failure` which rule was broken where (quoting at most a short prefix
+    // of the document's text), for a log line; `failure` is emptied when a value is returned.
+    static std::optional<PropertyListValue> parse(const Data& bytes, std::string& failure);
+    static std::optional<PropertyListValue> parse(std::string_view text, std::string& failure);
 
     // `value` written as an XML property list, UTF-8, with the usual declaration and doctype.
     // parse() gives back an equal value (reals are written with enough digits to round-trip;

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <utility>
 
+#include "Platform/Foundation/FileContents.h"
 #include "Platform/Log/LogChannel.h"
 
 namespace quorvel::platform {
@@ -319,9 +321,15 @@ StringsTable StringsTable::parse(const Data& bytes, std::string_view source) {
 }
 
 std::optional<StringsTable> StringsTable::read(const std::filesystem::path& path) {
-    const auto bytes = readFile(path);
-    if (!bytes) return std::nullopt;
-    return parse(*bytes, path.string());
+    const auto contents = FileContents::read(path, std::numeric_limits<std::size_t>::max());
+    if (!contents.bytes) {
+        if (contents.failure != FileContents::Failure::missing) {
+            stringsLog().error("%s could not be read: %s; its texts are not used", path.string(),
+                               contents.reason);
+        }
+        return std::nullopt;
+    }
+    return parse(*contents.bytes, path.string());
 }
 
 std::optional<std::string> StringsTable::lookup(std::string_view key) const {

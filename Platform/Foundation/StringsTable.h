@@ -34,7 +34,8 @@ public:
     static StringsTable parse(std::string_view text, std::string_view source);
     static StringsTable parse(const Data& bytes);
     static StringsTable parse(const Data& bytes, std::string_view source);
-    // None when the file cannot be read (missing, or not a regular file).
+    // None when the file cannot be read (missing, not a regular file, no permission); a file that
+    // is there but cannot be read is logged with the reason (error level).
     static std::optional<StringsTable> read(const std::filesystem::path& path);
 
     // The value of `key`, none when the table lacks it.

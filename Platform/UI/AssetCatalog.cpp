@@ -7,6 +7,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -48,8 +49,67 @@ const LogChannel& assetsLog() {
 template <typename Entry>
 using Parsed = std::variant<Entry, std::string>;
 
-std::string jsonText(const nlohmann::json& value) {
+// Deeper nesting than this refuses the whole file: an entry needs three levels, and a value
+// nested thousands deep would exhaust the stack of whatever walks it recursively.
+constexpr int kMaximumDepth = 32;
+
+// A log line quotes at most this many bytes of a value or name from the file.
+constexpr std::size_t kQuotedLength = 60;
+
+struct NestedTooDeeply {};
+
+// `text` cut to `length` bytes, at a character boundary, with "..." when cut.
+std::string shortened(std::string_view text, std::size_t length) {
+    if (text.size() <= length) return std::string(text);
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    return std::string(text.substr(0, length)) + "...";
+}
+
+std::string dumped(const nlohmann::json& value) {
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// JSON text of a string, from no more of it than a log line quotes.
+std::string quotedString(std::string_view text) {
+    return dumped(nlohmann::json(std::string(text.substr(0, kQuotedLength + 1))));
+}
+
+// Writes `value` as compact JSON, stopping soon after the quoted length is reached.
+void appendJson(std::string& out, const nlohmann::json& value) {
+    if (out.size() > kQuotedLength) return;
+    if (value.is_string()) {
+        out += quotedString(value.get_ref<const std::string&>());
+    } else if (value.is_array()) {
+        out += '[';
+        for (auto element = value.begin(); element != value.end() && out.size() <= kQuotedLength;
+             ++element) {
+            if (element != value.begin()) out += ',';
+            appendJson(out, *element);
+        }
+        out += ']';
+    } else if (value.is_object()) {
+        out += '{';
+        for (auto element = value.begin(); element != value.end() && out.size() <= kQuotedLength;
+             ++element) {
+            if (element != value.begin()) out += ',';
+            out += quotedString(element.key()) + ':';
+            appendJson(out, element.value());
+        }
+        out += '}';
+    } else {
+        out += dumped(value);
+    }
+}
+
+// A value of the file as a log line quotes it: its JSON text, only a short prefix of a long one.
+std::string jsonText(const nlohmann::json& value) {
+    std::string out;
+    appendJson(out, value);
+    return shortened(out, kQuotedLength);
+}
+
+std::string jsonText(std::string_view name) {
+    return shortened(quotedString(name), kQuotedLength);
 }
 
 // A colour component: a number from 0 to 1.
@@ -150,10 +210,23 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
     try {
         nlohmann::json root;
         try {
-            root = nlohmann::json::parse(data->begin(), data->end());
+            root = nlohmann::json::parse(
+                data->begin(), data->end(),
+                [](int depth, nlohmann::json::parse_event_t event, nlohmann::json&) {
+                    if ((event == nlohmann::json::parse_event_t::object_start ||
+                         event == nlohmann::json::parse_event_t::array_start) &&
+                        depth >= kMaximumDepth) {
+                        throw NestedTooDeeply{};
+                    }
+                    return true;
+                });
         } catch (const nlohmann::json::parse_error& error) {
             assetsLog().error("%s is not valid JSON (%s): the catalogue is empty", file,
-                              error.what());
+                              shortened(error.what(), 2 * kQuotedLength));
+            return catalogue;
+        } catch (const NestedTooDeeply&) {
+            assetsLog().error("%s nests deeper than %d levels: the catalogue is empty", file,
+                              kMaximumDepth);
             return catalogue;
         }
         if (!root.is_object()) {
@@ -176,10 +249,10 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
                 auto color = parseColor(entry);
                 if (!AssetCatalog::isValidName(name)) {
                     assetsLog().error("%s: colour %s is skipped: the name is not valid", file,
-                                      jsonText(name));
+                                      jsonText(std::string_view(name)));
                 } else if (auto* reason = std::get_if<std::string>(&color)) {
-                    assetsLog().error("%s: colour %s is skipped: %s", file, jsonText(name),
-                                      *reason);
+                    assetsLog().error("%s: colour %s is skipped: %s", file,
+                                      jsonText(std::string_view(name)), *reason);
                 } else {
                     catalogue->colors.emplace(name, std::get<Color>(color));
                 }
@@ -190,9 +263,10 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
                 auto image = parseImage(entry);
                 if (!AssetCatalog::isValidName(name)) {
                     assetsLog().error("%s: image %s is skipped: the name is not valid", file,
-                                      jsonText(name));
+                                      jsonText(std::string_view(name)));
                 } else if (auto* reason = std::get_if<std::string>(&image)) {
-                    assetsLog().error("%s: image %s is skipped: %s", file, jsonText(name), *reason);
+                    assetsLog().error("%s: image %s is skipped: %s", file,
+                                      jsonText(std::string_view(name)), *reason);
                 } else {
                     auto& accepted = std::get<ImageEntry>(image);
                     accepted.file = bundlePath / accepted.file;

@@ -23,7 +23,8 @@ namespace quorvel::platform {
 // relative to the bundle's folder (absolute paths and ".." are refused), at scale 1 unless the
 // object form gives another positive scale. An entry of the wrong shape or with a component
 // outside 0 to 1 (say, a file written with 0-255 values) is skipped and logged, naming the entry
-// and the file (error level, one record per entry). A malformed file (not JSON, not an object,
+// and the file (error level, one record per entry), quoting no more than a short prefix of a
+// long name or value. A malformed file (not JSON, not an object, nested deeper than 32 levels,
 // not a regular file) makes an empty catalogue and is logged once; a missing file makes an empty
 // catalogue silently. Nothing throws.
 //

@@ -3,6 +3,7 @@
 #include "Platform/UI/AssetCatalog.h"
 #include "Source/Configuration/FatalError.h"
 #include "Source/Configuration/Logger.h"
+#include "Source/Configuration/NumberRange.h"
 
 namespace quorvel {
 
@@ -11,36 +12,51 @@ namespace {
 using T = CaptureTheme;
 using D = DefaultTheme;
 
-// Which base metric a capture metric takes when the file lacks it; null: the capture metric's own
-// literal.
+// Which base metric a capture metric takes when the file lacks it (null: the capture metric's own
+// literal), and the values a designer may give it, in points. A value outside the range is taken
+// as absent, and is logged: a radius beyond half the height draws the same capsule, a button
+// height stays far below the screen's, lines and handles stay thin enough to leave the page
+// visible.
 struct MetricRule {
     float CaptureTheme::*field;
     const char* key;
     float (DefaultTheme::*linked)() const;
+    NumberRange range;
 };
+
+constexpr NumberRange radius{0, 500};
+constexpr NumberRange height{0, 200};
+constexpr NumberRange width{0, 1000};
+constexpr NumberRange lineWidth{0, 50};
+constexpr NumberRange touchSize{0, 200};
 
 // In the order of the capture theme's key set.
 const std::array<MetricRule, 16> metricRules{{
     {&T::capturePermissionButtonCornerRadius, "capturePermissionButtonCornerRadius",
-     &D::primaryButtonCornerRadius},
-    {&T::capturePermissionButtonHeight, "capturePermissionButtonHeight", &D::primaryButtonHeight},
-    {&T::capturePermissionButtonWidth, "capturePermissionButtonWidth", &D::primaryButtonWidth},
+     &D::primaryButtonCornerRadius, radius},
+    {&T::capturePermissionButtonHeight, "capturePermissionButtonHeight", &D::primaryButtonHeight,
+     height},
+    {&T::capturePermissionButtonWidth, "capturePermissionButtonWidth", &D::primaryButtonWidth,
+     width},
     {&T::autoCaptureButtonCornerRadius, "autoCaptureButtonCornerRadius",
-     &D::secondaryButtonCornerRadius},
+     &D::secondaryButtonCornerRadius, radius},
     {&T::cropCancelButtonCornerRadius, "cropCancelButtonCornerRadius",
-     &D::secondaryButtonCornerRadius},
-    {&T::cropDoneButtonCornerRadius, "cropDoneButtonCornerRadius", &D::primaryButtonCornerRadius},
-    {&T::detectionLineWidth, "detectionLineWidth", nullptr},
-    {&T::captureCircleLineWidth, "captureCircleLineWidth", nullptr},
-    {&T::cropCornerPointDiameter, "cropCornerPointDiameter", nullptr},
-    {&T::cropEdgeTouchThreshold, "cropEdgeTouchThreshold", nullptr},
+     &D::secondaryButtonCornerRadius, radius},
+    {&T::cropDoneButtonCornerRadius, "cropDoneButtonCornerRadius", &D::primaryButtonCornerRadius,
+     radius},
+    {&T::detectionLineWidth, "detectionLineWidth", nullptr, lineWidth},
+    {&T::captureCircleLineWidth, "captureCircleLineWidth", nullptr, lineWidth},
+    {&T::cropCornerPointDiameter, "cropCornerPointDiameter", nullptr, touchSize},
+    {&T::cropEdgeTouchThreshold, "cropEdgeTouchThreshold", nullptr, touchSize},
     {&T::capturePreviewDoneButtonCornerRadius, "capturePreviewDoneButtonCornerRadius",
-     &D::primaryButtonCornerRadius},
-    {&T::capturePreviewDoneButtonHeight, "capturePreviewDoneButtonHeight", &D::primaryButtonHeight},
-    {&T::capturePreviewDoneButtonWidth, "capturePreviewDoneButtonWidth", &D::primaryButtonWidth},
-    {&T::cropDoneButtonHeight, "cropDoneButtonHeight", &D::primaryButtonHeight},
-    {&T::cropDoneButtonWidth, "cropDoneButtonWidth", &D::primaryButtonWidth},
-    {&T::toastCornerRadius, "toastCornerRadius", nullptr},
+     &D::primaryButtonCornerRadius, radius},
+    {&T::capturePreviewDoneButtonHeight, "capturePreviewDoneButtonHeight", &D::primaryButtonHeight,
+     height},
+    {&T::capturePreviewDoneButtonWidth, "capturePreviewDoneButtonWidth", &D::primaryButtonWidth,
+     width},
+    {&T::cropDoneButtonHeight, "cropDoneButtonHeight", &D::primaryButtonHeight, height},
+    {&T::cropDoneButtonWidth, "cropDoneButtonWidth", &D::primaryButtonWidth, width},
+    {&T::toastCornerRadius, "toastCornerRadius", nullptr, radius},
 }};
 
 }  // namespace
@@ -122,25 +138,33 @@ const std::array<CaptureTheme::ColorRule, 26>& CaptureTheme::colorRules() {
 }
 
 CaptureTheme::CaptureTheme(const std::shared_ptr<platform::Bundle>& overrideBundle)
-    : DefaultTheme(overrideBundle) {
+    : CaptureTheme(overrideBundle, std::make_shared<ConfigurationFile>()) {}
+
+CaptureTheme::CaptureTheme(const std::shared_ptr<platform::Bundle>& overrideBundle,
+                           const std::shared_ptr<ConfigurationFile>& file)
+    : DefaultTheme(overrideBundle, file) {
     initializeColors(bundle());
-    initializeConfigurations();
+    initializeConfigurations(*file);
 }
 
 CaptureTheme::CaptureTheme(std::nullptr_t) : CaptureTheme(std::shared_ptr<platform::Bundle>{}) {}
 
 CaptureTheme::CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults)
-    : DefaultTheme(defaults) {
+    : CaptureTheme(defaults, std::make_shared<ConfigurationFile>()) {}
+
+CaptureTheme::CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults,
+                           const std::shared_ptr<ConfigurationFile>& file)
+    : DefaultTheme(defaults, file) {
     initializeColors(bundle());
-    initializeConfigurations();
+    initializeConfigurations(*file);
 }
 
 CaptureTheme::CaptureTheme(const platform::Decoder& decoder) : DefaultTheme(decoder) {
     auto container = decoder.keyedContainer();
     if (!container) return;
     for (const auto& rule : metricRules) {
-        if (auto value = container->decodeFloat(rule.key)) {
-            this->*rule.field = *value;
+        if (auto value = rule.range.read(*container, rule.key, Logger::capture())) {
+            this->*rule.field = static_cast<float>(*value);
         } else if (rule.linked) {
             this->*rule.field = (this->*rule.linked)();
         }
@@ -155,17 +179,18 @@ void CaptureTheme::initializeColors(const std::shared_ptr<platform::Bundle>& ove
     }
 }
 
-void CaptureTheme::initializeConfigurations() {
-    std::optional<CaptureTheme> decoded;
-    if (plistData()) decoded = platform::PropertyListDecoder::decode<CaptureTheme>(*plistData());
-    if (!decoded) {
+// Decodes the parse the base theme made of the file (its base keys once more, for the linked
+// metrics, whose problems were logged the first time).
+void CaptureTheme::initializeConfigurations(const ConfigurationFile& file) {
+    if (!file.decoder) {
         Logger::capture().info(
             "%s.plist was not found, or doesn't contain a CaptureTheme definition. Default theme "
             "will be used.",
             Constants::configurationPlistName);
         return;
     }
-    for (const auto& rule : metricRules) this->*rule.field = decoded.value().*rule.field;
+    const CaptureTheme decoded(*file.decoder);
+    for (const auto& rule : metricRules) this->*rule.field = decoded.*rule.field;
 }
 
 platform::Color CaptureTheme::fallbackColor(const ColorRule& rule) const {

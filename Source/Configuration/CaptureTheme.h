@@ -24,7 +24,8 @@ public:
     // Builds on a copy of an existing base theme (its bundle, colours, metrics and fonts); the
     // capture colours and metrics come from that theme's bundle. Must not be null.
     explicit CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults);
-    // Decodes the base and capture metrics; no bundle, colours or fonts. Never fails.
+    // Decodes the base and capture metrics; no bundle, colours or fonts. Never fails. A metric
+    // outside its range (see CaptureTheme.cpp) is taken as absent, and is logged.
     explicit CaptureTheme(const platform::Decoder& decoder);
 
     // The colour a field holds, or, when the host cleared it (or the theme was decoded), its
@@ -88,8 +89,12 @@ public:
     static const std::array<ColorRule, 26>& colorRules();
 
 private:
+    CaptureTheme(const std::shared_ptr<platform::Bundle>& overrideBundle,
+                 const std::shared_ptr<ConfigurationFile>& file);
+    CaptureTheme(const std::shared_ptr<const DefaultTheme>& defaults,
+                 const std::shared_ptr<ConfigurationFile>& file);
     void initializeColors(const std::shared_ptr<platform::Bundle>& overrideBundle);
-    void initializeConfigurations();
+    void initializeConfigurations(const ConfigurationFile& file);
     platform::Color fallbackColor(const ColorRule& rule) const;
 };
 

@@ -1,10 +1,12 @@
 #include "Source/Configuration/DefaultTheme.h"
 
 #include <string>
+#include <utility>
 
 #include "Source/Configuration/ColorLookup.h"
 #include "Source/Configuration/FatalError.h"
 #include "Source/Configuration/Logger.h"
+#include "Source/Configuration/NumberRange.h"
 
 namespace quorvel {
 
@@ -43,19 +45,27 @@ const std::array<DefaultTheme::NamedColor, 16>& DefaultTheme::colorFields() {
 }
 
 DefaultTheme::DefaultTheme(const std::shared_ptr<platform::Bundle>& overrideBundle)
+    : DefaultTheme(overrideBundle, std::make_shared<ConfigurationFile>()) {}
+
+DefaultTheme::DefaultTheme(const std::shared_ptr<platform::Bundle>& overrideBundle,
+                           const std::shared_ptr<ConfigurationFile>& file)
     : bundle_(overrideBundle) {
-    generatePlistData();
+    generatePlistData(*file);
     initializeColors(overrideBundle, nullptr);
-    initializeConfigurations();
-    fonts_ = std::make_shared<FontManager>(overrideBundle);
+    initializeConfigurations(*file);
+    fonts_ = FontManager::fromConfiguration(file->decoder);
 }
 
 DefaultTheme::DefaultTheme(std::nullptr_t) : DefaultTheme(std::shared_ptr<platform::Bundle>{}) {}
 
-DefaultTheme::DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme) {
+DefaultTheme::DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme)
+    : DefaultTheme(defaultTheme, std::make_shared<ConfigurationFile>()) {}
+
+DefaultTheme::DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme,
+                           const std::shared_ptr<ConfigurationFile>& file) {
     if (!defaultTheme) fatalError("DefaultTheme(defaultTheme:) needs a theme to copy");
     bundle_ = defaultTheme->bundle_;
-    generatePlistData();
+    generatePlistData(*file);
     initializeColors(nullptr, defaultTheme.get());
     initializeConfigurations(*defaultTheme);
     // A decoded theme carries no fonts: its copy gets the default ones.
@@ -63,32 +73,39 @@ DefaultTheme::DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultThe
                                   : FontManager::makeDefault();
 }
 
+// The six button metrics. A designer's values lie within these ranges (points); a value outside
+// keeps the default and is logged. A radius beyond half the height draws the same capsule, and a
+// height stays far below the screen's, so that a button never covers what it belongs to.
+namespace {
+constexpr NumberRange cornerRadiusRange{0, 500};
+constexpr NumberRange buttonHeightRange{0, 200};
+constexpr NumberRange buttonWidthRange{0, 1000};
+}  // namespace
+
 DefaultTheme::DefaultTheme(const platform::Decoder& decoder) {
     auto container = decoder.keyedContainer();
     if (!container) return;
-    auto read = [&](const char* key, float& metric) {
-        if (auto value = container->decodeFloat(key)) metric = *value;
+    auto read = [&](const char* key, const NumberRange& range, float& metric) {
+        if (auto value = range.read(*container, key, Logger::quorvelthemes()))
+            metric = static_cast<float>(*value);
     };
-    read("primaryButtonCornerRadius", primaryButtonCornerRadius_);
-    read("primaryButtonHeight", primaryButtonHeight_);
-    read("primaryButtonWidth", primaryButtonWidth_);
-    read("secondaryButtonCornerRadius", secondaryButtonCornerRadius_);
-    read("secondaryButtonHeight", secondaryButtonHeight_);
-    read("secondaryButtonWidth", secondaryButtonWidth_);
+    read("primaryButtonCornerRadius", cornerRadiusRange, primaryButtonCornerRadius_);
+    read("primaryButtonHeight", buttonHeightRange, primaryButtonHeight_);
+    read("primaryButtonWidth", buttonWidthRange, primaryButtonWidth_);
+    read("secondaryButtonCornerRadius", cornerRadiusRange, secondaryButtonCornerRadius_);
+    read("secondaryButtonHeight", buttonHeightRange, secondaryButtonHeight_);
+    read("secondaryButtonWidth", buttonWidthRange, secondaryButtonWidth_);
 }
 
-void DefaultTheme::generatePlistData() {
-    std::optional<platform::Data> data;
-    if (bundle_) {
-        if (auto path = bundle_->pathForResource(plistName, "plist"))
-            data = platform::readFile(*path);
-    }
-    if (!data) {
+// Reads and parses the file once; a file that is there but cannot be used has been logged with
+// the reason by ConfigurationFile.
+void DefaultTheme::generatePlistData(ConfigurationFile& file) {
+    file = ConfigurationFile::load(bundle_);
+    if (!file.found) {
         Logger::quorvelthemes().info(
             "%s.plist was not found. If this is unexpected, verify a provided bundle", plistName);
-        return;
     }
-    plistData_ = std::move(data);
+    if (file.bytes) plistData_ = std::exchange(file.bytes, std::nullopt);
 }
 
 void DefaultTheme::initializeColors(const std::shared_ptr<platform::Bundle>& overrideBundle,
@@ -104,15 +121,13 @@ void DefaultTheme::initializeColors(const std::shared_ptr<platform::Bundle>& ove
     }
 }
 
-void DefaultTheme::initializeConfigurations() {
-    std::optional<DefaultTheme> decoded;
-    if (plistData_) decoded = platform::PropertyListDecoder::decode<DefaultTheme>(*plistData_);
-    if (!decoded) {
+void DefaultTheme::initializeConfigurations(const ConfigurationFile& file) {
+    if (!file.decoder) {
         Logger::quorvelthemes().info(
             "%s.plist was not found, or it doesn't contain required theme properties", plistName);
         return;
     }
-    initializeConfigurations(*decoded);
+    initializeConfigurations(DefaultTheme(*file.decoder));
 }
 
 void DefaultTheme::initializeConfigurations(const DefaultTheme& other) {

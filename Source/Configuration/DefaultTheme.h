@@ -9,6 +9,7 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Decoder.h"
 #include "Platform/Graphics/Color.h"
+#include "Source/Configuration/ConfigurationFile.h"
 #include "Source/Configuration/FontManager.h"
 
 namespace quorvel {
@@ -36,7 +37,8 @@ public:
     // Copies `defaultTheme`: its bundle (the configuration file is read again from it), colours,
     // metrics and fonts. Must not be null.
     explicit DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme);
-    // Decodes the six button metrics; no bundle, colours or fonts. Never fails.
+    // Decodes the six button metrics; no bundle, colours or fonts. Never fails. A metric outside
+    // its range (see DefaultTheme.cpp) keeps its default, and is logged.
     explicit DefaultTheme(const platform::Decoder& decoder);
     virtual ~DefaultTheme() = default;
 
@@ -80,12 +82,19 @@ public:
     static const std::array<NamedColor, 16>& colorFields();
 
 protected:
-    void generatePlistData();
+    // For a theme that reads keys of its own from the configuration file: the base theme reads
+    // and parses the file into `file`, and the derived theme decodes the same parse.
+    DefaultTheme(const std::shared_ptr<platform::Bundle>& overrideBundle,
+                 const std::shared_ptr<ConfigurationFile>& file);
+    DefaultTheme(const std::shared_ptr<const DefaultTheme>& defaultTheme,
+                 const std::shared_ptr<ConfigurationFile>& file);
+
+    void generatePlistData(ConfigurationFile& file);
 
 private:
     void initializeColors(const std::shared_ptr<platform::Bundle>& overrideBundle,
                           const DefaultTheme* defaults);
-    void initializeConfigurations();
+    void initializeConfigurations(const ConfigurationFile& file);
     void initializeConfigurations(const DefaultTheme& other);
 
     std::shared_ptr<platform::Bundle> bundle_;

@@ -2,9 +2,10 @@
 
 #include <cmath>
 
-#include "Platform/Foundation/Data.h"
+#include "Source/Configuration/ConfigurationFile.h"
 #include "Source/Configuration/DefaultTheme.h"
 #include "Source/Configuration/Logger.h"
+#include "Source/Configuration/NumberRange.h"
 
 namespace quorvel {
 
@@ -50,34 +51,37 @@ std::shared_ptr<FontManager> FontManager::makeDefault() {
     return std::shared_ptr<FontManager>(new FontManager(FontSet::getInstance()));
 }
 
-FontManager::FontManager(const std::shared_ptr<platform::Bundle>& overrideBundle)
-    : FontManager(FontSet::getInstance()) {
-    if (overrideBundle) {
-        if (auto path = overrideBundle->pathForResource(
-                DefaultTheme::Constants::configurationPlistName, "plist")) {
-            if (auto data = platform::readFile(*path)) {
-                if (auto decoded = platform::PropertyListDecoder::decode<FontManager>(*data)) {
-                    initializeFonts(*decoded);
-                    return;
-                }
-            }
-        }
+std::shared_ptr<FontManager> FontManager::fromConfiguration(
+    const std::optional<platform::Decoder>& configuration) {
+    auto fonts = makeDefault();
+    if (configuration) {
+        fonts->initializeFonts(FontManager(*configuration));
+    } else {
+        Logger::quorvelthemes().info(
+            "%s.plist was not found, or contains no font definitions. Default fonts will be used",
+            DefaultTheme::Constants::configurationPlistName);
     }
-    Logger::quorvelthemes().info(
-        "%s.plist was not found, or contains no font definitions. Default fonts will be used",
-        DefaultTheme::Constants::configurationPlistName);
+    return fonts;
 }
+
+FontManager::FontManager(const std::shared_ptr<platform::Bundle>& overrideBundle)
+    : FontManager(*fromConfiguration(ConfigurationFile::load(overrideBundle).decoder)) {}
 
 FontManager::FontManager(const FontManager& defaultFonts) : FontManager(FontSet::getInstance()) {
     initializeFonts(defaultFonts);
 }
+
+// A text a designer sets is between 1 and 200 points; a size outside keeps the default, and is
+// logged.
+constexpr NumberRange fontSizeRange{1, 200};
 
 FontManager::FontManager(const platform::Decoder& decoder) : FontManager(FontSet::getInstance()) {
     auto container = decoder.keyedContainer();
     if (!container) return;
     for (std::size_t i = 0; i < styleCount; ++i) {
         if (auto name = container->decodeString(styles[i].nameKey)) entries_[i].name = *name;
-        if (auto size = container->decodeDouble(styles[i].sizeKey)) entries_[i].size = *size;
+        if (auto size = fontSizeRange.read(*container, styles[i].sizeKey, Logger::quorvelthemes()))
+            entries_[i].size = *size;
     }
 }
 

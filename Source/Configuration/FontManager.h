@@ -39,11 +39,16 @@ public:
     explicit FontManager(const std::shared_ptr<platform::Bundle>& overrideBundle);
     // Defaults, then the given manager's fallback set (the same object) and all names and sizes.
     explicit FontManager(const FontManager& defaultFonts);
-    // Defaults, then each font key the decoder holds with a value of the right kind.
+    // Defaults, then each font key the decoder holds with a value of the right kind. A size
+    // outside its range (see FontManager.cpp) keeps its default, and is logged.
     explicit FontManager(const platform::Decoder& decoder);
 
     // A manager with every default and nothing read, for themes that carry no fonts.
     static std::shared_ptr<FontManager> makeDefault();
+    // Defaults, then the font entries of an already parsed configuration file; without one, the
+    // defaults and the message that they are used.
+    static std::shared_ptr<FontManager> fromConfiguration(
+        const std::optional<platform::Decoder>& configuration);
 
     std::shared_ptr<FontSet> defaultFontSet;
 

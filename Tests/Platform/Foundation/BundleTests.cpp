@@ -11,6 +11,8 @@
 
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/FileContents.h"
+#include "Platform/Log/ScopedLogCapture.h"
 #include "Support/BlockingReads.h"
 #include "Support/TemporaryBundle.h"
 
@@ -173,6 +175,44 @@ TEST(ReadFile, FifoIsNotAFileAndIsNeverWaitedFor) {
     std::optional<Data> read = Data{1};
     EXPECT_TRUE(returnsWithoutAWriter(fifo, [&] { read = quorvel::platform::readFile(fifo); }));
     EXPECT_FALSE(read);
+}
+
+TEST(ReadFile, FileOverALimitIsRefusedFromItsSizeAndEveryFailureSaysWhy) {
+    using quorvel::platform::FileContents;
+    TemporaryBundle scratch;
+    // Three gigabytes that take no room on the disk: read, they would take all that memory.
+    const auto huge = scratch.write("huge.plist", "");
+    fs::resize_file(huge, std::uintmax_t{3} << 30);
+    const auto refused = FileContents::read(huge, 1 << 20);
+    EXPECT_FALSE(refused.bytes);
+    EXPECT_EQ(refused.failure, FileContents::Failure::tooLarge);
+    EXPECT_EQ(refused.reason, "it holds 3221225472 bytes, more than the 1048576 allowed");
+
+    const auto small = scratch.write("small", "12345");
+    EXPECT_EQ(FileContents::read(small, 5).bytes, (Data{'1', '2', '3', '4', '5'}));
+    EXPECT_EQ(FileContents::read(small, 4).failure, FileContents::Failure::tooLarge);
+    // Files that report no size are still held to the limit while they are read.
+    EXPECT_EQ(FileContents::read("/proc/self/maps", 16).failure, FileContents::Failure::tooLarge);
+
+    const auto directory = FileContents::read(scratch.path(), 1 << 20);
+    EXPECT_EQ(directory.failure, FileContents::Failure::notRegularFile);
+    EXPECT_EQ(directory.reason, "it is a directory");
+    const auto fifo = scratch.makeFifo("pipe");
+    EXPECT_EQ(FileContents::read(fifo, 1 << 20).reason, "it is not a regular file");
+    EXPECT_EQ(FileContents::read(scratch.path() / "missing", 1 << 20).failure,
+              FileContents::Failure::missing);
+}
+
+TEST_F(BundleTest, StringsTableThatCannotBeReadIsSkippedWithOneLogLine) {
+    const auto table = scratch.makeDirectory("Localizable.strings");
+    const auto bundle = scratch.bundle();
+    quorvel::platform::ScopedLogCapture log;
+    EXPECT_EQ(bundle->localizedString("title"), "title");
+    EXPECT_EQ(bundle->localizedString("other"), "other");
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{table.string() +
+                                       " could not be read: it is a directory; its texts are not "
+                                       "used"});
 }
 
 TEST_F(BundleTest, StringsTableThatIsAFifoCountsAsMissing) {

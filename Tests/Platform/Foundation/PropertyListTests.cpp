@@ -299,6 +299,45 @@ TEST(PropertyListRejects, NestingBeyondTheLimit) {
     EXPECT_FALSE(parsesBody(body));
 }
 
+TEST(PropertyListRejects, ListsOverTheSizeLimitAndSaysWhatIsWrongQuotingLittle) {
+    // Padded with blank text up to the limit, a list is read; one byte more, and it is refused
+    // from its size.
+    std::string text = TemporaryBundle::propertyListText("<dict><key>a</key><true/></dict>");
+    text.resize(PropertyList::maximumSize, ' ');
+    std::string failure = "stale";
+    EXPECT_TRUE(PropertyList::parse(text, failure));
+    EXPECT_EQ(failure, "");
+    text += ' ';
+    EXPECT_FALSE(PropertyList::parse(text, failure));
+    EXPECT_EQ(failure, "it holds 1048577 bytes, more than the 1048576 allowed");
+
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "it is empty"},
+        {"<plist><integer>12abc</integer></plist>",
+         "\"12abc\" is not a 64-bit integer (at byte 7)"},
+        {"<plist><dict><key>a</key></dict></plist>",
+         "a <dict> holds an unpaired element (at byte 7)"},
+        {"<plist><colour/></plist>", "<colour> is not an element of property lists (at byte 7)"},
+        {"<plist><true/>", "it is not well-formed XML: Start-end tags mismatch (at byte 13)"},
+        {"<html/>", "its root element is not <plist>"},
+    };
+    for (const auto& [document, reason] : cases) {
+        EXPECT_FALSE(PropertyList::parse(document, failure)) << document;
+        EXPECT_EQ(failure, reason) << document;
+    }
+    // A wrong value of any length is quoted by a short prefix only.
+    EXPECT_FALSE(PropertyList::parse(
+        "<plist><real>" + std::string(100000, '7') + "x</real></plist>", failure));
+    EXPECT_EQ(failure, "\"" + std::string(40, '7') +
+                           "...\" (100001 bytes) is not a real number "
+                           "(at byte 7)");
+    std::string deep;
+    for (int i = 0; i < 600; ++i) deep += "<array>";
+    for (int i = 0; i < 600; ++i) deep += "</array>";
+    EXPECT_FALSE(PropertyList::parse("<plist>" + deep + "</plist>", failure));
+    EXPECT_EQ(failure.rfind("it nests deeper than 512 levels (at byte ", 0), 0u) << failure;
+}
+
 TEST(PropertyListRejects, EveryTruncationOfAValidList) {
     const std::string full = TemporaryBundle::propertyListText(
         "<dict><key>a</key><array><integer>1</integer><real>2.5</real></array>"

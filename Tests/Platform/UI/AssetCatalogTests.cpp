@@ -200,6 +200,52 @@ TEST(AssetCatalog, UnusableFileIsLoggedOnceAndMakesAnEmptyCatalogue) {
     EXPECT_TRUE(log.messages().empty()) << "a bundle need not have a catalogue";
 }
 
+TEST(AssetCatalog, DeepNestingIsRefusedAndLogLinesQuoteOnlyAShortPrefix) {
+    // A colour value nested 80,000 deep: refused as a whole, with one line, not printed.
+    TemporaryBundle deep("Deep.bundle");
+    const auto deepFile =
+        deep.write("Assets.json",
+                   R"({"colors": {"plain": {"red": 1, "green": 1, "blue": 1}, "deep": {"red": )" +
+                       std::string(80000, '[') + std::string(80000, ']') + "}}}");
+    ScopedLogCapture log;
+    EXPECT_FALSE(AssetCatalog::color("plain", deep.bundle()));
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{deepFile.string() +
+                                       " nests deeper than 32 levels: the catalogue is empty"});
+
+    // Nesting up to the bound is read as usual.
+    TemporaryBundle shallow("Shallow.bundle");
+    shallow.write("Assets.json",
+                  R"({"colors": {"plain": {"red": 1, "green": 1, "blue": 1}, "x": )" +
+                      std::string(28, '[') + std::string(28, ']') + "}}");
+    EXPECT_TRUE(AssetCatalog::color("plain", shallow.bundle()));
+
+    // Wrong values and names of any length are quoted by a short prefix.
+    log.clear();
+    TemporaryBundle large("Large.bundle");
+    const std::string longText(1 << 20, 'x');
+    std::string numbers = "[1";
+    for (int i = 0; i < 100000; ++i) numbers += ",1";
+    numbers += "]";
+    large.write("Assets.json", R"({"colors": {"text": {"red": ")" + longText +
+                                   R"("}, "list": {"red": )" + numbers + R"(}, ")" + longText +
+                                   R"(": 5}, "images": {"unterminated": ")" + longText);
+    EXPECT_FALSE(AssetCatalog::color("text", large.bundle()));
+    large.write("Assets.json", R"({"colors": {"text": {"red": ")" + longText +
+                                   R"("}, "list": {"red": )" + numbers + R"(}, ")" + longText +
+                                   R"(": 5}})");
+    AssetCatalog::resetCache();
+    EXPECT_FALSE(AssetCatalog::color("text", large.bundle()));
+    const auto messages = log.messages();
+    ASSERT_EQ(messages.size(), 4u);
+    for (const auto& message : messages) EXPECT_LT(message.size(), 400u) << message.substr(0, 400);
+    EXPECT_NE(messages[0].find("is not valid JSON ("), std::string::npos) << messages[0];
+    EXPECT_NE(messages[1].find("red is not a number: [1,1,1,"), std::string::npos) << messages[1];
+    EXPECT_NE(messages[2].find(R"(red is not a number: "xxxxxxxxxx)"), std::string::npos)
+        << messages[2];
+    EXPECT_NE(messages[3].find(R"(colour "xxxxxxxxxx)"), std::string::npos) << messages[3];
+}
+
 TEST(AssetCatalog, CatalogueThatIsAFifoIsNeverWaitedFor) {
     TemporaryBundle bundle("Fifo.bundle");
     const auto fifo = bundle.makeFifo("Assets.json");

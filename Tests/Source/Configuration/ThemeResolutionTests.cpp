@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Log/ScopedLogCapture.h"
 #include "Platform/UI/AssetCatalog.h"
@@ -163,7 +167,7 @@ TEST_F(ThemeResolution, CaptureMetricsFollowTheirLinkedBaseMetrics) {
     testsupport::writeConfiguration(host,
                                     "<key>primaryButtonCornerRadius</key><integer>10</integer>"
                                     "<key>secondaryButtonCornerRadius</key><real>5</real>"
-                                    "<key>primaryButtonWidth</key><real>-3</real>"
+                                    "<key>primaryButtonWidth</key><real>300</real>"
                                     "<key>toastCornerRadius</key><string>12</string>"
                                     "<key>captureCircleLineWidth</key><real>0</real>");
     CaptureTheme theme{host.bundle()};
@@ -172,7 +176,7 @@ TEST_F(ThemeResolution, CaptureMetricsFollowTheirLinkedBaseMetrics) {
     EXPECT_EQ(theme.capturePreviewDoneButtonCornerRadius, 10);
     EXPECT_EQ(theme.autoCaptureButtonCornerRadius, 5);
     EXPECT_EQ(theme.cropCancelButtonCornerRadius, 5);
-    EXPECT_EQ(theme.cropDoneButtonWidth, -3) << "values are used unchanged";
+    EXPECT_EQ(theme.cropDoneButtonWidth, 300) << "values are used unchanged";
     EXPECT_EQ(theme.capturePreviewDoneButtonHeight, 48);
     EXPECT_EQ(theme.detectionLineWidth, 4);
     EXPECT_EQ(theme.toastCornerRadius, 24) << "a string is not a number";
@@ -186,10 +190,13 @@ TEST_F(ThemeResolution, UnreadableConfigurationLogsTheDecodingMessagesOnly) {
     CaptureTheme theme{host.bundle()};
     EXPECT_EQ(theme.cropDoneButtonCornerRadius, 24);
     EXPECT_EQ(categorized(log.records()),
-              (std::vector<std::string>{baseUndecoded, fontsMissing, captureMissing}));
+              (std::vector<std::string>{
+                  "quorvelthemes: QuorvelConfiguration.plist is not a property list: it is not "
+                  "well-formed XML: No document element found (at byte 27)",
+                  baseUndecoded, fontsMissing, captureMissing}));
 }
 
-TEST_F(ThemeResolution, ConfigurationThatIsAFifoCountsAsMissing) {
+TEST_F(ThemeResolution, ConfigurationThatIsAFifoIsNotWaitedFor) {
     TemporaryBundle host;
     const auto fifo = host.makeFifo("QuorvelConfiguration.plist");
     std::shared_ptr<CaptureTheme> theme;
@@ -198,7 +205,75 @@ TEST_F(ThemeResolution, ConfigurationThatIsAFifoCountsAsMissing) {
     ASSERT_TRUE(theme);
     EXPECT_FALSE(theme->plistData());
     EXPECT_EQ(theme->cropDoneButtonCornerRadius, 24);
-    EXPECT_EQ(categorized(log.records()).front(), baseMissing);
+    EXPECT_EQ(categorized(log.records()).front(),
+              "quorvelthemes: QuorvelConfiguration.plist could not be read: it is not a regular "
+              "file");
+}
+
+TEST_F(ThemeResolution, NumbersNoDesignerWouldGiveFallBackEachWithOneLineNamingTheKey) {
+    TemporaryBundle host;
+    testsupport::writeConfiguration(host,
+                                    "<key>primaryButtonHeight</key><real>1e6</real>"
+                                    "<key>capturePreviewDoneButtonHeight</key><real>nan</real>"
+                                    "<key>detectionLineWidth</key><integer>-2</integer>"
+                                    "<key>toastCornerRadius</key><real>-infinity</real>"
+                                    "<key>bodySize</key><real>1e300</real>"
+                                    "<key>headlineSize</key><real>+infinity</real>"
+                                    "<key>cropDoneButtonWidth</key><integer>0</integer>"
+                                    "<key>captureCircleLineWidth</key><real>0.5</real>"
+                                    "<key>cropCornerPointDiameter</key><real>44</real>"
+                                    "<key>titleSize</key><real>199</real>");
+    CaptureTheme theme{host.bundle()};
+    EXPECT_EQ(theme.primaryButtonHeight(), 48);
+    EXPECT_EQ(theme.capturePreviewDoneButtonHeight, 48);
+    EXPECT_EQ(theme.capturePermissionButtonHeight, 48);
+    EXPECT_EQ(theme.detectionLineWidth, 4);
+    EXPECT_EQ(theme.toastCornerRadius, 24);
+    EXPECT_EQ(theme.fonts()->body().pointSize(), 16);
+    EXPECT_EQ(theme.fonts()->headline().pointSize(), 16);
+    // Every sane value is kept as it is, however unusual.
+    EXPECT_EQ(theme.cropDoneButtonWidth, 0);
+    EXPECT_EQ(theme.captureCircleLineWidth, 0.5);
+    EXPECT_EQ(theme.cropCornerPointDiameter, 44);
+    EXPECT_EQ(theme.fonts()->title().pointSize(), 199);
+    const std::string file = "QuorvelConfiguration.plist: ";
+    EXPECT_EQ(categorized(log.records()),
+              (std::vector<std::string>{
+                  "quorvelthemes: " + file +
+                      "primaryButtonHeight is 1e+06, outside 0 to 200; it is left at its default",
+                  "quorvelthemes: " + file +
+                      "bodySize is 1e+300, outside 1 to 200; it is left at its default",
+                  "quorvelthemes: " + file +
+                      "headlineSize is inf, outside 1 to 200; it is left at its default",
+                  "capture: " + file +
+                      "detectionLineWidth is -2, outside 0 to 50; it is left at its default",
+                  "capture: " + file +
+                      "capturePreviewDoneButtonHeight is nan, outside 0 to 200; it is left at its "
+                      "default",
+                  "capture: " + file +
+                      "toastCornerRadius is -inf, outside 0 to 500; it is left at its default",
+              }));
+}
+
+TEST_F(ThemeResolution, ConfigurationThatCannotBeUsedIsLoggedWithTheReasonNotAsMissing) {
+    TemporaryBundle directory;
+    directory.makeDirectory("QuorvelConfiguration.plist");
+    CaptureTheme unread{directory.bundle()};
+    EXPECT_FALSE(unread.plistData());
+    EXPECT_EQ(categorized(log.records()),
+              (std::vector<std::string>{
+                  "quorvelthemes: QuorvelConfiguration.plist could not be read: it is a directory",
+                  baseUndecoded, fontsMissing, captureMissing}));
+
+    // A list far over the size limit is refused from its size, before any of it is read.
+    log.clear();
+    TemporaryBundle huge;
+    std::filesystem::resize_file(huge.write("QuorvelConfiguration.plist", ""), 50 << 20);
+    CaptureTheme theme{huge.bundle()};
+    EXPECT_FALSE(theme.plistData());
+    EXPECT_EQ(categorized(log.records()).front(),
+              "quorvelthemes: QuorvelConfiguration.plist could not be read: it holds 52428800 "
+              "bytes, more than the 1048576 allowed");
 }
 
 TEST_F(ThemeResolution, EmptyDictionaryOrArrayRootKeepsDefaultsSilently) {
