@@ -28,7 +28,7 @@ unit: build
 asan: deps
 	cmake -S . -B build-asan -DQUORVEL_SANITIZE=address,undefined -DQUORVEL_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp fast_unwind_on_malloc=0" UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 tsan: deps
 	cmake -S . -B build-tsan -DQUORVEL_SANITIZE=thread -DQUORVEL_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS)

@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 #include <variant>
 
+#include "OutputFile.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/UI/Accessibility.h"
 #include "Platform/UI/ShapeLayer.h"
@@ -20,18 +21,23 @@ namespace capturedemo {
 using namespace quorvel;
 namespace ui = quorvel::platform;
 
-bool writePNG(const ui::Image& image, const std::filesystem::path& path) {
+bool writePNG(const ui::Image& image, const std::filesystem::path& path, std::string* why) {
     const auto& bitmap = image.bitmap();
-    if (!bitmap) return false;
-    cv::Mat bgra(bitmap->height(), bitmap->width(), CV_8UC4,
-                 const_cast<std::uint8_t*>(bitmap->data()), bitmap->bytesPerRow());
-    cv::Mat bgr;
-    cv::cvtColor(bgra, bgr, cv::COLOR_BGRA2BGR);
-    try {
-        return cv::imwrite(path.string(), bgr);
-    } catch (const cv::Exception&) {
-        return false;
+    std::string failure = "no picture";
+    if (bitmap) {
+        cv::Mat bgra(bitmap->height(), bitmap->width(), CV_8UC4,
+                     const_cast<std::uint8_t*>(bitmap->data()), bitmap->bytesPerRow());
+        cv::Mat bgr;
+        cv::cvtColor(bgra, bgr, cv::COLOR_BGRA2BGR);
+        std::vector<std::uint8_t> png;
+        try {
+            failure = cv::imencode(".png", bgr, png) ? writeWhole(path, png) : "cannot encode";
+        } catch (const cv::Exception&) {
+            failure = "cannot encode";
+        }
     }
+    if (why) *why = failure;
+    return failure.empty();
 }
 
 namespace {
@@ -106,11 +112,12 @@ void CaptureDemoScript::screenshot(const std::string& name) {
     const int number = screenshots_ + 1;
     const std::string prefix = (number < 10 ? "0" : "") + std::to_string(number) + "-";
     const auto path = options_.screenshotDirectory / (prefix + name + ".png");
-    if (image && writePNG(*image, path)) {
+    std::string why = "no picture";
+    if (image && writePNG(*image, path, &why)) {
         ++screenshots_;
         report_("screenshot " + path.string());
     } else {
-        report_("could not write the screenshot " + path.string());
+        report_("could not write the screenshot " + path.string() + ": " + why);
     }
 }
 

@@ -61,7 +61,8 @@ private:
     int screenshots_ = 0;
 };
 
-// Writes an image as a PNG; false when it could not.
-bool writePNG(const quorvel::platform::Image& image, const std::filesystem::path& path);
+// Writes an image as a PNG, whole or not at all; false when it could not, with why in `why`.
+bool writePNG(const quorvel::platform::Image& image, const std::filesystem::path& path,
+              std::string* why = nullptr);
 
 }  // namespace capturedemo

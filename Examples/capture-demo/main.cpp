@@ -9,8 +9,9 @@
 // the automatic shot (or a manual one after --manual seconds), the preview, the crop screen (a
 // corner dragged away and back, Done), a second page and Done, saving a screenshot of every
 // screen passed. Either way each step is printed with its time, and every page lands in the
-// output folder (made first) as page-N.jpg with its greyscale, sharpened view as
-// page-N-filtered.jpg.
+// output folder (made, and tried for writing, first) as page-N.jpg with its greyscale, sharpened
+// view as page-N-filtered.jpg. Each file is written whole or not at all; a write that fails says
+// why.
 //
 // Exit status: 0 when the pages were written, 1 when anything failed (each failure says why), 2
 // for bad arguments.
@@ -28,7 +29,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,6 +36,7 @@
 #include <variant>
 
 #include "CaptureDemoScript.h"
+#include "OutputFile.h"
 #include "Platform/Camera/CameraAuthorization.h"
 #include "Platform/Camera/CaptureDevice.h"
 #include "Platform/Camera/SimulatedCameraDevice.h"
@@ -172,6 +173,11 @@ bool prepareOutput(const std::filesystem::path& out) {
                      error.message().c_str());
         return false;
     }
+    if (const auto why = capturedemo::whyNotWritable(out); !why.empty()) {
+        std::fprintf(stderr, "capture-demo: cannot write in the output folder %s: %s\n",
+                     out.c_str(), why.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -217,13 +223,11 @@ std::string whyTimedOut(const std::string& waitingFor, const Options& options) {
     return why + "; --manual SECONDS takes a photo anyway";
 }
 
-bool writeJPEG(const ui::Image& image, const std::filesystem::path& path) {
-    auto data = ui::ImageEncoding::jpegData(image, 0.9);
-    if (!data) return false;
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(data->data()),
-               static_cast<std::streamsize>(data->size()));
-    return static_cast<bool>(file);
+// Writes `image` as a JPEG, whole or not at all; why not, or empty when written.
+std::string writeJPEG(const ui::Image& image, const std::filesystem::path& path) {
+    const auto data = ui::ImageEncoding::jpegData(image, 0.9);
+    if (!data) return "cannot encode";
+    return capturedemo::writeWhole(path, *data);
 }
 
 bool installCamera(const Options& options) {
@@ -302,14 +306,20 @@ public:
             const auto page = out_ / ("page-" + number + ".jpg");
             const auto filteredPath = out_ / ("page-" + number + "-filtered.jpg");
             auto filtered = ImageOperations::applyFilters(*pages[i]);
-            const bool ok =
-                writeJPEG(*pages[i], page) && filtered && writeJPEG(*filtered, filteredPath);
+            std::string why = writeJPEG(*pages[i], page);
+            if (why.empty()) {
+                why = filtered ? writeJPEG(*filtered, filteredPath) : "no filtered view";
+                if (!why.empty()) why = filteredPath.string() + ": " + why;
+            } else {
+                why = page.string() + ": " + why;
+            }
+            const bool ok = why.empty();
             written = written && ok;
             report(ok ? "wrote " + page.string() + " (" +
                             std::to_string(static_cast<int>(pages[i]->size().width)) + " x " +
                             std::to_string(static_cast<int>(pages[i]->size().height)) + ") and " +
                             filteredPath.string()
-                      : "could not write page " + number);
+                      : "could not write page " + number + ": " + why);
         }
         pageCount = pages.size();
         ui::MainRunLoop::stop();

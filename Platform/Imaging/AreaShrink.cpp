@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "Platform/Imaging/ParallelHandOver.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -64,7 +66,22 @@ public:
           rows_(std::move(rows)),
           firstTapOfRow_(std::move(firstTapOfRow)) {}
 
+    // Runs the loop over every output row, on OpenCV's workers.
+    void run() {
+        QUORVEL_HAND_OVER_RELEASE(&start_);
+        cv::parallel_for_(cv::Range(0, out_.rows), *this,
+                          static_cast<double>(out_.total()) / (1 << 16));
+        QUORVEL_HAND_OVER_ACQUIRE(&done_);
+    }
+
     void operator()(const cv::Range& range) const override {
+        QUORVEL_HAND_OVER_ACQUIRE(&start_);
+        shrinkRows(range);
+        QUORVEL_HAND_OVER_RELEASE(&done_);
+    }
+
+private:
+    void shrinkRows(const cv::Range& range) const {
         const int width = out_.cols * 4;
         std::vector<float> row(static_cast<size_t>(width));
         std::vector<float> sum(static_cast<size_t>(width), 0.0f);
@@ -90,7 +107,6 @@ public:
         store(current, sum.data());
     }
 
-private:
     // The weighted sums of one source row for every output column, four channels at a time:
     // each channel sees the same additions in the same order as it would on its own.
     void shrinkRow(const std::uint8_t* in, float* row) const {
@@ -132,6 +148,9 @@ private:
     std::vector<Tap> columns_;
     std::vector<Tap> rows_;
     std::vector<int> firstTapOfRow_;
+    // Where the race checker is told of the hand-over to the workers and back.
+    mutable char start_ = 0;
+    mutable char done_ = 0;
 };
 
 }  // namespace
@@ -164,9 +183,9 @@ bool shrinkByArea(const cv::Mat& source, cv::Mat& out) {
         return false;
     }
     firstTapOfRow[static_cast<size_t>(out.rows)] = static_cast<int>(rows.size());
-    const Shrink shrink(source, out, areaTaps(source.cols, out.cols, scaleX), std::move(rows),
-                        std::move(firstTapOfRow));
-    cv::parallel_for_(cv::Range(0, out.rows), shrink, static_cast<double>(out.total()) / (1 << 16));
+    Shrink shrink(source, out, areaTaps(source.cols, out.cols, scaleX), std::move(rows),
+                  std::move(firstTapOfRow));
+    shrink.run();
     return true;
 }
 

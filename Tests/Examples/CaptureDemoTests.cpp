@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <opencv2/imgcodecs.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,53 @@ TEST_F(CaptureDemo, OutputFolderThatCannotBeMadeIsReportedBeforeAnythingIsCaptur
                                          ": Not a directory"))
         << result.err;
     EXPECT_FALSE(contains(result.out, "photo requested")) << result.out;
+}
+
+// Runs the demo with every file it writes limited to `blocks` × 512 bytes, as on a disk that fills
+// up: a write beyond that fails with "File too large". (Its standard output and error, files too,
+// stay far below that.)
+ProgramRun runWithFileSizeLimit(const std::filesystem::path& program, int blocks,
+                                std::vector<std::string> arguments) {
+    arguments.insert(
+        arguments.begin(),
+        {"-c", "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + R"( && exec "$0" "$@")",
+         program.string()});
+    arguments.insert(arguments.end(), {"--timeout", "900"});
+    return runProgram("/bin/sh", arguments);
+}
+
+TEST_F(CaptureDemo, OutputThatCannotBeWrittenSaysWhyAndLeavesNoHalfWrittenFile) {
+    // No file can be made in /proc, whoever runs the demo: refused before the session.
+    const auto refused = run({"--manual", "0", "--out", "/proc"});
+    ASSERT_TRUE(refused.exited) << "signal " << refused.signal << "\n" << refused.err;
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(contains(refused.err, "capture-demo: cannot write in the output folder /proc: "))
+        << refused.err;
+    EXPECT_FALSE(contains(refused.out, "simulated camera")) << "refused first: " << refused.out;
+
+    // The disk fills up during the session: every screenshot and page fails, saying why, and none
+    // stays behind cut short.
+    const auto out = scratch.makeDirectory("filling");
+    const auto result =
+        runWithFileSizeLimit(program, 128, {"--manual", "0", "--out", out.string()});
+    ASSERT_TRUE(result.exited) << "signal " << result.signal << "\n" << result.err;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(contains(result.out, "could not write page 1: " + (out / "page-1.jpg").string() +
+                                         ": File too large"))
+        << result.out;
+    std::istringstream lines(result.out);
+    int screenshots = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (contains(line, "could not write the screenshot " + out.string())) {
+            ++screenshots;
+            EXPECT_TRUE(contains(line, ".png: File too large")) << line;
+        }
+    }
+    EXPECT_GT(screenshots, 0) << result.out;
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+        ADD_FAILURE() << "left behind: " << entry.path() << " ("
+                      << std::filesystem::file_size(entry.path()) << " bytes)";
+    }
 }
 
 TEST_F(CaptureDemo, CameraThatCannotBeOpenedIsReportedWithTheReason) {

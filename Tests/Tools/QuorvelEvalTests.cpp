@@ -109,6 +109,35 @@ TEST_F(QuorvelEval, ImageTheDetectorCannotReadIsAFailure) {
     EXPECT_NE(result.err.find("page.png: cannot decode"), std::string::npos) << result.err;
 }
 
+TEST_F(QuorvelEval, SetOfThousandsOfImagesIsMeasuredAndUnreadableImagesAreNoMisses) {
+    // More names than one command line holds: 3,000 missing images with long names besides the
+    // photo of a page.
+    const auto scene = testing_vision::renderScene({});
+    nlohmann::json corners = nlohmann::json::array();
+    for (const auto& corner : scene.corners) corners.push_back({corner.x, corner.y});
+    nlohmann::json images = nlohmann::json::array();
+    const std::string padding(60, 'x');
+    for (int i = 0; i < 3000; ++i) {
+        images.push_back({{"file", "missing-" + std::to_string(i) + padding + ".png"},
+                          {"width", scene.image.cols},
+                          {"height", scene.image.rows},
+                          {"corners", corners}});
+    }
+    images.push_back({{"file", "page.png"},
+                      {"width", scene.image.cols},
+                      {"height", scene.image.rows},
+                      {"corners", corners}});
+    const auto set = writeSet("big", {{"images", images}});
+    const auto result = run({set});
+    ASSERT_TRUE(result.exited) << "signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 1) << "the missing images could not be measured";
+    EXPECT_EQ(result.err.find("cannot run"), std::string::npos) << result.err.substr(0, 2000);
+    EXPECT_NE(result.err.find("missing-2999" + padding + ".png: cannot read"), std::string::npos);
+    EXPECT_NE(result.out.find("-- big: pages=1 meanIoU=0.9"), std::string::npos)
+        << result.out.substr(result.out.size() - std::min<size_t>(result.out.size(), 2000));
+    EXPECT_NE(result.out.find("misses=0 falsePositives=0/0 unreadable=3000"), std::string::npos);
+}
+
 TEST_F(QuorvelEval, HelpAndNoArgumentsAreUsage) {
     const auto help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);

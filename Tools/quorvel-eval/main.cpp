@@ -6,13 +6,15 @@
 //                "corners": [[x,y] x4]}, ...]}
 // ("document" may be left out and is then true; "width", "height" (positive) and "corners" are
 // needed for documents only). The detector program quorvel-detect, found next to this one, runs
-// once per set; per image this prints the IoU of the detected and marked quadrilaterals, the
-// worst corner error as a share of the image diagonal (detected corners matched to the marked
-// ones as the best cyclic rotation) and the detection time, then totals for the set.
+// once per set (a few times for a set of thousands of images, each run given a share of them);
+// per image this prints the IoU of the detected and marked quadrilaterals, the worst corner error
+// as a share of the image diagonal (detected corners matched to the marked ones as the best cyclic
+// rotation) and the detection time, then totals for the set.
 //
 // What keeps a set or an image from being measured goes to standard error, naming the set (and
 // the image): a folder or ground truth that cannot be read, malformed JSON, an entry of the wrong
-// shape (skipped; the others are measured), an image the detector could not read.
+// shape (skipped; the others are measured), an image the detector could not read. Such an image
+// is marked UNREADABLE and counted as unreadable in the totals, never as a miss.
 //
 // Exit status: 0 when everything was measured, 1 when anything could not be, 2 for bad usage.
 
@@ -99,19 +101,8 @@ struct Detection {
     std::string error;  // Why the detector could not examine the image.
 };
 
-// The detections by file name; none when the detector could not be run.
-std::optional<std::map<std::string, Detection>> runDetector(const fs::path& detector,
-                                                            const std::vector<fs::path>& images) {
-    std::map<std::string, Detection> out;
-    std::string command = shellQuote(detector.string()) + " --";
-    for (const auto& p : images) {
-        command += ' ';
-        command += shellQuote(p.string());
-    }
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return std::nullopt;
-    }
+// Adds the detector's JSON lines read from `pipe` to `out`, by file name.
+void readDetections(FILE* pipe, std::map<std::string, Detection>& out) {
     std::string line;
     char buffer[4096];
     while (std::fgets(buffer, sizeof buffer, pipe)) {
@@ -137,10 +128,37 @@ std::optional<std::map<std::string, Detection>> runDetector(const fs::path& dete
         }
         out[fs::path(j["image"].get<std::string>()).filename().string()] = d;
     }
-    const int status = pclose(pipe);
-    // 0: every image examined; 1: some could not be (their lines say why); else no detector.
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) {
-        return std::nullopt;
+}
+
+// The shell takes one command line of at most 128 KiB; the detector runs as often as needed to
+// examine every image with command lines well below that.
+constexpr std::size_t kMaxCommandLength = 96 * 1024;
+
+// The detections by file name; none when the detector could not be run.
+std::optional<std::map<std::string, Detection>> runDetector(const fs::path& detector,
+                                                            const std::vector<fs::path>& images) {
+    std::map<std::string, Detection> out;
+    const std::string program = shellQuote(detector.string()) + " --";
+    for (std::size_t next = 0; next < images.size();) {
+        std::string command = program;
+        do {
+            const std::string quoted = ' ' + shellQuote(images[next].string());
+            if (command.size() > program.size() &&
+                command.size() + quoted.size() > kMaxCommandLength) {
+                break;
+            }
+            command += quoted;
+        } while (++next < images.size());
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) {
+            return std::nullopt;
+        }
+        readDetections(pipe, out);
+        const int status = pclose(pipe);
+        // 0: every image examined; 1: some could not be (their lines say why); else no detector.
+        if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+            return std::nullopt;
+        }
     }
     return out;
 }
@@ -243,6 +261,7 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
 
     std::printf("== %s\n%-28s %7s %9s %9s\n", set.string().c_str(), "file", "IoU", "corner%", "ms");
     int pages = 0, misses = 0, falsePositives = 0, negatives = 0, within1 = 0, within2 = 0;
+    int unreadable = 0;
     double iouSum = 0, msSum = 0, msMax = 0;
     int timed = 0;
     for (const auto& image : images) {
@@ -254,11 +273,14 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
                 stderr, "quorvel-eval: %s: %s\n", (set / file).string().c_str(),
                 it == detections.end() ? "no result from the detector" : detection.error.c_str());
             complete = false;
-        } else {
-            msSum += detection.ms;
-            msMax = std::max(msMax, detection.ms);
-            ++timed;
+            // Not examined: neither a miss nor a page without a document.
+            ++unreadable;
+            std::printf("%-28s %7s %9s %9s UNREADABLE\n", file.c_str(), "-", "-", "-");
+            continue;
         }
+        msSum += detection.ms;
+        msMax = std::max(msMax, detection.ms);
+        ++timed;
         if (!image.document) {
             ++negatives;
             falsePositives += detection.found ? 1 : 0;
@@ -280,10 +302,10 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
         std::printf("%-28s %7.4f %8.3f%% %9.2f\n", file.c_str(), iou, error * 100, detection.ms);
     }
     std::printf(
-        "-- %s: pages=%d meanIoU=%.4f misses=%d falsePositives=%d/%d within1%%=%.3f "
-        "within2%%=%.3f meanMs=%.2f maxMs=%.2f\n\n",
+        "-- %s: pages=%d meanIoU=%.4f misses=%d falsePositives=%d/%d unreadable=%d "
+        "within1%%=%.3f within2%%=%.3f meanMs=%.2f maxMs=%.2f\n\n",
         set.filename().string().c_str(), pages, pages ? iouSum / pages : 0.0, misses,
-        falsePositives, negatives, pages ? static_cast<double>(within1) / pages : 0.0,
+        falsePositives, negatives, unreadable, pages ? static_cast<double>(within1) / pages : 0.0,
         pages ? static_cast<double>(within2) / pages : 0.0, timed ? msSum / timed : 0.0, msMax);
     std::fflush(stdout);
     return complete;
