@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/FileContents.h"
 #include "Platform/Graphics/ExifOrientation.h"
 
 namespace quorvel::platform {
@@ -485,46 +486,18 @@ std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, ImageFailu
     return bitmap;
 }
 
-std::string describeError(const std::error_code& error) {
-    return error ? " (" + error.message() + ")" : std::string();
-}
-
 // The bytes of a picture file, or none (with the reason) when it cannot be read or is larger
 // than a picture file may be. The size decides before anything is read: a file of gigabytes is
 // no photo, and reading it whole would take that much memory and time.
 std::optional<Data> readPictureFile(const std::filesystem::path& path, ImageFailure* failure) {
-    auto refuse = [failure](FailureKind kind, std::string reason) -> std::optional<Data> {
-        if (failure) fail(*failure, kind, std::move(reason));
-        return std::nullopt;
-    };
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status)) {
-        return refuse(FailureKind::unreadable,
-                      "The file cannot be read" + describeError(error) + ".");
+    auto contents = FileContents::read(path, Image::maximumFileSize);
+    if (!contents.bytes && failure) {
+        const bool tooLarge = contents.failure == FileContents::Failure::tooLarge;
+        fail(*failure, tooLarge ? FailureKind::tooLarge : FailureKind::unreadable,
+             (tooLarge ? "The picture file is too large: " : "The file cannot be read: ") +
+                 contents.reason + ".");
     }
-    if (!std::filesystem::is_regular_file(status)) {
-        return refuse(FailureKind::unreadable, "The path names no regular file.");
-    }
-    auto tooLarge = [&refuse](std::uintmax_t bytes) {
-        return refuse(FailureKind::tooLarge, "The file is " + std::to_string(bytes) +
-                                                 " bytes, more than the " +
-                                                 std::to_string(Image::maximumFileSize) +
-                                                 " bytes a picture file may have.");
-    };
-    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
-    if (!error && fileSize > Image::maximumFileSize) {
-        return tooLarge(fileSize);
-    }
-    auto data = readFile(path);
-    if (!data) {
-        return refuse(FailureKind::unreadable, "The file cannot be read.");
-    }
-    // It may have grown since its size was asked.
-    if (data->size() > Image::maximumFileSize) {
-        return tooLarge(data->size());
-    }
-    return data;
+    return std::move(contents.bytes);
 }
 
 // The picture in `data`; `upright`: with the pixels turned as its orientation says, so that the
