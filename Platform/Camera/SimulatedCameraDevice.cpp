@@ -187,7 +187,10 @@ SimulatedCameraDevice::SimulatedCameraDevice(Token, std::shared_ptr<SimulatedSce
     CaptureDevice::setTorchAvailable(true);
 }
 
-SimulatedCameraDevice::~SimulatedCameraDevice() = default;
+SimulatedCameraDevice::~SimulatedCameraDevice() {
+    std::unique_lock lock(preparations_->mutex);
+    preparations_->finished.wait(lock, [this] { return preparations_->running == 0; });
+}
 
 std::string SimulatedCameraDevice::localizedName() const {
     return scene_ ? "Simulated Camera" : "Simulated Camera (photos)";
@@ -328,9 +331,17 @@ void SimulatedCameraDevice::sessionWillStart() {
     if (scene_) {
         // The scene's still picture for photos is made while the camera runs its first frames,
         // not when the first photo is asked for.
+        {
+            std::lock_guard preparing(preparations_->mutex);
+            ++preparations_->running;
+        }
         DispatchQueue::global(QualityOfService::utility)
-            ->async([scene = scene_, width = photoWidth_, height = photoHeight_] {
+            ->async([scene = scene_, preparations = preparations_, width = photoWidth_,
+                     height = photoHeight_] {
                 scene->preparePhotos(width, height);
+                std::lock_guard done(preparations->mutex);
+                --preparations->running;
+                preparations->finished.notify_all();
             });
     }
     if (photoTaken_ && framesPerPhoto_ == 0 && !photos_.empty()) {

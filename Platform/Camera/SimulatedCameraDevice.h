@@ -162,6 +162,14 @@ private:
     mutable std::optional<std::tuple<std::size_t, int, int>> photoBitmapKey_;
     mutable std::shared_ptr<const Bitmap> photoBitmap_;
     std::shared_ptr<const SensorNoise> noise_;
+    // Preparations of the scene's photo picture still running on a global queue: the device
+    // waits for them when it goes, so that none runs on into the program's exit.
+    struct Preparations {
+        std::mutex mutex;
+        std::condition_variable finished;
+        int running = 0;
+    };
+    const std::shared_ptr<Preparations> preparations_ = std::make_shared<Preparations>();
     int photoWidth_ = 4032;
     int photoHeight_ = 3024;
     Duration photoLatency_ = std::chrono::milliseconds(100);
