@@ -207,14 +207,14 @@ std::uint64_t CaptureSession::videoFrameCount() const {
     return frameCount_;
 }
 
-std::shared_ptr<PixelBuffer> CaptureSession::newestVideoFrame() const {
+std::shared_ptr<const PixelBuffer> CaptureSession::newestVideoFrame() const {
     std::shared_ptr<SensorFrame> frame;
     {
         std::lock_guard lock(mutex_);
         frame = newestFrame_;
     }
-    // Turned outside the lock: frames keep arriving meanwhile.
-    return frame ? frame->makePixelBuffer(VideoOrientation::portrait) : nullptr;
+    // Outside the lock: frames keep arriving while the first asker has the frame made.
+    return frame ? frame->pixelBuffer(VideoOrientation::portrait) : nullptr;
 }
 
 bool CaptureSession::deliverFrame(const std::shared_ptr<SensorFrame>& frame,
@@ -233,6 +233,7 @@ bool CaptureSession::deliverFrame(const std::shared_ptr<SensorFrame>& frame,
     for (const auto& output : outputs) {
         queued = output->deliver(frame, delivery) || queued;
     }
+    notifyViewers();
     return queued;
 }
 

@@ -31,7 +31,9 @@ enum class SessionPreset { high, photo };
 //   the session runs.
 // - Adding or refusing things never throws: a refused add is ignored.
 // - As a video frame source it offers the newest frame the device delivered while the session
-//   ran (kept after it stops), turned as a portrait connection turns it.
+//   ran (kept after it stops), turned as a portrait connection turns it: the frame's one buffer,
+//   shared with the video outputs that received the frame in that orientation. Its viewers are
+//   told of each frame on the device's thread, after the outputs have it.
 class CaptureSession : public VideoFrameSource,
                        public std::enable_shared_from_this<CaptureSession> {
     struct Token {};
@@ -75,7 +77,7 @@ public:
     std::shared_ptr<CaptureDevice> videoDevice() const;
 
     std::uint64_t videoFrameCount() const override;
-    std::shared_ptr<PixelBuffer> newestVideoFrame() const override;
+    std::shared_ptr<const PixelBuffer> newestVideoFrame() const override;
 
 private:
     friend class CaptureDevice;

@@ -7,19 +7,6 @@
 #include "Platform/Camera/SensorFrame.h"
 
 namespace quorvel::platform {
-namespace {
-
-// The camera's intrinsics for a frame of a `sensorWidth` × `sensorHeight` sensor delivered in
-// `orientation`, column-major.
-FloatMatrix3x3 intrinsicMatrix(int sensorWidth, int sensorHeight, VideoOrientation orientation) {
-    const bool swapped = swapsSensorDimensions(orientation);
-    const float width = static_cast<float>(swapped ? sensorHeight : sensorWidth);
-    const float height = static_cast<float>(swapped ? sensorWidth : sensorHeight);
-    const float focal = 1.2f * static_cast<float>(std::max(sensorWidth, sensorHeight));
-    return {focal, 0, 0, 0, focal, 0, width / 2, height / 2, 1};
-}
-
-}  // namespace
 
 // Marks a frame as handled when the block that carries it is done with it or is dropped
 // unrun: the output's in-flight count goes down, and a waiting emitter is told.
@@ -148,13 +135,11 @@ bool CaptureVideoDataOutput::deliver(const std::shared_ptr<SensorFrame>& frame,
     auto inFlight =
         std::make_shared<FrameInFlight>(weak_from_this(), queue->isCurrent() ? nullptr : delivery);
 
+    // The frame's one buffer for this orientation, shared with the other outputs and the preview.
     const VideoOrientation orientation = connection->videoOrientation();
-    const FloatMatrix3x3 intrinsics = intrinsicMatrix(frame->width(), frame->height(), orientation);
-    std::shared_ptr<PixelBuffer> pixels = frame->makePixelBuffer(orientation);
-    if (pixels) {
-        pixels->setAttachment(PixelBuffer::cameraIntrinsicMatrixKey, intrinsics);
-    }
-    auto sample = SampleBuffer::make(std::move(pixels), intrinsics, Clock::now());
+    auto sample = SampleBuffer::make(
+        frame->pixelBuffer(orientation),
+        SensorFrame::intrinsicMatrix(frame->width(), frame->height(), orientation), Clock::now());
 
     queue->async([weakSelf = weak_from_this(), delegate = std::move(delegate),
                   sample = std::move(sample), connection = std::move(connection),

@@ -20,9 +20,9 @@ class SensorFrame;
 //
 // - The delegate is held weakly; the queue strongly. Without both, frames are not delivered.
 // - Frames are 32-bit BGRA buffers turned by the connection's video orientation, each carrying
-//   the camera's intrinsic matrix (focal length 1.2 × the sensor's width in pixels for both axes,
-//   principal point at the centre of the delivered buffer) as an attachment of the sample buffer
-//   and of the pixel buffer.
+//   the camera's intrinsic matrix (SensorFrame::intrinsicMatrix) as an attachment of the sample
+//   buffer and of the pixel buffer. A frame's buffer is made once per orientation and shared
+//   (with other outputs and the preview): delegates only read it.
 // - With alwaysDiscardsLateVideoFrames (on by default, as on the platform) a frame that arrives
 //   while the delegate has not yet returned from the previous one (queued or running) is
 //   dropped; with it off, frames queue up.

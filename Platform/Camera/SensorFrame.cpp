@@ -1,9 +1,39 @@
 #include "Platform/Camera/SensorFrame.h"
 
+#include <algorithm>
 #include <exception>
 #include <opencv2/imgproc.hpp>
 
 namespace quorvel::platform {
+
+std::shared_ptr<const PixelBuffer> SensorFrame::pixelBuffer(VideoOrientation orientation) const {
+    const auto index = static_cast<std::size_t>(orientation) - 1;
+    if (index >= buffers_.size()) {
+        return nullptr;
+    }
+    // Held while the buffer is made: whoever asks meanwhile waits for it instead of making a
+    // second one.
+    std::lock_guard lock(buffersMutex_);
+    Made& slot = buffers_[index];
+    if (!slot.made) {
+        std::shared_ptr<PixelBuffer> made = makePixelBuffer(orientation);
+        if (made) {
+            made->setAttachment(PixelBuffer::cameraIntrinsicMatrixKey,
+                                intrinsicMatrix(width(), height(), orientation));
+        }
+        slot = {true, std::move(made)};
+    }
+    return slot.buffer;
+}
+
+FloatMatrix3x3 SensorFrame::intrinsicMatrix(int sensorWidth, int sensorHeight,
+                                            VideoOrientation orientation) {
+    const bool swapped = swapsSensorDimensions(orientation);
+    const float width = static_cast<float>(swapped ? sensorHeight : sensorWidth);
+    const float height = static_cast<float>(swapped ? sensorWidth : sensorHeight);
+    const float focal = 1.2f * static_cast<float>(std::max(sensorWidth, sensorHeight));
+    return {focal, 0, 0, 0, focal, 0, width / 2, height / 2, 1};
+}
 
 std::shared_ptr<PixelBuffer> SensorFrame::makeTurnedBuffer(int width, int height,
                                                            VideoOrientation orientation) {

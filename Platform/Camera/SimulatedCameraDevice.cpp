@@ -239,12 +239,21 @@ int SimulatedCameraDevice::emitFrames(int count) {
         if (!hasRunningSessions()) {
             break;
         }
-        auto delivery = std::make_shared<FrameDelivery>();
-        if (deliverFrame(captureFrame(), delivery) > 0) {
+        if (emitFrame(captureFrame())) {
             ++delivered;
         }
-        delivery->wait();
     }
+    return delivered;
+}
+
+std::shared_ptr<SensorFrame> SimulatedCameraDevice::readFrame() {
+    return captureFrame();
+}
+
+bool SimulatedCameraDevice::emitFrame(const std::shared_ptr<SensorFrame>& frame) {
+    auto delivery = std::make_shared<FrameDelivery>();
+    const bool delivered = deliverFrame(frame, delivery) > 0;
+    delivery->wait();
     return delivered;
 }
 

@@ -81,6 +81,12 @@ public:
     // applies when a delegate is still busy with a frame from elsewhere). Returns how many frames
     // reached a delegate's queue; 0 when no session runs with this camera.
     int emitFrames(int count);
+    // The next frame as the sensor reads it, not delivered: with emitFrame, the camera's own
+    // making of a frame's pixels can be measured apart from what the outputs do with it.
+    std::shared_ptr<SensorFrame> readFrame();
+    // Delivers `frame` as emitFrames delivers each of its frames; true when it reached a
+    // delegate's queue.
+    bool emitFrame(const std::shared_ptr<SensorFrame>& frame);
     // The next `count` frames come without a pixel buffer.
     void dropPixelBufferOfNextFrames(int count);
     // Frames read from the sensor so far (by the pump or emitFrames).

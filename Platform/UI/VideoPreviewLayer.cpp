@@ -23,6 +23,11 @@ ArrivalHandler& arrivalHandler() {
 
 }  // namespace
 
+class VideoPreviewLayer::SourceFrames final : public VideoFrameViewer {
+public:
+    void videoFrameArrived() override { announceFrame(); }
+};
+
 std::shared_ptr<VideoPreviewLayer> VideoPreviewLayer::make() {
     return std::shared_ptr<VideoPreviewLayer>(new VideoPreviewLayer());
 }
@@ -34,11 +39,25 @@ std::shared_ptr<VideoFrameSource> VideoPreviewLayer::frameSource() const {
 
 void VideoPreviewLayer::setFrameSource(std::shared_ptr<VideoFrameSource> source) {
     std::shared_ptr<VideoFrameSource> previous;
+    std::shared_ptr<SourceFrames> frames;
     {
         std::lock_guard lock(mutex_);
-        previous = std::exchange(source_, std::move(source));
+        if (source == source_) {
+            return;
+        }
+        previous = std::exchange(source_, source);
+        if (!sourceFrames_) {
+            sourceFrames_ = std::make_shared<SourceFrames>();
+        }
+        frames = sourceFrames_;
     }
-    // A session released here may stop itself: not under the lock.
+    // Not under the lock: a session released here may stop itself.
+    if (previous) {
+        previous->removeViewer(frames.get());
+    }
+    if (source) {
+        source->addViewer(frames);
+    }
 }
 
 VideoGravity VideoPreviewLayer::videoGravity() const {
@@ -60,6 +79,10 @@ void VideoPreviewLayer::enqueue(std::shared_ptr<const PixelBuffer> frame) {
     // The old frame goes back to its pool outside the lock.
     previous.reset();
     frameCount_.fetch_add(1, std::memory_order_acq_rel);
+    announceFrame();
+}
+
+void VideoPreviewLayer::announceFrame() {
     deliveredFrames.fetch_add(1, std::memory_order_acq_rel);
     std::shared_ptr<const std::function<void()>> handler;
     {

@@ -31,9 +31,11 @@ enum class VideoGravity {
 // process's frame-arrival handler (on the handing thread; the Qt host posts a repaint from it).
 //
 // A frame source (the capture session) may be attached instead: the layer then shows the source's
-// newest frame and counts the source's frames; the source is held strongly, as the platform holds
-// its session. The source, the gravity and the frames may be read and set on any thread; the rest
-// of Layer is main thread only.
+// newest frame (the frame's one shared buffer, so a repaint without a new frame makes nothing)
+// and counts the source's frames, and every new frame of the source is announced as a hand-over
+// is (framesDelivered() and the frame-arrival handler, on the source's thread). The source is
+// held strongly, as the platform holds its session. The source, the gravity and the frames may
+// be read and set on any thread; the rest of Layer is main thread only.
 class VideoPreviewLayer : public Layer {
 public:
     static std::shared_ptr<VideoPreviewLayer> make();
@@ -66,7 +68,15 @@ protected:
     VideoPreviewLayer() = default;
 
 private:
+    // Hears the attached source's frames. Kept apart from the layer so that the camera's thread,
+    // which holds it while it tells it, never holds the layer.
+    class SourceFrames;
+
+    // Counts a new frame for every preview layer and calls the arrival handler.
+    static void announceFrame();
+
     mutable std::mutex mutex_;
+    std::shared_ptr<SourceFrames> sourceFrames_;
     std::shared_ptr<VideoFrameSource> source_;
     VideoGravity gravity_ = VideoGravity::resizeAspect;
     mutable std::mutex frameMutex_;

@@ -31,7 +31,9 @@ Point frameNormalized(Point p, ImageOrientation orientation) {
 // delivered. The conversion to layer points is exact for observations made with orientation left
 // (EXIF 8): for that orientation, swapping x and y gives the frame's own y-down coordinates. For
 // any other orientation the observations are first carried into that space, so that the outline
-// lands on the page whatever orientation the frame was described with.
+// lands on the page whatever orientation the frame was described with. From there a frame pixel
+// goes to the layer exactly as the layer draws the frame: scaled into the picture's rectangle,
+// which for a picture that fills the layer reaches past its edges.
 constexpr ImageOrientation liveConversionOrientation = ImageOrientation::left;
 
 std::vector<RectangleObservation> asLiveConversionOriented(
@@ -114,19 +116,19 @@ void RectangleDetector::rectanglesInImage(std::shared_ptr<const platform::Image>
 }
 
 void RectangleDetector::detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
-                                   ImageOrientation orientation, LayerFrame previewLayerFrame,
+                                   ImageOrientation orientation, PictureRect picturePlacement,
                                    const std::shared_ptr<DispatchQueue>& queue,
                                    LiveCompletion completion) {
     const Rect extent{
         {0, 0},
         {static_cast<double>(pixelBuffer->width()), static_cast<double>(pixelBuffer->height())}};
-    queue->async([self = shared_from_this(), pixelBuffer, orientation, previewLayerFrame, extent,
+    queue->async([self = shared_from_this(), pixelBuffer, orientation, picturePlacement, extent,
                   completion]() mutable {
         std::weak_ptr<RectangleDetector> weakSelf = self;
         self.reset();
         rectanglesInImage(
             nullptr, pixelBuffer, orientation,
-            [weakSelf, orientation, previewLayerFrame, extent, completion](
+            [weakSelf, orientation, picturePlacement, extent, completion](
                 std::vector<RectangleObservation> observations,
                 std::optional<platform::VisionError> error) {
                 if (error) {
@@ -139,8 +141,8 @@ void RectangleDetector::detectPath(std::shared_ptr<const platform::PixelBuffer> 
                     deliverEmptyLiveResult(completion);
                     return;
                 }
-                auto outline =
-                    liveOutline(std::move(observations), orientation, extent, previewLayerFrame());
+                auto outline = liveOutline(std::move(observations), orientation, extent,
+                                           picturePlacement(extent.size));
                 DispatchQueue::main()->async([outline = *outline, extent, completion] {
                     completion(outlinePath(*outline.feature), outline.feature, outline.center,
                                extent);
@@ -255,20 +257,19 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
 
 std::optional<RectangleDetector::LiveOutline> RectangleDetector::liveOutline(
     std::vector<RectangleObservation> observations, ImageOrientation orientation, Rect extent,
-    Rect layerFrame) {
+    Rect picture) {
     auto feature = RectangleFeature::biggestAdjustedRectangle(
         asLiveConversionOriented(std::move(observations), orientation), liveConversionOrientation);
     if (!feature) return std::nullopt;
     feature->scaleFeature(extent.size);
 
-    const double rx = extent.width() / layerFrame.width();
-    const double ry = extent.height() / layerFrame.height();
-    const double o = detectionOffsetX;
-    auto toLayer = [&](Point p, double offset) { return Point{p.x / rx + offset, p.y / ry}; };
-    feature->topLeft = toLayer(feature->topLeft, -o);
-    feature->bottomLeft = toLayer(feature->bottomLeft, -o);
-    feature->topRight = toLayer(feature->topRight, o);
-    feature->bottomRight = toLayer(feature->bottomRight, o);
+    const double rx = extent.width() / picture.width();
+    const double ry = extent.height() / picture.height();
+    auto toLayer = [&](Point p) { return Point{picture.minX() + p.x / rx, picture.minY() + p.y / ry}; };
+    feature->topLeft = toLayer(feature->topLeft);
+    feature->bottomLeft = toLayer(feature->bottomLeft);
+    feature->topRight = toLayer(feature->topRight);
+    feature->bottomRight = toLayer(feature->bottomRight);
     const double w = feature->topRight.x - feature->topLeft.x;
     const double h = feature->bottomLeft.y - feature->topLeft.y;
     return LiveOutline{feature, {feature->topLeft.x + w * 0.5, feature->topLeft.y + h * 0.5}};

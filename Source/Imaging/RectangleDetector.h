@@ -34,18 +34,20 @@ public:
     };
     // The page image with its blur verdict, or none when the photo could not be made into one.
     using AutomaticCompletion = std::function<void(std::optional<ProcessedImage>)>;
-    // Reads the frame of the layer that shows the camera picture, in points.
-    using LayerFrame = std::function<platform::Rect()>;
+    // Where the layer that shows the camera picture draws a whole frame of the given size in
+    // pixels, in the layer's own points (for a picture that fills the layer and is cropped at its
+    // edges, a rectangle larger than the layer's bounds).
+    using PictureRect = std::function<platform::Rect(platform::Size)>;
 
     static std::shared_ptr<RectangleDetector> make();
 
     // Live detection of one frame, described to the detector by `orientation`. The
-    // outline is in points of the preview layer (which shows the frame as delivered), widened by
-    // 24 points to each side. The layer's frame is read through `previewLayerFrame` on the vision
-    // queue when the result arrives, so it must be safe to call from any thread. Completes on the
-    // main queue.
+    // outline is in points of the preview layer (which shows the frame as delivered), on the
+    // page as the layer shows it. Where the layer shows the frame is read through
+    // `picturePlacement` on the vision queue when the result arrives, so it must be safe to call
+    // from any thread. Completes on the main queue.
     void detectPath(std::shared_ptr<const platform::PixelBuffer> pixelBuffer,
-                    platform::ImageOrientation orientation, LayerFrame previewLayerFrame,
+                    platform::ImageOrientation orientation, PictureRect picturePlacement,
                     const std::shared_ptr<platform::DispatchQueue>& queue,
                     LiveCompletion completion);
 
@@ -70,15 +72,15 @@ public:
         const platform::FilterImage& enhancedImage, const RectangleFeature& feature, bool mirror);
 
     // The live conversion: the biggest observation (normalized to the frame turned upright by
-    // `orientation`) as an outline in points of a preview layer of `layerFrame` showing a frame
-    // of `extent` pixels, widened by 24 points to each side. None for no observation.
+    // `orientation`) as an outline in points of a preview layer that draws the frame of `extent`
+    // pixels into `picture` (layer points). None for no observation.
     struct LiveOutline {
         std::shared_ptr<RectangleFeature> feature;
         platform::Point center;
     };
     static std::optional<LiveOutline> liveOutline(
         std::vector<platform::RectangleObservation> observations,
-        platform::ImageOrientation orientation, platform::Rect extent, platform::Rect layerFrame);
+        platform::ImageOrientation orientation, platform::Rect extent, platform::Rect picture);
     static std::shared_ptr<platform::BezierPath> outlinePath(const RectangleFeature& feature);
 
     // The crop conversion: the biggest observation (of an upright image) in points of a view of
@@ -88,8 +90,6 @@ public:
 
     // The vision queue, made on first use and kept for the life of the process.
     static const std::shared_ptr<platform::DispatchQueue>& workQueue();
-
-    static constexpr double detectionOffsetX = 24;
 
 private:
     using RequestCompletion = std::function<void(std::vector<platform::RectangleObservation>,

@@ -252,7 +252,11 @@ void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,
         }
         self->rectangleDetector_->detectPath(
             pixelBuffer, imageOrientationForDeviceOrientation(),
-            [previewLayer] { return previewLayer->frame(); }, self->detectionQueue_,
+            [previewLayer](platform::Size frameSize) {
+                return platform::VideoPreviewLayer::pictureRect(
+                    frameSize, previewLayer->bounds(), previewLayer->videoGravity());
+            },
+            self->detectionQueue_,
             [weakSelf](auto path, auto feature, platform::Point center, platform::Rect extent) {
                 if (auto self = weakSelf.lock())
                     self->processNewPath(path, feature, center, extent);

@@ -749,16 +749,6 @@ void CaptureViewController::didFindRectangle(std::shared_ptr<RectangleFeature> f
                                              std::shared_ptr<platform::BezierPath> with,
                                              platform::Point) {
     auto& m = model();
-    // A camera whose pictures have another shape than the preview was laid out for: the preview
-    // takes the pictures' shape (from the next outline on, outlines land on the document).
-    const auto& preview = require(outlets.previewView, "previewView");
-    const auto frame = preview->frame();
-    if (frame.size.height > 0 &&
-        std::abs(frame.size.width / frame.size.height -
-                 CaptureViewControllerNib::pictureAspectRatio(*preview)) > 0.01) {
-        if (auto area = preview->superview()) area->setNeedsLayout();
-        view()->layoutIfNeeded();
-    }
     OutlineLayer outline(*this);
     frameCounter(outline).didFindRectangle(feature, with, m.captureType, m.captureDocumentType);
     m.isDetectingRectangles = false;

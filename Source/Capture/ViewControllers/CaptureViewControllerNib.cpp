@@ -96,30 +96,12 @@ void layoutAccessPanel(View& panel, CaptureViewController& screen) {
                       {buttonWidth, buttonHeight}});
 }
 
-}  // namespace
-
-double CaptureViewControllerNib::pictureAspectRatio(const CameraPreviewView& preview) {
-    if (auto frame = preview.videoPreviewLayer()->latestFrame()) {
-        if (frame->width() > 0 && frame->height() > 0) {
-            return static_cast<double>(frame->width()) / frame->height();
-        }
-    }
-    return defaultPictureAspectRatio;
-}
-
-namespace {
-
-// The camera picture: the preview as large as the area allows at the picture's own aspect ratio,
-// centred. The outline is drawn in the preview's points as the frame maps onto them, so the
-// preview never crops the picture.
+// The camera picture fills the whole area: the preview layer scales it to fill and crops it at
+// the edges, and the outline is converted into the layer's points the same way.
 void layoutPictureArea(View& area, CaptureViewController& screen) {
     const auto& preview = screen.outlets.previewView;
     if (!preview) return;
-    const auto bounds = area.bounds();
-    const double aspect = CaptureViewControllerNib::pictureAspectRatio(*preview);
-    Size size{bounds.size.width, bounds.size.width / aspect};
-    if (size.height > bounds.size.height) size = {bounds.size.height * aspect, bounds.size.height};
-    preview->setFrame(centred({bounds.size.width / 2, bounds.size.height / 2}, size));
+    preview->setFrame(area.bounds());
 }
 
 void layoutRoot(View& root, CaptureViewController& screen) {

@@ -35,11 +35,6 @@ struct CaptureViewControllerNib {
     static constexpr double modeButtonWidth = 120;
     static constexpr double modeButtonHeight = 34;
     static constexpr double modeButtonSpacing = 4;
-    // The camera picture's width ÷ height before the first frame: a portrait 16:9 frame.
-    static constexpr double defaultPictureAspectRatio = 9.0 / 16.0;
-
-    // The aspect ratio of the pictures the preview shows: its latest frame's, else the default.
-    static double pictureAspectRatio(const CameraPreviewView& preview);
 };
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -174,12 +175,36 @@ TEST_F(CaptureSessionTest, OffersItsNewestFrameUprightToAPreview) {
     EXPECT_EQ(frame->width(), 1080);
     EXPECT_EQ(frame->height(), 1920);
     EXPECT_EQ(frame->pixelFormat(), PixelFormat::bgra32);
-    EXPECT_NE(source.newestVideoFrame(), frame) << "every viewer gets a buffer of its own";
+    EXPECT_EQ(source.newestVideoFrame(), frame) << "a frame shown again is not made again";
 
     session->stopRunning();
     EXPECT_EQ(device->emitFrames(1), 0);
     EXPECT_EQ(source.videoFrameCount(), 2u);
     EXPECT_NE(source.newestVideoFrame(), nullptr) << "the last picture stays";
+}
+
+// Counts the frames a source announces.
+class CountingViewer : public VideoFrameViewer {
+public:
+    void videoFrameArrived() override { ++count; }
+    std::atomic<int> count{0};
+};
+
+TEST_F(CaptureSessionTest, EachFrameIsMadeOnceForTheOutputsAndThePreviewAndAnnounced) {
+    auto viewer = std::make_shared<CountingViewer>();
+    session->addViewer(viewer);
+    session->addViewer(viewer);
+    session->startRunning();
+    videoOutput->connections().at(0)->setVideoOrientation(VideoOrientation::portrait);
+    ASSERT_EQ(device->emitFrames(2), 2);
+    EXPECT_EQ(viewer->count, 2) << "every frame is announced once to each viewer";
+    const auto delivered = delegate->received().back().sample->imageBuffer();
+    EXPECT_EQ(session->newestVideoFrame(), delivered)
+        << "the preview shows the buffer the output delivered";
+
+    session->removeViewer(viewer.get());
+    ASSERT_EQ(device->emitFrames(1), 1);
+    EXPECT_EQ(viewer->count, 2);
 }
 
 TEST_F(CaptureSessionTest, RefusesWhatIsScriptedOrAlreadyAdded) {

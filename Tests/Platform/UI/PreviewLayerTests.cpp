@@ -23,7 +23,7 @@ private:
 class StillFrameSource : public VideoFrameSource {
 public:
     std::uint64_t videoFrameCount() const override { return 1; }
-    std::shared_ptr<PixelBuffer> newestVideoFrame() const override {
+    std::shared_ptr<const PixelBuffer> newestVideoFrame() const override {
         return PixelBuffer::make(4, 8, PixelFormat::bgra32);
     }
 };

@@ -2,6 +2,7 @@
 
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/UI/VideoPreviewLayer.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace quorvel {
@@ -13,7 +14,7 @@ using quorvel::platform::Point;
 using quorvel::platform::Rect;
 using quorvel::platform::RectangleObservation;
 
-TEST(LiveConversion, MapsNormalizedCornersToWidenedLayerPoints) {
+TEST(LiveConversion, MapsNormalizedCornersToLayerPoints) {
     // After the choice the corners are TL (0.1, 0.2), TR (0.9, 0.2), BL (0.1, 0.8), BR (0.9, 0.8);
     // orientation left (EXIF 8) swaps x and y, so the observation carries them transposed.
     const RectangleObservation observation{{0.2, 0.1}, {0.2, 0.9}, {0.8, 0.1}, {0.8, 0.9}, 1};
@@ -22,20 +23,40 @@ TEST(LiveConversion, MapsNormalizedCornersToWidenedLayerPoints) {
                                                   {{0, 0}, {500, 1000}});
     ASSERT_TRUE(outline);
     const auto& f = *outline->feature;
-    EXPECT_EQ(f.topLeft, (Point{26, 200}));
-    EXPECT_EQ(f.topRight, (Point{474, 200}));
-    EXPECT_EQ(f.bottomRight, (Point{474, 800}));
-    EXPECT_EQ(f.bottomLeft, (Point{26, 800}));
+    EXPECT_EQ(f.topLeft, (Point{50, 200}));
+    EXPECT_EQ(f.topRight, (Point{450, 200}));
+    EXPECT_EQ(f.bottomRight, (Point{450, 800}));
+    EXPECT_EQ(f.bottomLeft, (Point{50, 800}));
     EXPECT_EQ(outline->center, (Point{250, 500}));
 
     auto path = RectangleDetector::outlinePath(f);
     using E = BezierPath::ElementType;
-    const std::vector<BezierPath::Element> expected{{E::moveTo, {26, 200}},
-                                                    {E::lineTo, {474, 200}},
-                                                    {E::lineTo, {474, 800}},
-                                                    {E::lineTo, {26, 800}},
+    const std::vector<BezierPath::Element> expected{{E::moveTo, {50, 200}},
+                                                    {E::lineTo, {450, 200}},
+                                                    {E::lineTo, {450, 800}},
+                                                    {E::lineTo, {50, 800}},
                                                     {E::closePath, {}}};
     EXPECT_EQ(path->elements(), expected);
+}
+
+TEST(LiveConversion, OutlineFollowsAPictureThatFillsTheLayerAndIsCropped) {
+    // A 1080 × 1920 frame filling a 390 × 600 layer: scaled by 390 / 1080, so 693.3 points high,
+    // centred, with 46.7 points cut off at the top and at the bottom.
+    const Rect extent{{0, 0}, {1080, 1920}};
+    const Rect picture = quorvel::platform::VideoPreviewLayer::pictureRect(
+        extent.size, {{0, 0}, {390, 600}}, quorvel::platform::VideoGravity::resizeAspectFill);
+    const RectangleObservation observation{{0.2, 0.1}, {0.2, 0.9}, {0.8, 0.1}, {0.8, 0.9}, 1};
+    auto outline =
+        RectangleDetector::liveOutline({observation}, ImageOrientation::left, extent, picture);
+    ASSERT_TRUE(outline);
+    const auto& f = *outline->feature;
+    const double scale = 390.0 / 1080, top = (600 - 1920 * scale) / 2;
+    EXPECT_NEAR(f.topLeft.x, 108 * scale, 1e-9);
+    EXPECT_NEAR(f.topLeft.y, top + 384 * scale, 1e-9);
+    EXPECT_NEAR(f.bottomRight.x, 972 * scale, 1e-9);
+    EXPECT_NEAR(f.bottomRight.y, top + 1536 * scale, 1e-9);
+    EXPECT_NEAR(outline->center.x, 195, 1e-9);
+    EXPECT_NEAR(outline->center.y, 300, 1e-9);
 }
 
 TEST(LiveConversion, EveryOrientationPutsTheOutlineOnTheSameFramePlace) {
@@ -65,9 +86,9 @@ TEST(LiveConversion, EveryOrientationPutsTheOutlineOnTheSameFramePlace) {
         auto outline = RectangleDetector::liveOutline({o}, orientation, extent, layer);
         ASSERT_TRUE(outline);
         const auto& f = *outline->feature;
-        EXPECT_NEAR(f.topLeft.x, 0.1 * 1080 - 24, 1e-6) << exif;
+        EXPECT_NEAR(f.topLeft.x, 0.1 * 1080, 1e-6) << exif;
         EXPECT_NEAR(f.topLeft.y, 0.2 * 1920, 1e-6) << exif;
-        EXPECT_NEAR(f.bottomRight.x, 0.6 * 1080 + 24, 1e-6) << exif;
+        EXPECT_NEAR(f.bottomRight.x, 0.6 * 1080, 1e-6) << exif;
         EXPECT_NEAR(f.bottomRight.y, 0.7 * 1920, 1e-6) << exif;
     }
 }

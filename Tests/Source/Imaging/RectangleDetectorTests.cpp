@@ -39,9 +39,9 @@ std::shared_ptr<quorvel::platform::PixelBuffer> bgraBuffer(const cv::Mat& bgr) {
     return buffer;
 }
 
-// A preview layer's frame, as the detector reads it.
-RectangleDetector::LayerFrame layerOfFrame(quorvel::platform::Rect frame) {
-    return [frame] { return frame; };
+// Where a preview layer draws the frame, as the detector reads it.
+RectangleDetector::PictureRect pictureAt(quorvel::platform::Rect picture) {
+    return [picture](quorvel::platform::Size) { return picture; };
 }
 
 struct LiveResult {
@@ -59,7 +59,7 @@ LiveResult detectLive(const std::shared_ptr<RectangleDetector>& detector,
     auto result = std::make_shared<LiveResult>();
     auto queue = quorvel::platform::DispatchQueue::makeSerial("detection");
     detector->detectPath(
-        buffer, orientation, layerOfFrame(layerFrame), queue,
+        buffer, orientation, pictureAt(layerFrame), queue,
         [result](auto path, auto feature, Point center, quorvel::platform::Rect extent) {
             ++result->calls;
             result->onMain = quorvel::platform::DispatchQueue::isMainThread();
@@ -88,13 +88,13 @@ TEST(LiveDetection, OutlineLandsOnThePageForEveryDeviceOrientation) {
         ASSERT_TRUE(result.feature) << exif;
         EXPECT_EQ(result.extent, (quorvel::platform::Rect{{0, 0}, {1080, 1920}}));
         const auto& f = *result.feature;
-        auto near = [&](Point layer, double offset, cv::Point2d truth) {
-            return std::hypot(layer.x - offset - truth.x / 2, layer.y - truth.y / 2) < tolerance;
+        auto near = [&](Point layer, cv::Point2d truth) {
+            return std::hypot(layer.x - truth.x / 2, layer.y - truth.y / 2) < tolerance;
         };
-        EXPECT_TRUE(near(f.topLeft, -24, scene.corners[0])) << exif;
-        EXPECT_TRUE(near(f.topRight, 24, scene.corners[1])) << exif;
-        EXPECT_TRUE(near(f.bottomRight, 24, scene.corners[2])) << exif;
-        EXPECT_TRUE(near(f.bottomLeft, -24, scene.corners[3])) << exif;
+        EXPECT_TRUE(near(f.topLeft, scene.corners[0])) << exif;
+        EXPECT_TRUE(near(f.topRight, scene.corners[1])) << exif;
+        EXPECT_TRUE(near(f.bottomRight, scene.corners[2])) << exif;
+        EXPECT_TRUE(near(f.bottomLeft, scene.corners[3])) << exif;
         ASSERT_TRUE(result.path);
         EXPECT_EQ(result.path->elements().front().point, f.topLeft);
     }
@@ -120,7 +120,7 @@ TEST(LiveDetection, FrameWithoutAPageAndReleasedDetectorGiveTheEmptyResult) {
     });
     auto detector = RectangleDetector::make();
     auto released = std::make_shared<LiveResult>();
-    detector->detectPath(page, ImageOrientation::left, layerOfFrame({{0, 0}, {540, 960}}),
+    detector->detectPath(page, ImageOrientation::left, pictureAt({{0, 0}, {540, 960}}),
                          quorvel::platform::DispatchQueue::makeSerial("detection"),
                          [released](auto path, auto feature, Point, quorvel::platform::Rect) {
                              ++released->calls;

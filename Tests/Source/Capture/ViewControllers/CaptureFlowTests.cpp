@@ -61,6 +61,47 @@ TEST_F(CaptureFlow, ThreePagesThenARetakeOfPageTwoReopensThePreviewOnPageTwo) {
     EXPECT_FALSE(model().captureSession()->isRunning());
 }
 
+TEST_F(CaptureFlow, TheOutlineLiesOnThePageAsThePreviewShowsIt) {
+    open();
+    const auto& preview = outlets().previewView;
+    const auto area = preview->superview()->bounds();
+    EXPECT_EQ(preview->frame(), area) << "the picture fills the whole area, without side bars";
+    waitForSteadyOutline();
+
+    // Where the page of the last frame is drawn: the frame fills the preview's bounds, cropped.
+    const ui::Size frameSize{1080, 1920};
+    const auto layer = preview->videoPreviewLayer();
+    const auto picture =
+        ui::VideoPreviewLayer::pictureRect(frameSize, layer->bounds(), layer->videoGravity());
+    EXPECT_LE(picture.minX(), 0);
+    EXPECT_GE(picture.maxX(), layer->bounds().maxX());
+    const auto path = screen().detectionLayer()->path();
+    ASSERT_TRUE(path);
+    const auto corners = camera->scene()->pageCorners(frameSize, ui::VideoOrientation::portrait);
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        // Pixel centres sit half a pixel inside the pixel's edges.
+        const ui::Point shown{picture.minX() + (corners[i].x + 0.5) * picture.width() / 1080,
+                              picture.minY() + (corners[i].y + 0.5) * picture.height() / 1920};
+        const auto drawn = path->elements().at(i).point;
+        EXPECT_NEAR(drawn.x, shown.x, 2.0) << "corner " << i;
+        EXPECT_NEAR(drawn.y, shown.y, 2.0) << "corner " << i;
+    }
+}
+
+TEST_F(CaptureFlow, EveryCameraFrameAsksForARepaintInManualModeToo) {
+    open();
+    ASSERT_TRUE(ui::UIDriver::tap(*outlets().autoCaptureButton));
+    ASSERT_EQ(model().captureType, CaptureType::manual);
+    turn();
+    for (int i = 0; i < 2; ++i) {
+        window->markDisplayed();
+        const auto delivered = ui::VideoPreviewLayer::framesDelivered();
+        ASSERT_EQ(camera->emitFrames(1), 1);
+        EXPECT_EQ(ui::VideoPreviewLayer::framesDelivered(), delivered + 1);
+        EXPECT_TRUE(window->needsDisplay()) << "frame " << i;
+    }
+}
+
 // Up to the preview of a long receipt's first section.
 class LongReceipt : public CaptureFlowTest {
 protected:
