@@ -4,7 +4,6 @@
 #include <mutex>
 #include <opencv2/imgproc.hpp>
 #include <thread>
-#include <unistd.h>
 
 #include "EngineTestSupport.h"
 #include "FakeCaptureScreen.h"
@@ -117,7 +116,7 @@ TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) 
     build();
     ASSERT_EQ(model->captureType, CaptureType::automatic);
     startCamera();
-    for (int i = 0; i < 3; ++i) { frame(); if (i == 0) usleep(400000); }
+    for (int i = 0; i < 3; ++i) frame();
     EXPECT_EQ(model->rectangleDetectedForFrames, 3);
     EXPECT_EQ(screen->framesFound, 3);
     EXPECT_EQ(camera->photoRequestCount(), 0);
