@@ -253,8 +253,8 @@ void CaptureViewModel::captureOutput(platform::CaptureVideoDataOutput&,
         self->rectangleDetector_->detectPath(
             pixelBuffer, imageOrientationForDeviceOrientation(),
             [previewLayer](platform::Size frameSize) {
-                return platform::VideoPreviewLayer::pictureRect(
-                    frameSize, previewLayer->bounds(), previewLayer->videoGravity());
+                return platform::VideoPreviewLayer::pictureRect(frameSize, previewLayer->bounds(),
+                                                                previewLayer->videoGravity());
             },
             self->detectionQueue_,
             [weakSelf](auto path, auto feature, platform::Point center, platform::Rect extent) {
@@ -283,9 +283,23 @@ void CaptureViewModel::captureImageManually() {
 
 void CaptureViewModel::captureImageAutomatically(const RectangleFeature& feature,
                                                  platform::Rect resizedExtent) {
-    // The record keeps its own copy: the live rectangle goes on being shared with the screen.
-    requestPhoto(
-        {CaptureType::automatic, std::make_shared<const RectangleFeature>(feature), resizedExtent});
+    // The live rectangle is in the preview's points; the photo's processing falls back on it,
+    // scaled by the photo's size over the frame's, when it finds no page on the photo. So the
+    // record keeps it in the frame's pixels: where the preview layer draws the frame decides
+    // how points go back to pixels (a picture that fills the preview is cropped at its edges).
+    auto inFrame = std::make_shared<RectangleFeature>(feature);
+    const auto layer = requirePreviewView()->videoPreviewLayer();
+    const auto picture = platform::VideoPreviewLayer::pictureRect(
+        resizedExtent.size, layer->bounds(), layer->videoGravity());
+    if (picture.width() > 0 && picture.height() > 0) {
+        const double sx = resizedExtent.width() / picture.width();
+        const double sy = resizedExtent.height() / picture.height();
+        for (auto* corner :
+             {&inFrame->topLeft, &inFrame->topRight, &inFrame->bottomRight, &inFrame->bottomLeft}) {
+            *corner = {(corner->x - picture.minX()) * sx, (corner->y - picture.minY()) * sy};
+        }
+    }
+    requestPhoto({CaptureType::automatic, std::move(inFrame), resizedExtent});
 }
 
 void CaptureViewModel::requestPhoto(ImageBufferProperties properties) {

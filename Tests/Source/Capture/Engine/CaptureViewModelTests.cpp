@@ -143,6 +143,19 @@ TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) 
     EXPECT_GT(correlation(page, *testsupport::sharedScene()->pageImage()), 0.8);
     ASSERT_TRUE(model->imageBufferProperties());
     EXPECT_EQ(model->imageBufferProperties()->captureType, CaptureType::automatic);
+
+    // The shot keeps the live rectangle in the frame's pixels (the preview shows the frames at
+    // half size), where the photo's processing falls back on it.
+    const auto& kept = *model->imageBufferProperties()->feature;
+    const auto frameSize = model->imageBufferProperties()->resizedExtent->size;
+    for (const auto& corner : testsupport::sharedScene()->pageCorners(
+             frameSize, quorvel::platform::VideoOrientation::portrait)) {
+        double nearest = 1e9;
+        for (const auto& p : {kept.topLeft, kept.topRight, kept.bottomRight, kept.bottomLeft}) {
+            nearest = std::min(nearest, std::hypot(p.x - corner.x, p.y - corner.y));
+        }
+        EXPECT_LT(nearest, 20) << corner.x << ", " << corner.y;
+    }
 }
 
 TEST_F(ViewModel, ManualShotGivesTheUprightPhoto) {
