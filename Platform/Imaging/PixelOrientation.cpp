@@ -69,29 +69,52 @@ inline __m128i writtenWords(__m128i words) {
 }
 
 // Four upright rows of four pixels each from a turn: the four pixels down each upright column
-// lie side by side in one stored row, `firstOfColumn` bytes apart from one column to the next,
-// running forwards (`backwards` false) or backwards from that first pixel.
-template <PixelWordWrite kWrite>
-inline void writeTurnedBlock(const std::uint8_t* in, std::ptrdiff_t alongRow, bool backwards,
-                             std::uint8_t* out, std::size_t bytesPerRow) {
-    __m128i column[4];
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t* first = in + i * alongRow;
-        __m128i words =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(backwards ? first - 12 : first));
-        column[i] = backwards ? _mm_shuffle_epi32(words, 0x1b) : words;
+// lie side by side in one stored row, running forwards or (kBackwards) backwards from the first;
+// one upright column to the next is `alongRow` bytes.
+template <bool kBackwards>
+inline __m128i turnedColumn(const std::uint8_t* first) {
+    if constexpr (kBackwards) {
+        return _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first - 12)),
+                                 0x1b);
+    } else {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(first));
     }
+}
+
+template <PixelWordWrite kWrite, bool kBackwards>
+inline void writeTurnedBlock(const std::uint8_t* in, std::ptrdiff_t alongRow, std::uint8_t* out,
+                             std::size_t bytesPerRow) {
+    const __m128i column0 = turnedColumn<kBackwards>(in);
+    const __m128i column1 = turnedColumn<kBackwards>(in + alongRow);
+    const __m128i column2 = turnedColumn<kBackwards>(in + 2 * alongRow);
+    const __m128i column3 = turnedColumn<kBackwards>(in + 3 * alongRow);
     // Transposed: word j of column i becomes word i of row j.
-    const __m128i low01 = _mm_unpacklo_epi32(column[0], column[1]);
-    const __m128i low23 = _mm_unpacklo_epi32(column[2], column[3]);
-    const __m128i high01 = _mm_unpackhi_epi32(column[0], column[1]);
-    const __m128i high23 = _mm_unpackhi_epi32(column[2], column[3]);
-    const __m128i rows[4] = {_mm_unpacklo_epi64(low01, low23), _mm_unpackhi_epi64(low01, low23),
-                             _mm_unpacklo_epi64(high01, high23),
-                             _mm_unpackhi_epi64(high01, high23)};
-    for (int j = 0; j < 4; ++j) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j * bytesPerRow),
-                         writtenWords<kWrite>(rows[j]));
+    const __m128i low01 = _mm_unpacklo_epi32(column0, column1);
+    const __m128i low23 = _mm_unpacklo_epi32(column2, column3);
+    const __m128i high01 = _mm_unpackhi_epi32(column0, column1);
+    const __m128i high23 = _mm_unpackhi_epi32(column2, column3);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     writtenWords<kWrite>(_mm_unpacklo_epi64(low01, low23)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + bytesPerRow),
+                     writtenWords<kWrite>(_mm_unpackhi_epi64(low01, low23)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * bytesPerRow),
+                     writtenWords<kWrite>(_mm_unpacklo_epi64(high01, high23)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * bytesPerRow),
+                     writtenWords<kWrite>(_mm_unpackhi_epi64(high01, high23)));
+}
+
+// The whole 4 × 4 blocks of upright rows [top, bottom) and columns [left, right), the rows
+// advancing `downColumn` (one pixel, ±4 bytes) in the stored image.
+template <PixelWordWrite kWrite, bool kBackwards>
+void writeTurnedBlocks(const std::uint8_t* origin, std::ptrdiff_t alongRow,
+                       std::ptrdiff_t downColumn, std::uint8_t* out, std::size_t bytesPerRow,
+                       int top, int bottom, int left, int right) {
+    for (int y = top; y + 4 <= bottom; y += 4) {
+        const std::uint8_t* in = origin + y * downColumn + left * alongRow;
+        std::uint8_t* row = out + y * bytesPerRow + left * 4;
+        for (int x = left; x + 4 <= right; x += 4, in += 4 * alongRow, row += 16) {
+            writeTurnedBlock<kWrite, kBackwards>(in, alongRow, row, bytesPerRow);
+        }
     }
 }
 #endif
@@ -102,24 +125,26 @@ void writeTile(const std::uint8_t* origin, std::ptrdiff_t alongRow, std::ptrdiff
                int right) {
     int y = top;
 #if defined(__SSE2__)
-    // A turn steps along stored rows for each upright column (downColumn is one pixel):
-    // blocks of 4 × 4 pixels are read as four stored row pieces and transposed.
+    // A turn steps along stored rows for each upright column (downColumn is one pixel): blocks
+    // of 4 × 4 pixels are read as four stored row pieces and transposed; the pixels left over at
+    // the right and the bottom are written one by one below.
     if (downColumn == 4 || downColumn == -4) {
-        const bool backwards = downColumn < 0;
-        for (; y + 4 <= bottom; y += 4) {
-            int x = left;
-            for (; x + 4 <= right; x += 4) {
-                writeTurnedBlock<kWrite>(origin + y * downColumn + x * alongRow, alongRow,
-                                         backwards, out + y * bytesPerRow + x * 4, bytesPerRow);
-            }
-            for (int j = y; j < y + 4; ++j) {
-                const std::uint8_t* in = origin + j * downColumn + x * alongRow;
-                auto* row = reinterpret_cast<std::uint32_t*>(out + j * bytesPerRow);
-                for (int i = x; i < right; ++i, in += alongRow) {
-                    std::uint32_t word;
-                    std::memcpy(&word, in, sizeof word);
-                    row[i] = written<kWrite>(word);
-                }
+        const int blockRight = left + (right - left) / 4 * 4;
+        const int blockBottom = top + (bottom - top) / 4 * 4;
+        if (downColumn < 0) {
+            writeTurnedBlocks<kWrite, true>(origin, alongRow, downColumn, out, bytesPerRow, top,
+                                            blockBottom, left, blockRight);
+        } else {
+            writeTurnedBlocks<kWrite, false>(origin, alongRow, downColumn, out, bytesPerRow, top,
+                                             blockBottom, left, blockRight);
+        }
+        for (; y < blockBottom; ++y) {
+            const std::uint8_t* in = origin + y * downColumn + blockRight * alongRow;
+            auto* row = reinterpret_cast<std::uint32_t*>(out + y * bytesPerRow);
+            for (int x = blockRight; x < right; ++x, in += alongRow) {
+                std::uint32_t word;
+                std::memcpy(&word, in, sizeof word);
+                row[x] = written<kWrite>(word);
             }
         }
     }
