@@ -110,6 +110,13 @@ bool ImageOperations::grayscaleSizeAllowed(const Image& image) {
         maximumGrayscaleJPEGSize) {
         return true;
     }
+    // Nor does one whose JPEG, encoded in bands side by side, surely fits; only a page close to
+    // the limit or above it is encoded whole to be measured.
+    const int orientation = platform::exifOrientation(image.orientation());
+    const auto bound = platform::ImageEncoding::jpegSizeBound(bitmap, 1.0, orientation);
+    if (bound && *bound <= maximumGrayscaleJPEGSize) {
+        return true;
+    }
     const auto jpeg = platform::ImageEncoding::jpegData(image, 1.0);
     if (!jpeg) {
         Logger::capture().error(
