@@ -119,6 +119,20 @@ void writeTurnedBlocks(const std::uint8_t* origin, std::ptrdiff_t alongRow,
 }
 #endif
 
+// Upright row y from column left to right, pixel by pixel.
+template <PixelWordWrite kWrite>
+inline void writeRowPixels(const std::uint8_t* origin, std::ptrdiff_t alongRow,
+                           std::ptrdiff_t downColumn, std::uint8_t* out, std::size_t bytesPerRow,
+                           int y, int left, int right) {
+    const std::uint8_t* in = origin + y * downColumn + left * alongRow;
+    auto* row = reinterpret_cast<std::uint32_t*>(out + y * bytesPerRow);
+    for (int x = left; x < right; ++x, in += alongRow) {
+        std::uint32_t word;
+        std::memcpy(&word, in, sizeof word);
+        row[x] = written<kWrite>(word);
+    }
+}
+
 template <PixelWordWrite kWrite>
 void writeTile(const std::uint8_t* origin, std::ptrdiff_t alongRow, std::ptrdiff_t downColumn,
                std::uint8_t* out, std::size_t bytesPerRow, int top, int bottom, int left,
@@ -139,24 +153,13 @@ void writeTile(const std::uint8_t* origin, std::ptrdiff_t alongRow, std::ptrdiff
                                              blockBottom, left, blockRight);
         }
         for (; y < blockBottom; ++y) {
-            const std::uint8_t* in = origin + y * downColumn + blockRight * alongRow;
-            auto* row = reinterpret_cast<std::uint32_t*>(out + y * bytesPerRow);
-            for (int x = blockRight; x < right; ++x, in += alongRow) {
-                std::uint32_t word;
-                std::memcpy(&word, in, sizeof word);
-                row[x] = written<kWrite>(word);
-            }
+            writeRowPixels<kWrite>(origin, alongRow, downColumn, out, bytesPerRow, y, blockRight,
+                                   right);
         }
     }
 #endif
     for (; y < bottom; ++y) {
-        const std::uint8_t* in = origin + y * downColumn + left * alongRow;
-        auto* row = reinterpret_cast<std::uint32_t*>(out + y * bytesPerRow);
-        for (int x = left; x < right; ++x, in += alongRow) {
-            std::uint32_t word;
-            std::memcpy(&word, in, sizeof word);
-            row[x] = written<kWrite>(word);
-        }
+        writeRowPixels<kWrite>(origin, alongRow, downColumn, out, bytesPerRow, y, left, right);
     }
 }
 
