@@ -11,6 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "Platform/Imaging/ParallelRanges.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -263,7 +265,9 @@ bool shrinkByArea(const cv::Mat& source, cv::Mat& out) {
     firstTapOfRow[static_cast<size_t>(out.rows)] = static_cast<int>(rows.size());
     const Shrink shrink(source, out, ColumnTaps(areaTaps(source.cols, out.cols, scaleX), out.cols),
                         std::move(rows), std::move(firstTapOfRow));
-    cv::parallel_for_(cv::Range(0, out.rows), shrink, static_cast<double>(out.total()) / (1 << 16));
+    forEachRange(
+        cv::Range(0, out.rows), [&shrink](const cv::Range& rows) { shrink(rows); },
+        static_cast<double>(out.total()) / (1 << 16));
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <span>
 
 #include "Platform/Imaging/AreaShrink.h"
+#include "Platform/Imaging/ParallelRanges.h"
 
 namespace quorvel::platform {
 
@@ -285,7 +286,7 @@ bool greyByFusedArithmetic(const cv::Mat& in, cv::Mat& out, const float weights[
     if (!available) {
         return false;
     }
-    cv::parallel_for_(
+    forEachRange(
         cv::Range(0, in.rows),
         [&](const cv::Range& rows) { greyRowsFused(in, out, weights, rows.start, rows.end); },
         static_cast<double>(in.total()) / (1 << 16));

@@ -12,6 +12,7 @@
 
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Graphics/PictureMemory.h"
+#include "Platform/Imaging/ParallelRanges.h"
 
 namespace quorvel::platform {
 
@@ -140,7 +141,7 @@ std::optional<std::size_t> ImageEncoding::jpegSizeBound(const Bitmap& bitmap, do
     const int mcuRowCount = (bitmap.height() + mcuRows - 1) / mcuRows;
     const int bands = std::clamp(std::min(cv::getNumThreads(), mcuRowCount / 8), 1, 64);
     std::vector<BandCount> counts(static_cast<std::size_t>(bands));
-    cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& range) {
+    forEachRange(cv::Range(0, bands), [&](const cv::Range& range) {
         for (int band = range.start; band < range.end; ++band) {
             const int first = mcuRowCount * band / bands * mcuRows;
             const int last = std::min(bitmap.height(), mcuRowCount * (band + 1) / bands * mcuRows);

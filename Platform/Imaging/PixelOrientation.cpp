@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "Platform/Imaging/ParallelRanges.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -177,7 +179,7 @@ void writeWalk(const cv::Mat& stored, const Walk& walk, std::uint8_t* out, std::
     const int tile = turns ? 32 : 64;
     const int bands = (height + tile - 1) / tile;
     // Bands of upright rows are written side by side on the worker threads.
-    cv::parallel_for_(
+    forEachRange(
         cv::Range(0, bands),
         [&](const cv::Range& range) {
             for (int band = range.start; band < range.end; ++band) {
