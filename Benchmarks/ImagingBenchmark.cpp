@@ -90,6 +90,17 @@ void jpegEncode(benchmark::State& state) {
 }
 BENCHMARK(jpegEncode)->Arg(100)->Arg(80)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The bound of the full-quality JPEG's size that spares the grey copy's whole encoding.
+void jpegSizeBound(benchmark::State& state) {
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = ImageEncoding::jpegSizeBound(*photo(), 1.0, 6).value_or(0);
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(jpegSizeBound)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void greyscaleAndSharpen(benchmark::State& state) {
     const auto image = photoImage();
     for (auto _ : state) {

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "Platform/Imaging/ParallelHandOver.h"
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "Platform/Imaging/ParallelRanges.h"
 
 namespace quorvel::platform {
 
@@ -56,9 +56,39 @@ inline std::uint8_t roundToByte(float value) {
     return static_cast<std::uint8_t>(std::clamp(rounded, 0L, 255L));
 }
 
+// The column taps laid out for the row pass: every output pixel gets the same number of taps,
+// the shorter ones padded with weight 0 on their last source pixel. Adding 0 × pixel (+0) to a
+// sum of non-negative products leaves it as it is, so the sums keep their bytes.
+struct ColumnTaps {
+    int perOutput = 0;
+    std::vector<int> in;        // source pixel of each tap, output by output
+    std::vector<float> weight;  // its weight
+
+    ColumnTaps(const std::vector<Tap>& taps, int outSize) {
+        std::vector<int> count(static_cast<size_t>(outSize), 0);
+        for (const Tap& tap : taps) ++count[static_cast<size_t>(tap.out)];
+        perOutput = *std::max_element(count.begin(), count.end());
+        in.assign(static_cast<size_t>(outSize) * perOutput, 0);
+        weight.assign(in.size(), 0.0f);
+        std::fill(count.begin(), count.end(), 0);
+        for (const Tap& tap : taps) {
+            const size_t at = static_cast<size_t>(tap.out) * perOutput +
+                              static_cast<size_t>(count[static_cast<size_t>(tap.out)]++);
+            in[at] = tap.in;
+            weight[at] = tap.weight;
+        }
+        for (int o = 0; o < outSize; ++o) {
+            for (int j = count[static_cast<size_t>(o)]; j < perOutput; ++j) {
+                in[static_cast<size_t>(o) * perOutput + j] =
+                    in[static_cast<size_t>(o) * perOutput + std::max(j - 1, 0)];
+            }
+        }
+    }
+};
+
 class Shrink : public cv::ParallelLoopBody {
 public:
-    Shrink(const cv::Mat& source, cv::Mat& out, std::vector<Tap> columns, std::vector<Tap> rows,
+    Shrink(const cv::Mat& source, cv::Mat& out, ColumnTaps columns, std::vector<Tap> rows,
            std::vector<int> firstTapOfRow)
         : source_(source),
           out_(out),
@@ -66,91 +96,141 @@ public:
           rows_(std::move(rows)),
           firstTapOfRow_(std::move(firstTapOfRow)) {}
 
-    // Runs the loop over every output row, on OpenCV's workers.
-    void run() {
-        QUORVEL_HAND_OVER_RELEASE(&start_);
-        cv::parallel_for_(cv::Range(0, out_.rows), *this,
-                          static_cast<double>(out_.total()) / (1 << 16));
-        QUORVEL_HAND_OVER_ACQUIRE(&done_);
-    }
-
     void operator()(const cv::Range& range) const override {
-        QUORVEL_HAND_OVER_ACQUIRE(&start_);
-        shrinkRows(range);
-        QUORVEL_HAND_OVER_RELEASE(&done_);
-    }
-
-private:
-    void shrinkRows(const cv::Range& range) const {
         const int width = out_.cols * 4;
         std::vector<float> row(static_cast<size_t>(width));
         std::vector<float> sum(static_cast<size_t>(width), 0.0f);
+        std::vector<float> pixels(static_cast<size_t>(source_.cols) * 4);
         const int begin = firstTapOfRow_[static_cast<size_t>(range.start)];
         const int end = firstTapOfRow_[static_cast<size_t>(range.end)];
         int current = rows_[static_cast<size_t>(begin)].out;
         for (int j = begin; j < end; ++j) {
             const Tap& tap = rows_[static_cast<size_t>(j)];
-            shrinkRow(source_.ptr<std::uint8_t>(tap.in), row.data());
-            const float weight = tap.weight;
+            toFloats(source_.ptr<std::uint8_t>(tap.in), pixels.data());
+            shrinkRow(pixels.data(), row.data());
             if (tap.out != current) {
                 store(current, sum.data());
-                for (int x = 0; x < width; ++x) {
-                    sum[static_cast<size_t>(x)] = weight * row[static_cast<size_t>(x)];
-                }
+                weigh(row.data(), tap.weight, sum.data(), false);
                 current = tap.out;
             } else {
-                for (int x = 0; x < width; ++x) {
-                    sum[static_cast<size_t>(x)] += weight * row[static_cast<size_t>(x)];
-                }
+                weigh(row.data(), tap.weight, sum.data(), true);
             }
         }
         store(current, sum.data());
     }
 
-    // The weighted sums of one source row for every output column, four channels at a time:
-    // each channel sees the same additions in the same order as it would on its own.
-    void shrinkRow(const std::uint8_t* in, float* row) const {
-        std::fill_n(row, out_.cols * 4, 0.0f);
+private:
+    // sum = weight × row, or sum += weight × row: a multiplication, then an addition, per value.
+    void weigh(const float* row, float weight, float* sum, bool add) const {
+        const int width = out_.cols * 4;
+        int x = 0;
 #if defined(__SSE2__)
-        const __m128i zero = _mm_setzero_si128();
-        size_t k = 0;
-        while (k < columns_.size()) {
-            const int out = columns_[k].out;
-            __m128 total = _mm_setzero_ps();
-            for (; k < columns_.size() && columns_[k].out == out; ++k) {
-                std::int32_t word;
-                std::memcpy(&word, in + 4 * columns_[k].in, sizeof word);
-                const __m128i bytes = _mm_cvtsi32_si128(word);
-                const __m128 pixel =
-                    _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
-                total = _mm_add_ps(total, _mm_mul_ps(pixel, _mm_set1_ps(columns_[k].weight)));
+        const __m128 w = _mm_set1_ps(weight);
+        if (add) {
+            for (; x + 4 <= width; x += 4) {
+                _mm_storeu_ps(sum + x, _mm_add_ps(_mm_loadu_ps(sum + x),
+                                                  _mm_mul_ps(w, _mm_loadu_ps(row + x))));
             }
-            _mm_storeu_ps(row + 4 * out, total);
-        }
-#else
-        for (const Tap& tap : columns_) {
-            for (int c = 0; c < 4; ++c) {
-                row[4 * tap.out + c] += in[4 * tap.in + c] * tap.weight;
+        } else {
+            for (; x + 4 <= width; x += 4) {
+                _mm_storeu_ps(sum + x, _mm_mul_ps(w, _mm_loadu_ps(row + x)));
             }
         }
 #endif
+        for (; x < width; ++x) {
+            sum[x] = add ? sum[x] + weight * row[x] : weight * row[x];
+        }
+    }
+
+    // The bytes of one source row as floats (exactly).
+    void toFloats(const std::uint8_t* in, float* pixels) const {
+        const int count = source_.cols * 4;
+        int x = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        for (; x + 16 <= count; x += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+            const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+            const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+            _mm_storeu_ps(pixels + x, _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)));
+            _mm_storeu_ps(pixels + x + 4, _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)));
+            _mm_storeu_ps(pixels + x + 8, _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)));
+            _mm_storeu_ps(pixels + x + 12, _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)));
+        }
+#endif
+        for (; x < count; ++x) {
+            pixels[x] = in[x];
+        }
+    }
+
+    // The weighted sums of one source row for every output column, four channels at a time:
+    // each channel sees the same additions in the same order as it would on its own.
+    void shrinkRow(const float* in, float* row) const {
+        switch (columns_.perOutput) {
+            case 1:
+                return shrinkRowWith<1>(in, row);
+            case 2:
+                return shrinkRowWith<2>(in, row);
+            case 3:
+                return shrinkRowWith<3>(in, row);
+            case 4:
+                return shrinkRowWith<4>(in, row);
+            default:
+                return shrinkRowWith<0>(in, row);
+        }
+    }
+
+    // kTaps taps per output pixel (0: as many as columns_ says).
+    template <int kTaps>
+    void shrinkRowWith(const float* in, float* row) const {
+        const int taps = kTaps > 0 ? kTaps : columns_.perOutput;
+        const int* source = columns_.in.data();
+        const float* weight = columns_.weight.data();
+        for (int out = 0; out < out_.cols; ++out, source += taps, weight += taps) {
+#if defined(__SSE2__)
+            __m128 total = _mm_setzero_ps();
+#pragma GCC unroll 4
+            for (int k = 0; k < taps; ++k) {
+                const __m128 pixel = _mm_loadu_ps(in + 4 * source[k]);
+                total = _mm_add_ps(total, _mm_mul_ps(pixel, _mm_set1_ps(weight[k])));
+            }
+            _mm_storeu_ps(row + 4 * out, total);
+#else
+            for (int c = 0; c < 4; ++c) {
+                float total = 0.0f;
+                for (int k = 0; k < taps; ++k) {
+                    total += in[4 * source[k] + c] * weight[k];
+                }
+                row[4 * out + c] = total;
+            }
+#endif
+        }
     }
 
     void store(int y, const float* sum) const {
         std::uint8_t* out = out_.ptr<std::uint8_t>(y);
-        for (int x = 0; x < out_.cols * 4; ++x) {
+        int x = 0;
+#if defined(__SSE2__)
+        // Rounded half to even by the conversion, then saturated to 0–255 by the two packs.
+        for (; x + 16 <= out_.cols * 4; x += 16) {
+            const __m128i a = _mm_cvtps_epi32(_mm_loadu_ps(sum + x));
+            const __m128i b = _mm_cvtps_epi32(_mm_loadu_ps(sum + x + 4));
+            const __m128i c = _mm_cvtps_epi32(_mm_loadu_ps(sum + x + 8));
+            const __m128i d = _mm_cvtps_epi32(_mm_loadu_ps(sum + x + 12));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                             _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
+        }
+#endif
+        for (; x < out_.cols * 4; ++x) {
             out[x] = roundToByte(sum[x]);
         }
     }
 
     const cv::Mat& source_;
     cv::Mat& out_;
-    std::vector<Tap> columns_;
+    ColumnTaps columns_;
     std::vector<Tap> rows_;
     std::vector<int> firstTapOfRow_;
-    // Where the race checker is told of the hand-over to the workers and back.
-    mutable char start_ = 0;
-    mutable char done_ = 0;
 };
 
 }  // namespace
@@ -183,9 +263,11 @@ bool shrinkByArea(const cv::Mat& source, cv::Mat& out) {
         return false;
     }
     firstTapOfRow[static_cast<size_t>(out.rows)] = static_cast<int>(rows.size());
-    Shrink shrink(source, out, areaTaps(source.cols, out.cols, scaleX), std::move(rows),
-                  std::move(firstTapOfRow));
-    shrink.run();
+    const Shrink shrink(source, out, ColumnTaps(areaTaps(source.cols, out.cols, scaleX), out.cols),
+                        std::move(rows), std::move(firstTapOfRow));
+    forEachRange(
+        cv::Range(0, out.rows), [&shrink](const cv::Range& rows) { shrink(rows); },
+        static_cast<double>(out.total()) / (1 << 16));
     return true;
 }
 

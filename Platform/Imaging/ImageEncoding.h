@@ -30,6 +30,13 @@ public:
     // than this many bytes (the encoder's own worst case: every coefficient coded at its
     // longest), EXIF segment included.
     static std::size_t maximumJpegSize(int width, int height);
+    // A bound of the size of jpegData(bitmap, quality, exifOrientation) that is never below it
+    // and rarely more than half above it, found by encoding bands of rows side by side on the
+    // worker threads: the whole picture's data is the bands' data one after another, except for
+    // the first DC difference of each band and where the bytes of value 255 (each followed by a
+    // stuffed 0) fall, which are bounded. nullopt where jpegData gives nothing.
+    static std::optional<std::size_t> jpegSizeBound(const Bitmap& bitmap, double quality,
+                                                    int exifOrientation = 1);
 };
 
 }  // namespace quorvel::platform

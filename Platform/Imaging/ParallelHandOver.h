@@ -4,9 +4,9 @@
 // race checker does not see, so by itself it cannot tell that a worker starts after everything the
 // caller wrote before the loop, nor that the caller goes on only after every stripe is done. These
 // marks tell it, on two addresses the loop owns: the caller releases `start` before the loop and
-// acquires `done` after it; each stripe acquires `start` first and releases `done` last. Stripes
-// stay unordered among themselves, so a race between two of them is still reported. Without the
-// race checker the marks are empty.
+// acquires `done` after it; each stripe acquires `start` first and releases `done` last
+// (forEachRange in ParallelRanges.h does so for every loop). Without the race checker the marks
+// are empty.
 
 #if defined(__SANITIZE_THREAD__)
 #define QUORVEL_RACE_CHECKED 1

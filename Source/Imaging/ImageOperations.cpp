@@ -99,24 +99,39 @@ std::shared_ptr<Image> ImageOperations::applyFilters(const Image& image) {
 }
 
 std::shared_ptr<Image> ImageOperations::toGrayscale(const Image& image) {
+    return grayscaleSizeAllowed(image) ? grayscaleOfAllowedSize(image) : nullptr;
+}
+
+bool ImageOperations::grayscaleSizeAllowed(const Image& image) {
     // The JPEG at quality 1.0 only measures the size. A picture whose largest possible JPEG
     // fits needs no encoding to know that its own does.
     const auto& bitmap = *image.bitmap();
-    if (platform::ImageEncoding::maximumJpegSize(bitmap.width(), bitmap.height()) >
+    if (platform::ImageEncoding::maximumJpegSize(bitmap.width(), bitmap.height()) <=
         maximumGrayscaleJPEGSize) {
-        const auto jpeg = platform::ImageEncoding::jpegData(image, 1.0);
-        if (!jpeg) {
-            Logger::capture().error(
-                "Failed to apply greyscale filter: nil is returned while converting image to "
-                "JPEG data");
-            return nullptr;
-        }
-        if (jpeg->size() > maximumGrayscaleJPEGSize) {
-            Logger::capture().error(
-                "Failed to apply greyscale filter: image is too large (> 10mb)");
-            return nullptr;
-        }
+        return true;
     }
+    // Nor does one whose JPEG, encoded in bands side by side, surely fits; only a page close to
+    // the limit or above it is encoded whole to be measured.
+    const int orientation = platform::exifOrientation(image.orientation());
+    const auto bound = platform::ImageEncoding::jpegSizeBound(bitmap, 1.0, orientation);
+    if (bound && *bound <= maximumGrayscaleJPEGSize) {
+        return true;
+    }
+    const auto jpeg = platform::ImageEncoding::jpegData(image, 1.0);
+    if (!jpeg) {
+        Logger::capture().error(
+            "Failed to apply greyscale filter: nil is returned while converting image to JPEG "
+            "data");
+        return false;
+    }
+    if (jpeg->size() > maximumGrayscaleJPEGSize) {
+        Logger::capture().error("Failed to apply greyscale filter: image is too large (> 10mb)");
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<Image> ImageOperations::grayscaleOfAllowedSize(const Image& image) {
     auto filterImage = FilterImage::fromImage(image);
     if (!filterImage) {
         Logger::capture().error(

@@ -33,8 +33,14 @@ struct ImageOperations {
     // Greyscale, then sharpened.
     static std::shared_ptr<platform::Image> applyFilters(const platform::Image& image);
 
-    // Saturation 0, for pictures whose full-quality JPEG is at most 10 MiB.
+    // Saturation 0, for pictures whose full-quality JPEG is at most 10 MiB: the size check
+    // (grayscaleSizeAllowed), then the grey copy (grayscaleOfAllowedSize).
     static std::shared_ptr<platform::Image> toGrayscale(const platform::Image& image);
+    // Whether toGrayscale takes the picture: its JPEG at quality 1.0 is at most
+    // maximumGrayscaleJPEGSize bytes. A refusal is logged as toGrayscale logs it.
+    static bool grayscaleSizeAllowed(const platform::Image& image);
+    // toGrayscale's grey copy, made without the size check.
+    static std::shared_ptr<platform::Image> grayscaleOfAllowedSize(const platform::Image& image);
 
     // Upright for the down, left and right orientations; every other image comes back itself.
     static std::shared_ptr<platform::Image> orientPhotoPortrait(

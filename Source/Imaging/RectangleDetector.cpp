@@ -1,5 +1,7 @@
 #include "Source/Imaging/RectangleDetector.h"
 
+#include <future>
+
 #include "Platform/Graphics/ExifOrientation.h"
 #include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/Graphics/Screen.h"
@@ -46,6 +48,22 @@ std::vector<RectangleObservation> asLiveConversionOriented(
         }
     }
     return observations;
+}
+
+// The blur verdict of an automatic page: the test of its grey copy, or of `corrected` (the page
+// before it was turned upright) when there is no grey copy. Whether the page is small enough for
+// a grey copy is known only from a full-quality JPEG of it; that encoding runs on a thread of
+// its own while the grey copy is made and tested, and `corrected` is tested only when the page
+// turns out too large.
+bool pageIsBlurry(const std::shared_ptr<platform::Image>& page,
+                  const std::shared_ptr<const platform::FilterImage>& corrected) {
+    auto allowed = std::async(std::launch::async,
+                              [page] { return ImageOperations::grayscaleSizeAllowed(*page); });
+    auto grey = ImageOperations::grayscaleOfAllowedSize(*page);
+    auto tested = grey ? platform::FilterImage::fromImage(*grey) : nullptr;
+    const bool greyBlurry = tested && BlurDetection::isBlurry(tested);
+    if (allowed.get() && tested) return greyBlurry;
+    return BlurDetection::isBlurry(corrected);
 }
 
 void deliverEmptyLiveResult(const RectangleDetector::LiveCompletion& completion) {
@@ -245,12 +263,7 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
                 return;
             }
 
-            bool blurry = false;
-            if (shouldDetectBlur) {
-                auto grey = ImageOperations::toGrayscale(*out);
-                auto tested = grey ? platform::FilterImage::fromImage(*grey) : nullptr;
-                blurry = BlurDetection::isBlurry(tested ? tested : ci);
-            }
+            const bool blurry = shouldDetectBlur && pageIsBlurry(out, ci);
             completion(ProcessedImage{out, blurry});
         });
 }

@@ -259,6 +259,37 @@ TEST(ColorControls, SaturationZeroGivesRec709Luminance) {
     EXPECT_EQ(pixels.at<cv::Vec4b>(0, 4)[3], 128);  // alpha kept
 }
 
+TEST(ColorControls, GreyOfEveryColourMatchesTheGeneralColourMatrix) {
+    // All 2^24 colours, opaque, then a row of every alpha over a few colours.
+    cv::Mat colours(4097, 4096, CV_8UC4);
+    for (int i = 0; i < (1 << 24); ++i) {
+        colours.at<cv::Vec4b>(i / 4096, i % 4096) = {static_cast<std::uint8_t>(i),
+                                                     static_cast<std::uint8_t>(i >> 8),
+                                                     static_cast<std::uint8_t>(i >> 16), 255};
+    }
+    for (int x = 0; x < 4096; ++x) {
+        const auto alpha = static_cast<std::uint8_t>(x % 256);
+        colours.at<cv::Vec4b>(4096, x) = {
+            static_cast<std::uint8_t>(std::min(x / 256 * 17, +alpha)),
+            static_cast<std::uint8_t>(std::min(x / 16 % 16 * 17, +alpha)), alpha, alpha};
+    }
+    const auto grey = applied(fromPixels(colours), "CIColorControls", {{"inputSaturation", 0.0}});
+    ASSERT_TRUE(grey);
+
+    // The colour matrix of saturation 0 applied in general, held within each pixel's alpha.
+    const cv::Matx44d matrix(0.0721, 0.7154, 0.2125, 0, 0.0721, 0.7154, 0.2125, 0, 0.0721, 0.7154,
+                             0.2125, 0, 0, 0, 0, 1);
+    cv::Mat expected;
+    cv::transform(colours, expected, matrix);
+    for (int y = 0; y < expected.rows; ++y) {
+        for (int x = 0; x < expected.cols; ++x) {
+            auto& p = expected.at<cv::Vec4b>(y, x);
+            for (int c = 0; c < 3; ++c) p[c] = std::min(p[c], p[3]);
+        }
+    }
+    EXPECT_EQ(cv::norm(grey->pixels(), expected, cv::NORM_INF), 0);
+}
+
 TEST(ColorControls, BrightnessAddsAndContrastStretchesAboutTheMiddle) {
     const auto image = FilterImage::fromBitmap(solidBitmap(2, 2, Color::fromRGBA8(153, 100, 0)));
     auto first = [](const std::shared_ptr<const FilterImage>& result) {

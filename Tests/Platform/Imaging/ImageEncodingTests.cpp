@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string_view>
 
 #include "ImagingTestPictures.h"
@@ -98,6 +99,53 @@ TEST(JpegEncoding, NoJpegIsLargerThanTheStatedMaximum) {
     ASSERT_TRUE(jpeg);
     EXPECT_GT(jpeg->size(), static_cast<std::size_t>(width) * height);
     EXPECT_LE(jpeg->size(), ImageEncoding::maximumJpegSize(width, height));
+}
+
+TEST(JpegEncoding, SizeBoundFromBandsIsNeverBelowTheJpegAndCloseAboveIt) {
+    const int threads = cv::getNumThreads();
+    cv::setNumThreads(8);  // several bands wherever the picture is tall enough
+    // A page-like picture: a gradient with dark lines and a little noise.
+    auto page = Bitmap::make(1280, 1999);
+    cv::Mat pixels(1999, 1280, CV_8UC4, page->mutableData(), page->bytesPerRow());
+    for (int y = 0; y < pixels.rows; ++y) {
+        for (int x = 0; x < pixels.cols; ++x) {
+            const auto shade = static_cast<std::uint8_t>(180 + (x + y) * 60 / 3279);
+            pixels.at<cv::Vec4b>(y, x) = {shade, shade, static_cast<std::uint8_t>(shade + 10), 255};
+        }
+    }
+    for (int y = 100; y < pixels.rows; y += 40) {
+        cv::line(pixels, {80, y}, {1200, y + 3}, cv::Scalar(40, 40, 40, 255), 3);
+    }
+    cv::Mat grain(pixels.size(), CV_8UC4);
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(4, 4, 4, 0));
+    cv::add(pixels, grain, pixels);
+    auto flat = Bitmap::make(500, 900);
+    cv::Mat(900, 500, CV_8UC4, flat->mutableData(), flat->bytesPerRow())
+        .setTo(cv::Scalar(30, 200, 90, 255));
+    struct Case {
+        std::shared_ptr<Bitmap> bitmap;
+        double quality;
+        int orientation;
+    };
+    const Case cases[] = {{noiseBitmap(1001, 1777), 1.0, 6},
+                          {noiseBitmap(640, 480), 0.5, 1},
+                          {noiseBitmap(40, 30), 1.0, 1},
+                          {page, 1.0, 1},
+                          {page, 0.8, 3},
+                          {flat, 1.0, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.bitmap->width() << " x " << c.bitmap->height() << " at " << c.quality);
+        const auto jpeg = ImageEncoding::jpegData(*c.bitmap, c.quality, c.orientation);
+        const auto bound = ImageEncoding::jpegSizeBound(*c.bitmap, c.quality, c.orientation);
+        ASSERT_TRUE(jpeg);
+        ASSERT_TRUE(bound);
+        EXPECT_GE(*bound, jpeg->size());
+        EXPECT_LE(*bound, jpeg->size() * 16 / 10 + 1000);
+    }
+    EXPECT_FALSE(ImageEncoding::jpegSizeBound(*page, std::nan(""), 1));
+    EXPECT_FALSE(ImageEncoding::jpegSizeBound(*page, 1.0, 9));
+    cv::setNumThreads(threads);
 }
 
 }  // namespace quorvel::platform

@@ -95,15 +95,24 @@ TEST(PixelBufferDrawing, WritesBytesAlphaRedGreenBlueWithFullAlpha) {
 }
 
 TEST(PixelBufferDrawing, PixelForPixelDrawingMatchesTheRenderer) {
-    auto bitmap = cornerBitmap(5, 3);
-    setPixel(*bitmap, 2, 1, Color::fromRGBA8(200, 100, 0, 128));
-    setPixel(*bitmap, 1, 0, Color::fromRGBA8(10, 20, 30));
+    // Every pixel its own colour, sides that are not a multiple of four, some transparency.
+    const int pageWidth = 11, pageHeight = 9;
+    auto bitmap = cornerBitmap(pageWidth, pageHeight);
+    for (int y = 0; y < pageHeight; ++y) {
+        for (int x = 0; x < pageWidth; ++x) {
+            setPixel(*bitmap, x, y,
+                     Color::fromRGBA8(static_cast<std::uint8_t>(20 * x + y),
+                                      static_cast<std::uint8_t>(25 * y + x),
+                                      static_cast<std::uint8_t>(7 * x * y),
+                                      static_cast<std::uint8_t>((x + 2 * y) % 5 == 0 ? 128 : 255)));
+        }
+    }
     for (int raw = 0; raw < 8; ++raw) {
         SCOPED_TRACE(raw);
         const auto page = Image::make(bitmap, 2, static_cast<ImageOrientation>(raw));
         const bool swapped = Image::swapsWidthAndHeight(page->orientation());
-        const int width = swapped ? 3 : 5;
-        const int height = swapped ? 5 : 3;
+        const int width = swapped ? pageHeight : pageWidth;
+        const int height = swapped ? pageWidth : pageHeight;
         // One column and row more than the page: they stay black.
         const auto buffer = PixelBuffer::make(width + 1, height + 1, PixelFormat::argb32);
         ASSERT_TRUE(buffer->drawImage(*page, Rect::make(0, 0, width, height)));

@@ -291,6 +291,30 @@ TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {
     EXPECT_EQ(processed->image->size(), (quorvel::platform::Size{960, 1280}));
 }
 
+TEST(AutomaticProcessing, PageTooLargeForAGreyCopyIsTestedForBlurAsCorrected) {
+    // A white-edged page of noise on black, about 2800 × 3800 pixels: its full-quality JPEG is
+    // far above 10 MiB. The photo is stored turned, with EXIF orientation 6.
+    cv::Mat upright(4000, 3000, CV_8UC4, cv::Scalar(0, 0, 0, 255));
+    upright(cv::Rect(100, 100, 2800, 3800)).setTo(cv::Scalar::all(255));
+    cv::Mat inside = upright(cv::Rect(140, 140, 2720, 3720));
+    cv::randu(inside, cv::Scalar::all(0), cv::Scalar::all(256));
+    upright.reshape(1, upright.rows * upright.cols).col(3).setTo(255);
+    auto bitmap = quorvel::platform::Bitmap::make(4000, 3000);
+    cv::Mat stored(3000, 4000, CV_8UC4, bitmap->mutableData());
+    cv::rotate(upright, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
+    const auto photo = quorvel::platform::ImageEncoding::jpegData(*bitmap, 1.0, 6);
+
+    quorvel::platform::ScopedLogCapture log;
+    auto result = processAutomatically(photo, true);
+    EXPECT_EQ(result.calls, 1);
+    ASSERT_TRUE(result.processed);
+    EXPECT_GT(result.processed->image->size().width * result.processed->image->size().height, 5e6);
+    EXPECT_FALSE(result.processed->isBlurry) << "noise is all edges";
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_TRUE(log.messages()[0].starts_with("Failed to apply greyscale filter: "))
+        << log.messages()[0];
+}
+
 TEST(AutomaticProcessing, UndecodablePhotoCompletesWithAFailure) {
     quorvel::platform::ScopedLogCapture log;
     auto result = processAutomatically(quorvel::platform::Data{1, 2, 3}, true);
