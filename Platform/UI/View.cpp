@@ -952,4 +952,46 @@ void View::removeViewAnimations() {
     DisplayInvalidation::invalidate();
 }
 
+Rect placedContent(ContentMode mode, Size size, const Rect& bounds) {
+    const auto placed = [&](double w, double h, double fx, double fy) {
+        return Rect{
+            {bounds.minX() + (bounds.width() - w) * fx, bounds.minY() + (bounds.height() - h) * fy},
+            {w, h}};
+    };
+    switch (mode) {
+        case ContentMode::scaleToFill:
+        case ContentMode::redraw:
+            return bounds;
+        case ContentMode::scaleAspectFit: {
+            const double scale =
+                std::min(bounds.width() / size.width, bounds.height() / size.height);
+            return placed(size.width * scale, size.height * scale, 0.5, 0.5);
+        }
+        case ContentMode::scaleAspectFill: {
+            const double scale =
+                std::max(bounds.width() / size.width, bounds.height() / size.height);
+            return placed(size.width * scale, size.height * scale, 0.5, 0.5);
+        }
+        case ContentMode::center:
+            return placed(size.width, size.height, 0.5, 0.5);
+        case ContentMode::top:
+            return placed(size.width, size.height, 0.5, 0);
+        case ContentMode::bottom:
+            return placed(size.width, size.height, 0.5, 1);
+        case ContentMode::left:
+            return placed(size.width, size.height, 0, 0.5);
+        case ContentMode::right:
+            return placed(size.width, size.height, 1, 0.5);
+        case ContentMode::topLeft:
+            return placed(size.width, size.height, 0, 0);
+        case ContentMode::topRight:
+            return placed(size.width, size.height, 1, 0);
+        case ContentMode::bottomLeft:
+            return placed(size.width, size.height, 0, 1);
+        case ContentMode::bottomRight:
+            return placed(size.width, size.height, 1, 1);
+    }
+    return bounds;
+}
+
 }  // namespace quorvel::platform

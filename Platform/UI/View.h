@@ -43,6 +43,10 @@ enum class ContentMode {
     bottomRight,
 };
 
+// Where content of `size` goes in `bounds` for `mode`: scaled to fill, to fit or to cover, or
+// kept at its size against a side, a corner or the centre.
+Rect placedContent(ContentMode mode, Size size, const Rect& bounds);
+
 // A rectangular area of the user interface, backed by a Layer, with subviews. Reference type
 // (std::shared_ptr), used on the main thread only.
 //

@@ -12,15 +12,15 @@
 
 #include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/PixelBuffer.h"
-#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Layer.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/Qt/PainterGraphicsContext.h"
 #include "Platform/UI/Qt/PathFiller.h"
 #include "Platform/UI/Qt/QtConversions.h"
-#include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/Qt/TextPainter.h"
+#include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/View.h"
 #include "Platform/UI/Window.h"
@@ -226,48 +226,6 @@ void paintLayerContent(QPainter& painter, const Layer& layer, const Rect& bounds
     } else if (auto video = dynamic_cast<const VideoPreviewLayer*>(&layer)) {
         paintVideo(painter, *video, bounds);
     }
-}
-
-Rect placedContent(ContentMode mode, Size content, const Rect& bounds) {
-    const auto placed = [&](double w, double h, double fx, double fy) {
-        return Rect{
-            {bounds.minX() + (bounds.width() - w) * fx, bounds.minY() + (bounds.height() - h) * fy},
-            {w, h}};
-    };
-    switch (mode) {
-        case ContentMode::scaleToFill:
-        case ContentMode::redraw:
-            return bounds;
-        case ContentMode::scaleAspectFit: {
-            const double scale =
-                std::min(bounds.width() / content.width, bounds.height() / content.height);
-            return placed(content.width * scale, content.height * scale, 0.5, 0.5);
-        }
-        case ContentMode::scaleAspectFill: {
-            const double scale =
-                std::max(bounds.width() / content.width, bounds.height() / content.height);
-            return placed(content.width * scale, content.height * scale, 0.5, 0.5);
-        }
-        case ContentMode::center:
-            return placed(content.width, content.height, 0.5, 0.5);
-        case ContentMode::top:
-            return placed(content.width, content.height, 0.5, 0);
-        case ContentMode::bottom:
-            return placed(content.width, content.height, 0.5, 1);
-        case ContentMode::left:
-            return placed(content.width, content.height, 0, 0.5);
-        case ContentMode::right:
-            return placed(content.width, content.height, 1, 0.5);
-        case ContentMode::topLeft:
-            return placed(content.width, content.height, 0, 0);
-        case ContentMode::topRight:
-            return placed(content.width, content.height, 1, 0);
-        case ContentMode::bottomLeft:
-            return placed(content.width, content.height, 0, 1);
-        case ContentMode::bottomRight:
-            return placed(content.width, content.height, 1, 1);
-    }
-    return bounds;
 }
 
 // A view's own content in its bounds coordinates.
@@ -585,8 +543,8 @@ void paintFocusRing(QPainter& painter, const Window& window) {
     const double radius = focused->layer()->cornerRadius();
     const auto ring = [&](double offset, const Color& color) {
         QPainterPath path;
-        const QRectF rect(frame.minX() - offset, frame.minY() - offset,
-                          frame.width() + 2 * offset, frame.height() + 2 * offset);
+        const QRectF rect(frame.minX() - offset, frame.minY() - offset, frame.width() + 2 * offset,
+                          frame.height() + 2 * offset);
         const double r = radius > 0 ? std::min(radius + offset, rect.height() / 2) : offset;
         path.addRoundedRect(rect, r, r);
         QPen pen(QtConversions::color(color), kFocusRingLine);
