@@ -18,14 +18,14 @@
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/PixelBuffer.h"
-#include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/Button.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/Qt/ScaledImageCache.h"
+#include "Platform/UI/Qt/ViewPainter.h"
 #include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
-#include "Platform/UI/Qt/ViewPainter.h"
 #include "Platform/UI/Window.h"
 
 namespace {

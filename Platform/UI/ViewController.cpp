@@ -349,28 +349,28 @@ void ViewController::completeDismissal(bool animated, std::function<void()> comp
             View::animate(transitionDuration, [&] { view->setAlpha(0); });
         }
     }
-    runTransition(animated, [self, presenter, fullScreen, window,
-                             completion = std::move(completion)] {
-        if (self->view_) {
-            self->view_->removeFromSuperview();
-            if (self->view_->alpha() == 0) {
-                self->view_->setAlpha(1);
-            }
-        }
-        if (presenter->presented_ == self) {
-            presenter->presented_.reset();
-        }
-        self->presenting_.reset();
-        self->beingDismissed_ = false;
-        self->endAppearanceTransition();
-        if (fullScreen) {
-            presenter->endAppearanceTransition();
-        }
-        Accessibility::screenDidChange(window);
-        if (completion) {
-            completion();
-        }
-    });
+    runTransition(animated,
+                  [self, presenter, fullScreen, window, completion = std::move(completion)] {
+                      if (self->view_) {
+                          self->view_->removeFromSuperview();
+                          if (self->view_->alpha() == 0) {
+                              self->view_->setAlpha(1);
+                          }
+                      }
+                      if (presenter->presented_ == self) {
+                          presenter->presented_.reset();
+                      }
+                      self->presenting_.reset();
+                      self->beingDismissed_ = false;
+                      self->endAppearanceTransition();
+                      if (fullScreen) {
+                          presenter->endAppearanceTransition();
+                      }
+                      Accessibility::screenDidChange(window);
+                      if (completion) {
+                          completion();
+                      }
+                  });
 }
 
 }  // namespace quorvel::platform

@@ -278,7 +278,9 @@ std::optional<RectangleDetector::LiveOutline> RectangleDetector::liveOutline(
 
     const double rx = extent.width() / picture.width();
     const double ry = extent.height() / picture.height();
-    auto toLayer = [&](Point p) { return Point{picture.minX() + p.x / rx, picture.minY() + p.y / ry}; };
+    auto toLayer = [&](Point p) {
+        return Point{picture.minX() + p.x / rx, picture.minY() + p.y / ry};
+    };
     feature->topLeft = toLayer(feature->topLeft);
     feature->bottomLeft = toLayer(feature->bottomLeft);
     feature->topRight = toLayer(feature->topRight);

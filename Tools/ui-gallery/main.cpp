@@ -24,14 +24,14 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Imaging/PixelBuffer.h"
 #include "Platform/UI/Accessibility.h"
-#include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/Button.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/PanGestureRecognizer.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
+#include "Platform/UI/Qt/WindowHost.h"
 #include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/Qt/WindowHost.h"
 
 using namespace quorvel::platform;
 

@@ -9,9 +9,9 @@
 #include "Platform/UI/Accessibility.h"
 #include "Platform/UI/Qt/AccessibleElement.h"
 #include "Platform/UI/Qt/AccessibleWindow.h"
+#include "Platform/UI/Qt/WindowHost.h"
 #include "Platform/UI/View.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {
@@ -115,7 +115,8 @@ void forward(const AccessibilityPost& post) {
     if (!elements.empty()) {
         moveScreenReaderTo(elements.front());
     }
-    if (elements.empty() || QString::fromStdString(elements.front()->accessibilityLabel()) != text) {
+    if (elements.empty() ||
+        QString::fromStdString(elements.front()->accessibilityLabel()) != text) {
         windowInterface->announce(text);
     }
 }
@@ -140,7 +141,8 @@ void followScreenChange(const std::shared_ptr<View>& view) {
         windowInterface->syncChildren();
         const auto elements = windowInterface->elements();
         const auto on = readerFocus().lock();
-        if (!elements.empty() && std::find(elements.begin(), elements.end(), on) == elements.end()) {
+        if (!elements.empty() &&
+            std::find(elements.begin(), elements.end(), on) == elements.end()) {
             moveScreenReaderTo(elements.front());
         }
     });

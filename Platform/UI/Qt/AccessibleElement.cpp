@@ -2,10 +2,10 @@
 
 #include <QWidget>
 
-#include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/AccessibilityTraits.h"
-#include "Platform/UI/View.h"
+#include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/Qt/WindowHost.h"
+#include "Platform/UI/View.h"
 
 namespace quorvel::platform {
 namespace {

@@ -7,8 +7,8 @@
 #include "Platform/UI/Accessibility.h"
 #include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/Qt/AccessibleElement.h"
-#include "Platform/UI/Window.h"
 #include "Platform/UI/Qt/WindowHost.h"
+#include "Platform/UI/Window.h"
 
 namespace quorvel::platform {
 

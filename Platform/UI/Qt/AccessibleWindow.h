@@ -26,9 +26,8 @@ class View;
 // states: syncChildren() tells it, child by child, which left and which came (children-changed
 // "remove" and "add" on the bus, each with its child) and which changed what it says, so that a
 // client's copy of the tree (clients keep the names they read) follows the screen. Once a client
-// has asked for the children it runs before each paint of the window, which follows every visible change of the
-// model.
-// Part of the Qt backend (the accessibility bridge); main thread only.
+// has asked for the children it runs before each paint of the window, which follows every visible
+// change of the model. Part of the Qt backend (the accessibility bridge); main thread only.
 class AccessibleWindow : public QAccessibleInterface {
 public:
     explicit AccessibleWindow(QWidget* widget);

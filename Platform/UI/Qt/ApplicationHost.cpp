@@ -19,8 +19,8 @@
 #include "Platform/Log/LogChannel.h"
 #include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/Qt/FileDialogChooser.h"
-#include "Platform/UI/View.h"
 #include "Platform/UI/Qt/ViewPainter.h"
+#include "Platform/UI/View.h"
 
 namespace quorvel::platform {
 namespace {

@@ -10,9 +10,9 @@
 #include "Platform/Graphics/Image.h"
 #include "Platform/Log/LogChannel.h"
 #include "Platform/UI/ImagePickerController.h"
+#include "Platform/UI/Qt/WindowHost.h"
 #include "Platform/UI/View.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

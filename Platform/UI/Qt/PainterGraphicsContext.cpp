@@ -11,8 +11,8 @@
 #include "Platform/UI/Qt/PathFiller.h"
 #include "Platform/UI/Qt/QtConversions.h"
 #include "Platform/UI/Qt/TextPainter.h"
-#include "Platform/UI/View.h"
 #include "Platform/UI/Qt/ViewPainter.h"
+#include "Platform/UI/View.h"
 
 namespace quorvel::platform {
 namespace {

@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "Platform/Dispatch/DispatchQueue.h"
-#include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/DisplayInvalidation.h"
+#include "Platform/UI/Qt/ApplicationHost.h"
 #include "Platform/UI/Qt/ImageBridge.h"
-#include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Qt/ViewPainter.h"
+#include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Window.h"
 
 namespace quorvel::platform {

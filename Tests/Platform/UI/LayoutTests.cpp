@@ -9,8 +9,8 @@
 #include "Platform/UI/Button.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/LayoutConstraint.h"
-#include "Platform/UI/StackView.h"
 #include "Platform/UI/Qt/TextLayout.h"
+#include "Platform/UI/StackView.h"
 
 namespace quorvel::platform {
 namespace {

@@ -229,8 +229,7 @@ TEST_F(Controllers, AnOpeningAlertTakesTheFocusAndEscapeTakesItsOnlyHarmlessActi
     window->setRootViewController(screen);
     auto below = Button::make({}, Rect::make(20, 700, 100, 44));
     int pressedBelow = 0;
-    below->addAction(ControlEvent::touchUpInside,
-                     [&](Control&, const Event*) { ++pressedBelow; });
+    below->addAction(ControlEvent::touchUpInside, [&](Control&, const Event*) { ++pressedBelow; });
     screen->view()->addSubview(below);
     ASSERT_TRUE(window->setFocusedView(below));
 
@@ -262,8 +261,8 @@ TEST_F(Controllers, AnOpeningAlertTakesTheFocusAndEscapeTakesItsOnlyHarmlessActi
 
     // Escape never takes a destructive action.
     auto onlyDestructive = AlertController::make(std::nullopt, "Delete?");
-    onlyDestructive->addAction({"Delete", AlertActionStyle::destructive,
-                                [&](const AlertAction& a) { chosen = a.title; }});
+    onlyDestructive->addAction(
+        {"Delete", AlertActionStyle::destructive, [&](const AlertAction& a) { chosen = a.title; }});
     chosen.clear();
     screen->present(onlyDestructive, false);
     EXPECT_FALSE(window->sendKey(Key::escape));

@@ -9,14 +9,14 @@
 
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/UI/Accessibility.h"
-#include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/AlertController.h"
 #include "Platform/UI/Button.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
+#include "Platform/UI/Qt/AccessibilityBridge.h"
+#include "Platform/UI/Qt/WindowHost.h"
 #include "Platform/UI/ViewController.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

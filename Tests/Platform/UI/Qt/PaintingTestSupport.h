@@ -14,8 +14,8 @@
 #include "Platform/Graphics/Color.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Imaging/PixelBuffer.h"
-#include "Platform/UI/View.h"
 #include "Platform/UI/Qt/ViewPainter.h"
+#include "Platform/UI/View.h"
 
 namespace quorvel::platform::testing {
 

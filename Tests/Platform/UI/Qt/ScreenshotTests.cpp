@@ -11,9 +11,9 @@
 
 #include "PaintingTestSupport.h"
 #include "Platform/UI/Button.h"
-#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
+#include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Window.h"
@@ -392,10 +392,11 @@ TEST(ScreenshotTest, TheKeyboardFocusRingStandsOutOverTheCameraPictureAndLightSc
     auto window = Window::make();
     window->setBackgroundColor(kSurface);
     // A camera picture running from black through every grey to white, behind a white shutter.
-    auto picture = ImageView::make(testing::makeImage(390, 1, [](int x, int) {
-                                       const double v = x / 389.0;
-                                       return Color{v, v * 0.95, v * 0.9, 1};
-                                   }),
+    auto picture = ImageView::make(testing::makeImage(390, 1,
+                                                      [](int x, int) {
+                                                          const double v = x / 389.0;
+                                                          return Color{v, v * 0.95, v * 0.9, 1};
+                                                      }),
                                    Rect::make(0, 0, 390, 600));
     picture->setContentMode(ContentMode::scaleToFill);
     window->addSubview(picture);

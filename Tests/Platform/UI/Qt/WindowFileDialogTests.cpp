@@ -12,9 +12,9 @@
 
 #include "Platform/Graphics/Image.h"
 #include "Platform/Log/ScopedLogCapture.h"
-#include "Platform/UI/Qt/FileDialogChooser.h"
 #include "Platform/UI/ImagePickerController.h"
 #include "Platform/UI/ImagePickerControllerDelegate.h"
+#include "Platform/UI/Qt/FileDialogChooser.h"
 
 namespace quorvel::platform {
 namespace {

@@ -15,12 +15,12 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/UI/Button.h"
 #include "Platform/UI/PanGestureRecognizer.h"
+#include "Platform/UI/Qt/WindowHost.h"
 #include "Platform/UI/ScrollView.h"
 #include "Platform/UI/ScrollViewDelegate.h"
 #include "Platform/UI/TapGestureRecognizer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
 #include "Platform/UI/Window.h"
-#include "Platform/UI/Qt/WindowHost.h"
 
 namespace quorvel::platform {
 namespace {

@@ -46,7 +46,8 @@ public:
     std::shared_ptr<CameraPreviewView> previewView() const override { return previewView_; }
 
     void didFindRectangle(std::shared_ptr<RectangleFeature> feature,
-                          std::shared_ptr<quorvel::platform::BezierPath> path, quorvel::platform::Point) override {
+                          std::shared_ptr<quorvel::platform::BezierPath> path,
+                          quorvel::platform::Point) override {
         ++framesReported;
         auto model = viewModel.lock();
         if (!model) return;
@@ -93,11 +94,14 @@ public:
     void didCaptureImage(std::shared_ptr<quorvel::platform::Image> image, bool isBlurry) override {
         {
             std::lock_guard lock(mutex_);
-            captures_.push_back({image, isBlurry, quorvel::platform::DispatchQueue::isMainThread()});
+            captures_.push_back(
+                {image, isBlurry, quorvel::platform::DispatchQueue::isMainThread()});
         }
         ++capturedImages;
     }
-    void displayCaptureLoadingCircle(quorvel::platform::Point at) override { circles.push_back(at); }
+    void displayCaptureLoadingCircle(quorvel::platform::Point at) override {
+        circles.push_back(at);
+    }
 
 private:
     void miss(CaptureViewModel& model) {
