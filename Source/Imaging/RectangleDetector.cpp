@@ -57,8 +57,11 @@ std::vector<RectangleObservation> asLiveConversionOriented(
 // turns out too large.
 bool pageIsBlurry(const std::shared_ptr<platform::Image>& page,
                   const std::shared_ptr<const platform::FilterImage>& corrected) {
-    auto allowed = std::async(std::launch::async,
-                              [page] { return ImageOperations::grayscaleSizeAllowed(*page); });
+    auto answer = std::make_shared<std::promise<bool>>();
+    auto allowed = answer->get_future();
+    DispatchQueue::global(platform::QualityOfService::userInitiated)->async([page, answer] {
+        answer->set_value(ImageOperations::grayscaleSizeAllowed(*page));
+    });
     auto grey = ImageOperations::grayscaleOfAllowedSize(*page);
     auto tested = grey ? platform::FilterImage::fromImage(*grey) : nullptr;
     const bool greyBlurry = tested && BlurDetection::isBlurry(tested);
