@@ -53,8 +53,8 @@ TEST(PaperAndGray, ColourfulnessIsTheSpreadOfTheColourBytesWhateverTheirOrder) {
     const int fromTo[] = {3, 0, 2, 1, 1, 2, 0, 3};
     cv::mixChannels(&bgra, 1, &argb, 1, fromTo, 4);
     // The alpha byte, wherever it sits, is not a colour.
-    argb.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[0] = 0; });
-    bgra.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[3] = 255; });
+    cv::insertChannel(cv::Mat(argb.size(), CV_8UC1, cv::Scalar(0)), argb, 0);
+    cv::insertChannel(cv::Mat(bgra.size(), CV_8UC1, cv::Scalar(255)), bgra, 3);
     EXPECT_EQ(cv::countNonZero(chromaOf(bgr, false) != expected), 0);
     EXPECT_EQ(cv::countNonZero(chromaOf(bgra, false) != expected), 0);
     EXPECT_EQ(cv::countNonZero(chromaOf(argb, true) != expected), 0);
