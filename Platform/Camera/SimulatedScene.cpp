@@ -25,11 +25,40 @@ constexpr double kReferenceSide = 1920;
 // How much of the previous shake carries over to the next frame.
 constexpr double kShakeMemory = 0.8;
 
-// The page's corners in the world as it rests on the desk: seen from a little below, so the top
-// edge is farther away and shorter, and turned slightly.
-const std::array<cv::Point2d, 4> kRestingCorners{
-    cv::Point2d(-0.203, -0.262), cv::Point2d(0.193, -0.270), cv::Point2d(0.224, 0.262),
-    cv::Point2d(-0.228, 0.254)};
+// The page's corners in the world (top-left, top-right, bottom-right, bottom-left) as a pinhole
+// camera sees it resting on the desk: a letter page (its picture is kPageWidth × kPageHeight, the
+// same shape) a little below the camera's axis, so the top edge is farther away and shorter,
+// tipped a little to one side and turned slightly. The focal length is that of a 26 mm-equivalent
+// lens on a 4:3 picture: 0.75 of the picture's long side, the world's unit.
+std::array<cv::Point2d, 4> restingCorners() {
+    constexpr double kFocalLength = 0.75;
+    constexpr double kPageSide[2] = {0.2159, 0.2794};  // metres
+    constexpr double kDistance = 0.39;                 // metres
+    // A turn by `degrees` about the world axis `axis` (0: x, 1: y, 2: the camera's axis).
+    auto rotation = [](int axis, double degrees) {
+        const double radians = degrees * std::acos(-1.0) / 180;
+        const double c = std::cos(radians);
+        const double s = std::sin(radians);
+        cv::Matx33d r = cv::Matx33d::eye();
+        const int a = (axis + 1) % 3;
+        const int b = (axis + 2) % 3;
+        r(a, a) = c;
+        r(a, b) = -s;
+        r(b, a) = s;
+        r(b, b) = c;
+        return r;
+    };
+    const cv::Matx33d pose = rotation(2, 1) * rotation(1, 9) * rotation(0, -14);
+    std::array<cv::Point2d, 4> corners;
+    const double signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (int i = 0; i < 4; ++i) {
+        const cv::Vec3d p =
+            pose * cv::Vec3d(signs[i][0] * kPageSide[0] / 2, signs[i][1] * kPageSide[1] / 2, 0) +
+            cv::Vec3d(0, 0, kDistance);
+        corners[i] = cv::Point2d(kFocalLength * p[0] / p[2], kFocalLength * p[1] / p[2]);
+    }
+    return corners;
+}
 
 const char* const kWords[] = {
     "account",   "balance", "payment",  "invoice", "services", "delivery", "period",  "total",
@@ -263,7 +292,7 @@ SimulatedScene::SimulatedScene(Token, std::uint64_t seed) : random_(seed) {
                        .clone();
     deskTexture_ = drawDesk(seed);
 
-    worldCorners_ = kRestingCorners;
+    worldCorners_ = restingCorners();
     const cv::Point2f from[4] = {cv::Point2f(-0.5f, -0.5f), cv::Point2f(kPageWidth - 0.5f, -0.5f),
                                  cv::Point2f(kPageWidth - 0.5f, kPageHeight - 0.5f),
                                  cv::Point2f(-0.5f, kPageHeight - 0.5f)};

@@ -6,6 +6,7 @@
 
 #include "Platform/Imaging/Filter.h"
 #include "Source/Configuration/FatalError.h"
+#include "Source/Imaging/PageAspectRatio.h"
 
 namespace quorvel {
 
@@ -101,13 +102,35 @@ float RectangleFeature::cornerVarianceFrom(const RectangleFeature& rect) const {
 }
 
 std::shared_ptr<const platform::FilterImage> RectangleFeature::correctPerspective(
-    const platform::FilterImage& image, const RectangleFeature& feature, double scale) {
+    const platform::FilterImage& image, const RectangleFeature& feature, double scale,
+    std::optional<double> cameraFocalLength) {
     auto scaled = [scale](platform::Point p) { return platform::Point{p.x * scale, p.y * scale}; };
-    return image.applyingFilter("CIPerspectiveCorrection",
-                                {{"inputTopLeft", scaled(feature.topLeft)},
-                                 {"inputTopRight", scaled(feature.topRight)},
-                                 {"inputBottomLeft", scaled(feature.bottomLeft)},
-                                 {"inputBottomRight", scaled(feature.bottomRight)}});
+    const RectangleFeature corners(scaled(feature.topLeft), scaled(feature.topRight),
+                                   scaled(feature.bottomRight), scaled(feature.bottomLeft));
+    auto straight = image.applyingFilter("CIPerspectiveCorrection",
+                                         {{"inputTopLeft", corners.topLeft},
+                                          {"inputTopRight", corners.topRight},
+                                          {"inputBottomLeft", corners.bottomLeft},
+                                          {"inputBottomRight", corners.bottomRight}});
+    const auto ratio = PageAspectRatio::estimate(corners, image.extent(), cameraFocalLength);
+    if (!straight || !ratio) return straight;
+
+    // The filter sizes its output from the longer of each pair of opposite sides, which under
+    // perspective is not the paper's shape: bring it to the paper's ratio, keeping the longer
+    // side's pixels.
+    const double width = straight->extent().width();
+    const double height = straight->extent().height();
+    const double longer = std::max(width, height);
+    const double targetWidth = *ratio >= 1 ? longer : longer * *ratio;
+    const double targetHeight = *ratio >= 1 ? longer / *ratio : longer;
+    if (std::fabs(targetWidth - width) < 1 && std::fabs(targetHeight - height) < 1) {
+        return straight;
+    }
+    const double factor = targetHeight / height;
+    auto shaped = straight->applyingFilter(
+        "CILanczosScaleTransform",
+        {{"inputScale", factor}, {"inputAspectRatio", targetWidth / (width * factor)}});
+    return shaped ? shaped : straight;
 }
 
 std::shared_ptr<const platform::FilterImage> RectangleFeature::scale(

@@ -42,9 +42,13 @@ public:
     float cornerVarianceFrom(const RectangleFeature& rect) const;
 
     // The part of `image` inside `feature` (corners multiplied by `scale`, in the image's own
-    // pixels with the origin at the lower left) straightened into a rectangle.
+    // pixels with the origin at the lower left) straightened into a rectangle of the paper's own
+    // shape (PageAspectRatio), as many pixels along its longer side as the longer of the
+    // outline's sides there. `cameraFocalLength` (pixels of `image`) is the lens of the camera
+    // that took `image`, when known.
     static std::shared_ptr<const platform::FilterImage> correctPerspective(
-        const platform::FilterImage& image, const RectangleFeature& feature, double scale);
+        const platform::FilterImage& image, const RectangleFeature& feature, double scale,
+        std::optional<double> cameraFocalLength = std::nullopt);
 
     // `image` scaled by `factor` (Lanczos, aspect ratio 1); none when the filter gives nothing.
     static std::shared_ptr<const platform::FilterImage> scale(

@@ -14,6 +14,8 @@
 #include "CropScreenTestSupport.h"
 #include "Platform/UI/Qt/WindowHost.h"
 #include "Source/Crop/Components/AspectFit.h"
+#include "Source/Imaging/PageAspectRatio.h"
+#include "Source/Imaging/RectangleFeature.h"
 #include "Support/UITestEnvironment.h"
 
 using namespace quorvel;
@@ -137,17 +139,14 @@ TEST_F(CropPhotoTest, PlacesTheHandlesOnThePageAndStraightensItUntouched) {
                             cv::getPerspectiveTransform(source.data(), target.data()), resultSize);
         const cv::Size small(200, 200 * resultSize.height / resultSize.width);
         EXPECT_GT(correlation(grey(toBGR(*result), small), grey(expected, small)), 0.8);
-        // Upright, with the proportions straightening gives the marked page: its longer top or
-        // bottom side across, its longer left or right side down.
-        const auto side = [&](std::size_t i, std::size_t j) {
-            return std::hypot(photo.corners[i].x - photo.corners[j].x,
-                              photo.corners[i].y - photo.corners[j].y);
-        };
-        const double markedAspect =
-            std::max(side(0, 3), side(1, 2)) / std::max(side(0, 1), side(3, 2));
-        EXPECT_NEAR(static_cast<double>(resultSize.height) / resultSize.width, markedAspect,
-                    0.03 * markedAspect);
-
+        // Upright, with the paper's own proportions as the marked corners give them.
+        const RectangleFeature marked(
+            {photo.corners[0].x, photo.corners[0].y}, {photo.corners[1].x, photo.corners[1].y},
+            {photo.corners[2].x, photo.corners[2].y}, {photo.corners[3].x, photo.corners[3].y});
+        const auto paper = PageAspectRatio::estimate(marked, {{0, 0}, size}, std::nullopt);
+        ASSERT_TRUE(paper);
+        EXPECT_NEAR(static_cast<double>(resultSize.width) / resultSize.height, *paper,
+                    0.02 * *paper);
         if (photo.file == "desk.JPG") {
             testsupport::saveScreenshot(*result, "crop-straightened-result");
         }

@@ -218,6 +218,17 @@ AutomaticResult processAutomatically(const std::optional<quorvel::platform::Data
     return *result;
 }
 
+// The upright scene as a portrait phone's camera stores it: turned a quarter to the left, with
+// EXIF orientation 6.
+std::optional<quorvel::platform::Data> photoAsStored(const cv::Mat& upright) {
+    cv::Mat stored;
+    cv::rotate(upright, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
+    cv::cvtColor(stored, stored, cv::COLOR_BGR2BGRA);
+    auto bitmap = quorvel::platform::Bitmap::make(stored.cols, stored.rows);
+    stored.copyTo(cv::Mat(stored.rows, stored.cols, CV_8UC4, bitmap->mutableData()));
+    return quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.92, 6);
+}
+
 TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     // The scene as a portrait phone shows it; the camera stores it turned a quarter to the left
     // with EXIF orientation 6.
@@ -226,15 +237,7 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     options.corners = {cv::Point2d(200, 250), cv::Point2d(1000, 300), cv::Point2d(1050, 1400),
                        cv::Point2d(150, 1350)};
     const auto scene = testing_vision::renderScene(options);
-    cv::Mat stored;
-    cv::rotate(scene.image, stored, cv::ROTATE_90_COUNTERCLOCKWISE);
-    cv::cvtColor(stored, stored, cv::COLOR_BGR2BGRA);
-    auto bitmap = quorvel::platform::Bitmap::make(stored.cols, stored.rows);
-    stored.copyTo(cv::Mat(stored.rows, stored.cols, CV_8UC4, bitmap->mutableData()));
-    auto jpeg = quorvel::platform::ImageEncoding::jpegData(*bitmap, 0.92, 6);
-    ASSERT_TRUE(jpeg);
-
-    auto result = processAutomatically(jpeg, false);
+    auto result = processAutomatically(photoAsStored(scene.image), false);
     ASSERT_EQ(result.calls, 1);
     EXPECT_TRUE(result.onVisionQueue);
     ASSERT_TRUE(result.processed);
@@ -262,6 +265,71 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     cv::Mat upsideDown;
     cv::flip(truth, upsideDown, -1);
     EXPECT_LT(correlation(grey, upsideDown), 0.5);
+}
+
+// The corners of a paper of `width` × `height` as a 1080 × 1920 portrait camera with a focal length
+// of 1320 pixels sees it: tipped by `tilt` degrees about an axis in the paper's plane at
+// `direction` degrees, turned by `turn` degrees, its centre on the camera's axis.
+std::array<cv::Point2d, 4> pinholeCorners(double width, double height, double tilt,
+                                          double direction, double turn) {
+    const double degree = std::acos(-1.0) / 180;
+    // A turn by `angle` degrees about the unit vector `k` (Rodrigues' formula).
+    auto rotation = [degree](cv::Vec3d k, double angle) {
+        const double c = std::cos(angle * degree);
+        const double s = std::sin(angle * degree);
+        const cv::Matx33d cross(0, -k[2], k[1], k[2], 0, -k[0], -k[1], k[0], 0);
+        return c * cv::Matx33d::eye() + s * cross +
+               (1 - c) * (cv::Matx31d(k) * cv::Matx13d(k[0], k[1], k[2]));
+    };
+    const cv::Matx33d tipped =
+        rotation(cv::Vec3d(std::cos(direction * degree), std::sin(direction * degree), 0), tilt);
+    const cv::Matx33d turned = rotation(cv::Vec3d(0, 0, 1), turn);
+    const double focalLength = 1320;
+    const double distance = 2.2 * height;
+    std::array<cv::Point2d, 4> corners;
+    const double signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (int i = 0; i < 4; ++i) {
+        const cv::Vec3d p =
+            turned * tipped * cv::Vec3d(signs[i][0] * width / 2, signs[i][1] * height / 2, 0) +
+            cv::Vec3d(0, 0, distance);
+        corners[i] = {540 + focalLength * p[0] / p[2], 960 + focalLength * p[1] / p[2]};
+    }
+    return corners;
+}
+
+TEST(AutomaticProcessing, TiltedPagesComeOutWithThePapersShape) {
+    struct Paper {
+        double width, height;
+    };
+    const Paper letter{215.9, 279.4}, a4{210, 297}, a5{148, 210};
+    struct Shot {
+        Paper paper;
+        double tilt, direction, turn;
+    };
+    const Shot shots[] = {
+        {letter, 10, 30, 2}, {letter, 25, 120, -3}, {letter, 40, 200, 1}, {a4, 15, 300, 4},
+        {a4, 30, 60, -2},    {a4, 38, 160, 0},      {a5, 20, 240, -4},    {a5, 35, 10, 3},
+        {letter, 30, 90, 0}, {a4, 25, 0, 1},
+    };
+    std::vector<double> errors;
+    std::string figures;
+    for (const auto& shot : shots) {
+        SceneOptions options;
+        options.size = {1080, 1920};
+        options.corners = pinholeCorners(shot.paper.width, shot.paper.height, shot.tilt,
+                                         shot.direction, shot.turn);
+        const auto result =
+            processAutomatically(photoAsStored(testing_vision::renderScene(options).image), false);
+        ASSERT_TRUE(result.processed);
+        const auto size = result.processed->image->size();
+        const double error =
+            std::fabs(size.width / size.height / (shot.paper.width / shot.paper.height) - 1);
+        errors.push_back(error);
+        figures += " " + std::to_string(error);
+    }
+    std::sort(errors.begin(), errors.end());
+    EXPECT_LE(errors[errors.size() / 2], 0.02) << "errors:" << figures;
+    EXPECT_LE(errors.back(), 0.05) << "errors:" << figures;
 }
 
 TEST(AutomaticProcessing, PhotoWithoutAPageIsCutWithTheLiveRectangleRescaled) {

@@ -140,6 +140,11 @@ TEST_F(ViewModel, SteadyPageAfterTheGracePeriodGivesExactlyOneStraightenedShot) 
     EXPECT_FALSE(captures[0].isBlurry);
     const auto& page = *captures[0].image;
     EXPECT_LT(page.size().width, page.size().height) << "upright portrait page";
+    EXPECT_NEAR(page.size().width / page.size().height,
+                double{quorvel::platform::SimulatedScene::kPageWidth} /
+                    quorvel::platform::SimulatedScene::kPageHeight,
+                0.01)
+        << "the paper's own shape";
     EXPECT_GT(correlation(page, *testsupport::sharedScene()->pageImage()), 0.8);
     ASSERT_TRUE(model->imageBufferProperties());
     EXPECT_EQ(model->imageBufferProperties()->captureType, CaptureType::automatic);
