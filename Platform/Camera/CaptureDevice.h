@@ -12,6 +12,7 @@
 #include "Platform/Camera/PhotoSettings.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Imaging/PixelBuffer.h"
 
 namespace quorvel::platform {
 
@@ -87,10 +88,12 @@ public:
     int configurationLockCount() const;
 
 protected:
-    // Everything a photo request produces: the encoded file, or the error it ends with.
+    // Everything a photo request produces: the encoded file, or the error it ends with, and the
+    // lens's intrinsic matrix when the camera formed the picture itself (see CapturePhoto).
     struct PhotoResult {
         std::optional<Data> fileData;
         std::optional<CameraError> error;
+        std::optional<FloatMatrix3x3> intrinsicMatrix = std::nullopt;
     };
     // Makes the photo once it is due; runs on the camera's photo-callback queue.
     using PhotoJob = std::function<PhotoResult()>;

@@ -81,7 +81,8 @@ void CapturePhotoOutput::capturePhoto(const PhotoSettings& settings,
             } else if (!result.fileData) {
                 result.error = CameraError{"The photo could not be encoded"};
             }
-            auto photo = std::make_shared<CapturePhoto>(std::move(result.fileData));
+            auto photo =
+                std::make_shared<CapturePhoto>(std::move(result.fileData), result.intrinsicMatrix);
             receiver->photoOutput(*self, std::move(photo), std::move(result.error));
         });
 }

@@ -495,7 +495,7 @@ CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&
             }
             return PhotoResult{
                 ImageEncoding::jpegData(*bitmap, kJpegQuality, exifOrientation(orientation)),
-                std::nullopt};
+                std::nullopt, SimulatedScene::intrinsicMatrix(width, height)};
         };
     }
     return [picture, orientation] {

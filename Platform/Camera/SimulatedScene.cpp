@@ -25,13 +25,15 @@ constexpr double kReferenceSide = 1920;
 // How much of the previous shake carries over to the next frame.
 constexpr double kShakeMemory = 0.8;
 
+// The lens: a 26 mm-equivalent one on a 4:3 picture, whose focal length is 0.75 of the picture's
+// long side, the world's unit.
+constexpr double kFocalLength = 0.75;
+
 // The page's corners in the world (top-left, top-right, bottom-right, bottom-left) as a pinhole
 // camera sees it resting on the desk: a letter page (its picture is kPageWidth × kPageHeight, the
 // same shape) a little below the camera's axis, so the top edge is farther away and shorter,
-// tipped a little to one side and turned slightly. The focal length is that of a 26 mm-equivalent
-// lens on a 4:3 picture: 0.75 of the picture's long side, the world's unit.
+// tipped a little to one side and turned slightly, through the camera's lens.
 std::array<cv::Point2d, 4> restingCorners() {
-    constexpr double kFocalLength = 0.75;
     constexpr double kPageSide[2] = {0.2159, 0.2794};  // metres
     constexpr double kDistance = 0.39;                 // metres
     // A turn by `degrees` about the world axis `axis` (0: x, 1: y, 2: the camera's axis).
@@ -378,6 +380,20 @@ cv::Matx33d SimulatedScene::worldToPicture(int width, int height, VideoOrientati
     const double scale = std::max(width, height);
     const cv::Matx33d toSensor(0, scale, width / 2.0 - 0.5, -scale, 0, height / 2.0 - 0.5, 0, 0, 1);
     return affine3(SensorFrame::turnTransform(width, height, orientation)) * toSensor;
+}
+
+FloatMatrix3x3 SimulatedScene::intrinsicMatrix(int width, int height) {
+    const auto focalLength = static_cast<float>(kFocalLength * std::max(width, height));
+    // The principal point is the picture's centre, as worldToPicture places the world's origin.
+    return {focalLength,
+            0,
+            0,
+            0,
+            focalLength,
+            0,
+            static_cast<float>(width / 2.0 - 0.5),
+            static_cast<float>(height / 2.0 - 0.5),
+            1};
 }
 
 cv::Matx33d SimulatedScene::shakeTransform(const Pose& pose) const {

@@ -13,6 +13,7 @@
 #include "Platform/Camera/SensorNoise.h"
 #include "Platform/Graphics/Geometry.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Imaging/PixelBuffer.h"
 
 namespace quorvel::platform {
 
@@ -80,6 +81,9 @@ public:
     // `target` (CV_8UC4 BGRA of that size, opaque). False when the target does not fit. Like a
     // frame, it is the still scene, rendered once for its size, moved by the hand.
     bool renderPhoto(cv::Mat& target, const Pose& pose) const;
+    // The lens's intrinsic matrix for a sensor picture of `width` × `height` (column-major; the
+    // focal length is three quarters of the long side, the principal point the picture's centre).
+    static FloatMatrix3x3 intrinsicMatrix(int width, int height);
     // Renders the still scene for photos of `width` × `height` ahead of the first one (a camera
     // starting does it, so that its first photo costs no more than the next).
     void preparePhotos(int width, int height) const;

@@ -199,7 +199,8 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
                                                 ImageOrientation orientation,
                                                 std::shared_ptr<RectangleFeature> feature,
                                                 Rect resizedExtent, bool shouldDetectBlur,
-                                                AutomaticCompletion completion) {
+                                                AutomaticCompletion completion,
+                                                std::optional<double> cameraFocalLength) {
     auto image = photoData ? platform::Image::fromEncodedData(*photoData) : nullptr;
     auto photoImage = image ? platform::FilterImage::fromImage(*image) : nullptr;
     if (!photoImage) {
@@ -215,7 +216,7 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
 
     rectanglesInImage(
         nullptr, pixelBuffer, orientation,
-        [photoImage, feature, resizedExtent, shouldDetectBlur, completion](
+        [photoImage, feature, resizedExtent, shouldDetectBlur, completion, cameraFocalLength](
             std::vector<RectangleObservation> observations,
             std::optional<platform::VisionError> error) mutable {
             if (error) {
@@ -230,7 +231,7 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
             if (auto detected =
                     RectangleFeature::biggestAdjustedRectangle(observations, std::nullopt)) {
                 detected->scaleFeature(extent.size);
-                ci = RectangleFeature::correctPerspective(*ci, *detected, 1.0);
+                ci = RectangleFeature::correctPerspective(*ci, *detected, 1.0, cameraFocalLength);
                 if (ci) out = fixImageOrientation(*ci, *detected, true);
             } else {
                 // No document on the photo: the live rectangle is used, on the photo drawn turned
@@ -255,7 +256,8 @@ void RectangleDetector::automaticProcessedImage(const std::optional<platform::Da
                 }
                 feature->scaleFeature({ci->extent().width() / resizedExtent.width(),
                                        ci->extent().height() / resizedExtent.height()});
-                auto corrected = RectangleFeature::correctPerspective(*ci, *feature, 1.0);
+                auto corrected =
+                    RectangleFeature::correctPerspective(*ci, *feature, 1.0, cameraFocalLength);
                 if (corrected) {
                     ci = corrected;
                     out = fixImageOrientation(*ci, *feature, true);

@@ -60,12 +60,14 @@ public:
     // Finds the document again on an automatic photo, given as its file (else uses `feature`,
     // the live rectangle that triggered the shot, in layer points, rescaled in place from
     // `resizedExtent`), straightens it, turns it upright and, when asked, tests it for blur.
+    // `cameraFocalLength` is the lens's, in the photo's pixels, when the camera knows it.
     // Completes on the vision queue.
     void automaticProcessedImage(const std::optional<platform::Data>& photoData,
                                  platform::ImageOrientation orientation,
                                  std::shared_ptr<RectangleFeature> feature,
                                  platform::Rect resizedExtent, bool shouldDetectBlur,
-                                 AutomaticCompletion completion);
+                                 AutomaticCompletion completion,
+                                 std::optional<double> cameraFocalLength = std::nullopt);
 
     // The straightened page rendered upright at scale 1 (see the orientation rule in the source).
     static std::shared_ptr<platform::Image> fixImageOrientation(

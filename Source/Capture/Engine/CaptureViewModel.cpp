@@ -393,6 +393,16 @@ void CaptureViewModel::processManualPhoto(const platform::CapturePhoto& photo) {
     reportImage(page, blurry);
 }
 
+namespace {
+
+// The lens's focal length in the photo's pixels, when the camera gave its intrinsic matrix.
+std::optional<double> focalLength(const platform::CapturePhoto& photo) {
+    if (!photo.intrinsicMatrix()) return std::nullopt;
+    return (*photo.intrinsicMatrix())[0];
+}
+
+}  // namespace
+
 void CaptureViewModel::processAutoPhoto(const platform::CapturePhoto& photo,
                                         const RectangleFeature& feature,
                                         platform::Rect resizedExtent) {
@@ -409,7 +419,8 @@ void CaptureViewModel::processAutoPhoto(const platform::CapturePhoto& photo,
                 return;
             }
             self->reportImage(result->image, result->isBlurry);
-        });
+        },
+        focalLength(photo));
 }
 
 }  // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <opencv2/core.hpp>
 
 #include "Source/Imaging/RectangleFeature.h"
 
@@ -108,6 +109,25 @@ TEST(RectangleFeatureGeometry, CornerVariance) {
     b.bottomRight = {13, 14};
     EXPECT_EQ(a.cornerVarianceFrom(b), 5.0f);
     EXPECT_EQ(b.cornerVarianceFrom(a), 5.0f);
+}
+
+TEST(RectangleFeatureGeometry, StraighteningTakesTheCamerasLensWhereTheOutlineCannotTellIt) {
+    // A 200 × 300 card tipped back 35° about its horizontal axis, through a long lens (focal
+    // length 4000 on a 1000 × 1500 picture): only its left and right sides converge, so the
+    // outline alone does not fix the lens.
+    const double focalLength = 4000, tilt = 35 * std::acos(-1.0) / 180, distance = 2400;
+    auto seen = [&](double x, double y) {
+        const double depth = distance + y * std::sin(tilt);
+        return Point{500 + focalLength * x / depth, 750 + focalLength * y * std::cos(tilt) / depth};
+    };
+    const RectangleFeature card(seen(-100, 150), seen(100, 150), seen(100, -150), seen(-100, -150));
+    const auto picture = platform::FilterImage::fromPixels(
+        cv::Mat(1500, 1000, CV_8UC4, cv::Scalar(255, 255, 255, 255)));
+    ASSERT_TRUE(picture);
+
+    const auto straight = RectangleFeature::correctPerspective(*picture, card, 1.0, focalLength);
+    ASSERT_TRUE(straight);
+    EXPECT_NEAR(straight->extent().width() / straight->extent().height(), 200.0 / 300.0, 0.005);
 }
 
 }  // namespace
