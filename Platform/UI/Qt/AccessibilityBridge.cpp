@@ -75,9 +75,27 @@ std::weak_ptr<View>& readerFocus() {
     return view;
 }
 
-void moveScreenReaderTo(const std::shared_ptr<View>& view) {
-    readerFocus() = view;
-    send(AccessibilityBridge::interfaceFor(view), QAccessible::Focus);
+// Qt's link to the desktop comes up a moment after the window shows, so the focus event of the
+// first screen went nowhere: once the link is up (at launch, or when a screen reader starts
+// later), the reader is told again where it is, on the next turn, after Qt has finished setting
+// the link up.
+class ReaderArrival : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override {
+        if (!active) {
+            return;
+        }
+        DispatchQueue::main()->async([] {
+            if (auto view = readerFocus().lock(); view && view->window()) {
+                AccessibilityBridge::moveScreenReaderTo(view);
+            }
+        });
+    }
+};
+
+ReaderArrival& readerArrival() {
+    static ReaderArrival observer;
+    return observer;
 }
 
 void forward(const AccessibilityPost& post) {
@@ -100,12 +118,15 @@ void forward(const AccessibilityPost& post) {
         // What the last screen announced is not part of this one.
         windowInterface->forgetAnnouncement();
     }
-    windowInterface->syncChildren();
+    const auto readerPlace = windowInterface->syncChildren();
     if (target && target->isAccessibilityElement()) {
-        moveScreenReaderTo(target);
+        AccessibilityBridge::moveScreenReaderTo(target);
         return;
     }
     if (!screenChanged) {
+        if (readerPlace) {
+            AccessibilityBridge::moveScreenReaderTo(readerPlace);
+        }
         windowInterface->announce(text);
         return;
     }
@@ -113,7 +134,7 @@ void forward(const AccessibilityPost& post) {
     // unless that element says it already.
     const auto elements = windowInterface->elements();
     if (!elements.empty()) {
-        moveScreenReaderTo(elements.front());
+        AccessibilityBridge::moveScreenReaderTo(elements.front());
     }
     if (elements.empty() ||
         QString::fromStdString(elements.front()->accessibilityLabel()) != text) {
@@ -143,7 +164,7 @@ void followScreenChange(const std::shared_ptr<View>& view) {
         const auto on = readerFocus().lock();
         if (!elements.empty() &&
             std::find(elements.begin(), elements.end(), on) == elements.end()) {
-            moveScreenReaderTo(elements.front());
+            AccessibilityBridge::moveScreenReaderTo(elements.front());
         }
     });
 }
@@ -153,7 +174,7 @@ void followKeyboardFocus(const std::shared_ptr<View>& view) {
     if (windowInterface && view->isAccessibilityElement()) {
         // The element may be new to the desktop (an alert taking the focus as it opens).
         windowInterface->syncChildren();
-        moveScreenReaderTo(view);
+        AccessibilityBridge::moveScreenReaderTo(view);
     }
 }
 
@@ -169,6 +190,7 @@ void AccessibilityBridge::install() {
     Accessibility::setSink(forward);
     Accessibility::setFocusSink(followKeyboardFocus);
     Accessibility::setScreenSink(followScreenChange);
+    QAccessible::installActivationObserver(&readerArrival());
 }
 
 void AccessibilityBridge::uninstall() {
@@ -176,6 +198,7 @@ void AccessibilityBridge::uninstall() {
         return;
     }
     installed = false;
+    QAccessible::removeActivationObserver(&readerArrival());
     Accessibility::setSink({});
     Accessibility::setFocusSink({});
     Accessibility::setScreenSink({});
@@ -218,6 +241,17 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const std::shared_ptr<Vi
 
 std::shared_ptr<View> AccessibilityBridge::screenReaderFocus() {
     return readerFocus().lock();
+}
+
+bool AccessibilityBridge::isScreenReaderOn(const std::weak_ptr<View>& element) {
+    // The same view, whether or not it is gone.
+    const auto& on = readerFocus();
+    return !on.owner_before(element) && !element.owner_before(on);
+}
+
+void AccessibilityBridge::moveScreenReaderTo(const std::shared_ptr<View>& view) {
+    readerFocus() = view;
+    send(interfaceFor(view), QAccessible::Focus);
 }
 
 QAccessibleInterface* AccessibilityBridge::windowInterfaceFor(const View& view) {

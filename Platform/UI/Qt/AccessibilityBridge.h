@@ -21,15 +21,20 @@ class WindowHost;
 //   - Posts are forwarded after Accessibility records them: an announcement goes to the
 //     notification element of the key window (see AccessibleWindow). layoutChanged and
 //     screenChanged tell the window's changed children (AccessibleWindow::syncChildren) and move
-//     the screen reader to the element given (a focus event); without one, layoutChanged speaks
-//     the text given, and screenChanged moves to the screen's first element and speaks the text
-//     unless that element's label is the same. screenChanged first takes away the last screen's
-//     announcement.
+//     the screen reader to the element given (a focus event); without one, layoutChanged moves a
+//     reader whose element went away on and speaks the text given, and screenChanged moves to
+//     the screen's first element and speaks the text unless that element's label is the same.
+//     screenChanged first takes away the last screen's announcement.
+//   - When the element the screen reader is on goes away (removed or hidden) while the screen
+//     stays, the reader moves to the next element in reading order (the previous one when none
+//     follows), told before the window paints the change.
 //   - After a push, pop, presentation or dismissal (Accessibility::screenDidChange), on the next
 //     turn: the last screen's announcement goes, the changed children are told, and a screen
 //     reader not on an element of the new screen is moved to its first element.
 //   - The screen reader follows the keyboard focus (Window::setFocusedView) onto elements.
-//   - The element the screen reader was moved to last reports itself focused.
+//   - The element the screen reader was moved to last reports itself focused. When Qt's link to
+//     the desktop comes up (QAccessible turns active: a screen reader at launch, or one started
+//     later), that element's focus event is sent again on the next turn.
 class AccessibilityBridge {
 public:
     AccessibilityBridge() = delete;
@@ -41,6 +46,11 @@ public:
     static QAccessibleInterface* interfaceFor(const std::shared_ptr<View>& view);
     // The element view the screen reader was moved to last, or nullptr.
     static std::shared_ptr<View> screenReaderFocus();
+    // Whether the screen reader was moved to that element last (also when its view is gone).
+    static bool isScreenReaderOn(const std::weak_ptr<View>& element);
+    // Moves the screen reader to an element: it reports itself focused from now on, and a focus
+    // event for it goes out.
+    static void moveScreenReaderTo(const std::shared_ptr<View>& view);
     // The interface of the window a view is shown in (its WindowHost's widget), or nullptr.
     static QAccessibleInterface* windowInterfaceFor(const View& view);
 

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <algorithm>
+#include <iterator>
 
+#include "Platform/Dispatch/DispatchQueue.h"
 #include "Platform/UI/Accessibility.h"
 #include "Platform/UI/Qt/AccessibilityBridge.h"
 #include "Platform/UI/Qt/AccessibleElement.h"
@@ -64,7 +66,9 @@ public:
         // Only once a client has asked for children: there is nothing to correct before (and
         // nothing is spent while no assistive technology reads the window).
         if (event->type() == QEvent::Paint && owner_.asked_) {
-            owner_.syncChildren();
+            if (auto next = owner_.syncChildren()) {
+                AccessibilityBridge::moveScreenReaderTo(next);
+            }
         }
         return false;
     }
@@ -129,11 +133,19 @@ void AccessibleWindow::announce(const QString& text) {
     if (text.isEmpty()) {
         return;
     }
-    const bool added = !hasAnnouncement();
     QAccessibleInterface* element = announcementElement();
     element->setText(QAccessible::Name, text);
-    if (added) {
-        sendChildEvent(element, QAccessible::ObjectCreated);
+    if (!announcing_) {
+        announcing_ = true;
+        sendAddedChild(element, static_cast<int>(elements().size()));
+        // Spoken from the events below, the notification is no part of the screen afterwards:
+        // left in the tree it would be read again as a tiny element among the screen's own.
+        DispatchQueue::main()->async([widget = widget_] {
+            if (auto* window = dynamic_cast<AccessibleWindow*>(
+                    widget ? QAccessible::queryAccessibleInterface(widget.data()) : nullptr)) {
+                window->forgetAnnouncement();
+            }
+        });
     }
     QAccessibleEvent nameChanged(element, QAccessible::NameChanged);
     AccessibilityBridge::dispatch(nameChanged);
@@ -142,18 +154,16 @@ void AccessibleWindow::announce(const QString& text) {
 }
 
 bool AccessibleWindow::hasAnnouncement() const {
-    QAccessibleInterface* element = QAccessible::accessibleInterface(announcementId_);
-    return element && !element->text(QAccessible::Name).isEmpty();
+    return announcing_ && QAccessible::accessibleInterface(announcementId_) != nullptr;
 }
 
 void AccessibleWindow::forgetAnnouncement() {
     if (!hasAnnouncement()) {
         return;
     }
-    QAccessibleInterface* element = announcementElement();
     // Told while it is still a child, so that its place is known.
-    sendChildEvent(element, QAccessible::ObjectDestroyed);
-    element->setText(QAccessible::Name, QString());
+    sendChildEvent(announcementElement(), QAccessible::ObjectDestroyed);
+    announcing_ = false;
 }
 
 void AccessibleWindow::sendChildEvent(QAccessibleInterface* child, QAccessible::Event type) {
@@ -163,9 +173,38 @@ void AccessibleWindow::sendChildEvent(QAccessibleInterface* child, QAccessible::
     }
 }
 
-void AccessibleWindow::syncChildren() {
+void AccessibleWindow::sendAddedChild(QAccessibleInterface* child, int index) {
+    // Qt 6.4 tells the desktop an added child's index as the window's child count at that moment,
+    // which would give every child of a new screen the same one: while the event goes out, the
+    // window counts only the children before it.
+    addingAt_ = index;
+    sendChildEvent(child, QAccessible::ObjectCreated);
+    addingAt_.reset();
+}
+
+std::shared_ptr<View> AccessibleWindow::syncChildren() {
     // (The first look at the window, which may be this one, is what it is told against.)
     const auto now = elements();
+    const auto stays = [&](const Told& entry) {
+        const auto view = entry.view.lock();
+        return view && std::find(now.begin(), now.end(), view) != now.end();
+    };
+    // A reader left on an element that went away would be on nothing: its place goes on.
+    std::shared_ptr<View> readerPlace;
+    const auto reader = std::find_if(told_.begin(), told_.end(), [](const Told& entry) {
+        return AccessibilityBridge::isScreenReaderOn(entry.view);
+    });
+    if (reader != told_.end() && !stays(*reader)) {
+        const auto next = std::find_if(std::next(reader), told_.end(), stays);
+        const auto previous = std::find_if(std::make_reverse_iterator(reader), told_.rend(), stays);
+        if (next != told_.end()) {
+            readerPlace = next->view.lock();
+        } else if (previous != told_.rend()) {
+            readerPlace = previous->view.lock();
+        } else if (!now.empty()) {
+            readerPlace = now.front();
+        }
+    }
     std::vector<Told> before;
     for (const auto& entry : told_) {
         // An element whose view is gone has an invalid interface, which a client learns when it
@@ -190,7 +229,7 @@ void AccessibleWindow::syncChildren() {
         QAccessibleInterface* element = AccessibilityBridge::interfaceFor(view);
         const auto old = find(view);
         if (old == before.end()) {
-            sendChildEvent(element, QAccessible::ObjectCreated);
+            sendAddedChild(element, static_cast<int>(after.size()));
         } else {
             if (old->name != current.name) {
                 sendChildEvent(element, QAccessible::NameChanged);
@@ -209,6 +248,7 @@ void AccessibleWindow::syncChildren() {
         after.push_back(std::move(current));
     }
     told_ = std::move(after);
+    return readerPlace;
 }
 
 bool AccessibleWindow::isValid() const {
@@ -241,6 +281,9 @@ QAccessibleInterface* AccessibleWindow::child(int index) const {
 
 int AccessibleWindow::childCount() const {
     asked_ = true;
+    if (addingAt_) {
+        return *addingAt_;
+    }
     return static_cast<int>(elements().size()) + (hasAnnouncement() ? 1 : 0);
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quorvel::platform {
@@ -14,20 +15,21 @@ class View;
 // What assistive technology sees of a shown Window (the WindowHost's widget): a window whose
 // children are the model's accessibility elements in reading order (Accessibility::
 // orderedElements: accessibilityElements where set, else subviews back to front, depth first),
-// followed, while the screen has announced something, by one notification element that carries
-// the last announcement.
+// followed, while an announcement goes out, by one notification element that carries it.
 //
 // Qt 6.4 has no announcement event, so an announcement sets the notification element's name to
 // its text and sends name-changed and show events for it: on the desktop accessibility bus that
-// is a notification appearing, which screen readers read out. The element belongs to the screen
-// that announced: the next screen change takes it away (forgetAnnouncement).
+// is a notification appearing, which screen readers read out. Once those events are out, on the
+// next turn of the main queue, the element leaves the window's children (forgetAnnouncement), as
+// it does at once when the screen changes; it keeps its text for a reader that reads it late.
 //
 // The children a client was last told of are remembered, with their names, descriptions and
 // states: syncChildren() tells it, child by child, which left and which came (children-changed
-// "remove" and "add" on the bus, each with its child) and which changed what it says, so that a
-// client's copy of the tree (clients keep the names they read) follows the screen. Once a client
-// has asked for the children it runs before each paint of the window, which follows every visible
-// change of the model. Part of the Qt backend (the accessibility bridge); main thread only.
+// "remove" and "add" on the bus, each with its child and its own index) and which changed what it
+// says, so that a client's copy of the tree (clients keep the names they read) follows the
+// screen. Once a client has asked for the children it runs before each paint of the window, which
+// follows every visible change of the model, and the screen reader is moved on when the element
+// it is on went away. Part of the Qt backend (the accessibility bridge); main thread only.
 class AccessibleWindow : public QAccessibleInterface {
 public:
     explicit AccessibleWindow(QWidget* widget);
@@ -38,11 +40,14 @@ public:
     // The notification element (the last child).
     QAccessibleInterface* announcementElement() const;
     void announce(const QString& text);
-    // Takes the notification element away (told as a removed child) when it carries anything.
+    // Takes the notification element away (told as a removed child) while it is a child.
     void forgetAnnouncement();
     // Tells the desktop which children left, which came and which changed their name,
-    // description or state since it was last told.
-    void syncChildren();
+    // description or state since it was last told. When the element the screen reader is on
+    // (AccessibilityBridge::isScreenReaderOn) is among those that left, returns the element that
+    // takes its place: the next one in reading order that stays, else the one before it that
+    // stays, else the first; otherwise nullptr.
+    std::shared_ptr<View> syncChildren();
 
     bool isValid() const override;
     QObject* object() const override;
@@ -74,10 +79,16 @@ private:
 
     bool hasAnnouncement() const;
     void sendChildEvent(QAccessibleInterface* child, QAccessible::Event type);
+    // Tells the desktop of a child that came at `index`.
+    void sendAddedChild(QAccessibleInterface* child, int index);
 
     QPointer<QWidget> widget_;
     QPointer<QObject> paintWatcher_;
     QAccessible::Id announcementId_ = 0;
+    // Whether the notification element is a child (from an announcement until it is forgotten).
+    bool announcing_ = false;
+    // While an added child is told: the index it came at (see sendAddedChild).
+    std::optional<int> addingAt_;
     // The elements the desktop was last told of, in order.
     mutable std::vector<Told> told_;
     mutable bool toldOnce_ = false;

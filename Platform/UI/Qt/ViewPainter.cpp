@@ -3,8 +3,10 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPen>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <optional>
@@ -532,7 +534,84 @@ bool isShownInWindow(const View& view) {
     return true;
 }
 
-// Draws the ring around the window's focused view, over everything, while the window shows it.
+// A rectangle with its own radius, above 0, at each corner (top left, top right, bottom right,
+// bottom left).
+QPainterPath roundedRect(const QRectF& rect, const std::array<double, 4>& radii) {
+    const auto arc = [](double x, double y, double r) { return QRectF(x, y, 2 * r, 2 * r); };
+    const auto [topLeft, topRight, bottomRight, bottomLeft] = radii;
+    QPainterPath path;
+    path.moveTo(rect.left() + topLeft, rect.top());
+    path.arcTo(arc(rect.right() - 2 * topRight, rect.top(), topRight), 90, -90);
+    path.arcTo(arc(rect.right() - 2 * bottomRight, rect.bottom() - 2 * bottomRight, bottomRight), 0,
+               -90);
+    path.arcTo(arc(rect.left(), rect.bottom() - 2 * bottomLeft, bottomLeft), 270, -90);
+    path.arcTo(arc(rect.left(), rect.top(), topLeft), 180, -90);
+    path.closeSubpath();
+    return path;
+}
+
+// The corners of the focused view as the user sees them (top left, top right, bottom right,
+// bottom left): its own corner radius, or where a corner lies on the rounded corner of a view
+// that cuts it (an alert's button in the card's corner), that view's radius.
+std::array<double, 4> visibleCornerRadii(const View& focused, const Rect& frame) {
+    const double own = focused.layer()->cornerRadius();
+    std::array<double, 4> radii{own, own, own, own};
+    const auto corners = [](const Rect& r) {
+        return std::array<Point, 4>{Point{r.minX(), r.minY()}, Point{r.maxX(), r.minY()},
+                                    Point{r.maxX(), r.maxY()}, Point{r.minX(), r.maxY()}};
+    };
+    const auto inner = corners(frame);
+    for (auto cutter = focused.superview(); cutter; cutter = cutter->superview()) {
+        const double radius = cutter->layer()->cornerRadius();
+        if (!cutter->clipsToBounds() || radius <= 0) {
+            continue;
+        }
+        const auto outer = corners(cutter->convert(cutter->bounds(), nullptr));
+        for (std::size_t i = 0; i < radii.size(); ++i) {
+            if (std::hypot(inner[i].x - outer[i].x, inner[i].y - outer[i].y) < 0.5) {
+                radii[i] = std::max(radii[i], radius);
+            }
+        }
+    }
+    return radii;
+}
+
+// Paints again what lies in front of the focused view (whatever is painted after it), as the
+// walk from `view` meets it: its superviews' places, opacities and cuts apply, their own
+// drawing is left out.
+void paintInFrontOf(QPainter& painter, const View& view, const View& focused, bool& passed) {
+    if (isHidden(view) || opacityOf(view) < kInvisible) {
+        return;
+    }
+    if (&view == &focused) {
+        passed = true;
+        return;
+    }
+    if (passed) {
+        paintView(painter, view);
+        return;
+    }
+    painter.save();
+    painter.setOpacity(painter.opacity() * opacityOf(view));
+    const Rect bounds = view.presentationBounds();
+    if (view.clipsToBounds()) {
+        painter.setClipPath(outline(bounds.width(), bounds.height(), view.layer()->cornerRadius()),
+                            Qt::IntersectClip);
+    }
+    painter.translate(-bounds.minX(), -bounds.minY());
+    for (const auto& subview : view.subviews()) {
+        painter.save();
+        painter.setTransform(
+            placement(subview->presentationFrame(), subview->layer()->affineTransform()), true);
+        paintInFrontOf(painter, *subview, focused, passed);
+        painter.restore();
+    }
+    painter.restore();
+}
+
+// Draws the ring around the window's focused view while the window shows it: over the view and
+// what is behind it, but under what lies in front of it (a badge on a control stays readable),
+// its corners following those the user sees.
 void paintFocusRing(QPainter& painter, const Window& window) {
     const auto focused = window.focusedView();
     if (!window.showsFocusRing() || !focused || focused->window().get() != &window ||
@@ -540,18 +619,30 @@ void paintFocusRing(QPainter& painter, const Window& window) {
         return;
     }
     const Rect frame = focused->convert(focused->bounds(), nullptr);
-    const double radius = focused->layer()->cornerRadius();
-    const auto ring = [&](double offset, const Color& color) {
-        QPainterPath path;
+    const auto radii = visibleCornerRadii(*focused, frame);
+    const auto ringPath = [&](double offset) {
         const QRectF rect(frame.minX() - offset, frame.minY() - offset, frame.width() + 2 * offset,
                           frame.height() + 2 * offset);
-        const double r = radius > 0 ? std::min(radius + offset, rect.height() / 2) : offset;
-        path.addRoundedRect(rect, r, r);
-        QPen pen(QtConversions::color(color), kFocusRingLine);
-        painter.strokePath(path, pen);
+        const double limit = std::min(rect.width(), rect.height()) / 2;
+        std::array<double, 4> ringRadii{};
+        for (std::size_t i = 0; i < radii.size(); ++i) {
+            ringRadii[i] = radii[i] > 0 ? std::min(radii[i] + offset, limit) : offset;
+        }
+        return roundedRect(rect, ringRadii);
     };
-    ring(kFocusRingLine / 2, kFocusRingInner);
-    ring(kFocusRingLine * 3 / 2, kFocusRingOuter);
+    painter.strokePath(ringPath(kFocusRingLine / 2),
+                       QPen(QtConversions::color(kFocusRingInner), kFocusRingLine));
+    painter.strokePath(ringPath(kFocusRingLine * 3 / 2),
+                       QPen(QtConversions::color(kFocusRingOuter), kFocusRingLine));
+
+    // Where the two lines lie (and a pixel of their smoothed edges), what is in front goes over.
+    QPainterPathStroker area;
+    area.setWidth(kFocusRingLine * 2 + 1);
+    painter.save();
+    painter.setClipPath(area.createStroke(ringPath(kFocusRingLine)), Qt::IntersectClip);
+    bool passed = false;
+    paintInFrontOf(painter, window, *focused, passed);
+    painter.restore();
 }
 
 }  // namespace

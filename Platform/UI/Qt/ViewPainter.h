@@ -29,7 +29,10 @@ class View;
 // applies to the view and everything in it as one group; the layer's affine transform turns the
 // view about its centre. A window is finished with the focus ring around its focused view while
 // it shows one (Window::showsFocusRing): a white and a dark blue line just outside the view's
-// rounded bounds, visible over the camera picture as over light screens.
+// rounded bounds, visible over the camera picture as over light screens. Its corners follow the
+// ones the user sees (where a corner lies in the rounded corner of a view that cuts it, as an
+// alert's button in the card's, that corner's radius), and what lies in front of the focused
+// view (a page count badge on a thumbnail) is painted again over it.
 class ViewPainter {
 public:
     ViewPainter() = delete;

@@ -27,6 +27,8 @@ struct SeenEvent {
     QAccessible::Event type;
     QString name;
     QAccessible::Role role;
+    // What Qt 6.4 gives the desktop as an added child's index: its parent's child count.
+    int toldIndex;
 };
 
 std::vector<SeenEvent>& seenEvents() {
@@ -36,8 +38,10 @@ std::vector<SeenEvent>& seenEvents() {
 
 void recordEvent(QAccessibleEvent& event) {
     QAccessibleInterface* target = event.accessibleInterface();
+    QAccessibleInterface* parent = target ? target->parent() : nullptr;
     seenEvents().push_back({event.type(), target ? target->text(QAccessible::Name) : QString(),
-                            target ? target->role() : QAccessible::NoRole});
+                            target ? target->role() : QAccessible::NoRole,
+                            parent ? parent->childCount() : -1});
 }
 
 class AccessibilityBridgeTest : public ::testing::Test {
@@ -75,6 +79,7 @@ protected:
         Accessibility::clearPosted();
     }
     void TearDown() override {
+        QAccessible::setActive(false);
         AccessibilityBridge::setEventObserver({});
         Accessibility::setVoiceOverRunningOverride(std::nullopt);
         host.reset();
@@ -272,6 +277,80 @@ TEST_F(AccessibilityBridgeTest, AScreenChangeIsToldChildByChildAndStartsTheReade
     EXPECT_EQ(namesOf(QAccessible::Focus),
               (std::vector<std::string>{"Keep", "Discard the pages?"}));
     EXPECT_EQ(names(), (std::vector<std::string>{"Discard the pages?", "Discard", "Keep"}));
+}
+
+TEST_F(AccessibilityBridgeTest, EachChildOfANewScreenIsToldItsOwnIndex) {
+    ASSERT_EQ(names().size(), 4u) << "a client reads the screen";
+    for (const auto& view : std::vector<std::shared_ptr<View>>{preview, title, capture, flash}) {
+        view->removeFromSuperview();
+    }
+    for (const char* text : {"Crop", "Cancel", "Done"}) {
+        auto button = Button::make({}, Rect::make(20, 760, 70, 44));
+        button->setAccessibilityLabel(text);
+        window->addSubview(button);
+    }
+    AccessibilityBridge::setEventObserver(recordEvent);
+    Accessibility::post(AccessibilityNotification::screenChanged);
+    Accessibility::post(AccessibilityNotification::announcement, std::string("Crop the page"));
+
+    std::vector<std::pair<std::string, int>> added;
+    for (const auto& event : seenEvents()) {
+        if (event.type == QAccessible::ObjectCreated) {
+            added.emplace_back(event.name.toStdString(), event.toldIndex);
+        }
+    }
+    EXPECT_EQ(added, (std::vector<std::pair<std::string, int>>{
+                         {"Crop", 0}, {"Cancel", 1}, {"Done", 2}, {"Crop the page", 3}}));
+    EXPECT_EQ(root->childCount(), 4) << "counted in full once told";
+}
+
+TEST_F(AccessibilityBridgeTest, TheReaderMovesOnWhenItsElementGoesAway) {
+    ASSERT_EQ(names().size(), 4u) << "a client reads the screen";
+    AccessibilityBridge::setEventObserver(recordEvent);
+    const auto focusEvents = [] { return namesOf(QAccessible::Focus).size(); };
+
+    // Hidden: the reader goes on to the next element in reading order.
+    Accessibility::post(AccessibilityNotification::layoutChanged, std::weak_ptr<View>(title));
+    title->setHidden(true);
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return focusEvents() == 2; }, 20s));
+    EXPECT_EQ(AccessibilityBridge::screenReaderFocus(), capture);
+
+    // Removed and gone, with none after it: to the one before.
+    Accessibility::post(AccessibilityNotification::layoutChanged, std::weak_ptr<View>(flash));
+    flash->removeFromSuperview();
+    flash.reset();
+    ASSERT_TRUE(MainRunLoop::runUntil([&] { return focusEvents() == 4; }, 20s));
+    EXPECT_EQ(namesOf(QAccessible::Focus),
+              (std::vector<std::string>{"Page 1 of 2", "Take photo", "Flash off", "Take photo"}));
+    EXPECT_TRUE(element("Take photo")->state().focused);
+}
+
+TEST_F(AccessibilityBridgeTest, AnAnnouncementLeavesTheTreeOnceItHasGoneOut) {
+    AccessibilityBridge::setEventObserver(recordEvent);
+    Accessibility::post(AccessibilityNotification::announcement,
+                        std::string("Long receipt: section 1 of 2"));
+    ASSERT_EQ(root->childCount(), 5);
+    QAccessibleInterface* notification = root->child(4);
+    ASSERT_EQ(notification->role(), QAccessible::Notification);
+
+    ASSERT_TRUE(
+        MainRunLoop::runUntil([] { return !namesOf(QAccessible::ObjectDestroyed).empty(); }, 20s));
+    EXPECT_EQ(namesOf(QAccessible::ObjectDestroyed),
+              (std::vector<std::string>{"Long receipt: section 1 of 2"}));
+    EXPECT_EQ(root->childCount(), 4);
+    EXPECT_EQ(root->indexOfChild(notification), -1);
+    EXPECT_EQ(notification->text(QAccessible::Name), QStringLiteral("Long receipt: section 1 of 2"))
+        << "still readable by a reader that reads it late";
+}
+
+TEST_F(AccessibilityBridgeTest, AReaderThatArrivesLaterIsToldWhereItIs) {
+    // At launch the first screen's focus event goes out before Qt's link to the desktop is up.
+    Accessibility::post(AccessibilityNotification::screenChanged);
+    ASSERT_EQ(AccessibilityBridge::screenReaderFocus(), preview);
+    AccessibilityBridge::setEventObserver(recordEvent);
+    QAccessible::setActive(true);
+    ASSERT_TRUE(MainRunLoop::runUntil([] { return !namesOf(QAccessible::Focus).empty(); }, 20s));
+    EXPECT_EQ(namesOf(QAccessible::Focus), (std::vector<std::string>{"Camera preview"}));
 }
 
 TEST_F(AccessibilityBridgeTest, WhatAnElementSaysIsToldAgainWhenItChanges) {

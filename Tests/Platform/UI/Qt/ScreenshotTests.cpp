@@ -10,12 +10,15 @@
 #include <string>
 
 #include "PaintingTestSupport.h"
+#include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/UI/AlertController.h"
 #include "Platform/UI/Button.h"
 #include "Platform/UI/ImageView.h"
 #include "Platform/UI/Label.h"
 #include "Platform/UI/Qt/ImageBridge.h"
 #include "Platform/UI/ShapeLayer.h"
 #include "Platform/UI/VideoPreviewLayer.h"
+#include "Platform/UI/ViewController.h"
 #include "Platform/UI/Window.h"
 #include "Support/UITestEnvironment.h"
 
@@ -429,6 +432,75 @@ TEST(ScreenshotTest, TheKeyboardFocusRingStandsOutOverTheCameraPictureAndLightSc
     window->sendTouch(TouchPhase::ended, Point{20, 650});
     EXPECT_EQ(window->focusedView(), done);
     EXPECT_TRUE(pixels(window->snapshot()) == before);
+}
+
+class PlainScreen : public ViewController {
+public:
+    static std::shared_ptr<PlainScreen> make() {
+        return std::shared_ptr<PlainScreen>(new PlainScreen());
+    }
+};
+
+TEST(ScreenshotTest, TheFocusRingLeavesABadgeReadableAndFollowsTheCornerOfTheCardItIsIn) {
+    auto window = Window::make();
+    window->setBackgroundColor(Color::black());
+    window->makeKeyAndVisible();
+    auto screen = PlainScreen::make();
+    window->setRootViewController(screen);
+    // A page thumbnail with a red page count on its corner, in front of it.
+    auto thumbnail = Button::make({}, Rect::make(287, 734, 56, 56));
+    thumbnail->setBackgroundColor(Color::white());
+    thumbnail->layer()->setCornerRadius(6);
+    screen->view()->addSubview(thumbnail);
+    auto badge = label("2", Font::systemFont(13), Color::white(), Rect::make(329, 724, 24, 24));
+    badge->setTextAlignment(TextAlignment::center);
+    badge->setBackgroundColor(Color::fromRGBA8(0xC6, 0x28, 0x28));
+    badge->layer()->setCornerRadius(12);
+    badge->setClipsToBounds(true);
+    screen->view()->addSubview(badge);
+    const auto at = [](const QImage& image, double x, double y) {
+        return image.pixelColor(static_cast<int>(3 * x), static_cast<int>(3 * y))
+            .name(QColor::HexArgb)
+            .toStdString();
+    };
+
+    const QImage thumbnailWithoutRing = pixels(window->snapshot());
+    ASSERT_TRUE(window->sendKey(Key::tab));
+    ASSERT_EQ(window->focusedView(), thumbnail);
+    auto shot = window->snapshot();
+    EXPECT_FALSE(testsupport::saveScreenshot(*shot, "platform-focus-ring-badge").empty());
+    QImage picture = pixels(shot);
+    // The ring's two lines give way to the badge across it, and show beside it.
+    for (const double y : {733.0, 731.0}) {
+        EXPECT_EQ(at(picture, 335, y), at(thumbnailWithoutRing, 335, y)) << "at y " << y;
+        EXPECT_NE(at(picture, 300, y), at(thumbnailWithoutRing, 300, y)) << "at y " << y;
+    }
+
+    // An alert's button in the card's rounded corner: the ring goes round that corner.
+    auto alert = AlertController::make(std::nullopt, "Discard the pages?");
+    alert->addAction({"Discard", AlertActionStyle::destructive, {}});
+    alert->addAction({"Keep", AlertActionStyle::cancel, {}});
+    screen->present(alert, false);
+    MainRunLoop::runUntilIdle();
+    window->setShowsFocusRing(false);
+    const QImage withoutRing = pixels(window->snapshot());
+    window->setShowsFocusRing(true);
+    const auto button = window->focusedView();
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isDescendantOf(*alert->view()));
+    shot = window->snapshot();
+    EXPECT_FALSE(testsupport::saveScreenshot(*shot, "platform-focus-ring-alert").empty());
+    picture = pixels(shot);
+    const Rect frame = button->convert(button->bounds(), nullptr);
+    const Rect card = button->superview()->convert(button->superview()->bounds(), nullptr);
+    const bool left = frame.minX() == card.minX();
+    // Beside the card's corner nothing is drawn; along the button's bottom edge the ring is.
+    const double besideCorner = left ? card.minX() - 1.5 : card.maxX() + 1.5;
+    for (const double y : {card.maxY() - 1, card.maxY() - 3}) {
+        EXPECT_EQ(at(picture, besideCorner, y), at(withoutRing, besideCorner, y)) << "at y " << y;
+    }
+    EXPECT_NE(at(picture, frame.midX(), card.maxY() + 1),
+              at(withoutRing, frame.midX(), card.maxY() + 1));
 }
 
 }  // namespace
