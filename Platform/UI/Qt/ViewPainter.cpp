@@ -537,15 +537,22 @@ bool isShownInWindow(const View& view) {
 // A rectangle with its own radius, above 0, at each corner (top left, top right, bottom right,
 // bottom left).
 QPainterPath roundedRect(const QRectF& rect, const std::array<double, 4>& radii) {
-    const auto arc = [](double x, double y, double r) { return QRectF(x, y, 2 * r, 2 * r); };
-    const auto [topLeft, topRight, bottomRight, bottomLeft] = radii;
     QPainterPath path;
+    // A corner at (x, y) whose arc starts at `angle` (degrees); a square one where the radius is
+    // 0 (an arc in an empty rectangle would add nothing, not even the corner).
+    const auto corner = [&path](double x, double y, double r, double angle, double dx, double dy) {
+        if (r > 0) {
+            path.arcTo(QRectF(x + dx * 2 * r, y + dy * 2 * r, 2 * r, 2 * r), angle, -90);
+        } else {
+            path.lineTo(x, y);
+        }
+    };
+    const auto [topLeft, topRight, bottomRight, bottomLeft] = radii;
     path.moveTo(rect.left() + topLeft, rect.top());
-    path.arcTo(arc(rect.right() - 2 * topRight, rect.top(), topRight), 90, -90);
-    path.arcTo(arc(rect.right() - 2 * bottomRight, rect.bottom() - 2 * bottomRight, bottomRight), 0,
-               -90);
-    path.arcTo(arc(rect.left(), rect.bottom() - 2 * bottomLeft, bottomLeft), 270, -90);
-    path.arcTo(arc(rect.left(), rect.top(), topLeft), 180, -90);
+    corner(rect.right(), rect.top(), topRight, 90, -1, 0);
+    corner(rect.right(), rect.bottom(), bottomRight, 0, -1, -1);
+    corner(rect.left(), rect.bottom(), bottomLeft, 270, 0, -1);
+    corner(rect.left(), rect.top(), topLeft, 180, 0, 0);
     path.closeSubpath();
     return path;
 }
@@ -574,6 +581,24 @@ std::array<double, 4> visibleCornerRadii(const View& focused, const Rect& frame)
         }
     }
     return radii;
+}
+
+// Whether the ring fits around `frame` within every view that cuts what it draws. A control at
+// the edge of such a view (an alert's button at the card's edge) gets its ring just inside itself
+// instead, so that none of it is cut off or stands out past the card.
+bool ringFitsOutside(const View& focused, const Rect& frame) {
+    const double width = 2 * kFocusRingLine;
+    for (auto cutter = focused.superview(); cutter; cutter = cutter->superview()) {
+        if (!cutter->clipsToBounds()) {
+            continue;
+        }
+        const Rect bounds = cutter->convert(cutter->bounds(), nullptr);
+        if (frame.minX() - width < bounds.minX() || frame.minY() - width < bounds.minY() ||
+            frame.maxX() + width > bounds.maxX() || frame.maxY() + width > bounds.maxY()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Paints again what lies in front of the focused view (whatever is painted after it), as the
@@ -620,26 +645,32 @@ void paintFocusRing(QPainter& painter, const Window& window) {
     }
     const Rect frame = focused->convert(focused->bounds(), nullptr);
     const auto radii = visibleCornerRadii(*focused, frame);
+    // The lines' middles, outward from the frame's edge (negative: inward); the white line is
+    // always the one nearer the control's middle.
+    const bool outside = ringFitsOutside(*focused, frame);
+    const double inner = outside ? kFocusRingLine / 2 : -kFocusRingLine * 3 / 2;
+    const double outer = outside ? kFocusRingLine * 3 / 2 : -kFocusRingLine / 2;
     const auto ringPath = [&](double offset) {
         const QRectF rect(frame.minX() - offset, frame.minY() - offset, frame.width() + 2 * offset,
                           frame.height() + 2 * offset);
         const double limit = std::min(rect.width(), rect.height()) / 2;
         std::array<double, 4> ringRadii{};
         for (std::size_t i = 0; i < radii.size(); ++i) {
-            ringRadii[i] = radii[i] > 0 ? std::min(radii[i] + offset, limit) : offset;
+            const double radius = radii[i] > 0 ? radii[i] + offset : offset;
+            ringRadii[i] = std::clamp(radius, 0.0, std::max(limit, 0.0));
         }
         return roundedRect(rect, ringRadii);
     };
-    painter.strokePath(ringPath(kFocusRingLine / 2),
+    painter.strokePath(ringPath(inner),
                        QPen(QtConversions::color(kFocusRingInner), kFocusRingLine));
-    painter.strokePath(ringPath(kFocusRingLine * 3 / 2),
+    painter.strokePath(ringPath(outer),
                        QPen(QtConversions::color(kFocusRingOuter), kFocusRingLine));
 
     // Where the two lines lie (and a pixel of their smoothed edges), what is in front goes over.
     QPainterPathStroker area;
     area.setWidth(kFocusRingLine * 2 + 1);
     painter.save();
-    painter.setClipPath(area.createStroke(ringPath(kFocusRingLine)), Qt::IntersectClip);
+    painter.setClipPath(area.createStroke(ringPath((inner + outer) / 2)), Qt::IntersectClip);
     bool passed = false;
     paintInFrontOf(painter, window, *focused, passed);
     painter.restore();

@@ -494,13 +494,16 @@ TEST(ScreenshotTest, TheFocusRingLeavesABadgeReadableAndFollowsTheCornerOfTheCar
     const Rect frame = button->convert(button->bounds(), nullptr);
     const Rect card = button->superview()->convert(button->superview()->bounds(), nullptr);
     const bool left = frame.minX() == card.minX();
-    // Beside the card's corner nothing is drawn; along the button's bottom edge the ring is.
+    // Nothing is drawn beside the card's corner or below the card; the ring runs inside the
+    // button along its bottom edge.
     const double besideCorner = left ? card.minX() - 1.5 : card.maxX() + 1.5;
     for (const double y : {card.maxY() - 1, card.maxY() - 3}) {
         EXPECT_EQ(at(picture, besideCorner, y), at(withoutRing, besideCorner, y)) << "at y " << y;
     }
-    EXPECT_NE(at(picture, frame.midX(), card.maxY() + 1),
+    EXPECT_EQ(at(picture, frame.midX(), card.maxY() + 1),
               at(withoutRing, frame.midX(), card.maxY() + 1));
+    EXPECT_NE(at(picture, frame.midX(), card.maxY() - 1),
+              at(withoutRing, frame.midX(), card.maxY() - 1));
 }
 
 }  // namespace
