@@ -364,13 +364,16 @@ std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::pat
         return nullptr;
     }
     Cache& shared = cache();
-    const std::filesystem::path file = resolved(entry->second.file);
-    std::shared_ptr<Image> picture;
     {
         std::lock_guard lock(shared.mutex);
         if (auto found = catalogue->decoded.find(name); found != catalogue->decoded.end()) {
             return found->second;
         }
+    }
+    const std::filesystem::path file = resolved(entry->second.file);
+    std::shared_ptr<Image> picture;
+    {
+        std::lock_guard lock(shared.mutex);
         if (auto found = catalogue->files.find(file); found != catalogue->files.end()) {
             if (!found->second) return nullptr;
             picture = found->second;
