@@ -142,8 +142,9 @@ void fail(ImageFailure& failure, FailureKind kind, std::string reason) {
     failure.reason = std::move(reason);
 }
 
-// False, with the reason, for a picture that has no pixels or more than are decoded.
-bool withinDecodingLimit(std::int64_t width, std::int64_t height, ImageFailure& failure) {
+// False, with the reason, for a picture that has no pixels or more than `maximumPixels`.
+bool withinDecodingLimit(std::int64_t width, std::int64_t height, std::int64_t maximumPixels,
+                         ImageFailure& failure) {
     if (width <= 0 || height <= 0) {
         fail(failure, FailureKind::damaged, "The image has no pixels.");
         return false;
@@ -155,10 +156,10 @@ bool withinDecodingLimit(std::int64_t width, std::int64_t height, ImageFailure& 
                  std::to_string(Bitmap::maximumDimension) + " on a side.");
         return false;
     }
-    if (width * height > Image::maximumDecodedPixels) {
+    if (width * height > maximumPixels) {
         fail(failure, FailureKind::tooLarge,
-             "The image is " + size + " pixels, more than the " +
-                 std::to_string(Image::maximumDecodedPixels) + " pixels that are decoded.");
+             "The image is " + size + " pixels, more than the " + std::to_string(maximumPixels) +
+                 " pixels that are decoded.");
         return false;
     }
     return true;
@@ -314,7 +315,7 @@ bool readJpegRows(JpegDecoding& decoding, const JpegTarget& target) {
 // the bitmap's rows). libjpeg's warnings (data cut short, corrupt entropy data) stop the
 // decoding: such a picture is partly made up.
 std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageOrientation turn,
-                                   ImageFailure& failure) {
+                                   std::int64_t maximumPixels, ImageFailure& failure) {
     JpegDecoding decoding;
     if (!startJpeg(decoding, data)) {
         fail(failure, FailureKind::damaged,
@@ -323,7 +324,7 @@ std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageOrie
     }
     const auto width = static_cast<std::int64_t>(decoding.info.image_width);
     const auto height = static_cast<std::int64_t>(decoding.info.image_height);
-    if (!withinDecodingLimit(width, height, failure)) {
+    if (!withinDecodingLimit(width, height, maximumPixels, failure)) {
         return nullptr;
     }
     const bool swapped = Image::swapsWidthAndHeight(turn);
@@ -428,13 +429,14 @@ bool readPngRows(png_structp png, png_bytepp rows) {
 }
 
 // Decodes straight into the bitmap's rows: the only picture-sized memory is the bitmap.
-std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, ImageFailure& failure) {
+std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::int64_t maximumPixels,
+                                  ImageFailure& failure) {
     const auto size = pngSize(data);
     if (!size) {
         fail(failure, FailureKind::damaged, "The PNG header cannot be read.");
         return nullptr;
     }
-    if (!withinDecodingLimit(size->first, size->second, failure)) {
+    if (!withinDecodingLimit(size->first, size->second, maximumPixels, failure)) {
         return nullptr;
     }
     PngSource source{data};
@@ -500,10 +502,13 @@ std::optional<Data> readPictureFile(const std::filesystem::path& path, ImageFail
     return std::move(contents.bytes);
 }
 
-// The picture in `data`; `upright`: with the pixels turned as its orientation says, so that the
-// image's orientation is up.
+// The picture in `data`, refused from its header when it has more than `maximumPixels`;
+// `upright`: with the pixels turned as its orientation says, so that the image's orientation is
+// up.
 std::shared_ptr<Image> decode(std::span<const std::uint8_t> data, bool upright,
-                              ImageFailure* failure) {
+                              ImageFailure* failure,
+                              std::int64_t maximumPixels = Image::maximumDecodedPixels) {
+    maximumPixels = std::min(maximumPixels, Image::maximumDecodedPixels);
     ImageFailure why;
     std::shared_ptr<Bitmap> bitmap;
     ImageOrientation orientation = ImageOrientation::up;
@@ -515,10 +520,10 @@ std::shared_ptr<Image> decode(std::span<const std::uint8_t> data, bool upright,
         fail(why, FailureKind::notAnImage, "The file is empty.");
     } else if (isJpeg(data)) {
         orientation = orientationFromExif(jpegOrientation(data));
-        bitmap = decodeJpeg(data, upright ? orientation : ImageOrientation::up, why);
+        bitmap = decodeJpeg(data, upright ? orientation : ImageOrientation::up, maximumPixels, why);
         if (upright) orientation = ImageOrientation::up;
     } else if (isPng(data)) {
-        bitmap = decodePng(data, why);
+        bitmap = decodePng(data, maximumPixels, why);
     } else {
         fail(why, FailureKind::notAnImage, "The data is neither a JPEG nor a PNG image.");
     }
@@ -555,9 +560,9 @@ std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
 }
 
 std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path,
-                                             ImageFailure* failure) {
+                                             ImageFailure* failure, std::int64_t maximumPixels) {
     const auto data = readPictureFile(path, failure);
-    return data ? decode(*data, false, failure) : nullptr;
+    return data ? decode(*data, false, failure, maximumPixels) : nullptr;
 }
 
 std::shared_ptr<Image> Image::uprightContentsOfFile(const std::filesystem::path& path,

@@ -71,9 +71,11 @@ public:
     // Decoding takes the bitmap's memory and little more: JPEG and PNG rows of any depth and
     // colour type are decoded straight into the bitmap's pixels.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path);
-    // The same, telling why there is no image when `failure` is not null.
+    // The same, telling why there is no image when `failure` is not null. A reader that needs
+    // fewer pixels (an icon) passes a lower `maximumPixels`, checked from the header as well.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
-                                                 ImageFailure* failure);
+                                                 ImageFailure* failure,
+                                                 std::int64_t maximumPixels = maximumDecodedPixels);
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path,
                                                  std::string* failure);
     // The same with the pixels turned upright while they are decoded (the image's orientation is

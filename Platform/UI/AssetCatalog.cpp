@@ -11,7 +11,7 @@
 #include <utility>
 #include <variant>
 
-#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/FileContents.h"
 #include "Platform/Log/LogChannel.h"
 
 namespace quorvel::platform {
@@ -24,9 +24,14 @@ struct ImageEntry {
 };
 
 struct Catalogue {
+    // The catalogue's file, which log lines name.
+    std::string file;
     std::map<std::string, Color, std::less<>> colors;
     std::map<std::string, ImageEntry, std::less<>> images;
-    // Images decoded so far; guarded by the cache's mutex.
+    // Image files decoded so far, by resolved path, so that names sharing a file share its
+    // pixels; none for a file that could not be used. Guarded by the cache's mutex.
+    std::map<std::filesystem::path, std::shared_ptr<Image>> files;
+    // Images handed out so far, by name; guarded by the cache's mutex.
     std::map<std::string, std::shared_ptr<Image>, std::less<>> decoded;
 };
 
@@ -53,10 +58,13 @@ using Parsed = std::variant<Entry, std::string>;
 // nested thousands deep would exhaust the stack of whatever walks it recursively.
 constexpr int kMaximumDepth = 32;
 
+// The scales an asset catalogue uses: images are made at 1x, 2x and 3x, and 4 leaves room for a
+// denser screen. A scale far outside (0.001) would draw a 64-pixel icon 64,000 points wide.
+constexpr double kLowestScale = 1;
+constexpr double kHighestScale = 4;
+
 // A log line quotes at most this many bytes of a value or name from the file.
 constexpr std::size_t kQuotedLength = 60;
-
-struct NestedTooDeeply {};
 
 // `text` cut to `length` bytes, at a character boundary, with "..." when cut.
 std::string shortened(std::string_view text, std::size_t length) {
@@ -191,6 +199,33 @@ Parsed<ImageEntry> parseImage(const nlohmann::json& entry) {
     return ImageEntry{std::get<std::filesystem::path>(std::move(file)), scale};
 }
 
+// True when arrays and objects in the JSON text nest deeper than `limit`. Counted on the raw
+// text before it is parsed (brackets inside strings do not count), so that the parser needs no
+// callback: nlohmann-json's callback parser takes time growing with the square of the entries.
+bool nestsDeeperThan(const Data& text, int limit) {
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const std::uint8_t byte : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (byte == '\\') {
+                escaped = true;
+            } else if (byte == '"') {
+                inString = false;
+            }
+        } else if (byte == '"') {
+            inString = true;
+        } else if (byte == '[' || byte == '{') {
+            if (++depth > limit) return true;
+        } else if (byte == ']' || byte == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 // Every refused entry is logged with its name and the file; a file that cannot be used at all
 // is logged once and gives an empty catalogue. A missing file is no error: every piece of a
 // bundle is optional.
@@ -198,35 +233,31 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
     auto catalogue = std::make_shared<Catalogue>();
     const std::filesystem::path filePath = bundlePath / AssetCatalog::fileName;
     const std::string file = filePath.string();
-    const auto data = readFile(filePath);
-    if (!data) {
-        std::error_code error;
-        if (std::filesystem::symlink_status(filePath, error).type() !=
-            std::filesystem::file_type::not_found) {
+    catalogue->file = file;
+    const auto contents = FileContents::read(filePath, AssetCatalog::maximumFileSize);
+    if (contents.failure == FileContents::Failure::tooLarge) {
+        assetsLog().error("%s is refused: %s; the catalogue is empty", file, contents.reason);
+        return catalogue;
+    }
+    if (!contents.bytes) {
+        if (contents.failure != FileContents::Failure::missing) {
             assetsLog().error("%s is not a readable file: the catalogue is empty", file);
         }
+        return catalogue;
+    }
+    const Data& data = *contents.bytes;
+    if (nestsDeeperThan(data, kMaximumDepth)) {
+        assetsLog().error("%s nests deeper than %d levels: the catalogue is empty", file,
+                          kMaximumDepth);
         return catalogue;
     }
     try {
         nlohmann::json root;
         try {
-            root = nlohmann::json::parse(
-                data->begin(), data->end(),
-                [](int depth, nlohmann::json::parse_event_t event, nlohmann::json&) {
-                    if ((event == nlohmann::json::parse_event_t::object_start ||
-                         event == nlohmann::json::parse_event_t::array_start) &&
-                        depth >= kMaximumDepth) {
-                        throw NestedTooDeeply{};
-                    }
-                    return true;
-                });
+            root = nlohmann::json::parse(data.begin(), data.end());
         } catch (const nlohmann::json::parse_error& error) {
             assetsLog().error("%s is not valid JSON (%s): the catalogue is empty", file,
                               shortened(error.what(), 2 * kQuotedLength));
-            return catalogue;
-        } catch (const NestedTooDeeply&) {
-            assetsLog().error("%s nests deeper than %d levels: the catalogue is empty", file,
-                              kMaximumDepth);
             return catalogue;
         }
         if (!root.is_object()) {
@@ -269,13 +300,22 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
                                       jsonText(std::string_view(name)), *reason);
                 } else {
                     auto& accepted = std::get<ImageEntry>(image);
+                    if (accepted.scale < kLowestScale || accepted.scale > kHighestScale) {
+                        assetsLog().info(
+                            "%s: image %s has scale %g, outside %g to %g; it is left at its "
+                            "default",
+                            file, jsonText(std::string_view(name)), accepted.scale, kLowestScale,
+                            kHighestScale);
+                        accepted.scale = 1;
+                    }
                     accepted.file = bundlePath / accepted.file;
                     catalogue->images.emplace(name, std::move(accepted));
                 }
             }
         }
     } catch (const std::exception&) {
-        return std::make_shared<Catalogue>();
+        catalogue = std::make_shared<Catalogue>();
+        catalogue->file = file;
     }
     return catalogue;
 }
@@ -307,6 +347,13 @@ std::optional<Color> colorAt(std::string_view name, const std::filesystem::path&
     return found->second;
 }
 
+// The file a path names, links followed, so that two names of one file are seen as one.
+std::filesystem::path resolved(const std::filesystem::path& path) {
+    std::error_code error;
+    auto canonical = std::filesystem::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : canonical;
+}
+
 std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::path& bundlePath) {
     if (!AssetCatalog::isValidName(name)) {
         return nullptr;
@@ -323,11 +370,36 @@ std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::pat
             return found->second;
         }
     }
-    const auto decoded = Image::contentsOfFile(entry->second.file);
-    if (!decoded) {
-        return nullptr;
+    const std::filesystem::path file = resolved(entry->second.file);
+    std::shared_ptr<Image> picture;
+    {
+        std::lock_guard lock(shared.mutex);
+        if (auto found = catalogue->files.find(file); found != catalogue->files.end()) {
+            if (!found->second) return nullptr;
+            picture = found->second;
+        }
     }
-    auto image = Image::make(decoded->bitmap(), entry->second.scale, decoded->orientation());
+    if (!picture) {
+        // Decoded without holding the lock; if another thread got there first, its copy is kept
+        // and only that thread logs a failure.
+        ImageFailure failure;
+        auto decoded = Image::contentsOfFile(file, &failure, AssetCatalog::maximumImagePixels);
+        bool first = false;
+        {
+            std::lock_guard lock(shared.mutex);
+            const auto [kept, inserted] = catalogue->files.emplace(file, std::move(decoded));
+            picture = kept->second;
+            first = inserted;
+        }
+        if (!picture) {
+            if (first) {
+                assetsLog().error("%s: image %s is skipped: %s: %s", catalogue->file,
+                                  jsonText(name), entry->second.file.string(), failure.reason);
+            }
+            return nullptr;
+        }
+    }
+    auto image = Image::make(picture->bitmap(), entry->second.scale, picture->orientation());
     std::lock_guard lock(shared.mutex);
     return catalogue->decoded.emplace(std::string(name), std::move(image)).first->second;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -21,19 +23,31 @@ namespace quorvel::platform {
 //
 // Colours are sRGB components from 0 to 1 (alpha may be left out and is then 1). Images are files
 // relative to the bundle's folder (absolute paths and ".." are refused), at scale 1 unless the
-// object form gives another positive scale. An entry of the wrong shape or with a component
-// outside 0 to 1 (say, a file written with 0-255 values) is skipped and logged, naming the entry
-// and the file (error level, one record per entry), quoting no more than a short prefix of a
-// long name or value. A malformed file (not JSON, not an object, nested deeper than 32 levels,
-// not a regular file) makes an empty catalogue and is logged once; a missing file makes an empty
-// catalogue silently. Nothing throws.
+// object form gives another scale from 1 to 4 (a positive scale outside keeps 1, logged at info
+// level naming the image). An entry of the wrong shape or with a component outside 0 to 1 (say,
+// a file written with 0-255 values) is skipped and logged, naming the entry and the file (error
+// level, one record per entry), quoting no more than a short prefix of a long name or value. A
+// malformed file (not JSON, not an object, nested deeper than 32 levels, larger than
+// maximumFileSize, not a regular file) makes an empty catalogue and is logged once; a missing
+// file makes an empty catalogue silently. Nothing throws.
 //
 // A bundle's catalogue is read once, on first use, and kept for the process, keyed by the
-// bundle's path; its images are decoded once, when first asked for, and shared. Safe to use from
-// any thread.
+// bundle's path. An image file is decoded once, when an image of it is first asked for, and its
+// pixels are shared by every name that points at it; a file that cannot be read, does not
+// decode or has more than maximumImagePixels is logged once, naming it and why, and its names
+// find nothing. Safe to use from any thread.
 class AssetCatalog {
 public:
     static constexpr std::string_view fileName = "Assets.json";
+
+    // The largest catalogue file that is read: 1 MB, hundreds of times a catalogue of every
+    // colour and image a host themes. A larger file is refused from its size, unread.
+    static constexpr std::size_t maximumFileSize = std::size_t{1} << 20;
+
+    // The most pixels an image of a catalogue may have: 16 million (64 MB decoded). The images
+    // are icons, never drawn larger than the window: a full 390 × 844-point window at scale 3 is
+    // 3 megapixels, a 4K screen 8.3. A larger image is refused from its header, undecoded.
+    static constexpr std::int64_t maximumImagePixels = 16'000'000;
 
     // A null bundle means the main bundle (Bundle::main()).
     static std::optional<Color> color(std::string_view name,

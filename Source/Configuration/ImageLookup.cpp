@@ -5,6 +5,7 @@
 #include "Platform/Graphics/ImageRenderer.h"
 #include "Platform/UI/AssetCatalog.h"
 #include "Source/Configuration/DefaultTheme.h"
+#include "Source/Configuration/Logger.h"
 
 namespace quorvel {
 
@@ -27,7 +28,14 @@ std::shared_ptr<platform::Image> ImageLookup::fetchImageFromBundle(const platfor
     const std::string name(named);
     const std::string path = bundle.bundlePath().string() + "/" +
                              Constants::configurationAssetsName + "/" + name + ".imageset/" + name;
-    return platform::Image::contentsOfFile(path);
+    // Held to the catalogue's bound on an icon; a file missing or not an image is no news.
+    platform::ImageFailure failure;
+    auto image =
+        platform::Image::contentsOfFile(path, &failure, platform::AssetCatalog::maximumImagePixels);
+    if (!image && failure.kind == platform::ImageFailure::Kind::tooLarge) {
+        Logger::capture().error("%s is not used: %s", path, failure.reason);
+    }
+    return image;
 }
 
 std::shared_ptr<platform::Image> ImageLookup::imageWithColor(const platform::Color& color,

@@ -26,7 +26,9 @@ struct ImageLookup {
         const std::shared_ptr<platform::Bundle>& defaultBundle);
 
     // One bundle: its compiled catalogue, else the file
-    // "<bundle>/QuorvelAssets.xcassets/<name>.imageset/<name>" (no extension; format by content).
+    // "<bundle>/QuorvelAssets.xcassets/<name>.imageset/<name>" (no extension; format by content),
+    // which like the catalogue's images may have at most AssetCatalog::maximumImagePixels (a
+    // larger one is refused from its header, with one log line).
     static std::shared_ptr<platform::Image> fetchImageFromBundle(const platform::Bundle& bundle,
                                                                  std::string_view named);
 

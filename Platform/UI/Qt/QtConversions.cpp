@@ -2,6 +2,7 @@
 
 #include <QPaintDevice>
 #include <QPainter>
+#include <algorithm>
 
 #include "Platform/Graphics/Image.h"
 #include "Platform/UI/Qt/ImageBridge.h"
@@ -52,11 +53,24 @@ QPainterPath QtConversions::path(const BezierPath& path) {
     return result;
 }
 
+QRectF QtConversions::deviceArea(const QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    if (!device) {
+        return {};
+    }
+    const QSizeF size = device->devType() == QInternal::Image
+                            ? static_cast<const QImage*>(device)->deviceIndependentSize()
+                            : QSizeF(device->width(), device->height());
+    return QRectF(QPointF(0, 0), size);
+}
+
 void QtConversions::drawImage(QPainter& painter, const Image& image, const Rect& rect) {
     const QImage pixels = ImageBridge::qImage(image);
     if (pixels.isNull() || rect.isEmpty()) {
         return;
     }
+    const bool swapped = Image::swapsWidthAndHeight(image.orientation());
+    const QSize displayedSize = swapped ? pixels.size().transposed() : pixels.size();
     // Upright on the device (no rotation or shear): the image is scaled to the device pixels it
     // covers once and kept, and painting copies those pixels.
     QPaintDevice* device = painter.device();
@@ -70,23 +84,58 @@ void QtConversions::drawImage(QPainter& painter, const Image& image, const Rect&
         if (size.isEmpty()) {
             return;
         }
-        const QImage scaled = ScaledImageCache::scaled(image, size);
         // In device pixels, one to one: Qt copies (or blends) the rows.
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
-        painter.drawImage(topLeft, scaled);
-        painter.restore();
-        return;
+        const auto copyPixels = [&painter, ratio](QPoint at, const QImage& scaled) {
+            painter.save();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+            painter.drawImage(at, scaled);
+            painter.restore();
+        };
+        // The device pixels that can show, within the clip.
+        QRectF shownArea = QTransform::fromScale(ratio, ratio).mapRect(deviceArea(painter));
+        if (painter.hasClipping()) {
+            shownArea &= toDevice.mapRect(painter.clipBoundingRect());
+        }
+        const QRect shown = shownArea.toAlignedRect();
+        if (!device || static_cast<qint64>(size.width()) * size.height() <=
+                           static_cast<qint64>(shown.width()) * shown.height()) {
+            copyPixels(topLeft, ScaledImageCache::scaled(image, size));
+            return;
+        }
+        // A scaled copy larger than what can show (a page zoomed in, a 64-pixel icon at scale
+        // 0.001 placed 64,000 points wide) is never made: a reduction scales the part that shows,
+        // each time it is drawn; an enlargement is drawn through the transform below, which
+        // fills only the pixels that show.
+        const QRect drawn = QRect(topLeft, size) & shown;
+        if (drawn.isEmpty()) {
+            return;
+        }
+        if (size.width() <= displayedSize.width() && size.height() <= displayedSize.height()) {
+            const QImage displayed = ImageBridge::displayedQImage(image);
+            // Displayed pixels per device pixel: 1 or more.
+            const double sx = static_cast<double>(displayed.width()) / size.width();
+            const double sy = static_cast<double>(displayed.height()) / size.height();
+            const QRect source =
+                QRectF((drawn.left() - topLeft.x()) * sx, (drawn.top() - topLeft.y()) * sy,
+                       drawn.width() * sx, drawn.height() * sy)
+                    .toAlignedRect() &
+                displayed.rect();
+            const QRectF placed(topLeft.x() + source.left() / sx, topLeft.y() + source.top() / sy,
+                                source.width() / sx, source.height() / sy);
+            const QSize partSize(std::max(1, qRound(placed.width())),
+                                 std::max(1, qRound(placed.height())));
+            copyPixels(placed.topLeft().toPoint(),
+                       displayed.copy(source).scaled(partSize, Qt::IgnoreAspectRatio,
+                                                     Qt::SmoothTransformation));
+            return;
+        }
     }
     // Stored pixels → displayed pixels (orientation) → the rectangle.
-    const bool swapped = Image::swapsWidthAndHeight(image.orientation());
-    const double displayedWidth = swapped ? pixels.height() : pixels.width();
-    const double displayedHeight = swapped ? pixels.width() : pixels.height();
     const Rect target = rect.standardized();
     QTransform placement = transform(image.orientationTransform());
-    placement *=
-        QTransform::fromScale(target.width() / displayedWidth, target.height() / displayedHeight);
+    placement *= QTransform::fromScale(target.width() / displayedSize.width(),
+                                       target.height() / displayedSize.height());
     placement *= QTransform::fromTranslate(target.minX(), target.minY());
 
     painter.save();

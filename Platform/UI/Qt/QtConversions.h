@@ -31,8 +31,13 @@ public:
     // The path's elements; its fill rule (even-odd or winding) comes along.
     static QPainterPath path(const BezierPath& path);
 
+    // The painter's device as an area of its device-independent coordinates (those before the
+    // world transform); empty when it paints on no device.
+    static QRectF deviceArea(const QPainter& painter);
+
     // Draws an image as displayed (its orientation applied) stretched into `rect`, without
-    // copying its pixels, smoothly scaled.
+    // copying its pixels, smoothly scaled. Only what shows (the device, within the clip) is
+    // scaled: an image placed far larger than the device takes no more memory than the device.
     static void drawImage(QPainter& painter, const Image& image, const Rect& rect);
 };
 

@@ -349,11 +349,7 @@ void paintWithOpacity(QPainter& painter, double opacity, bool group, const QRect
     const QTransform world = painter.worldTransform();
     QRectF area = world.mapRect(extent);
     if (device) {
-        // The device's area in the painter's (device-independent) coordinates.
-        const QSizeF size = device->devType() == QInternal::Image
-                                ? static_cast<QImage*>(device)->deviceIndependentSize()
-                                : QSizeF(device->width(), device->height());
-        area &= QRectF(QPointF(0, 0), size);
+        area &= QtConversions::deviceArea(painter);
     }
     if (area.isEmpty()) {
         return;
@@ -396,10 +392,7 @@ void paintMasked(QPainter& painter, const QPainterPath& shape, bool rounded, con
     }
     // The area in the painter's device-independent coordinates, as paintWithOpacity takes it.
     QRectF area = world.mapRect(shape.boundingRect());
-    const QSizeF size = device->devType() == QInternal::Image
-                            ? static_cast<QImage*>(device)->deviceIndependentSize()
-                            : QSizeF(device->width(), device->height());
-    area &= QRectF(QPointF(0, 0), size);
+    area &= QtConversions::deviceArea(painter);
     if (painter.hasClipping()) {
         area &= world.mapRect(painter.clipBoundingRect());
     }

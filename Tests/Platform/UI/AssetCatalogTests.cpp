@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <optional>
@@ -220,10 +222,17 @@ TEST(AssetCatalog, DeepNestingIsRefusedAndLogLinesQuoteOnlyAShortPrefix) {
                       std::string(28, '[') + std::string(28, ']') + "}}");
     EXPECT_TRUE(AssetCatalog::color("plain", shallow.bundle()));
 
+    // Brackets inside strings, escaped quotes among them, do not nest.
+    TemporaryBundle quoted("Quoted.bundle");
+    quoted.write("Assets.json",
+                 R"({"colors": {"plain": {"red": 1, "green": 1, "blue": 1}}, "note": "\"[)" +
+                     std::string(100, '[') + R"("})");
+    EXPECT_TRUE(AssetCatalog::color("plain", quoted.bundle()));
+
     // Wrong values and names of any length are quoted by a short prefix.
     log.clear();
     TemporaryBundle large("Large.bundle");
-    const std::string longText(1 << 20, 'x');
+    const std::string longText(1 << 18, 'x');
     std::string numbers = "[1";
     for (int i = 0; i < 100000; ++i) numbers += ",1";
     numbers += "]";
@@ -244,6 +253,109 @@ TEST(AssetCatalog, DeepNestingIsRefusedAndLogLinesQuoteOnlyAShortPrefix) {
     EXPECT_NE(messages[2].find(R"(red is not a number: "xxxxxxxxxx)"), std::string::npos)
         << messages[2];
     EXPECT_NE(messages[3].find(R"(colour "xxxxxxxxxx)"), std::string::npos) << messages[3];
+}
+
+TEST(AssetCatalog, FileOverOneMegabyteIsRefusedFromItsSizeWithOneLogLine) {
+    TemporaryBundle bundle("Large.bundle");
+    std::string text = R"({"colors": {"plain": {"red": 1, "green": 1, "blue": 1}}, "pad": ")";
+    text += std::string(AssetCatalog::maximumFileSize - text.size() - 2, ' ') + "\"}";
+    const auto file = bundle.write("Assets.json", text);
+    EXPECT_TRUE(AssetCatalog::color("plain", bundle.bundle())) << "exactly 1 MB is read";
+    bundle.write("Assets.json", text + " ");
+    AssetCatalog::resetCache();
+    ScopedLogCapture log;
+    EXPECT_FALSE(AssetCatalog::color("plain", bundle.bundle()));
+    EXPECT_FALSE(AssetCatalog::color("other", bundle.bundle()));
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{file.string() +
+                                       " is refused: it holds 1048577 bytes, more than the 1048576 "
+                                       "allowed; the catalogue is empty"});
+}
+
+TEST(AssetCatalog, ImageScalesOutsideOneToFourKeepTheDefaultWithOneLogLineEach) {
+    TemporaryBundle bundle("Scales.bundle");
+    const auto file = bundle.write("Assets.json", R"({"images": {
+        "tiny": {"file": "icon.png", "scale": 0.001},
+        "tinier": {"file": "icon.png", "scale": 1e-6},
+        "huge": {"file": "icon.png", "scale": 5},
+        "dense": {"file": "icon.png", "scale": 4},
+        "plain": {"file": "icon.png", "scale": 1}
+    }})");
+    bundle.write("icon.png", png(64, 64));
+    ScopedLogCapture log;
+    for (const char* name : {"tiny", "tinier", "huge", "plain"}) {
+        const auto image = AssetCatalog::image(name, bundle.bundle());
+        ASSERT_NE(image, nullptr) << name;
+        EXPECT_EQ(image->size(), (Size{64, 64})) << name;
+    }
+    EXPECT_EQ(AssetCatalog::image("dense", bundle.bundle())->size(), (Size{16, 16}));
+    const std::string at = file.string() + ": image ";
+    EXPECT_EQ(log.messages(),
+              (std::vector<std::string>{
+                  at + "\"huge\" has scale 5, outside 1 to 4; it is left at its default",
+                  at + "\"tinier\" has scale 1e-06, outside 1 to 4; it is left at its default",
+                  at + "\"tiny\" has scale 0.001, outside 1 to 4; it is left at its default",
+              }));
+}
+
+TEST(AssetCatalog, NamesOfOneImageFileShareItsDecodedPixels) {
+    TemporaryBundle bundle("Shared.bundle");
+    bundle.write("Assets.json", R"({"images": {
+        "plain": "Images/icon.png",
+        "dotted": "Images/./icon.png",
+        "retina": {"file": "Images/icon.png", "scale": 2},
+        "linked": "link.png",
+        "other": "Images/other.png"
+    }})");
+    bundle.write("Images/icon.png", png(8, 8));
+    bundle.write("Images/other.png", png(8, 8));
+    std::filesystem::create_symlink(bundle.path() / "Images/icon.png", bundle.path() / "link.png");
+    const auto plain = AssetCatalog::image("plain", bundle.bundle());
+    ASSERT_NE(plain, nullptr);
+    for (const char* name : {"dotted", "retina", "linked"}) {
+        const auto image = AssetCatalog::image(name, bundle.bundle());
+        ASSERT_NE(image, nullptr) << name;
+        EXPECT_EQ(image->bitmap(), plain->bitmap()) << name;
+    }
+    EXPECT_EQ(AssetCatalog::image("retina", bundle.bundle())->scale(), 2);
+    EXPECT_NE(AssetCatalog::image("other", bundle.bundle())->bitmap(), plain->bitmap());
+}
+
+TEST(AssetCatalog, ImageFilesThatCannotBeUsedAreLoggedOnceWithTheReason) {
+    // A PNG header claiming 5000 × 4000 pixels, more than an icon may have: refused from the
+    // header (the pixels that would follow are not there).
+    quorvel::platform::Data claimsLarge = png(1, 1);
+    const std::uint8_t size[8] = {0, 0, 0x13, 0x88, 0, 0, 0x0F, 0xA0};
+    std::copy(std::begin(size), std::end(size), claimsLarge.begin() + 16);
+    TemporaryBundle bundle("Unusable.bundle");
+    const auto file = bundle.write("Assets.json", R"({"images": {
+        "large": "large.png",
+        "largeToo": "large.png",
+        "text": "text.png",
+        "missing": "none.png"
+    }})");
+    bundle.write("large.png", claimsLarge);
+    bundle.write("text.png", "hello");
+    ScopedLogCapture log;
+    for (int round = 0; round < 2; ++round) {
+        for (const char* name : {"large", "largeToo", "text", "missing"}) {
+            EXPECT_EQ(AssetCatalog::image(name, bundle.bundle()), nullptr) << name;
+        }
+    }
+    const std::string at = file.string() + ": image ";
+    const auto messages = log.messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], at + "\"large\" is skipped: " + (bundle.path() / "large.png").string() +
+                               ": The image is 5000 x 4000 pixels, more than the 16000000 pixels "
+                               "that are decoded.");
+    EXPECT_EQ(messages[1], at + "\"text\" is skipped: " + (bundle.path() / "text.png").string() +
+                               ": The data is neither a JPEG nor a PNG image.");
+    EXPECT_EQ(
+        messages[2].rfind(at + "\"missing\" is skipped: " + (bundle.path() / "none.png").string() +
+                              ": The file cannot be read: ",
+                          0),
+        0u)
+        << messages[2];
 }
 
 TEST(AssetCatalog, CatalogueThatIsAFifoIsNeverWaitedFor) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <opencv2/imgcodecs.hpp>
@@ -67,6 +68,21 @@ TEST_F(ImageLookupTest, UncompiledCatalogueFileIsFound) {
     auto image = ImageLookup::fetchImageFromBundle(*host.bundle(), "capture-back");
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->bitmap()->width(), 3);
+}
+
+TEST_F(ImageLookupTest, UncompiledCatalogueFileOverSixteenMegapixelsIsRefusedWithOneLogLine) {
+    // A PNG header claiming 5000 × 4000 pixels: refused from the header, the pixels are not there.
+    auto claimsLarge = pngOfSize(1, 1);
+    const std::uint8_t size[8] = {0, 0, 0x13, 0x88, 0, 0, 0x0F, 0xA0};
+    std::copy(std::begin(size), std::end(size), claimsLarge.begin() + 16);
+    const auto file =
+        host.write("QuorvelAssets.xcassets/capture-back.imageset/capture-back", claimsLarge);
+    quorvel::platform::ScopedLogCapture log;
+    EXPECT_EQ(ImageLookup::fetchImageFromBundle(*host.bundle(), "capture-back"), nullptr);
+    EXPECT_EQ(log.messages(),
+              std::vector<std::string>{
+                  file.string() + " is not used: The image is 5000 x 4000 pixels, more than the "
+                                  "16000000 pixels that are decoded."});
 }
 
 TEST_F(ImageLookupTest, NamesThatLeaveTheCatalogueAreNeverRead) {

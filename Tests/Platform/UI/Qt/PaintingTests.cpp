@@ -203,6 +203,28 @@ TEST(PaintingTest, AScaledImageIsKeptOnlyWhileItsImageLives) {
     ScaledImageCache::clear();
 }
 
+TEST(PaintingTest, AnImagePlacedLargerThanTheDeviceIsScaledNoLargerThanWhatShows) {
+    ScaledImageCache::clear();
+    // 100 × 100 pixels at scale 0.5 are 200 points a side: centred in a 20-point view (and a
+    // 20 × 20-point device), only their middle shows.
+    auto imageView =
+        ImageView::make(Image::make(halves(100, 100)->bitmap(), 0.5), Rect::make(0, 0, 20, 20));
+    imageView->setContentMode(ContentMode::center);
+    auto enlarged = render(*imageView, 2);
+    EXPECT_TRUE(near(enlarged.at(5, 10), rgba(255, 0, 0)));
+    EXPECT_TRUE(near(enlarged.at(15, 10), rgba(0, 0, 255)));
+    EXPECT_LE(ScaledImageCache::byteCount(), 40u * 40u * 4u);
+
+    // 400 × 400 pixels at scale 2, 200 points again: the part that shows is reduced.
+    imageView->setImage(Image::make(halves(400, 400)->bitmap(), 2));
+    auto reduced = render(*imageView);
+    EXPECT_TRUE(near(reduced.at(4, 10), rgba(255, 0, 0)));
+    EXPECT_TRUE(near(reduced.at(16, 10), rgba(0, 0, 255)));
+    EXPECT_LE(ScaledImageCache::byteCount(), 20u * 20u * 4u);
+    imageView->setImage(nullptr);
+    ScaledImageCache::clear();
+}
+
 TEST(PaintingTest, BitmapsAndCameraFramesAreWrappedWithoutCopies) {
     auto image = halves(8, 8);
     const QImage wrappedImage = ImageBridge::qImage(*image);
