@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace capturedemo {
 
@@ -54,8 +56,12 @@ std::string writeWhole(const std::filesystem::path& path, const std::vector<std:
     return why;
 }
 
-std::string whyNotWritable(const std::filesystem::path& folder) {
-    const auto probe = folder / ".capture-demo-check";
+std::string whyNotWritable(const std::filesystem::path& folder, std::size_t longestName) {
+    // The temporary name carries a counter that grows as files are written: the probe's name is
+    // longer by the most digits the counter can gain.
+    std::string name = ".capture-demo-check";
+    name.resize(std::max(name.size(), longestName + std::numeric_limits<unsigned>::digits10), '-');
+    const auto probe = folder / name;
     const std::string why = writeWhole(probe, {0});
     if (why.empty()) ::unlink(probe.c_str());
     return why;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -12,8 +13,10 @@ namespace capturedemo {
 // of the attempt is left behind.
 std::string writeWhole(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
-// Why no file can be written in `folder` (one byte is written there and removed again to find
-// out: a read-only folder and a full disk both show); empty when one can.
-std::string whyNotWritable(const std::filesystem::path& folder);
+// Why no file with a name of up to `longestName` characters can be written in `folder` (one
+// byte is written there, through a temporary file as long-named as any writeWhole makes for
+// such a name, and removed again to find out: a read-only folder, a full disk and a path too
+// long for the system all show); empty when one can.
+std::string whyNotWritable(const std::filesystem::path& folder, std::size_t longestName);
 
 }  // namespace capturedemo

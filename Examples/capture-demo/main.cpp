@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,7 @@
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/Timer.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/PictureFile.h"
 #include "Platform/Imaging/ImageEncoding.h"
 #include "Platform/Log/Log.h"
 #include "Platform/UI/Qt/ApplicationHost.h"
@@ -79,6 +81,14 @@ struct Options {
     // The scripted session's time limit, in seconds.
     double timeout = 60;
 };
+
+// The longest --timeout: a day is more than any session needs, and far below what the clock's
+// nanoseconds hold (292 years).
+constexpr double kLongestTimeout = 86400;
+
+// No file the demo writes has a longer name: its pages (page-12-filtered.jpg) and the scripted
+// session's screenshots (08-crop-corner-moved.png) stay below it.
+constexpr std::size_t kLongestFileName = 32;
 
 constexpr const char* kUsage =
     "usage: capture-demo [--photo FILE | --photos DIR | --device /dev/videoN]\n"
@@ -151,6 +161,10 @@ std::variant<Options, int> parse(int argc, char** argv) {
             return usage("--timeout needs a number of seconds above 0, not '" + value("--timeout") +
                          "'");
         }
+        if (*parsed > kLongestTimeout) {
+            return usage("--timeout can be at most " + secondsText(kLongestTimeout) +
+                         " seconds (a day), not '" + value("--timeout") + "'");
+        }
         options.timeout = *parsed;
     }
     if (options.manualAfter && *options.manualAfter >= options.timeout) {
@@ -173,7 +187,7 @@ bool prepareOutput(const std::filesystem::path& out) {
                      error.message().c_str());
         return false;
     }
-    if (const auto why = capturedemo::whyNotWritable(out); !why.empty()) {
+    if (const auto why = capturedemo::whyNotWritable(out, kLongestFileName); !why.empty()) {
         std::fprintf(stderr, "capture-demo: cannot write in the output folder %s: %s\n",
                      out.c_str(), why.c_str());
         return false;
@@ -198,29 +212,32 @@ std::string whyNoCamera(const std::string& device) {
     return "the camera gave no picture (is it in use?)";
 }
 
-// Why the still photo at `path` cannot be filmed.
-std::string whyNoPhoto(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return std::strerror(errno);
-    if (!S_ISREG(status.st_mode)) return "not a regular file";
-    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
-    return "not a picture";
+// The photo `camera` films now, with its size or why it shows nothing; empty for a camera that
+// films no photos.
+std::string filmedPhoto(const std::shared_ptr<ui::CaptureDevice>& camera) {
+    const auto* simulated = dynamic_cast<const ui::SimulatedCameraDevice*>(camera.get());
+    const auto filmed =
+        simulated ? simulated->filmedPhoto() : ui::SimulatedCameraDevice::FilmedPhoto{};
+    if (filmed.path.empty()) return {};
+    std::string why = filmed.problem;
+    if (why.empty()) {
+        if (const auto size = ui::PictureFile::examine(filmed.path, why)) {
+            why = std::to_string(static_cast<int>(size->width)) + " x " +
+                  std::to_string(static_cast<int>(size->height)) + " pixels";
+        }
+    }
+    return filmed.path.string() + " (" + why + ")";
 }
 
-// Why the scripted session stopped at the step it was waiting for.
-std::string whyTimedOut(const std::string& waitingFor, const Options& options) {
-    if (waitingFor != "the page outline") return waitingFor + " did not happen";
-    std::string why = "no page outline was found";
-    if (!options.photo.empty()) {
-        why += " in " + options.photo;
-        if (const auto picture = ui::Image::contentsOfFile(options.photo)) {
-            why += " (" + std::to_string(picture->bitmap()->width()) + " x " +
-                   std::to_string(picture->bitmap()->height()) + " pixels)";
-        }
-    } else if (!options.photos.empty()) {
-        why += " in the photos of " + options.photos;
+// Why the scripted session stopped at the step it was waiting for, naming the photo filmed.
+std::string whyTimedOut(const std::string& waitingFor,
+                        const std::shared_ptr<ui::CaptureDevice>& camera) {
+    const std::string photo = filmedPhoto(camera);
+    if (waitingFor != "the page outline") {
+        return waitingFor + " did not happen" + (photo.empty() ? "" : " while filming " + photo);
     }
-    return why + "; --manual SECONDS takes a photo anyway";
+    return "no page outline was found" + (photo.empty() ? "" : " in " + photo) +
+           "; --manual SECONDS takes a photo anyway";
 }
 
 // Writes `image` as a JPEG, whole or not at all; why not, or empty when written.
@@ -230,41 +247,46 @@ std::string writeJPEG(const ui::Image& image, const std::filesystem::path& path)
     return capturedemo::writeWhole(path, *data);
 }
 
-bool installCamera(const Options& options) {
+// The camera installed for the session; nullptr after saying why there is none.
+std::shared_ptr<ui::CaptureDevice> installCamera(const Options& options) {
     if (!options.device.empty()) {
         auto camera = ui::V4L2CameraDevice::open(options.device);
         if (!camera) {
             std::fprintf(stderr, "capture-demo: cannot open %s: %s\n", options.device.c_str(),
                          whyNoCamera(options.device).c_str());
-            return false;
+            return nullptr;
         }
         ui::CaptureDevice::installDevice(camera);
         report("camera " + options.device);
-        return true;
+        return camera;
     }
     std::shared_ptr<ui::SimulatedCameraDevice> camera;
     if (!options.photo.empty()) {
-        camera = ui::SimulatedCameraDevice::fromPhoto(options.photo);
+        std::string why;
+        camera = ui::SimulatedCameraDevice::fromPhoto(options.photo, &why);
         if (!camera) {
             std::fprintf(stderr, "capture-demo: cannot read the photo %s: %s\n",
-                         options.photo.c_str(), whyNoPhoto(options.photo).c_str());
-            return false;
+                         options.photo.c_str(), why.c_str());
+            return nullptr;
         }
     } else if (!options.photos.empty()) {
-        camera = ui::SimulatedCameraDevice::fromPhotos(options.photos);
+        camera = ui::SimulatedCameraDevice::fromPhotos(
+            options.photos, [](const std::filesystem::path& file, const std::string& why) {
+                std::fprintf(stderr, "capture-demo: skipped %s: %s\n", file.c_str(), why.c_str());
+            });
         if (!camera) {
             std::error_code error;
-            std::fprintf(
-                stderr, "capture-demo: cannot read the photos in %s: %s\n", options.photos.c_str(),
-                std::filesystem::is_directory(options.photos, error) ? "no picture in it decodes"
-                                                                     : "not a folder");
-            return false;
+            std::fprintf(stderr, "capture-demo: cannot read the photos in %s: %s\n",
+                         options.photos.c_str(),
+                         std::filesystem::is_directory(options.photos, error) ? "no picture in it"
+                                                                              : "not a folder");
+            return nullptr;
         }
     } else {
         camera = ui::SimulatedCameraDevice::make();
         if (!camera) {
             std::fprintf(stderr, "capture-demo: cannot make the simulated camera\n");
-            return false;
+            return nullptr;
         }
     }
     ui::CaptureDevice::installSimulatedDevice(camera);
@@ -272,7 +294,7 @@ bool installCamera(const Options& options) {
     ui::CameraAuthorization::setAnswer(true);
     report(options.photo.empty() && options.photos.empty() ? "simulated camera: a page on a desk"
                                                            : "simulated camera: still photo(s)");
-    return true;
+    return camera;
 }
 
 // The host application's own screen, from which the capture flow is presented.
@@ -314,6 +336,12 @@ public:
                 why = page.string() + ": " + why;
             }
             const bool ok = why.empty();
+            // A page is on disk with its filtered view or not at all (nor one from an earlier
+            // run).
+            if (!ok) {
+                ::unlink(page.c_str());
+                ::unlink(filteredPath.c_str());
+            }
             written = written && ok;
             report(ok ? "wrote " + page.string() + " (" +
                             std::to_string(static_cast<int>(pages[i]->size().width)) + " x " +
@@ -336,11 +364,15 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A write beyond the file-size limit fails with "File too large" instead of ending the
+    // program: the half-written file is removed and the failure is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
     const auto parsed = parse(argc, argv);
     if (const auto* status = std::get_if<int>(&parsed)) return *status;
     const Options& options = std::get<Options>(parsed);
     if (!prepareOutput(options.out)) return 1;
-    if (!installCamera(options)) return 1;
+    auto camera = installCamera(options);
+    if (!camera) return 1;
 
     if (!ui::ApplicationHost::start()) {
         std::fprintf(stderr, "capture-demo: no user interface can run here\n");
@@ -387,7 +419,7 @@ int main(int argc, char** argv) {
         ok = script.run([&] { return host->handedBack; }) && host->written;
         if (!host->handedBack && SteadyClock::now() >= deadline) {
             report("timed out after " + secondsText(options.timeout) +
-                   " s: " + whyTimedOut(waitingFor, options));
+                   " s: " + whyTimedOut(waitingFor, camera));
         }
     } else {
         windowHost->setCloseHandler([] { ui::MainRunLoop::stop(); });

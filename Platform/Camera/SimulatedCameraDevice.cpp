@@ -16,6 +16,7 @@
 #include "Platform/Foundation/Device.h"
 #include "Platform/Graphics/Bitmap.h"
 #include "Platform/Graphics/ExifOrientation.h"
+#include "Platform/Graphics/PictureFile.h"
 #include "Platform/Imaging/ImageEncoding.h"
 
 namespace quorvel::platform {
@@ -72,43 +73,31 @@ private:
     SimulatedScene::Pose pose_;
 };
 
-// The stored pixels of a photo turned upright as its orientation says (BGR).
-cv::Mat upright(const cv::Mat& stored, ImageOrientation orientation) {
-    if (orientation == ImageOrientation::up) {
-        return stored;
-    }
-    // Pixel centres to pixel centres: whole numbers land on whole numbers, nothing is blended.
-    const AffineTransform turn = uprightTransform(
-        orientation,
-        Size{static_cast<double>(stored.cols - 1), static_cast<double>(stored.rows - 1)});
-    const cv::Size size = Image::swapsWidthAndHeight(orientation)
-                              ? cv::Size(stored.rows, stored.cols)
-                              : stored.size();
-    cv::Mat out;
-    cv::warpAffine(stored, out, cv::Matx23d(turn.a, turn.c, turn.tx, turn.b, turn.d, turn.ty), size,
-                   cv::INTER_NEAREST);
-    return out;
-}
-
-// The photo at `path` as the sensor records it, BGR at its own resolution; empty when it does
-// not decode. Filmed by a phone held upright, whatever the picture's shape: the sensor reads the
-// upright picture turned a quarter counter-clockwise, as it reads the generated scene, and a
-// portrait connection turns it upright again.
-cv::Mat sensorPicture(const std::filesystem::path& path) {
-    auto image = Image::contentsOfFile(path);
+// The photo at `path` as the sensor records it, BGR at its own resolution; empty, with why in
+// `why`, when it does not decode. Filmed by a phone held upright, whatever the picture's shape:
+// the sensor reads the upright picture turned a quarter counter-clockwise, as it reads the
+// generated scene, and a portrait connection turns it upright again.
+cv::Mat sensorPicture(const std::filesystem::path& path, std::string& why) {
+    auto image = PictureFile::read(path, true, why);
     if (!image) {
         return {};
     }
     try {
-        const Bitmap& bitmap = *image->bitmap();
-        const cv::Mat stored(bitmap.height(), bitmap.width(), CV_8UC4,
-                             const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
         cv::Mat bgr;
-        cv::cvtColor(stored, bgr, cv::COLOR_BGRA2BGR);
+        {
+            const Bitmap& bitmap = *image->bitmap();
+            const cv::Mat stored(bitmap.height(), bitmap.width(), CV_8UC4,
+                                 const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
+            cv::cvtColor(stored, bgr, cv::COLOR_BGRA2BGR);
+        }
+        // The decoded bitmap goes before the turned copy is made: a picture of 100 megapixels
+        // takes 400 MB as a bitmap.
+        image.reset();
         cv::Mat picture;
-        cv::rotate(upright(bgr, image->orientation()), picture, cv::ROTATE_90_COUNTERCLOCKWISE);
+        cv::rotate(bgr, picture, cv::ROTATE_90_COUNTERCLOCKWISE);
         return picture;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        why = std::string("cannot decode: ") + error.what();
         return {};
     }
 }
@@ -155,22 +144,38 @@ std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::make(
 }
 
 std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::fromPhoto(
-    const std::filesystem::path& path) {
-    if (sensorPicture(path).empty()) {
+    const std::filesystem::path& path, std::string* why) {
+    std::string failure;
+    cv::Mat picture = sensorPicture(path, failure);
+    if (picture.empty()) {
+        if (why) *why = failure;
         return nullptr;
     }
-    return std::make_shared<SimulatedCameraDevice>(Token{}, nullptr,
-                                                   std::vector<std::filesystem::path>{path});
+    auto device = std::make_shared<SimulatedCameraDevice>(Token{}, nullptr,
+                                                          std::vector<std::filesystem::path>{path});
+    // Decoded once: the frames show the picture that was read to see that it decodes.
+    std::lock_guard lock(device->mutex_);
+    device->sensorPictureIndex_ = 0;
+    device->sensorPicture_ = std::move(picture);
+    return device;
 }
 
 std::shared_ptr<SimulatedCameraDevice> SimulatedCameraDevice::fromPhotos(
-    const std::filesystem::path& directory) {
+    const std::filesystem::path& directory, const SkippedPhoto& skipped) {
+    // Only the headers are read here: each photo is decoded when it is filmed, so that a folder
+    // of large photos neither delays the start nor takes the memory of all of them at once.
     std::vector<std::filesystem::path> photos;
     std::error_code error;
     for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
-        if (it->is_regular_file(error) && !sensorPicture(it->path()).empty()) {
+        if (it->is_directory(error)) {
+            continue;
+        }
+        std::string why;
+        if (PictureFile::examine(it->path(), why)) {
             photos.push_back(it->path());
+        } else if (skipped) {
+            skipped(it->path(), why);
         }
     }
     if (photos.empty()) {
@@ -457,10 +462,21 @@ std::shared_ptr<const Bitmap> SimulatedCameraDevice::photoBitmapLocked(std::size
 
 cv::Mat SimulatedCameraDevice::sensorPictureLocked(std::size_t index) const {
     if (sensorPictureIndex_ != index) {
-        sensorPicture_ = sensorPicture(photos_[index]);
+        // The photo filmed before goes first: one decoded photo is held at a time.
+        sensorPicture_.release();
+        sensorPicture_ = sensorPicture(photos_[index], sensorPictureProblem_);
         sensorPictureIndex_ = index;
     }
     return sensorPicture_;
+}
+
+SimulatedCameraDevice::FilmedPhoto SimulatedCameraDevice::filmedPhoto() const {
+    std::lock_guard lock(mutex_);
+    if (photos_.empty()) {
+        return {};
+    }
+    return {photos_[currentPhoto_],
+            sensorPictureIndex_ == currentPhoto_ ? sensorPictureProblem_ : std::string()};
 }
 
 CaptureDevice::PhotoJob SimulatedCameraDevice::preparePhoto(const PhotoSettings&) {

@@ -3,9 +3,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Platform/Camera/CaptureDevice.h"
@@ -39,22 +41,31 @@ public:
     // scene could not be made.
     static std::shared_ptr<SimulatedCameraDevice> make(
         std::shared_ptr<SimulatedScene> scene = nullptr);
-    // A camera whose frames and photos are the photo at `path` (nullptr when it does not
-    // decode).
-    static std::shared_ptr<SimulatedCameraDevice> fromPhoto(const std::filesystem::path& path);
+    // A camera whose frames and photos are the photo at `path`, decoded once here; nullptr when
+    // it does not decode, with why in `why` (in PictureFile's words) when it is given.
+    static std::shared_ptr<SimulatedCameraDevice> fromPhoto(const std::filesystem::path& path,
+                                                            std::string* why = nullptr);
+    // Told of each file of a folder that is not filmed, and why (in PictureFile's words).
+    using SkippedPhoto =
+        std::function<void(const std::filesystem::path& file, const std::string& why)>;
     // A camera filming the photos in `directory` one page after another, in file-name order
-    // (nullptr when none decodes): the frames show one photo until a photo has been taken of
-    // it; the next start of a session then shows the next one, and the first again after the
+    // (nullptr when none is a picture): the frames show one photo until a photo has been taken
+    // of it; the next start of a session then shows the next one, and the first again after the
     // last. A photo request takes the photo of the last frame. setFramesPerPhoto makes the
     // frames move on by themselves instead.
+    //
+    // Only the files' headers are read here; `skipped` hears of each file that is no picture
+    // (sub-folders are passed over). A photo is decoded when it is first filmed, one at a time:
+    // one whose pixels turn out cut short or corrupt gives frames without pixels and photos
+    // that fail, and filmedPhoto() says why.
     //
     // A photo is filmed as a phone held upright sees it: the picture upright (its EXIF
     // orientation applied), portrait or landscape, turned a quarter counter-clockwise in the
     // landscape sensor as the generated scene is, so that portrait frames and photos show it
     // upright. Frames and photos are the whole picture scaled to fit their size, centred, with
     // dark bars beside it.
-    static std::shared_ptr<SimulatedCameraDevice> fromPhotos(
-        const std::filesystem::path& directory);
+    static std::shared_ptr<SimulatedCameraDevice> fromPhotos(const std::filesystem::path& directory,
+                                                             const SkippedPhoto& skipped = nullptr);
 
     SimulatedCameraDevice(Token, std::shared_ptr<SimulatedScene> scene,
                           std::vector<std::filesystem::path> photos);
@@ -65,6 +76,13 @@ public:
     // The filmed scene; nullptr for a camera of still photos.
     const std::shared_ptr<SimulatedScene>& scene() const { return scene_; }
     const std::vector<std::filesystem::path>& photoPaths() const { return photos_; }
+    // The photo the frames show now, and why it shows no picture when it could not be decoded
+    // (empty otherwise, and before it is first filmed). An empty path for the generated scene.
+    struct FilmedPhoto {
+        std::filesystem::path path;
+        std::string problem;
+    };
+    FilmedPhoto filmedPhoto() const;
 
     // Frames.
     void setSensorSize(int width, int height);
@@ -162,6 +180,8 @@ private:
     // frames, by index and size.
     mutable std::optional<std::size_t> sensorPictureIndex_;
     mutable cv::Mat sensorPicture_;
+    // Why sensorPicture_ is empty, when it is.
+    mutable std::string sensorPictureProblem_;
     mutable std::optional<std::tuple<std::size_t, int, int>> framedKey_;
     mutable cv::Mat framedPicture_;
     // The last picture made for photos, by index and size.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -57,7 +58,8 @@ FileContents tooLarge(std::size_t size, std::size_t maximumSize) {
 
 }  // namespace
 
-FileContents FileContents::read(const std::filesystem::path& path, std::size_t maximumSize) {
+FileContents FileContents::read(const std::filesystem::path& path, std::size_t maximumSize,
+                                std::optional<std::size_t> leading) {
     if (path.empty()) return failed(Failure::missing, "no path was given");
     // Only regular files are opened: opening a FIFO for reading waits for a writer, perhaps
     // forever, and opening a device may do anything.
@@ -80,10 +82,13 @@ FileContents FileContents::read(const std::filesystem::path& path, std::size_t m
     Data bytes;
     try {
         // The size is a hint only: files under /proc report 0 and still have contents.
-        bytes.reserve(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0));
+        const auto size = static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 0);
+        bytes.reserve(leading ? std::min(size, *leading) : size);
         std::uint8_t chunk[64 * 1024];
-        for (;;) {
-            const ssize_t count = ::read(file.get(), chunk, sizeof chunk);
+        while (!leading || bytes.size() < *leading) {
+            const std::size_t wanted =
+                leading ? std::min(sizeof chunk, *leading - bytes.size()) : sizeof chunk;
+            const ssize_t count = ::read(file.get(), chunk, wanted);
             if (count == 0) break;
             if (count < 0) {
                 if (errno == EINTR) continue;

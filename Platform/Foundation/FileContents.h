@@ -27,8 +27,11 @@ struct FileContents {
 
     // Reads the regular file at `path` when it holds at most `maximumSize` bytes. A larger file
     // is refused from its size before any of it is read; one that grows past the limit while it
-    // is read is refused as well. A FIFO or a device is never opened, so never waited for.
-    static FileContents read(const std::filesystem::path& path, std::size_t maximumSize);
+    // is read is refused as well. A FIFO or a device is never opened, so never waited for. With
+    // `leading`, only the first `leading` bytes are read (all of a shorter file), as a reader of
+    // a header alone needs.
+    static FileContents read(const std::filesystem::path& path, std::size_t maximumSize,
+                             std::optional<std::size_t> leading = std::nullopt);
 };
 
 }  // namespace quorvel::platform

@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
@@ -241,6 +242,19 @@ bool startJpeg(JpegDecoding& decoding, std::span<const std::uint8_t> data) {
     return true;
 }
 
+// Reads the header of a JPEG whose picture has at most `maximumPixels`. False, with the reason,
+// otherwise.
+bool readJpegHeader(JpegDecoding& decoding, std::span<const std::uint8_t> data,
+                    std::int64_t maximumPixels, ImageFailure& failure) {
+    if (!startJpeg(decoding, data)) {
+        fail(failure, FailureKind::damaged,
+             std::string("The JPEG header cannot be read (") + decoding.errors.message + ").");
+        return false;
+    }
+    return withinDecodingLimit(decoding.info.image_width, decoding.info.image_height, maximumPixels,
+                               failure);
+}
+
 // Inverted CMYK as cameras and Photoshop write it, taken to B, G, R as OpenCV does, in place.
 void cmykToBgra(std::uint8_t* p, std::size_t pixels) {
     for (std::size_t i = 0; i < pixels * 4; i += 4) {
@@ -317,16 +331,11 @@ bool readJpegRows(JpegDecoding& decoding, const JpegTarget& target) {
 std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageOrientation turn,
                                    std::int64_t maximumPixels, ImageFailure& failure) {
     JpegDecoding decoding;
-    if (!startJpeg(decoding, data)) {
-        fail(failure, FailureKind::damaged,
-             std::string("The JPEG header cannot be read (") + decoding.errors.message + ").");
+    if (!readJpegHeader(decoding, data, maximumPixels, failure)) {
         return nullptr;
     }
     const auto width = static_cast<std::int64_t>(decoding.info.image_width);
     const auto height = static_cast<std::int64_t>(decoding.info.image_height);
-    if (!withinDecodingLimit(width, height, maximumPixels, failure)) {
-        return nullptr;
-    }
     const bool swapped = Image::swapsWidthAndHeight(turn);
     auto bitmap = bitmapForDecoding(static_cast<int>(swapped ? height : width),
                                     static_cast<int>(swapped ? width : height), failure);
@@ -358,14 +367,22 @@ std::shared_ptr<Bitmap> decodeJpeg(std::span<const std::uint8_t> data, ImageOrie
     return bitmap;
 }
 
-// The picture size of a PNG, from its IHDR chunk, which must come first.
-std::optional<std::pair<std::int64_t, std::int64_t>> pngSize(std::span<const std::uint8_t> data) {
+// The picture size of a PNG, from its IHDR chunk, which must come first, when it has at most
+// `maximumPixels`; none, with the reason, otherwise.
+std::optional<std::pair<std::int64_t, std::int64_t>> pngSize(std::span<const std::uint8_t> data,
+                                                             std::int64_t maximumPixels,
+                                                             ImageFailure& failure) {
     static constexpr std::uint8_t header[] = {0, 0, 0, 13, 'I', 'H', 'D', 'R'};
     if (data.size() < 24 || std::memcmp(data.data() + 8, header, sizeof header) != 0) {
+        fail(failure, FailureKind::damaged, "The PNG header cannot be read.");
         return std::nullopt;
     }
-    return std::pair<std::int64_t, std::int64_t>{read32(data.data() + 16, true),
-                                                 read32(data.data() + 20, true)};
+    const std::int64_t width = read32(data.data() + 16, true);
+    const std::int64_t height = read32(data.data() + 20, true);
+    if (!withinDecodingLimit(width, height, maximumPixels, failure)) {
+        return std::nullopt;
+    }
+    return std::pair{width, height};
 }
 
 // What libpng reads from, and where its error message is kept. libpng reports an error by
@@ -431,12 +448,8 @@ bool readPngRows(png_structp png, png_bytepp rows) {
 // Decodes straight into the bitmap's rows: the only picture-sized memory is the bitmap.
 std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::int64_t maximumPixels,
                                   ImageFailure& failure) {
-    const auto size = pngSize(data);
+    const auto size = pngSize(data, maximumPixels, failure);
     if (!size) {
-        fail(failure, FailureKind::damaged, "The PNG header cannot be read.");
-        return nullptr;
-    }
-    if (!withinDecodingLimit(size->first, size->second, maximumPixels, failure)) {
         return nullptr;
     }
     PngSource source{data};
@@ -488,18 +501,44 @@ std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::int64
     return bitmap;
 }
 
-// The bytes of a picture file, or none (with the reason) when it cannot be read or is larger
-// than a picture file may be. The size decides before anything is read: a file of gigabytes is
-// no photo, and reading it whole would take that much memory and time.
-std::optional<Data> readPictureFile(const std::filesystem::path& path, ImageFailure* failure) {
-    auto contents = FileContents::read(path, Image::maximumFileSize);
+// The bytes of a picture file (its first `leading` bytes only, when given), or none (with the
+// reason) when it cannot be read or is larger than a picture file may be. The size decides before
+// anything is read: a file of gigabytes is no photo, and reading it whole would take that much
+// memory and time. The reason does not repeat the kind ("It holds 300000000 bytes, more than the
+// 268435456 allowed."): a message that names the kind reads it once.
+std::optional<Data> readPictureFile(const std::filesystem::path& path, ImageFailure* failure,
+                                    std::optional<std::size_t> leading = std::nullopt) {
+    auto contents = FileContents::read(path, Image::maximumFileSize, leading);
     if (!contents.bytes && failure) {
-        const bool tooLarge = contents.failure == FileContents::Failure::tooLarge;
-        fail(*failure, tooLarge ? FailureKind::tooLarge : FailureKind::unreadable,
-             (tooLarge ? "The picture file is too large: " : "The file cannot be read: ") +
-                 contents.reason + ".");
+        std::string reason = contents.reason;
+        if (!reason.empty()) {
+            reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+        }
+        fail(*failure,
+             contents.failure == FileContents::Failure::tooLarge ? FailureKind::tooLarge
+                                                                 : FailureKind::unreadable,
+             reason + ".");
     }
     return std::move(contents.bytes);
+}
+
+// False, with the reason, for data that is no JPEG or PNG of a size a picture file may have.
+bool isPictureData(std::span<const std::uint8_t> data, ImageFailure& failure) {
+    if (data.size() > Image::maximumFileSize) {
+        fail(failure, FailureKind::tooLarge,
+             "The data is " + std::to_string(data.size()) + " bytes, more than the " +
+                 std::to_string(Image::maximumFileSize) + " bytes a picture file may have.");
+        return false;
+    }
+    if (data.empty()) {
+        fail(failure, FailureKind::notAnImage, "The file is empty.");
+        return false;
+    }
+    if (!isJpeg(data) && !isPng(data)) {
+        fail(failure, FailureKind::notAnImage, "The data is neither a JPEG nor a PNG image.");
+        return false;
+    }
+    return true;
 }
 
 // The picture in `data`, refused from its header when it has more than `maximumPixels`;
@@ -512,20 +551,15 @@ std::shared_ptr<Image> decode(std::span<const std::uint8_t> data, bool upright,
     ImageFailure why;
     std::shared_ptr<Bitmap> bitmap;
     ImageOrientation orientation = ImageOrientation::up;
-    if (data.size() > Image::maximumFileSize) {
-        fail(why, FailureKind::tooLarge,
-             "The data is " + std::to_string(data.size()) + " bytes, more than the " +
-                 std::to_string(Image::maximumFileSize) + " bytes a picture file may have.");
-    } else if (data.empty()) {
-        fail(why, FailureKind::notAnImage, "The file is empty.");
-    } else if (isJpeg(data)) {
-        orientation = orientationFromExif(jpegOrientation(data));
-        bitmap = decodeJpeg(data, upright ? orientation : ImageOrientation::up, maximumPixels, why);
-        if (upright) orientation = ImageOrientation::up;
-    } else if (isPng(data)) {
-        bitmap = decodePng(data, maximumPixels, why);
-    } else {
-        fail(why, FailureKind::notAnImage, "The data is neither a JPEG nor a PNG image.");
+    if (isPictureData(data, why)) {
+        if (isJpeg(data)) {
+            orientation = orientationFromExif(jpegOrientation(data));
+            bitmap =
+                decodeJpeg(data, upright ? orientation : ImageOrientation::up, maximumPixels, why);
+            if (upright) orientation = ImageOrientation::up;
+        } else {
+            bitmap = decodePng(data, maximumPixels, why);
+        }
     }
     if (!bitmap) {
         if (failure) *failure = std::move(why);
@@ -569,6 +603,32 @@ std::shared_ptr<Image> Image::uprightContentsOfFile(const std::filesystem::path&
                                                     ImageFailure* failure) {
     const auto data = readPictureFile(path, failure);
     return data ? decode(*data, true, failure) : nullptr;
+}
+
+std::optional<Size> Image::pixelSizeOfFile(const std::filesystem::path& path,
+                                           ImageFailure* failure) {
+    ImageFailure why;
+    // A PNG's header is its first 33 bytes and a JPEG's most often lies within the first 64 KB;
+    // a JPEG with more metadata before its pixels is read further, up to the whole file.
+    for (std::size_t leading = std::size_t{64} << 10;; leading *= 8) {
+        const auto data = readPictureFile(path, &why, leading);
+        if (!data || !isPictureData(*data, why)) break;
+        if (isPng(*data)) {
+            const auto size = pngSize(*data, Image::maximumDecodedPixels, why);
+            if (!size) break;
+            return Size{static_cast<double>(size->first), static_cast<double>(size->second)};
+        }
+        JpegDecoding decoding;
+        if (readJpegHeader(decoding, *data, Image::maximumDecodedPixels, why)) {
+            return Size{static_cast<double>(decoding.info.image_width),
+                        static_cast<double>(decoding.info.image_height)};
+        }
+        // A header cut short by the end of what was read, not by the end of the file, is read
+        // again with more.
+        if (data->size() < leading || why.kind != FailureKind::damaged) break;
+    }
+    if (failure) *failure = std::move(why);
+    return std::nullopt;
 }
 
 std::shared_ptr<Image> Image::fromEncodedData(std::span<const std::uint8_t> data) {

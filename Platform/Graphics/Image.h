@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -83,6 +84,13 @@ public:
     // bitmap.
     static std::shared_ptr<Image> uprightContentsOfFile(const std::filesystem::path& path,
                                                         ImageFailure* failure);
+    // The stored pixel size of the picture in a file, from its header alone: no pixel is decoded
+    // and, most often, no more than the first 64 KB is read. None, with the reason, for whatever
+    // contentsOfFile refuses before it decodes pixels (a file that cannot be read or is too
+    // large, not a JPEG or PNG, a header that cannot be read, too many pixels); pixels that turn
+    // out cut short or corrupt are only found by decoding them.
+    static std::optional<Size> pixelSizeOfFile(const std::filesystem::path& path,
+                                               ImageFailure* failure);
     // The same from encoded bytes (at most maximumFileSize of them).
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data);
     static std::shared_ptr<Image> fromEncodedData(std::span<const std::uint8_t> data,

@@ -67,14 +67,13 @@ TEST_F(CaptureDemo, OutputFolderThatCannotBeMadeIsReportedBeforeAnythingIsCaptur
 }
 
 // Runs the demo with every file it writes limited to `blocks` × 512 bytes, as on a disk that fills
-// up: a write beyond that fails with "File too large". (Its standard output and error, files too,
-// stay far below that.)
+// up. A write beyond that raises SIGXFSZ, which ends a program that does not ignore it. (Its
+// standard output and error, files too, stay far below that.)
 ProgramRun runWithFileSizeLimit(const std::filesystem::path& program, int blocks,
                                 std::vector<std::string> arguments) {
     arguments.insert(
         arguments.begin(),
-        {"-c", "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + R"( && exec "$0" "$@")",
-         program.string()});
+        {"-c", "ulimit -f " + std::to_string(blocks) + R"( && exec "$0" "$@")", program.string()});
     arguments.insert(arguments.end(), {"--timeout", "900"});
     return runProgram("/bin/sh", arguments);
 }
@@ -140,6 +139,7 @@ TEST_F(CaptureDemo, BadArgumentsAreRefusedWithTheReason) {
         {{"--manual", "2s"}, "--manual needs a number of seconds, not '2s'"},
         {{"--manual", "-1"}, "--manual needs a number of seconds, not '-1'"},
         {{"--timeout", "0"}, "--timeout needs a number of seconds above 0, not '0'"},
+        {{"--timeout", "1e10"}, "--timeout can be at most 86400 seconds (a day), not '1e10'"},
         {{"--photo", picture, "--photos", scratch.path().string()},
          "give one of --photo, --photos and --device"},
         {{"--photo", picture, "--photo", picture}, "--photo is given twice"},
@@ -174,8 +174,101 @@ TEST_F(CaptureDemo, PictureWithoutAPageSaysWhyNothingWasCaptured) {
     const auto empty = scratch.write("empty.jpg", "").string();
     const auto result = run({"--photo", empty});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(contains(result.err, "cannot read the photo " + empty + ": not a picture"))
+    EXPECT_TRUE(contains(result.err, "cannot read the photo " + empty + ": cannot decode: "))
         << result.err;
+}
+
+TEST_F(CaptureDemo, PicturesThatCannotBeUsedAreNamedWithTheReasonQuorvelDetectGives) {
+    const auto folder = scratch.makeDirectory("photos");
+    const auto empty = scratch.write("photos/empty.jpg", "").string();
+    const auto garbage = scratch.write("photos/garbage.jpg", "not a picture").string();
+    const auto tiff = scratch.write("photos/scan.tif", std::string("II*\0\x08\0\0\0", 8)).string();
+    // A small PNG whose header claims 30000 x 30000 pixels.
+    std::vector<std::uint8_t> claimed;
+    ASSERT_TRUE(cv::imencode(".png", cv::Mat(16, 16, CV_8UC1, cv::Scalar(128)), claimed));
+    for (const int offset : {16, 20}) {
+        for (int i = 0; i < 4; ++i) claimed[offset + i] = (30000 >> (24 - 8 * i)) & 0xff;
+    }
+    const auto large = scratch.write("photos/large.png", claimed).string();
+    // One byte over the size cap (sparse: no disk space).
+    const auto huge = scratch.write("photos/huge.jpg", "\xFF\xD8\xFF").string();
+    std::filesystem::resize_file(huge, std::uintmax_t{256} * 1024 * 1024 + 1);
+    const std::vector<std::pair<std::string, std::string>> reasons{
+        {empty, "cannot decode: the file is empty"},
+        {garbage, "cannot decode: the data is neither a JPEG nor a PNG image"},
+        {tiff, "cannot decode: the data is neither a JPEG nor a PNG image"},
+        {large,
+         "too large: the image is 30000 x 30000 pixels, more than the 100000000 pixels that are "
+         "decoded"},
+        {huge, "too large: it holds 268435457 bytes, more than the 268435456 allowed"},
+    };
+    for (const auto& [photo, reason] : reasons) {
+        const auto result = run({"--photo", photo});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(contains(result.err, "cannot read the photo " + photo + ": " + reason + "\n"))
+            << result.err;
+    }
+    // A file whose reading fails (it can only be written).
+    const auto unreadable = run({"--photo", "/proc/self/clear_refs"});
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_TRUE(
+        contains(unreadable.err, "cannot read the photo /proc/self/clear_refs: cannot read: "))
+        << unreadable.err;
+
+    // In a folder, each is skipped with its reason, and the session films the picture that is
+    // left, naming it when it gives up.
+    const auto grey = writePicture("photos/grey.png", 64, 48);
+    const auto result = run({"--photos", folder.string(), "--timeout", "2"});
+    EXPECT_EQ(result.exitCode, 1);
+    for (const auto& [photo, reason] : reasons) {
+        EXPECT_TRUE(contains(result.err, "capture-demo: skipped " + photo + ": " + reason + "\n"))
+            << result.err;
+    }
+    EXPECT_TRUE(contains(result.out, "timed out after 2 s: no page outline was found in " + grey +
+                                         " (64 x 48 pixels)"))
+        << result.out;
+}
+
+// Makes a folder inside `base` whose path is `length` characters long (each name in it within
+// the system's limit of 255).
+std::filesystem::path longFolder(const std::filesystem::path& base, std::size_t length) {
+    std::filesystem::path path = base;
+    while (path.string().size() < length) {
+        const std::size_t left = length - path.string().size() - 1;
+        path /= std::string(std::min<std::size_t>(left, 200), 'd');
+    }
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+TEST_F(CaptureDemo, PagesOnDiskAreWhatThePrintedLinesSay) {
+    // The folder's path leaves room for a short name, not for the screenshots' temporary files:
+    // refused before anything is captured.
+    const auto deep = longFolder(scratch.path(), 4061);
+    const auto refused = run({"--manual", "0", "--out", deep.string()});
+    ASSERT_TRUE(refused.exited) << "signal " << refused.signal << "\n" << refused.err;
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(contains(
+        refused.err, "cannot write in the output folder " + deep.string() + ": File name too long"))
+        << refused.err;
+    EXPECT_FALSE(contains(refused.out, "simulated camera")) << "refused first: " << refused.out;
+
+    // The first page's filtered view cannot be written: the page is not left without it, and
+    // nothing says it was written.
+    const auto out = scratch.makeDirectory("pages");
+    scratch.makeDirectory("pages/page-1-filtered.jpg");
+    const auto result = run({"--manual", "0", "--out", out.string()});
+    ASSERT_TRUE(result.exited) << "signal " << result.signal << "\n" << result.err;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(contains(
+        result.out, "could not write page 1: " + (out / "page-1-filtered.jpg").string() + ": "))
+        << result.out;
+    EXPECT_FALSE(std::filesystem::exists(out / "page-1.jpg"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / "page-2.jpg"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / "page-2-filtered.jpg"));
+    EXPECT_FALSE(contains(result.out, "wrote " + (out / "page-1.jpg").string())) << result.out;
+    EXPECT_FALSE(contains(result.out, "handed to the host")) << result.out;
+    EXPECT_FALSE(contains(result.out, "Pages written")) << result.out;
 }
 
 }  // namespace

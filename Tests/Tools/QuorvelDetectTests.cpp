@@ -119,22 +119,29 @@ TEST_F(QuorvelDetect, EachPictureThatCannotBeUsedSaysWhyAndNothingReachesStandar
     constexpr std::uintmax_t hugeSize = std::uintmax_t{256} * 1024 * 1024 + 1;
     std::filesystem::resize_file(huge, hugeSize);
 
-    const auto result = run({cut, overLimit, wide, huge});
+    // A file whose reading fails (it can only be written).
+    const std::string unreadable = "/proc/self/clear_refs";
+
+    const auto result = run({cut, overLimit, wide, huge, unreadable});
     ASSERT_TRUE(result.exited) << "signal " << result.signal;
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "") << "no decoder's own error lines";
     const auto parsed = lines(result);
-    ASSERT_EQ(parsed.size(), 4u) << result.out;
+    ASSERT_EQ(parsed.size(), 5u) << result.out;
     const std::vector<std::pair<std::string, std::string>> expected{
         {"cannot decode: ", "truncated or corrupt"},
         {"too large: ", "12000 x 9000 pixels"},
         {"too large: ", "60000 x 1 pixels"},
-        {"too large: ", std::to_string(hugeSize) + " bytes"},
+        {"too large: ", "it holds " + std::to_string(hugeSize) + " bytes"},
+        {"cannot read: ", ""},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const std::string error = parsed[i].value("error", "");
         EXPECT_EQ(error.rfind(expected[i].first, 0), 0u) << error;
         EXPECT_NE(error.find(expected[i].second), std::string::npos) << error;
+        // The reason does not say the kind again.
+        EXPECT_EQ(error.find("too large", 1), std::string::npos) << error;
+        EXPECT_EQ(error.find("cannot be read"), std::string::npos) << error;
         EXPECT_EQ(parsed[i]["found"], false);
     }
 }

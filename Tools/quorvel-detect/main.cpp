@@ -18,15 +18,9 @@
 // Exit status: 0 when every image was examined (found or not), 1 when any could not be, 2 for a
 // usage error.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <opencv2/core/utils/logger.hpp>
@@ -34,7 +28,7 @@
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/PictureFile.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {
@@ -48,46 +42,6 @@ constexpr const char* kUsage =
     "read, not a regular file, cannot decode (not a JPEG or PNG, cut short, corrupt) or too\n"
     "large (a file over 256 MB, more than 100 megapixels, more than 32767 pixels on a side).\n"
     "Exit status: 0 when every image was examined, 1 when any could not be, 2 for bad usage.\n";
-
-// The upright image at `path`, or why there is none.
-struct Decoded {
-    std::shared_ptr<quorvel::platform::Image> image;
-    std::string error;
-};
-
-// "too large: <why>", "cannot decode: <why>" or "cannot read: <why>", the reason's sentence
-// written as a clause.
-std::string describe(const quorvel::platform::ImageFailure& failure) {
-    using Kind = quorvel::platform::ImageFailure::Kind;
-    std::string reason = failure.reason;
-    if (!reason.empty() && reason.back() == '.') reason.pop_back();
-    if (!reason.empty() && std::isupper(static_cast<unsigned char>(reason[0]))) {
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    }
-    const char* what = failure.kind == Kind::tooLarge     ? "too large"
-                       : failure.kind == Kind::unreadable ? "cannot read"
-                                                          : "cannot decode";
-    return reason.empty() ? what : std::string(what) + ": " + reason;
-}
-
-Decoded decodeUpright(const std::string& path) {
-    // Only regular files are read: a FIFO would wait for a writer forever.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        return {nullptr, std::string("cannot read: ") + std::strerror(errno)};
-    }
-    if (!S_ISREG(status.st_mode)) return {nullptr, "not a regular file"};
-    if (::access(path.c_str(), R_OK) != 0) {
-        return {nullptr, std::string("cannot read: ") + std::strerror(errno)};
-    }
-    // The library's own reader: a file over its size cap is refused before it is read, and a
-    // truncated or corrupt picture, or one over the decoder's pixel limit, is no image. The
-    // pixels are turned upright as they are decoded.
-    quorvel::platform::ImageFailure failure;
-    const auto image = quorvel::platform::Image::uprightContentsOfFile(path, &failure);
-    if (!image) return {nullptr, describe(failure)};
-    return {image, {}};
-}
 
 double rounded(double value, double perUnit) {
     return std::round(value * perUnit) / perUnit;
@@ -128,8 +82,11 @@ int main(int argc, char** argv) {
         line["image"] = path;
         nlohmann::json corners = nlohmann::json::array();
         double ms = 0;
-        const Decoded decoded = decodeUpright(path);
-        if (const auto& image = decoded.image) {
+        // The library's own reader: only a regular file is read, one over the size cap is
+        // refused before it is read, and a truncated or corrupt picture, or one over the
+        // decoder's pixel limit, is no image. The pixels are turned upright as they are decoded.
+        std::string error;
+        if (const auto image = quorvel::platform::PictureFile::read(path, true, error)) {
             const quorvel::platform::Size size = image->size();
             // Shared with the completion, which may outlive a detection given up on.
             struct Outcome {
@@ -161,7 +118,7 @@ int main(int argc, char** argv) {
                 }
             }
         } else {
-            line["error"] = decoded.error;
+            line["error"] = error;
             anyFailed = true;
         }
         line["found"] = !corners.empty();

@@ -319,6 +319,34 @@ TEST_F(PhotoCameraTest, PhotosOfADirectoryAreFilmedOnePageAfterAnother) {
     }
 }
 
+TEST_F(PhotoCameraTest, PhotosOfADirectoryAreDecodedWhenFilmedNotWhenListed) {
+    ASSERT_TRUE(cv::imwrite((directory / "a.png").string(),
+                            cv::Mat(90, 160, CV_8UC3, cv::Scalar(0, 0, 255))));
+    // A whole header with its pixels cut short: only decoding finds that out.
+    std::vector<std::uint8_t> png;
+    cv::Mat noise(90, 160, CV_8UC3);
+    cv::randu(noise, cv::Scalar::all(0), cv::Scalar::all(255));
+    ASSERT_TRUE(cv::imencode(".png", noise, png));
+    scratch.write("b.png", std::vector<std::uint8_t>(png.begin(), png.begin() + png.size() / 2));
+    auto device = SimulatedCameraDevice::fromPhotos(directory);
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->photoPaths().size(), 2u);
+    device->setSensorSize(160, 90);
+    device->setFramesPerPhoto(1);
+
+    RecordingSession recording(device);
+    recording.session->startRunning();
+    ASSERT_EQ(device->emitFrames(1), 1);
+    EXPECT_EQ(device->filmedPhoto().path, directory / "a.png");
+    EXPECT_EQ(device->filmedPhoto().problem, "");
+    device->emitFrames(1);
+    recording.session->stopRunning();
+    const auto filmed = device->filmedPhoto();
+    EXPECT_EQ(filmed.path, directory / "b.png");
+    EXPECT_EQ(filmed.problem.rfind("cannot decode: the PNG data is truncated or corrupt", 0), 0u)
+        << filmed.problem;
+}
+
 TEST_F(PhotoCameraTest, DirectoryWithoutPhotosGivesNoCamera) {
     EXPECT_EQ(SimulatedCameraDevice::fromPhotos(directory), nullptr);
     EXPECT_EQ(SimulatedCameraDevice::fromPhoto(directory / "missing.jpg"), nullptr);
