@@ -9,6 +9,7 @@
 
 #include "Platform/Camera/CameraAuthorization.h"
 #include "Platform/Camera/EmptySensorFrame.h"
+#include "Platform/Camera/FittedPicture.h"
 #include "Platform/Camera/FrameDelivery.h"
 #include "Platform/Camera/PictureSensorFrame.h"
 #include "Platform/Camera/SensorNoise.h"
@@ -110,33 +111,6 @@ cv::Mat sensorPicture(const std::filesystem::path& path) {
         return picture;
     } catch (const std::exception&) {
         return {};
-    }
-}
-
-// Draws the whole of `picture` (BGR) into `target` (BGRA, opaque), scaled to fit and centred,
-// with dark bars where its shape differs: a document photographed to its edges keeps its corners
-// in view. False when it could not.
-bool drawFitted(const cv::Mat& picture, cv::Mat& target) {
-    if (picture.empty() || target.empty()) {
-        return false;
-    }
-    try {
-        const double scale = std::min(static_cast<double>(target.cols) / picture.cols,
-                                      static_cast<double>(target.rows) / picture.rows);
-        const int width =
-            std::clamp(static_cast<int>(std::lround(picture.cols * scale)), 1, target.cols);
-        const int height =
-            std::clamp(static_cast<int>(std::lround(picture.rows * scale)), 1, target.rows);
-        target.setTo(cv::Scalar(16, 16, 16, 255));
-        cv::Mat scaled;
-        cv::resize(picture, scaled, cv::Size(width, height), 0, 0,
-                   scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
-        cv::Mat area =
-            target(cv::Rect((target.cols - width) / 2, (target.rows - height) / 2, width, height));
-        cv::cvtColor(scaled, area, cv::COLOR_BGR2BGRA);
-        return true;
-    } catch (const std::exception&) {
-        return false;
     }
 }
 
