@@ -17,15 +17,17 @@ constexpr double kSpread = 1.0;
 // smallest step an outline search counts as an edge, even on a copy reduced eight times.
 constexpr double kDarkening = 0.6;
 
-// Continues `edge`, the picture's outermost row or column as drawn (BGRA), over `count` lines
-// outward: `line(d)` is the target's line d pixels beyond the edge.
-template <typename Line>
-void continueOutward(const cv::Mat& edge, int count, double longSide, Line line) {
+// The surround beyond `edge`, the picture's outermost line as drawn (BGRA, one row): `count` rows,
+// row d - 1 being the line d pixels out.
+cv::Mat continueOutward(const cv::Mat& edge, int count, double longSide) {
+    if (count <= 0) {
+        return {};
+    }
+    cv::Mat surround(count, edge.cols, CV_8UC3);
     cv::Mat current;
-    edge.convertTo(current, CV_32F);
-    const bool row = edge.rows == 1;
+    cv::cvtColor(edge, current, cv::COLOR_BGRA2BGR);
+    current.convertTo(current, CV_32F);
     double variance = 0;  // of the blur applied so far
-    cv::Mat shaded;
     for (int d = 1; d <= count; ++d) {
         // The widest odd box whose variance, (width² - 1) / 12, fits into what is still missing:
         // boxes one after another add up to a Gaussian, at a cost that does not grow with width.
@@ -33,14 +35,14 @@ void continueOutward(const cv::Mat& edge, int count, double longSide, Line line)
         const int half = static_cast<int>((std::sqrt(12 * missing + 1) - 1) / 2);
         if (half > 0) {
             const int width = 2 * half + 1;
-            cv::blur(current, current, row ? cv::Size(width, 1) : cv::Size(1, width));
+            cv::blur(current, current, cv::Size(width, 1));
             variance += (width * width - 1) / 12.0;
         }
-        const double light = 1 - kDarkening * d / longSide;
-        cv::multiply(current, cv::Scalar(light, light, light, 1), shaded);
-        cv::Mat out = line(d);
-        shaded.convertTo(out, CV_8U);
+        cv::Mat line = surround.row(d - 1);
+        current.convertTo(line, CV_8U, 1 - kDarkening * d / longSide);
     }
+    cv::cvtColor(surround, surround, cv::COLOR_BGR2BGRA);
+    return surround;
 }
 
 }  // namespace
@@ -67,17 +69,22 @@ bool drawFitted(const cv::Mat& picture, cv::Mat& target) {
         cv::cvtColor(scaled, area, cv::COLOR_BGR2BGRA);
 
         // Beside the picture first, then above and below it across the whole width, corners
-        // included.
+        // included. The surround is made a line per row, and turned into place beside.
         const double longSide = std::max(target.cols, target.rows);
         const cv::Range rows(top, bottom + 1);
-        continueOutward(target(rows, cv::Range(left, left + 1)), left, longSide,
-                        [&](int d) { return target(rows, cv::Range(left - d, left - d + 1)); });
-        continueOutward(target(rows, cv::Range(right, right + 1)), target.cols - 1 - right,
-                        longSide,
-                        [&](int d) { return target(rows, cv::Range(right + d, right + d + 1)); });
-        continueOutward(target.row(top), top, longSide, [&](int d) { return target.row(top - d); });
-        continueOutward(target.row(bottom), target.rows - 1 - bottom, longSide,
-                        [&](int d) { return target.row(bottom + d); });
+        cv::Mat beside;
+        cv::transpose(continueOutward(target(rows, cv::Range(left, left + 1)).t(), left, longSide),
+                      beside);
+        cv::Mat leftOfPicture = target(rows, cv::Range(0, left));
+        cv::flip(beside, leftOfPicture, 1);
+        cv::Mat rightOfPicture = target(rows, cv::Range(right + 1, target.cols));
+        cv::transpose(continueOutward(target(rows, cv::Range(right, right + 1)).t(),
+                                      target.cols - 1 - right, longSide),
+                      rightOfPicture);
+        cv::Mat above = target.rowRange(0, top);
+        cv::flip(continueOutward(target.row(top), top, longSide), above, 0);
+        cv::Mat below = target.rowRange(bottom + 1, target.rows);
+        continueOutward(target.row(bottom), target.rows - 1 - bottom, longSide).copyTo(below);
         return true;
     } catch (const std::exception&) {
         return false;
