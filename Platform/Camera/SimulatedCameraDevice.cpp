@@ -9,6 +9,7 @@
 
 #include "Platform/Camera/CameraAuthorization.h"
 #include "Platform/Camera/EmptySensorFrame.h"
+#include "Platform/Camera/FittedPicture.h"
 #include "Platform/Camera/FrameDelivery.h"
 #include "Platform/Camera/PictureSensorFrame.h"
 #include "Platform/Camera/SensorNoise.h"
@@ -99,33 +100,6 @@ cv::Mat sensorPicture(const std::filesystem::path& path, std::string& why) {
     } catch (const std::exception& error) {
         why = std::string("cannot decode: ") + error.what();
         return {};
-    }
-}
-
-// Draws the whole of `picture` (BGR) into `target` (BGRA, opaque), scaled to fit and centred,
-// with dark bars where its shape differs: a document photographed to its edges keeps its corners
-// in view. False when it could not.
-bool drawFitted(const cv::Mat& picture, cv::Mat& target) {
-    if (picture.empty() || target.empty()) {
-        return false;
-    }
-    try {
-        const double scale = std::min(static_cast<double>(target.cols) / picture.cols,
-                                      static_cast<double>(target.rows) / picture.rows);
-        const int width =
-            std::clamp(static_cast<int>(std::lround(picture.cols * scale)), 1, target.cols);
-        const int height =
-            std::clamp(static_cast<int>(std::lround(picture.rows * scale)), 1, target.rows);
-        target.setTo(cv::Scalar(16, 16, 16, 255));
-        cv::Mat scaled;
-        cv::resize(picture, scaled, cv::Size(width, height), 0, 0,
-                   scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
-        cv::Mat area =
-            target(cv::Rect((target.cols - width) / 2, (target.rows - height) / 2, width, height));
-        cv::cvtColor(scaled, area, cv::COLOR_BGR2BGRA);
-        return true;
-    } catch (const std::exception&) {
-        return false;
     }
 }
 
@@ -435,7 +409,7 @@ cv::Mat SimulatedCameraDevice::photoPicture(std::size_t index, int width, int he
     const std::tuple<std::size_t, int, int> key{index, width, height};
     if (framedKey_ != key) {
         cv::Mat framed(height, width, CV_8UC4);
-        if (!drawFitted(sensorPictureLocked(index), framed)) {
+        if (!FittedPicture::draw(sensorPictureLocked(index), framed)) {
             framed.release();
         }
         framedPicture_ = framed;
@@ -452,7 +426,7 @@ std::shared_ptr<const Bitmap> SimulatedCameraDevice::photoBitmapLocked(std::size
         photoBitmapKey_ = key;
         if (auto bitmap = Bitmap::makeForOverwrite(width, height)) {  // every pixel is drawn
             cv::Mat pixels(height, width, CV_8UC4, bitmap->mutableData(), bitmap->bytesPerRow());
-            if (drawFitted(sensorPictureLocked(index), pixels)) {
+            if (FittedPicture::draw(sensorPictureLocked(index), pixels)) {
                 photoBitmap_ = std::move(bitmap);
             }
         }

@@ -63,7 +63,8 @@ public:
     // orientation applied), portrait or landscape, turned a quarter counter-clockwise in the
     // landscape sensor as the generated scene is, so that portrait frames and photos show it
     // upright. Frames and photos are the whole picture scaled to fit their size, centred, with
-    // dark bars beside it.
+    // its own border continued, blurred and darkening, where their shape differs: nothing around
+    // it draws an edge the photo does not show.
     static std::shared_ptr<SimulatedCameraDevice> fromPhotos(const std::filesystem::path& directory,
                                                              const SkippedPhoto& skipped = nullptr);
 
