@@ -115,12 +115,6 @@ bool holdsUnderNudges(std::array<platform::Point, 4> corners, platform::Point pr
 
 }  // namespace
 
-std::optional<double> PageAspectRatio::impliedFocalLength(const RectangleFeature& feature,
-                                                          platform::Point principalPoint) {
-    const auto sides = sidesOf(cornersOf(feature), principalPoint);
-    return sides ? focalLengthOf(*sides) : std::nullopt;
-}
-
 std::optional<double> PageAspectRatio::estimate(const RectangleFeature& feature,
                                                 platform::Rect picture,
                                                 std::optional<double> cameraFocalLength) {

@@ -30,12 +30,6 @@ public:
     // `cameraFocalLength` too.
     static std::optional<double> estimate(const RectangleFeature& feature, platform::Rect picture,
                                           std::optional<double> cameraFocalLength);
-
-    // The focal length (pixels) the quadrilateral implies with the principal point at
-    // `principalPoint`; none when its opposite sides do not both converge or the answer is
-    // imaginary.
-    static std::optional<double> impliedFocalLength(const RectangleFeature& feature,
-                                                    platform::Point principalPoint);
 };
 
 }  // namespace quorvel
