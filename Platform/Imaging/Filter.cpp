@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <limits>
+#include <optional>
 #include <opencv2/imgproc.hpp>
 #include <span>
 
@@ -16,6 +18,10 @@
 namespace quorvel::platform {
 
 namespace {
+
+// Where each output pixel of a perspective correction spans at least this many source pixels in
+// every direction, the source is shrunk by area first (see perspectiveCorrection).
+constexpr double kAreaShrinkStep = 1.5;
 
 // The kind of value an input takes, in the order of FilterValue's alternatives.
 enum class ValueKind { number = 0, vector = 1, image = 2 };
@@ -33,6 +39,8 @@ constexpr InputSpec perspectiveInputs[] = {
     {"inputTopRight", ValueKind::vector, false, 0},
     {"inputBottomLeft", ValueKind::vector, false, 0},
     {"inputBottomRight", ValueKind::vector, false, 0},
+    {"inputWidth", ValueKind::number, false, 0},
+    {"inputHeight", ValueKind::number, false, 0},
 };
 constexpr InputSpec lanczosInputs[] = {
     {"inputImage", ValueKind::image, false, 0},
@@ -94,9 +102,30 @@ void clampToAlpha(cv::Mat& pixels) {
     }
 }
 
+// The fewest source pixels any output pixel steps over, in any direction, anywhere in the output:
+// the smaller singular value of the homography's derivative, taken at the output's corners and
+// centre (across a quadrilateral it changes monotonically, so its least value lies on the rim).
+double leastSourceStep(const cv::Matx33d& outputToSource, double width, double height) {
+    double least = std::numeric_limits<double>::infinity();
+    for (const cv::Point2d p : {cv::Point2d{0, 0}, cv::Point2d{width, 0}, cv::Point2d{0, height},
+                                cv::Point2d{width, height}, cv::Point2d{width / 2, height / 2}}) {
+        const auto& h = outputToSource;
+        const double w = h(2, 0) * p.x + h(2, 1) * p.y + h(2, 2);
+        const double u = (h(0, 0) * p.x + h(0, 1) * p.y + h(0, 2)) / w;
+        const double v = (h(1, 0) * p.x + h(1, 1) * p.y + h(1, 2)) / w;
+        const cv::Matx22d jacobian((h(0, 0) - u * h(2, 0)) / w, (h(0, 1) - u * h(2, 1)) / w,
+                                   (h(1, 0) - v * h(2, 0)) / w, (h(1, 1) - v * h(2, 1)) / w);
+        cv::Vec2d singular;
+        cv::SVD::compute(jacobian, singular, cv::SVD::NO_UV);
+        least = std::min(least, singular[1]);
+    }
+    return least;
+}
+
 std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& image, Point topLeft,
                                                          Point topRight, Point bottomLeft,
-                                                         Point bottomRight) {
+                                                         Point bottomRight,
+                                                         std::optional<Size> outputSize) {
     const Point corners[] = {topLeft, topRight, bottomRight, bottomLeft};
     for (const Point& corner : corners) {
         if (!std::isfinite(corner.x) || !std::isfinite(corner.y)) {
@@ -104,22 +133,24 @@ std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& imag
         }
     }
     auto length = [](Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); };
-    const double width =
+    const double sideWidth =
         std::round(std::max(length(topLeft, topRight), length(bottomLeft, bottomRight)));
-    const double height =
+    const double sideHeight =
         std::round(std::max(length(topLeft, bottomLeft), length(topRight, bottomRight)));
+    const double width = outputSize ? std::round(outputSize->width) : sideWidth;
+    const double height = outputSize ? std::round(outputSize->height) : sideHeight;
     if (!(width >= 1) || !(height >= 1) || width > Bitmap::maximumDimension ||
         height > Bitmap::maximumDimension) {
         return nullptr;
     }
     // Three corners on one line leave no plane to map: the homography would be singular.
-    const double reach = std::max(width, height);
+    const double reach = std::max(sideWidth, sideHeight);
     for (int skipped = 0; skipped < 4; ++skipped) {
         const Point& a = corners[(skipped + 1) % 4];
         const Point& b = corners[(skipped + 2) % 4];
         const Point& c = corners[(skipped + 3) % 4];
         const double twiceArea = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-        if (std::abs(twiceArea) < 1e-9 * reach * reach) {
+        if (!(std::abs(twiceArea) >= 1e-9 * reach * reach)) {
             return nullptr;
         }
     }
@@ -155,22 +186,42 @@ std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& imag
     if (!cv::solve(system, rhs, h, cv::DECOMP_LU)) {
         return nullptr;
     }
-    const cv::Matx33d homography(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7], 1);
-    // OpenCV addresses pixels by their centres, half a pixel in from the edges.
-    const cv::Matx33d toEdges(1, 0, 0.5, 0, 1, 0.5, 0, 0, 1);
-    const cv::Matx33d toCentres(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1);
-    const cv::Matx33d outputToSource = toCentres * homography * toEdges;
+    cv::Matx33d homography(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7], 1);
     for (int i = 0; i < 9; ++i) {
-        if (!std::isfinite(outputToSource.val[i])) {
+        if (!std::isfinite(homography.val[i])) {
             return nullptr;
         }
     }
     try {
+        // Bilinear sampling reads only the four source pixels nearest each output pixel: where
+        // every output pixel spans well over one source pixel, the rest would be skipped and fine
+        // detail would alias. There the source is first shrunk by area averaging to about the
+        // output's density (never below it anywhere, so no detail the output can hold is lost).
+        const cv::Mat* source = &image.pixels();
+        cv::Mat shrunk;
+        const double step = leastSourceStep(homography, width, height);
+        if (step >= kAreaShrinkStep) {
+            const cv::Size size(std::max(1, static_cast<int>(std::round(source->cols / step))),
+                                std::max(1, static_cast<int>(std::round(source->rows / step))));
+            shrunk.create(size, CV_8UC4);
+            if (!shrinkByArea(*source, shrunk)) {
+                cv::resize(*source, shrunk, size, 0, 0, cv::INTER_AREA);
+            }
+            const cv::Matx33d toShrunk(size.width / static_cast<double>(source->cols), 0, 0, 0,
+                                       size.height / static_cast<double>(source->rows), 0, 0, 0,
+                                       1);
+            homography = toShrunk * homography;
+            source = &shrunk;
+        }
+        // OpenCV addresses pixels by their centres, half a pixel in from the edges.
+        const cv::Matx33d toEdges(1, 0, 0.5, 0, 1, 0.5, 0, 0, 1);
+        const cv::Matx33d toCentres(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1);
+        const cv::Matx33d outputToSource = toCentres * homography * toEdges;
         auto result = newBitmapPixels(static_cast<int>(width), static_cast<int>(height));
         if (!result.bitmap) {
             return nullptr;
         }
-        cv::warpPerspective(image.pixels(), result.pixels, outputToSource, result.pixels.size(),
+        cv::warpPerspective(*source, result.pixels, outputToSource, result.pixels.size(),
                             cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_CONSTANT,
                             cv::Scalar::all(0));
         CV_Assert(result.pixels.data == result.bitmap->data());
@@ -451,7 +502,17 @@ std::shared_ptr<const FilterImage> Filter::outputImage() const {
             if (!topLeft || !topRight || !bottomLeft || !bottomRight) {
                 return nullptr;
             }
-            return perspectiveCorrection(*input, *topLeft, *topRight, *bottomLeft, *bottomRight);
+            const auto width = values_.find("inputWidth");
+            const auto height = values_.find("inputHeight");
+            std::optional<Size> size;
+            if (width != values_.end() || height != values_.end()) {
+                if (width == values_.end() || height == values_.end()) {
+                    return nullptr;
+                }
+                size = Size{std::get<double>(width->second), std::get<double>(height->second)};
+            }
+            return perspectiveCorrection(*input, *topLeft, *topRight, *bottomLeft, *bottomRight,
+                                         size);
         }
         case Kind::lanczosScale:
             return lanczosScale(*input, number("inputScale"), number("inputAspectRatio"));

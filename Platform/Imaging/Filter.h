@@ -28,6 +28,12 @@ namespace quorvel::platform {
 //   sampling (the platform's default sampler); as the output is at least as long as each side of
 //   the quadrilateral, the source is not thinned out along the sides. Output pixels whose source
 //   lies outside the input are transparent. nullptr for a degenerate quadrilateral.
+//   Beyond the platform's filter: inputWidth and inputHeight (numbers, no default), when both are
+//   set, give the output's size instead (rounded to whole pixels; nullptr when only one is set or
+//   the size is out of range), so that a caller who knows the page's shape resamples the picture
+//   once, straight to it. Where every output pixel then spans 1.5 source pixels or more in every
+//   direction, the source is first shrunk by area averaging to about the output's density, as a
+//   careful resampler does, so that fine print does not alias.
 //
 // "CILanczosScaleTransform": inputImage, inputScale (1), inputAspectRatio (1). Output size =
 //   round(width × scale × aspectRatio) × round(height × scale), at least 1 × 1; the extent origin

@@ -6,6 +6,7 @@
 
 #include "Platform/Imaging/Filter.h"
 #include "Source/Configuration/FatalError.h"
+#include "Source/Configuration/Logger.h"
 #include "Source/Imaging/PageAspectRatio.h"
 
 namespace quorvel {
@@ -101,36 +102,91 @@ float RectangleFeature::cornerVarianceFrom(const RectangleFeature& rect) const {
     return sum;
 }
 
+bool RectangleFeature::isConvex() const {
+    const std::array<platform::Point, 4> corners{topLeft, topRight, bottomRight, bottomLeft};
+    double reach = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& a = corners[i];
+        const auto& b = corners[(i + 1) % 4];
+        reach = std::max(reach, std::hypot(b.x - a.x, b.y - a.y));
+    }
+    if (!std::isfinite(reach) || !(reach > 0)) return false;
+    // The turn at each corner: all four the same way, none so slight that three corners are as
+    // good as on one line.
+    int left = 0;
+    int right = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& a = corners[i];
+        const auto& b = corners[(i + 1) % 4];
+        const auto& c = corners[(i + 2) % 4];
+        const double turn = (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
+        if (turn > 1e-9 * reach * reach) {
+            ++left;
+        } else if (turn < -1e-9 * reach * reach) {
+            ++right;
+        }
+    }
+    return left == 4 || right == 4;
+}
+
+namespace {
+
+double distance(platform::Point a, platform::Point b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// The straightened page's size in whole pixels: the paper's own width to height, as many pixels
+// along its longer side as the outline's longest side has, and no more pixels than the picture it
+// is cut from (a larger page would only spread the picture's pixels thinner).
+platform::Size pageSize(const RectangleFeature& outline, platform::Rect picture,
+                        std::optional<double> cameraFocalLength) {
+    const double top = distance(outline.topLeft, outline.topRight);
+    const double bottom = distance(outline.bottomLeft, outline.bottomRight);
+    const double left = distance(outline.topLeft, outline.bottomLeft);
+    const double right = distance(outline.topRight, outline.bottomRight);
+    const double longest = std::round(std::max({top, bottom, left, right}));
+    const double ratio = PageAspectRatio::estimate(outline, picture, cameraFocalLength)
+                             .value_or(std::max(top, bottom) / std::max(left, right));
+    double width = std::max(1.0, std::round(ratio >= 1 ? longest : longest * ratio));
+    double height = std::max(1.0, std::round(ratio >= 1 ? longest / ratio : longest));
+
+    constexpr double largest = platform::Bitmap::maximumDimension;
+    const double fit = std::min({std::sqrt(picture.width() * picture.height() / (width * height)),
+                                 largest / width, largest / height});
+    if (fit < 1) {
+        const double fittedWidth = std::max(1.0, std::floor(width * fit));
+        const double fittedHeight = std::max(1.0, std::floor(height * fit));
+        Logger::capture().info(
+            "The straightened page of %d x %d pixels would have more than its picture's %d x %d; "
+            "it is made %d x %d",
+            static_cast<int>(width), static_cast<int>(height), static_cast<int>(picture.width()),
+            static_cast<int>(picture.height()), static_cast<int>(fittedWidth),
+            static_cast<int>(fittedHeight));
+        width = fittedWidth;
+        height = fittedHeight;
+    }
+    return {width, height};
+}
+
+}  // namespace
+
 std::shared_ptr<const platform::FilterImage> RectangleFeature::correctPerspective(
     const platform::FilterImage& image, const RectangleFeature& feature, double scale,
     std::optional<double> cameraFocalLength) {
     auto scaled = [scale](platform::Point p) { return platform::Point{p.x * scale, p.y * scale}; };
     const RectangleFeature corners(scaled(feature.topLeft), scaled(feature.topRight),
                                    scaled(feature.bottomRight), scaled(feature.bottomLeft));
-    auto straight = image.applyingFilter("CIPerspectiveCorrection",
-                                         {{"inputTopLeft", corners.topLeft},
-                                          {"inputTopRight", corners.topRight},
-                                          {"inputBottomLeft", corners.bottomLeft},
-                                          {"inputBottomRight", corners.bottomRight}});
-    const auto ratio = PageAspectRatio::estimate(corners, image.extent(), cameraFocalLength);
-    if (!straight || !ratio) return straight;
+    if (!corners.isConvex()) return nullptr;
 
-    // The filter sizes its output from the longer of each pair of opposite sides, which under
-    // perspective is not the paper's shape: bring it to the paper's ratio, keeping the longer
-    // side's pixels.
-    const double width = straight->extent().width();
-    const double height = straight->extent().height();
-    const double longer = std::max(width, height);
-    const double targetWidth = *ratio >= 1 ? longer : longer * *ratio;
-    const double targetHeight = *ratio >= 1 ? longer / *ratio : longer;
-    if (std::fabs(targetWidth - width) < 1 && std::fabs(targetHeight - height) < 1) {
-        return straight;
-    }
-    const double factor = targetHeight / height;
-    auto shaped = straight->applyingFilter(
-        "CILanczosScaleTransform",
-        {{"inputScale", factor}, {"inputAspectRatio", targetWidth / (width * factor)}});
-    return shaped ? shaped : straight;
+    // Resampled once, straight to the page's own shape and size.
+    const auto size = pageSize(corners, image.extent(), cameraFocalLength);
+    return image.applyingFilter("CIPerspectiveCorrection",
+                                {{"inputTopLeft", corners.topLeft},
+                                 {"inputTopRight", corners.topRight},
+                                 {"inputBottomLeft", corners.bottomLeft},
+                                 {"inputBottomRight", corners.bottomRight},
+                                 {"inputWidth", size.width},
+                                 {"inputHeight", size.height}});
 }
 
 std::shared_ptr<const platform::FilterImage> RectangleFeature::scale(

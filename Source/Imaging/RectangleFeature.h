@@ -41,11 +41,17 @@ public:
     // The sum of the four corner displacements between this and `rect` (single precision).
     float cornerVarianceFrom(const RectangleFeature& rect) const;
 
+    // Whether the corners, taken in the order top-left, top-right, bottom-right, bottom-left, turn
+    // the same way at all four, with no three on a line: a convex outline. A crossed or concave
+    // outline is the picture of no flat page.
+    bool isConvex() const;
+
     // The part of `image` inside `feature` (corners multiplied by `scale`, in the image's own
     // pixels with the origin at the lower left) straightened into a rectangle of the paper's own
-    // shape (PageAspectRatio), as many pixels along its longer side as the longer of the
-    // outline's sides there. `cameraFocalLength` (pixels of `image`) is the lens of the camera
-    // that took `image`, when known.
+    // shape (PageAspectRatio), as many pixels along its longer side as the outline's longest side,
+    // resampled once. A page that would have more pixels than `image` is made smaller, keeping its
+    // shape, with a log line. `cameraFocalLength` (pixels of `image`) is the lens of the camera
+    // that took `image`, when known. None for an outline that is not convex.
     static std::shared_ptr<const platform::FilterImage> correctPerspective(
         const platform::FilterImage& image, const RectangleFeature& feature, double scale,
         std::optional<double> cameraFocalLength = std::nullopt);

@@ -117,4 +117,32 @@ double quadIoU(const std::array<cv::Point2d, 4>& a, const std::array<cv::Point2d
     return uni > 0 ? inter / uni : 0;
 }
 
+std::array<cv::Point2d, 4> pinholeCorners(double width, double height, double tilt,
+                                          double direction, double turn, cv::Size picture,
+                                          double focalLength) {
+    const double degree = std::acos(-1.0) / 180;
+    // A turn by `angle` degrees about the unit vector `k` (Rodrigues' formula).
+    auto rotation = [degree](cv::Vec3d k, double angle) {
+        const double c = std::cos(angle * degree);
+        const double s = std::sin(angle * degree);
+        const cv::Matx33d cross(0, -k[2], k[1], k[2], 0, -k[0], -k[1], k[0], 0);
+        return c * cv::Matx33d::eye() + s * cross +
+               (1 - c) * (cv::Matx31d(k) * cv::Matx13d(k[0], k[1], k[2]));
+    };
+    const cv::Matx33d tipped =
+        rotation(cv::Vec3d(std::cos(direction * degree), std::sin(direction * degree), 0), tilt);
+    const cv::Matx33d turned = rotation(cv::Vec3d(0, 0, 1), turn);
+    const double distance = 2.2 * height;
+    std::array<cv::Point2d, 4> corners;
+    const double signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (int i = 0; i < 4; ++i) {
+        const cv::Vec3d p =
+            turned * tipped * cv::Vec3d(signs[i][0] * width / 2, signs[i][1] * height / 2, 0) +
+            cv::Vec3d(0, 0, distance);
+        corners[i] = {picture.width / 2.0 + focalLength * p[0] / p[2],
+                      picture.height / 2.0 + focalLength * p[1] / p[2]};
+    }
+    return corners;
+}
+
 }  // namespace testing_vision

@@ -41,6 +41,15 @@ struct SceneOptions {
 /// rectangle to `corners`, onto a grainy surface, then adds a little blur and noise.
 DocumentScene renderScene(const SceneOptions& options);
 
+/// The corners (top-left, top-right, bottom-right, bottom-left) of a paper of `width` × `height` as
+/// a pinhole camera of `focalLength` pixels filming a `picture` sees it: tipped by `tilt` degrees
+/// about an axis in the paper's plane at `direction` degrees, turned by `turn` degrees, its centre
+/// on the camera's axis at 2.2 paper heights.
+std::array<cv::Point2d, 4> pinholeCorners(double width, double height, double tilt,
+                                          double direction, double turn,
+                                          cv::Size picture = {1080, 1920},
+                                          double focalLength = 1320);
+
 /// Largest distance between matching corners, in the given order.
 double worstCornerError(const std::array<cv::Point2d, 4>& found,
                         const std::array<cv::Point2d, 4>& truth);

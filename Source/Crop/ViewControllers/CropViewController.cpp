@@ -24,6 +24,21 @@ constexpr double noEdgeDistance = 100000.0;
 // neighbours'.
 constexpr double handleSpacing = 30;
 
+// The handle's place in the order top-left, top-right, bottom-right, bottom-left.
+std::size_t cornerIndex(const CornerPoint& cornerPoint) {
+    switch (cornerPoint.position()) {
+        case MagnifyView::Position::topLeft:
+            return 0;
+        case MagnifyView::Position::topRight:
+            return 1;
+        case MagnifyView::Position::bottomRight:
+            return 2;
+        case MagnifyView::Position::bottomLeft:
+            return 3;
+    }
+    fatalError("A crop handle has no corner");
+}
+
 double distance(platform::Point a, platform::Point b) {
     return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y));
 }
@@ -320,15 +335,19 @@ void CropViewController::updateActiveCornerConstraints(CornerPoint& cornerPoint,
     outlet(outlets_.cropView).setNeedsDisplay();
 }
 
+ConvexOutline::Corners CropViewController::handleCentres() const {
+    return {outlet(outlets_.topLeftCornerPoint).center(),
+            outlet(outlets_.topRightCornerPoint).center(),
+            outlet(outlets_.bottomRightCornerPoint).center(),
+            outlet(outlets_.bottomLeftCornerPoint).center()};
+}
+
 platform::Point CropViewController::sanitizeTranslation(platform::Point translation,
                                                         const CornerPoint& cornerPoint) const {
     const auto frame = outlet(outlets_.magnifySuperview).frame();
     const double W = frame.width();
     const double H = frame.height();
-    const auto TL = outlet(outlets_.topLeftCornerPoint).center();
-    const auto TR = outlet(outlets_.topRightCornerPoint).center();
-    const auto BR = outlet(outlets_.bottomRightCornerPoint).center();
-    const auto BL = outlet(outlets_.bottomLeftCornerPoint).center();
+    const auto [TL, TR, BR, BL] = handleCentres();
 
     double minX = 0;
     double maxX = W;
@@ -365,7 +384,13 @@ platform::Point CropViewController::sanitizeTranslation(platform::Point translat
         return t;
     };
     const auto c = cornerPoint.center();
-    return {clamp(c.x, translation.x, minX, maxX), clamp(c.y, translation.y, minY, maxY)};
+    const auto keepInBox = [&](platform::Point t) {
+        return platform::Point{clamp(c.x, t.x, minX, maxX), clamp(c.y, t.y, minY, maxY)};
+    };
+    // Held apart on each axis, the handles can still cross a diagonal: the outline is kept
+    // convex too.
+    return ConvexOutline::limitCornerMove({TL, TR, BR, BL}, cornerIndex(cornerPoint),
+                                          keepInBox(translation), handleSpacing, keepInBox);
 }
 
 void CropViewController::handleEdgePan(const Edge& edge,
@@ -376,8 +401,11 @@ void CropViewController::handleEdgePan(const Edge& edge,
         edge.type == EdgeType::horizontal ? platform::Point{0, raw.y} : platform::Point{raw.x, 0};
     const auto t1 = sanitizeTranslation(t, *edge.corner1);
     const auto t2 = sanitizeTranslation(t, *edge.corner2);
-    // All or nothing: a side moves only when neither of its handles is held back.
-    if (t1 == t && t2 == t) {
+    // All or nothing: a side moves only when neither of its handles is held back and the
+    // outline stays convex.
+    if (t1 == t && t2 == t &&
+        ConvexOutline::keepsSideMove(handleCentres(), cornerIndex(*edge.corner1), t,
+                                     handleSpacing)) {
         updateActiveCornerConstraints(*edge.corner1, t1);
         updateActiveCornerConstraints(*edge.corner2, t2);
     }

@@ -15,6 +15,7 @@
 #include "Platform/UI/PanGestureRecognizer.h"
 #include "Platform/UI/View.h"
 #include "Source/Configuration/CaptureTheme.h"
+#include "Source/Crop/Components/ConvexOutline.h"
 #include "Source/Crop/Components/CornerPoint.h"
 #include "Source/Crop/Components/CropControlView.h"
 #include "Source/Crop/Components/CropView.h"
@@ -118,8 +119,9 @@ public:
     // The side whose midpoint lies within the touch threshold of `touchPoint` (the first in the
     // order top, right, bottom, left), or none.
     std::optional<Edge> checkForEdgeTouch(platform::Point touchPoint) const;
-    // `translation` limited so that the handle's centre stays in the touch layer and at least 30
-    // points from its neighbours on the axis that separates them.
+    // `translation` limited so that the handle's centre stays in the touch layer, at least 30
+    // points from its neighbours on the axis that separates them, and the outline convex with
+    // each corner at least 30 points beyond the line through its neighbours (ConvexOutline).
     platform::Point sanitizeTranslation(platform::Point translation,
                                         const CornerPoint& cornerPoint) const;
 
@@ -136,6 +138,8 @@ private:
     void updateActiveCornerConstraints(CornerPoint& cornerPoint, platform::Point translation);
     void handleEdgePan(const Edge& edge, platform::PanGestureRecognizer& recognizer);
     void placeHandles();
+    // The handles' centres: top-left, top-right, bottom-right, bottom-left.
+    ConvexOutline::Corners handleCentres() const;
     void popScreen();
     void crop();
     std::vector<std::shared_ptr<CornerPoint>> handlesInOrder() const;

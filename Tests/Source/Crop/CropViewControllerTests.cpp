@@ -180,12 +180,18 @@ TEST_F(CropScreenTest, EachHandleIsKeptInsideTheLayerAndApartFromItsNeighbours) 
     const auto& tr = *outlets().topRightCornerPoint;
     const auto& br = *outlets().bottomRightCornerPoint;
     const auto& bl = *outlets().bottomLeftCornerPoint;
-    // Top-left: x ≤ min(TR.x, BR.x) − 30 = 220, y ≤ min(BL.y, BR.y) − 30 = 350, both ≥ 0.
-    EXPECT_EQ(screen->sanitizeTranslation({500, 500}, tl), (ui::Point{170, 290}));
+    // Top-left: x ≤ min(TR.x, BR.x) − 30 = 220, y ≤ min(BL.y, BR.y) − 30 = 350, both ≥ 0; that
+    // corner of its box lies past the line through its neighbours, so it slides along that line,
+    // 30 points inside it.
+    const auto towardsBottomRight = screen->sanitizeTranslation({500, 500}, tl);
+    EXPECT_NEAR(towardsBottomRight.x, 24.569, 1e-3);
+    EXPECT_NEAR(towardsBottomRight.y, 195.898, 1e-3);
     EXPECT_EQ(screen->sanitizeTranslation({-500, -500}, tl), (ui::Point{-50, -60}));
     EXPECT_EQ(screen->sanitizeTranslation({5, -7}, tl), (ui::Point{5, -7}));
     // Top-right: x ≥ max(TL.x, BL.x) + 30 = 80, up to W.
-    EXPECT_EQ(screen->sanitizeTranslation({-500, 500}, tr), (ui::Point{-170, 310}));
+    const auto towardsBottomLeft = screen->sanitizeTranslation({-500, 500}, tr);
+    EXPECT_NEAR(towardsBottomLeft.x, -31.146, 1e-3);
+    EXPECT_NEAR(towardsBottomLeft.y, 216.069, 1e-3);
     EXPECT_EQ(screen->sanitizeTranslation({W, -100}, tr), (ui::Point{W - 250, -40}));
     // Bottom-right: beyond the layer's edges it stops at W and H.
     EXPECT_EQ(screen->sanitizeTranslation({1000, 1000}, br), (ui::Point{W - 280, H - 400}));
@@ -206,6 +212,37 @@ TEST_F(CropScreenTest, WhenTheLimitsCrossAHandleBelowTheMinimumGoesToTheMinimum)
 }
 
 // --- Dragging through the window ---------------------------------------------------------------
+
+TEST_F(CropScreenTest, ACornerDraggedAcrossThePageStopsWhereTheOutlineWouldCave) {
+    open(plainImage(300, 400), rectangleCorners(60, 80, 280, 420), false);
+    // How far each corner lies inside the line through its neighbours (y down, clockwise).
+    auto clearances = [this] {
+        const auto c = corners();
+        std::vector<double> inside;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const auto& p = c[(i + 3) % 4];
+            const auto& n = c[(i + 1) % 4];
+            inside.push_back(((c[i].x - p.x) * (n.y - p.y) - (c[i].y - p.y) * (n.x - p.x)) /
+                             std::hypot(n.x - p.x, n.y - p.y));
+        }
+        return inside;
+    };
+    ASSERT_TRUE(ui::UIDriver::press(touchLayer(), {60, 80}));
+    for (int step = 1; step <= 30; ++step) {
+        ASSERT_TRUE(ui::UIDriver::moveTo(touchLayer(), {60.0 + 9 * step, 80.0 + 14 * step}));
+        for (const double inside : clearances()) EXPECT_GE(inside, 30 - 1e-6) << "step " << step;
+    }
+    ASSERT_TRUE(ui::UIDriver::release(touchLayer(), {330, 500}));
+    EXPECT_NEAR(clearances()[0], 30, 1e-6);
+
+    // Done gives a whole page: every pixel of it comes from the plain grey picture.
+    screen->donePressed();
+    ASSERT_EQ(delegate->cropped, 1);
+    const auto& bitmap = *delegate->croppedImage->bitmap();
+    cv::Mat page(bitmap.height(), bitmap.width(), CV_8UC4,
+                 const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
+    EXPECT_EQ(cv::mean(page), cv::Scalar::all(0xC0));
+}
 
 TEST_F(CropScreenTest, DraggingAHandleMovesItUnderTheLoupe) {
     open(plainImage(300, 400), rectangleCorners(60, 80, 280, 420), false);

@@ -267,36 +267,6 @@ TEST(AutomaticProcessing, PortraitPhotoGivesTheStraightenedUprightPage) {
     EXPECT_LT(correlation(grey, upsideDown), 0.5);
 }
 
-// The corners of a paper of `width` × `height` as a 1080 × 1920 portrait camera with a focal length
-// of 1320 pixels sees it: tipped by `tilt` degrees about an axis in the paper's plane at
-// `direction` degrees, turned by `turn` degrees, its centre on the camera's axis.
-std::array<cv::Point2d, 4> pinholeCorners(double width, double height, double tilt,
-                                          double direction, double turn) {
-    const double degree = std::acos(-1.0) / 180;
-    // A turn by `angle` degrees about the unit vector `k` (Rodrigues' formula).
-    auto rotation = [degree](cv::Vec3d k, double angle) {
-        const double c = std::cos(angle * degree);
-        const double s = std::sin(angle * degree);
-        const cv::Matx33d cross(0, -k[2], k[1], k[2], 0, -k[0], -k[1], k[0], 0);
-        return c * cv::Matx33d::eye() + s * cross +
-               (1 - c) * (cv::Matx31d(k) * cv::Matx13d(k[0], k[1], k[2]));
-    };
-    const cv::Matx33d tipped =
-        rotation(cv::Vec3d(std::cos(direction * degree), std::sin(direction * degree), 0), tilt);
-    const cv::Matx33d turned = rotation(cv::Vec3d(0, 0, 1), turn);
-    const double focalLength = 1320;
-    const double distance = 2.2 * height;
-    std::array<cv::Point2d, 4> corners;
-    const double signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    for (int i = 0; i < 4; ++i) {
-        const cv::Vec3d p =
-            turned * tipped * cv::Vec3d(signs[i][0] * width / 2, signs[i][1] * height / 2, 0) +
-            cv::Vec3d(0, 0, distance);
-        corners[i] = {540 + focalLength * p[0] / p[2], 960 + focalLength * p[1] / p[2]};
-    }
-    return corners;
-}
-
 TEST(AutomaticProcessing, TiltedPagesComeOutWithThePapersShape) {
     struct Paper {
         double width, height;
@@ -316,7 +286,7 @@ TEST(AutomaticProcessing, TiltedPagesComeOutWithThePapersShape) {
     for (const auto& shot : shots) {
         SceneOptions options;
         options.size = {1080, 1920};
-        options.corners = pinholeCorners(shot.paper.width, shot.paper.height, shot.tilt,
+        options.corners = testing_vision::pinholeCorners(shot.paper.width, shot.paper.height, shot.tilt,
                                          shot.direction, shot.turn);
         const auto result =
             processAutomatically(photoAsStored(testing_vision::renderScene(options).image), false);
