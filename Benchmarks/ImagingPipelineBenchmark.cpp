@@ -85,17 +85,46 @@ void BM_BlurTestAt800(benchmark::State& state) {
 }
 BENCHMARK(BM_BlurTestAt800)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A 4032 × 3024 photo of a page and the page's outline, in the photo's lower-left-origin pixels.
+struct OutlinedPhoto {
+    testing_vision::DocumentScene photo = scene({4032, 3024});
+    std::shared_ptr<const quorvel::platform::FilterImage> image =
+        quorvel::platform::FilterImage::fromBitmap(bitmapOf(photo.image));
+    RectangleFeature outline{corner(3), corner(2), corner(1), corner(0)};
+
+    quorvel::platform::Point corner(int i) const {
+        return {photo.corners[i].x, photo.image.rows - photo.corners[i].y};
+    }
+};
+
 void BM_PerspectiveCorrection12MP(benchmark::State& state) {
-    const auto photo = scene({4032, 3024});
-    const auto image = quorvel::platform::FilterImage::fromBitmap(bitmapOf(photo.image));
-    const double h = 3024;
-    // Core Image coordinates: y up.
-    RectangleFeature feature(
-        {photo.corners[3].x, h - photo.corners[3].y}, {photo.corners[2].x, h - photo.corners[2].y},
-        {photo.corners[1].x, h - photo.corners[1].y}, {photo.corners[0].x, h - photo.corners[0].y});
-    for (auto _ : state)
-        benchmark::DoNotOptimize(RectangleFeature::correctPerspective(*image, feature, 1.0));
+    const OutlinedPhoto photo;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            RectangleFeature::correctPerspective(*photo.image, photo.outline, 1.0));
+    }
 }
 BENCHMARK(BM_PerspectiveCorrection12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One bilinear warp of the same photo to the size of the page above: the least a straightening
+// can cost, to set the one above against.
+void BM_OneBilinearWarpToThePage12MP(benchmark::State& state) {
+    const OutlinedPhoto photo;
+    const auto page = RectangleFeature::correctPerspective(*photo.image, photo.outline, 1.0);
+    const cv::Size size = page->pixels().size();
+    // The page's corners land on the output's; the outline is named from the bottom up.
+    const cv::Point2f to[] = {{0, 0}, {float(size.width), 0}, {float(size.width), float(size.height)},
+                              {0, float(size.height)}};
+    const cv::Point2f from[] = {photo.photo.corners[3], photo.photo.corners[2],
+                                photo.photo.corners[1], photo.photo.corners[0]};
+    const cv::Mat pageToPhoto = cv::getPerspectiveTransform(to, from);
+    for (auto _ : state) {
+        cv::Mat warped(size, CV_8UC4);
+        cv::warpPerspective(photo.image->pixels(), warped, pageToPhoto, size,
+                            cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
+        benchmark::DoNotOptimize(warped.data);
+    }
+}
+BENCHMARK(BM_OneBilinearWarpToThePage12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

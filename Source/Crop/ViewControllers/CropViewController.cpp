@@ -454,6 +454,11 @@ void CropViewController::crop() {
     // Pixels of the picture as shown.
     feature.scaleFeature({imageSize.width * image->scale(), imageSize.height * image->scale()});
 
+    if (!feature.isConvex()) {
+        Logger::capture().error("Failed to apply crop: the corners do not outline a page");
+        return;
+    }
+
     auto stored = platform::FilterImage::fromImage(*image);
     auto shown =
         stored ? stored->oriented(platform::exifOrientation(image->orientation())) : nullptr;
