@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace quorvel {
 
@@ -64,10 +63,9 @@ Point ConvexOutline::limitCornerMove(const Corners& corners, std::size_t index, 
         Line line;
         double least;
     };
-    std::vector<Limit> limits;
-    for (const Line& line : {Line{previous, next}, Line{opposite, next}, Line{previous, opposite}}) {
-        limits.push_back({line, std::min(spacing, line.clearance(at))});
-    }
+    std::array<Limit, 3> limits{Limit{{previous, next}, 0}, Limit{{opposite, next}, 0},
+                                Limit{{previous, opposite}, 0}};
+    for (Limit& limit : limits) limit.least = std::min(spacing, limit.line.clearance(at));
     auto kept = [&](Point x) {
         return std::all_of(limits.begin(), limits.end(), [x](const Limit& limit) {
             return limit.line.clearance(x) >= limit.least - tolerance;

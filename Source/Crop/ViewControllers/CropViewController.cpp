@@ -24,19 +24,9 @@ constexpr double noEdgeDistance = 100000.0;
 // neighbours'.
 constexpr double handleSpacing = 30;
 
-// The handle's place in the order top-left, top-right, bottom-right, bottom-left.
+// The handle's place in the order top-left, top-right, bottom-right, bottom-left: its tag less 1.
 std::size_t cornerIndex(const CornerPoint& cornerPoint) {
-    switch (cornerPoint.position()) {
-        case MagnifyView::Position::topLeft:
-            return 0;
-        case MagnifyView::Position::topRight:
-            return 1;
-        case MagnifyView::Position::bottomRight:
-            return 2;
-        case MagnifyView::Position::bottomLeft:
-            return 3;
-    }
-    fatalError("A crop handle has no corner");
+    return static_cast<std::size_t>(cornerPoint.position()) - 1;
 }
 
 double distance(platform::Point a, platform::Point b) {
