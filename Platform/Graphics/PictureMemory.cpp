@@ -1,6 +1,9 @@
 #include "Platform/Graphics/PictureMemory.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -15,9 +18,23 @@ struct Kept {
 };
 
 struct Store {
+    Store() { kept.reserve(PictureMemory::maximumKeptBlocks); }  // giving back never allocates
+
     std::mutex mutex;
     std::vector<Kept> kept;  // oldest first
+    std::size_t keptBytes = 0;
 };
+
+// Frees a block of at least minimumKeptSize bytes so that its pages go back to the system. glibc
+// maps a block of that size on its own (and unmaps it when freed) only above its mmap threshold,
+// which it raises up to 32 MB as such blocks are freed; below it, the block comes from the heap,
+// which mostly keeps it resident after it is freed. Dropping the block's pages first makes the
+// two alike. The block is page-aligned and its capacity a multiple of a page, so the allocator's
+// own bookkeeping, in front of the block, is left alone.
+void freeLarge(std::uint8_t* block, std::size_t capacity) {
+    madvise(block, capacity, MADV_DONTNEED);
+    std::free(block);
+}
 
 Store& store() {
     // Never destroyed: blocks may be given back while the process exits.
@@ -35,17 +52,28 @@ void PictureMemory::Release::operator()(std::uint8_t* block) const {
         std::free(block);
         return;
     }
-    std::uint8_t* evicted = nullptr;
+    if (capacity > maximumKeptBytes) {
+        freeLarge(block, capacity);
+        return;
+    }
+    // The oldest blocks are let go until this one fits; they are freed outside the lock.
+    std::array<Kept, maximumKeptBlocks> evicted{};
+    std::size_t evictedCount = 0;
     {
         Store& s = store();
         std::lock_guard lock(s.mutex);
-        if (s.kept.size() >= maximumKeptBlocks) {
-            evicted = s.kept.front().block;
+        while (!s.kept.empty() &&
+               (s.kept.size() >= maximumKeptBlocks || s.keptBytes + capacity > maximumKeptBytes)) {
+            evicted[evictedCount++] = s.kept.front();
+            s.keptBytes -= s.kept.front().capacity;
             s.kept.erase(s.kept.begin());
         }
         s.kept.push_back({block, capacity});
+        s.keptBytes += capacity;
     }
-    std::free(evicted);
+    for (std::size_t i = 0; i < evictedCount; ++i) {
+        freeLarge(evicted[i].block, evicted[i].capacity);
+    }
 }
 
 PictureMemory::Block PictureMemory::take(std::size_t size) {
@@ -68,6 +96,7 @@ PictureMemory::Block PictureMemory::take(std::size_t size) {
         if (best != s.kept.end()) {
             const Kept found = *best;
             s.kept.erase(best);
+            s.keptBytes -= found.capacity;
             return Block(found.block, Release{found.capacity});
         }
     }
@@ -81,10 +110,17 @@ void PictureMemory::releaseKept() {
         Store& s = store();
         std::lock_guard lock(s.mutex);
         kept.swap(s.kept);
+        s.keptBytes = 0;
     }
     for (const Kept& k : kept) {
-        std::free(k.block);
+        freeLarge(k.block, k.capacity);
     }
+}
+
+std::size_t PictureMemory::keptBytes() {
+    Store& s = store();
+    std::lock_guard lock(s.mutex);
+    return s.keptBytes;
 }
 
 }  // namespace quorvel::platform

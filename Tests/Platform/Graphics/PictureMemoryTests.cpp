@@ -55,6 +55,37 @@ TEST(PictureMemory, OnlySoManyBlocksAreKept) {
     PictureMemory::releaseKept();
 }
 
+TEST(PictureMemory, KeptBlocksStayWithinTheByteLimitTheOldestGivenBackFirst) {
+    PictureMemory::releaseKept();
+    constexpr std::size_t half = PictureMemory::maximumKeptBytes / 2;
+    static_assert(half % PictureMemory::alignment == 0 && half >= PictureMemory::minimumKeptSize);
+    std::vector<PictureMemory::Block> blocks;
+    for (int i = 0; i < 3; ++i) {
+        blocks.push_back(PictureMemory::take(half));
+        ASSERT_TRUE(blocks.back());
+    }
+    std::uint8_t* const oldest = blocks[0].get();
+    const std::vector<std::uint8_t*> newer = {blocks[1].get(), blocks[2].get()};
+    blocks.clear();  // given back in order: only the two newer fit
+    EXPECT_EQ(PictureMemory::keptBytes(), PictureMemory::maximumKeptBytes);
+
+    std::vector<std::uint8_t*> handedOut;
+    for (int i = 0; i < 2; ++i) {
+        blocks.push_back(PictureMemory::take(half));
+        handedOut.push_back(blocks.back().get());
+    }
+    EXPECT_TRUE(std::is_permutation(handedOut.begin(), handedOut.end(), newer.begin()));
+    EXPECT_EQ(std::count(handedOut.begin(), handedOut.end(), oldest), 0);
+    EXPECT_EQ(PictureMemory::keptBytes(), 0u);
+    blocks.clear();
+
+    // A block larger than the limit is never kept, and takes nothing from what is.
+    PictureMemory::take(PictureMemory::maximumKeptBytes + PictureMemory::alignment).reset();
+    EXPECT_EQ(PictureMemory::keptBytes(), PictureMemory::maximumKeptBytes);
+    PictureMemory::releaseKept();
+    EXPECT_EQ(PictureMemory::keptBytes(), 0u);
+}
+
 TEST(PictureMemory, AClearedBitmapIsClearEvenOnReusedMemory) {
     PictureMemory::releaseKept();
     {
