@@ -392,10 +392,30 @@ struct PngSource {
     std::span<const std::uint8_t> data;
     std::size_t position = 0;
     char message[200] = {};
+    // Set while the rows are decoded: the number of stored rows, and whether they come in the
+    // seven passes of an interlaced file.
+    std::optional<png_uint_32> rowsToDecode;
+    bool interlaced = false;
+    // Set once every row has been decoded and libpng asked for more.
+    bool complete = false;
 };
+
+// True once libpng has decoded the last row of the last pass.
+bool lastRowDecoded(png_structp png, const PngSource& source) {
+    if (!source.rowsToDecode) return false;
+    return source.interlaced ? png_get_current_pass_number(png) >= 7
+                             : png_get_current_row_number(png) >= *source.rowsToDecode;
+}
 
 void readPngData(png_structp png, png_bytep out, std::size_t length) {
     auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    // Nothing after the last row can change the picture, yet libpng would inflate every byte of
+    // compressed data that follows it (a small file can hold gigabytes of it) and read the chunks
+    // up to the end: the decoding stops here instead.
+    if (lastRowDecoded(png, *source)) {
+        source->complete = true;
+        png_longjmp(png, 1);
+    }
     if (length > source->data.size() - source->position) {
         png_error(png, "Premature end of PNG data");
     }
@@ -434,14 +454,15 @@ bool startPng(png_structp png, png_infop info, bool& hasAlpha) {
     return true;
 }
 
-// Decodes every row into `rows` (all passes of an interlaced file) and reads the chunks after
-// the pixels up to the end. False when libpng stopped with an error.
+// Decodes every row into `rows` (all passes of an interlaced file), reading nothing after the
+// last row: neither the rest of the compressed data nor the chunks that follow it. False when
+// libpng stopped with an error.
 bool readPngRows(png_structp png, png_bytepp rows) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
     if (setjmp(png_jmpbuf(png))) {
-        return false;
+        return source->complete;
     }
     png_read_image(png, rows);
-    png_read_end(png, nullptr);
     return true;
 }
 
@@ -452,7 +473,8 @@ std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::int64
     if (!size) {
         return nullptr;
     }
-    PngSource source{data};
+    PngSource source;
+    source.data = data;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     struct Reader {
@@ -491,6 +513,8 @@ std::shared_ptr<Bitmap> decodePng(std::span<const std::uint8_t> data, std::int64
         rows[static_cast<std::size_t>(y)] =
             bitmap->mutableData() + static_cast<std::size_t>(y) * bitmap->bytesPerRow();
     }
+    source.rowsToDecode = png_get_image_height(png, info);
+    source.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     if (!readPngRows(png, rows.data())) {
         damaged();
         return nullptr;

@@ -70,7 +70,9 @@ public:
     // larger than maximumFileSize, is not a JPEG or PNG, is truncated or corrupt (a JPEG that
     // decodes only with warnings counts as corrupt), or has more than maximumDecodedPixels pixels.
     // Decoding takes the bitmap's memory and little more: JPEG and PNG rows of any depth and
-    // colour type are decoded straight into the bitmap's pixels.
+    // colour type are decoded straight into the bitmap's pixels. A PNG is read no further than its
+    // last row: compressed data that runs on past the picture (a small file can hold gigabytes of
+    // it) is not inflated, and what follows it, damaged or cut short, does not matter.
     static std::shared_ptr<Image> contentsOfFile(const std::filesystem::path& path);
     // The same, telling why there is no image when `failure` is not null. A reader that needs
     // fewer pixels (an icon) passes a lower `maximumPixels`, checked from the header as well.

@@ -9,7 +9,8 @@
 // once per set (a few times for a set of thousands of images, each run given a share of them);
 // per image this prints the IoU of the detected and marked quadrilaterals, the worst corner error
 // as a share of the image diagonal (detected corners matched to the marked ones as the best cyclic
-// rotation) and the detection time, then totals for the set.
+// rotation) and the time quorvel-detect gives for it (decoding and detection), then totals for
+// the set.
 //
 // What keeps a set or an image from being measured goes to standard error, naming the set (and
 // the image): a folder or ground truth that cannot be read, malformed JSON, an entry of the wrong

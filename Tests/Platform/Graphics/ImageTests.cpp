@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -325,6 +328,140 @@ TEST(ImageFile, PngClaimingMorePixelsThanDecodedIsRefusedFromItsHeader) {
     EXPECT_NE(failure.find("12000 x 9000"), std::string::npos) << failure;
     EXPECT_NE(failure.find(std::to_string(Image::maximumDecodedPixels)), std::string::npos)
         << failure;
+}
+
+// Deflate's bit stream: fields go least significant bit first, Huffman codes most significant
+// bit first.
+class DeflateBits {
+public:
+    void put(std::uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) {
+            if (used_ == 0) bytes.push_back(0);
+            bytes.back() |= static_cast<std::uint8_t>(((value >> i) & 1) << used_);
+            used_ = (used_ + 1) % 8;
+        }
+    }
+    void putCode(std::uint32_t code, int count) {
+        for (int i = count - 1; i >= 0; --i) put((code >> i) & 1, 1);
+    }
+    void putByte(std::uint8_t byte) {
+        used_ = 0;
+        bytes.push_back(byte);
+    }
+
+    std::vector<std::uint8_t> bytes;
+
+private:
+    int used_ = 0;
+};
+
+// A 64 x 64 RGB PNG, interlaced or not, whose compressed data runs on after the rows: one zlib
+// stream holding the rows, then `trailingZeros` more zero bytes (about 158 of them to a byte of
+// file), in IDAT chunks of 64 KB. Pixel (x, y) is red 4x, green 4y, blue 2(x + y).
+std::vector<std::uint8_t> pngRunningOnPastItsRows(bool interlaced, std::size_t trailingZeros) {
+    constexpr int side = 64;
+    // The rows as the file stores them: each with filter byte 0, pass after pass when interlaced.
+    struct Pass {
+        int x, y, dx, dy;
+    };
+    const std::vector<Pass> passes =
+        interlaced ? std::vector<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                       {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
+                   : std::vector<Pass>{{0, 0, 1, 1}};
+    std::vector<std::uint8_t> rows;
+    for (const Pass& pass : passes) {
+        for (int y = pass.y; y < side; y += pass.dy) {
+            rows.push_back(0);
+            for (int x = pass.x; x < side; x += pass.dx) {
+                rows.insert(rows.end(),
+                            {static_cast<std::uint8_t>(4 * x), static_cast<std::uint8_t>(4 * y),
+                             static_cast<std::uint8_t>(2 * (x + y))});
+            }
+        }
+    }
+    DeflateBits stream;
+    stream.putByte(0x78);
+    stream.putByte(0x01);
+    // The rows in a stored block.
+    stream.put(0, 1);  // not the last block
+    stream.put(0, 2);  // stored
+    const auto length = static_cast<std::uint16_t>(rows.size());
+    for (const std::uint16_t half : {length, static_cast<std::uint16_t>(~length)}) {
+        stream.putByte(static_cast<std::uint8_t>(half));
+        stream.putByte(static_cast<std::uint8_t>(half >> 8));
+    }
+    for (const std::uint8_t byte : rows) stream.putByte(byte);
+    // The zeros in a block of fixed codes: a literal 0, then copies of 258 bytes from 1 back.
+    stream.put(1, 1);         // the last block
+    stream.put(1, 2);         // fixed codes
+    stream.putCode(0x30, 8);  // literal 0
+    const std::size_t copies = (trailingZeros - 1) / 258;
+    for (std::size_t i = 0; i < copies; ++i) {
+        stream.putCode(0xC5, 8);  // length 258
+        stream.putCode(0, 5);     // distance 1
+    }
+    stream.putCode(0, 7);  // end of block
+    std::uint32_t a = 1, b = 0;
+    for (const std::uint8_t byte : rows) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    b = static_cast<std::uint32_t>((b + (1 + copies * 258) % 65521 * a) % 65521);
+    for (const int shift : {24, 16, 8, 0}) {
+        stream.putByte(static_cast<std::uint8_t>(((b << 16) | a) >> shift));
+    }
+
+    // libpng writes the signature, the header and each chunk with its checksum.
+    std::vector<std::uint8_t> png;
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(writer);
+    png_set_write_fn(
+        writer, &png,
+        [](png_structp w, png_bytep data, std::size_t size) {
+            auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(w));
+            out->insert(out->end(), data, data + size);
+        },
+        nullptr);
+    png_set_IHDR(writer, info, side, side, 8, PNG_COLOR_TYPE_RGB,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(writer, info);
+    const std::span<const std::uint8_t> data(stream.bytes);
+    for (std::size_t at = 0; at < data.size(); at += 65536) {
+        const auto chunk = data.subspan(at, std::min<std::size_t>(65536, data.size() - at));
+        png_write_chunk(writer, reinterpret_cast<png_const_bytep>("IDAT"), chunk.data(),
+                        chunk.size());
+    }
+    png_write_chunk(writer, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+    png_destroy_write_struct(&writer, &info);
+    return png;
+}
+
+TEST(ImageFile, PngIsReadNoFurtherThanItsLastRow) {
+    // Compressed data that inflates to 256 MB after the rows of a 64 x 64 picture (a file of
+    // under 2 MB; such a file can hold gigabytes of it). What follows the last row cannot change
+    // the picture and is not read: the file cut short halfway through that data gives the same
+    // picture, where a decoder that inflated on would find the end missing.
+    for (const bool interlaced : {false, true}) {
+        const auto png = pngRunningOnPastItsRows(interlaced, std::size_t{256} << 20);
+        ASSERT_LT(png.size(), 2'000'000u);
+        const std::span<const std::uint8_t> whole(png);
+        for (const auto data : {whole, whole.first(whole.size() / 2)}) {
+            std::string failure;
+            const auto image = Image::fromEncodedData(data, &failure);
+            ASSERT_NE(image, nullptr) << interlaced << " " << data.size() << ": " << failure;
+            ASSERT_EQ(image->size(), (Size{64, 64}));
+            int wrong = 0;
+            for (int y = 0; y < 64; ++y) {
+                for (int x = 0; x < 64; ++x) {
+                    const std::uint32_t expected =
+                        0xFF000000u | (4u * x) << 16 | (4u * y) << 8 | 2u * (x + y);
+                    wrong += image->bitmap()->argb(x, y) != expected;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << interlaced << " " << data.size();
+        }
+    }
 }
 
 TEST(ImageFile, JpegClaimingMorePixelsThanDecodedIsRefusedFromItsHeader) {
