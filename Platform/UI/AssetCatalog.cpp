@@ -1,6 +1,9 @@
 #include "Platform/UI/AssetCatalog.h"
 
+#include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -66,6 +69,9 @@ constexpr double kHighestScale = 4;
 // A log line quotes at most this many bytes of a value or name from the file.
 constexpr std::size_t kQuotedLength = 60;
 
+// How a log line tells of a number such as 1e309: valid JSON, but no double holds it.
+constexpr const char* kOutOfRange = "a number out of a double's range";
+
 // `text` cut to `length` bytes, at a character boundary, with "..." when cut.
 std::string shortened(std::string_view text, std::size_t length) {
     if (text.size() <= length) return std::string(text);
@@ -130,6 +136,9 @@ Parsed<double> component(const nlohmann::json& object, const char* key) {
         return std::string(key) + " is not a number: " + jsonText(*found);
     }
     const double value = found->get<double>();
+    if (!std::isfinite(value)) {
+        return std::string(key) + " is " + kOutOfRange;
+    }
     if (!(value >= 0 && value <= 1)) {
         return std::string(key) + " is " + jsonText(*found) + ", outside 0 to 1";
     }
@@ -191,7 +200,10 @@ Parsed<ImageEntry> parseImage(const nlohmann::json& entry) {
     if (entry.is_object() && entry.contains("scale")) {
         const auto& given = entry["scale"];
         const double value = given.is_number() ? given.get<double>() : 0;
-        if (!given.is_number() || !std::isfinite(value) || value <= 0) {
+        if (given.is_number() && !std::isfinite(value)) {
+            return std::string("the scale is ") + kOutOfRange;
+        }
+        if (!given.is_number() || value <= 0) {
             return "the scale " + jsonText(given) + " is not a positive number";
         }
         scale = value;
@@ -199,14 +211,41 @@ Parsed<ImageEntry> parseImage(const nlohmann::json& entry) {
     return ImageEntry{std::get<std::filesystem::path>(std::move(file)), scale};
 }
 
-// True when arrays and objects in the JSON text nest deeper than `limit`. Counted on the raw
-// text before it is parsed (brackets inside strings do not count), so that the parser needs no
-// callback: nlohmann-json's callback parser takes time growing with the square of the entries.
-bool nestsDeeperThan(const Data& text, int limit) {
+// What a catalogue's text holds that nlohmann-json's parser is not left to find, found in one
+// walk over the raw text (brackets and numbers inside strings do not count).
+struct TextSurvey {
+    // Arrays and objects nest deeper than kMaximumDepth. Counted before the text is parsed, so
+    // that the parser needs no callback: nlohmann-json's callback parser takes time growing with
+    // the square of the entries.
+    bool nestsTooDeep = false;
+    // The numbers out of a double's range, by their place among the text's numbers (0 for the
+    // first), each as the infinity of its sign. The parser gives up the whole text at such a
+    // number, so the walk overwrites each with "0" and spaces: the parser reads on, and every
+    // other byte keeps its place.
+    std::map<std::size_t, double> numbersOutOfRange;
+};
+
+bool isNumberByte(std::uint8_t byte) {
+    return (byte >= '0' && byte <= '9') || byte == '-' || byte == '+' || byte == '.' ||
+           byte == 'e' || byte == 'E';
+}
+
+// The value of a number's text as the parser reads it: with the locale's decimal point.
+double numberValue(std::string text) {
+    if (const auto point = text.find('.'); point != std::string::npos) {
+        text[point] = *std::localeconv()->decimal_point;
+    }
+    return std::strtod(text.c_str(), nullptr);
+}
+
+TextSurvey surveyText(Data& text) {
+    TextSurvey survey;
     int depth = 0;
     bool inString = false;
     bool escaped = false;
-    for (const std::uint8_t byte : text) {
+    std::size_t numbers = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const std::uint8_t byte = text[at];
         if (inString) {
             if (escaped) {
                 escaped = false;
@@ -218,13 +257,66 @@ bool nestsDeeperThan(const Data& text, int limit) {
         } else if (byte == '"') {
             inString = true;
         } else if (byte == '[' || byte == '{') {
-            if (++depth > limit) return true;
+            if (++depth > kMaximumDepth) {
+                survey.nestsTooDeep = true;
+                return survey;
+            }
         } else if (byte == ']' || byte == '}') {
             --depth;
+        } else if (byte == '-' || (byte >= '0' && byte <= '9')) {
+            const auto first = text.begin() + static_cast<std::ptrdiff_t>(at);
+            const auto last = std::find_if_not(first, text.end(), isNumberByte);
+            // Only an exponent or more than 308 digits take a number past a double's largest.
+            const auto isExponent = [](std::uint8_t b) { return b == 'e' || b == 'E'; };
+            if (std::any_of(first, last, isExponent) || last - first > 308) {
+                const double value = numberValue(std::string(first, last));
+                if (!std::isfinite(value)) {
+                    survey.numbersOutOfRange.emplace(numbers, value);
+                    *first = '0';
+                    std::fill(first + 1, last, ' ');
+                }
+            }
+            ++numbers;
+            at += static_cast<std::size_t>(last - first) - 1;
         }
     }
-    return false;
+    return survey;
 }
+
+// Builds the document as nlohmann-json's parser does, but puts back each number the survey took
+// out of the text, as its infinity: the entry holding it is then refused like any other bad
+// value, and the others are kept.
+class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<nlohmann::json> {
+    using Base = nlohmann::detail::json_sax_dom_parser<nlohmann::json>;
+
+public:
+    DocumentBuilder(nlohmann::json& root, const std::map<std::size_t, double>& numbersOutOfRange)
+        : Base(root), numbersOutOfRange_(numbersOutOfRange) {}
+
+    bool number_integer(number_integer_t value) {
+        if (const auto outOfRange = next()) return Base::number_float(*outOfRange, {});
+        return Base::number_integer(value);
+    }
+    bool number_unsigned(number_unsigned_t value) {
+        if (const auto outOfRange = next()) return Base::number_float(*outOfRange, {});
+        return Base::number_unsigned(value);
+    }
+    bool number_float(number_float_t value, const string_t& text) {
+        if (const auto outOfRange = next()) return Base::number_float(*outOfRange, {});
+        return Base::number_float(value, text);
+    }
+
+private:
+    // The value the survey took out in place of the number now read, if it took one out.
+    std::optional<double> next() {
+        const auto found = numbersOutOfRange_.find(numbers_++);
+        if (found == numbersOutOfRange_.end()) return std::nullopt;
+        return found->second;
+    }
+
+    const std::map<std::size_t, double>& numbersOutOfRange_;
+    std::size_t numbers_ = 0;
+};
 
 // Every refused entry is logged with its name and the file; a file that cannot be used at all
 // is logged once and gives an empty catalogue. A missing file is no error: every piece of a
@@ -234,7 +326,7 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
     const std::filesystem::path filePath = bundlePath / AssetCatalog::fileName;
     const std::string file = filePath.string();
     catalogue->file = file;
-    const auto contents = FileContents::read(filePath, AssetCatalog::maximumFileSize);
+    auto contents = FileContents::read(filePath, AssetCatalog::maximumFileSize);
     if (contents.failure == FileContents::Failure::tooLarge) {
         assetsLog().error("%s is refused: %s; the catalogue is empty", file, contents.reason);
         return catalogue;
@@ -245,8 +337,9 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
         }
         return catalogue;
     }
-    const Data& data = *contents.bytes;
-    if (nestsDeeperThan(data, kMaximumDepth)) {
+    Data& data = *contents.bytes;
+    const TextSurvey survey = surveyText(data);
+    if (survey.nestsTooDeep) {
         assetsLog().error("%s nests deeper than %d levels: the catalogue is empty", file,
                           kMaximumDepth);
         return catalogue;
@@ -254,7 +347,8 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
     try {
         nlohmann::json root;
         try {
-            root = nlohmann::json::parse(data.begin(), data.end());
+            DocumentBuilder builder(root, survey.numbersOutOfRange);
+            nlohmann::json::sax_parse(data.begin(), data.end(), &builder);
         } catch (const nlohmann::json::parse_error& error) {
             assetsLog().error("%s is not valid JSON (%s): the catalogue is empty", file,
                               shortened(error.what(), 2 * kQuotedLength));
@@ -313,7 +407,9 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
                 }
             }
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        assetsLog().error("%s could not be read (%s): the catalogue is empty", file,
+                          shortened(error.what(), 2 * kQuotedLength));
         catalogue = std::make_shared<Catalogue>();
         catalogue->file = file;
     }

@@ -25,11 +25,12 @@ namespace quorvel::platform {
 // relative to the bundle's folder (absolute paths and ".." are refused), at scale 1 unless the
 // object form gives another scale from 1 to 4 (a positive scale outside keeps 1, logged at info
 // level naming the image). An entry of the wrong shape or with a component outside 0 to 1 (say,
-// a file written with 0-255 values) is skipped and logged, naming the entry and the file (error
-// level, one record per entry), quoting no more than a short prefix of a long name or value. A
-// malformed file (not JSON, not an object, nested deeper than 32 levels, larger than
-// maximumFileSize, not a regular file) makes an empty catalogue and is logged once; a missing
-// file makes an empty catalogue silently. Nothing throws.
+// a file written with 0-255 values, or a number such as 1e309 that is valid JSON but out of a
+// double's range) is skipped and logged, naming the entry and the file (error level, one record
+// per entry), quoting no more than a short prefix of a long name or value. A malformed file (not
+// JSON, not an object, nested deeper than 32 levels, larger than maximumFileSize, not a regular
+// file) makes an empty catalogue and is logged once, naming the file and why, as is any other
+// failure that empties one; a missing file makes an empty catalogue silently. Nothing throws.
 //
 // A bundle's catalogue is read once, on first use, and kept for the process, keyed by the
 // bundle's path. An image file is decoded once, when an image of it is first asked for, and its

@@ -354,6 +354,48 @@ TEST(AssetCatalog, ImageFilesThatCannotBeUsedAreLoggedOnceWithTheReason) {
                                ": No such file.");
 }
 
+TEST(AssetCatalog, NumberBeyondADoublesRangeSkipsOnlyItsEntryWithOneLogLine) {
+    // 1e309 is valid JSON but no double holds it; 1e308 does.
+    TemporaryBundle bundle("Overflow.bundle");
+    const auto file = bundle.write("Assets.json", R"({
+      "colors": {
+        "plain": {"red": 0.25, "green": 0.5, "blue": 1},
+        "overflow": {"red": 1e309, "green": 0, "blue": 0},
+        "negative": {"red": 0, "green": -1E+309, "blue": 0},
+        "digits": {"red": 0, "green": 0, "blue": )" + std::string(400, '9') +
+                                                      R"(},
+        "large": {"red": 1e308, "green": 0, "blue": 0},
+        "tiny": {"red": 1e-400, "green": 0, "blue": 0.5},
+        "quoted": {"red": "1e309", "green": 0, "blue": 0}
+      },
+      "images": {
+        "logo": "logo.png",
+        "overflowScale": {"file": "logo.png", "scale": 1e309}
+      },
+      "note": [1e999, -1e999]
+    })");
+    bundle.write("logo.png", png(4, 4));
+    ScopedLogCapture log;
+    EXPECT_EQ(AssetCatalog::color("plain", bundle.bundle()), (Color{0.25, 0.5, 1, 1}));
+    EXPECT_EQ(AssetCatalog::color("tiny", bundle.bundle()), (Color{0, 0, 0.5, 1}));
+    for (const char* name : {"overflow", "negative", "digits", "large", "quoted"}) {
+        EXPECT_FALSE(AssetCatalog::color(name, bundle.bundle())) << name;
+    }
+    ASSERT_NE(AssetCatalog::image("logo", bundle.bundle()), nullptr);
+    EXPECT_EQ(AssetCatalog::image("overflowScale", bundle.bundle()), nullptr);
+    const std::string at = file.string() + ": ";
+    EXPECT_EQ(log.messages(),
+              (std::vector<std::string>{
+                  at + "colour \"digits\" is skipped: blue is a number out of a double's range",
+                  at + "colour \"large\" is skipped: red is 1e+308, outside 0 to 1",
+                  at + "colour \"negative\" is skipped: green is a number out of a double's range",
+                  at + "colour \"overflow\" is skipped: red is a number out of a double's range",
+                  at + "colour \"quoted\" is skipped: red is not a number: \"1e309\"",
+                  at + "image \"overflowScale\" is skipped: the scale is a number out of a "
+                       "double's range",
+              }));
+}
+
 TEST(AssetCatalog, CatalogueThatIsAFifoIsNeverWaitedFor) {
     TemporaryBundle bundle("Fifo.bundle");
     const auto fifo = bundle.makeFifo("Assets.json");
