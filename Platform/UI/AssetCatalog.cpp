@@ -9,17 +9,23 @@
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <variant>
 
 #include "Platform/Foundation/FileContents.h"
+#include "Platform/Graphics/Bitmap.h"
 #include "Platform/Log/LogChannel.h"
 
 namespace quorvel::platform {
 
 namespace {
+
+// Decoded image files by resolved path; none for a file that could not be used.
+using PictureFiles = std::map<std::filesystem::path, std::shared_ptr<Image>>;
 
 struct ImageEntry {
     std::filesystem::path file;
@@ -33,7 +39,7 @@ struct Catalogue {
     std::map<std::string, ImageEntry, std::less<>> images;
     // Image files decoded so far, by resolved path, so that names sharing a file share its
     // pixels; none for a file that could not be used. Guarded by the cache's mutex.
-    std::map<std::filesystem::path, std::shared_ptr<Image>> files;
+    PictureFiles files;
     // Images handed out so far, by name; guarded by the cache's mutex.
     std::map<std::string, std::shared_ptr<Image>, std::less<>> decoded;
 };
@@ -41,6 +47,8 @@ struct Catalogue {
 struct Cache {
     std::mutex mutex;
     std::map<std::filesystem::path, std::shared_ptr<Catalogue>> catalogues;
+    // Images of files that no catalogue names (AssetCatalog::imageFile), by resolved path.
+    PictureFiles looseFiles;
 };
 
 Cache& cache() {
@@ -450,6 +458,68 @@ std::filesystem::path resolved(const std::filesystem::path& path) {
     return error ? path.lexically_normal() : canonical;
 }
 
+// The picture in an image file, as a catalogue keeps it: decoded within
+// AssetCatalog::maximumImagePixels, then scaled down by area averaging to at most
+// AssetCatalog::maximumImageSide pixels on its longer side, with its scale lowered to match.
+// None, with why, when the file gives no picture.
+std::shared_ptr<Image> iconPicture(const std::filesystem::path& file, ImageFailure& failure) {
+    auto picture = Image::contentsOfFile(file, &failure, AssetCatalog::maximumImagePixels);
+    if (!picture) return nullptr;
+    const Bitmap& full = *picture->bitmap();
+    const int longer = std::max(full.width(), full.height());
+    if (longer <= AssetCatalog::maximumImageSide) return picture;
+    const double factor = static_cast<double>(AssetCatalog::maximumImageSide) / longer;
+    const auto scaled = [&](int side) {
+        return std::clamp(static_cast<int>(std::lround(side * factor)), 1,
+                          AssetCatalog::maximumImageSide);
+    };
+    auto shrunk = Bitmap::makeForOverwrite(scaled(full.width()), scaled(full.height()));
+    if (!shrunk) {
+        failure = {ImageFailure::Kind::tooLarge, "There is no memory to scale the image down."};
+        return nullptr;
+    }
+    // Both wrap the bitmaps' own pixels (premultiplied, which is what averaging needs).
+    const cv::Mat source(full.height(), full.width(), CV_8UC4,
+                         const_cast<std::uint8_t*>(full.data()), full.bytesPerRow());
+    cv::Mat target(shrunk->height(), shrunk->width(), CV_8UC4, shrunk->mutableData(),
+                   shrunk->bytesPerRow());
+    cv::resize(source, target, target.size(), 0, 0, cv::INTER_AREA);
+    const double scale = picture->scale() * std::max(shrunk->width(), shrunk->height()) / longer;
+    return Image::make(std::move(shrunk), scale, picture->orientation());
+}
+
+struct SharedPicture {
+    std::shared_ptr<Image> image;
+    // Whether this call decoded the file (and `failure` tells why there is no image, if none).
+    bool decodedHere = false;
+    ImageFailure failure;
+};
+
+// The picture of a (resolved) file, kept in `files` once decoded by iconPicture, so that it is
+// decoded once. A file that gives none is kept as none too, except one that cannot be read
+// (missing, say) when `keepUnreadable` is false.
+SharedPicture sharedPicture(PictureFiles& files, const std::filesystem::path& file,
+                            bool keepUnreadable) {
+    Cache& shared = cache();
+    {
+        std::lock_guard lock(shared.mutex);
+        if (auto found = files.find(file); found != files.end()) return {found->second, false, {}};
+    }
+    // Decoded without holding the lock; if another thread got there first, its copy is kept
+    // and only that thread tells of a failure.
+    SharedPicture result;
+    auto decoded = iconPicture(file, result.failure);
+    if (!decoded && !keepUnreadable && result.failure.kind == ImageFailure::Kind::unreadable) {
+        result.decodedHere = true;
+        return result;
+    }
+    std::lock_guard lock(shared.mutex);
+    const auto [kept, inserted] = files.emplace(file, std::move(decoded));
+    result.image = kept->second;
+    result.decodedHere = inserted;
+    return result;
+}
+
 std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::path& bundlePath) {
     if (!AssetCatalog::isValidName(name)) {
         return nullptr;
@@ -466,36 +536,17 @@ std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::pat
             return found->second;
         }
     }
-    const std::filesystem::path file = resolved(entry->second.file);
-    std::shared_ptr<Image> picture;
-    {
-        std::lock_guard lock(shared.mutex);
-        if (auto found = catalogue->files.find(file); found != catalogue->files.end()) {
-            if (!found->second) return nullptr;
-            picture = found->second;
+    const auto picture =
+        sharedPicture(catalogue->files, resolved(entry->second.file), /*keepUnreadable=*/true);
+    if (!picture.image) {
+        if (picture.decodedHere) {
+            assetsLog().error("%s: image %s is skipped: %s: %s", catalogue->file, jsonText(name),
+                              entry->second.file.string(), picture.failure.reason);
         }
+        return nullptr;
     }
-    if (!picture) {
-        // Decoded without holding the lock; if another thread got there first, its copy is kept
-        // and only that thread logs a failure.
-        ImageFailure failure;
-        auto decoded = Image::contentsOfFile(file, &failure, AssetCatalog::maximumImagePixels);
-        bool first = false;
-        {
-            std::lock_guard lock(shared.mutex);
-            const auto [kept, inserted] = catalogue->files.emplace(file, std::move(decoded));
-            picture = kept->second;
-            first = inserted;
-        }
-        if (!picture) {
-            if (first) {
-                assetsLog().error("%s: image %s is skipped: %s: %s", catalogue->file,
-                                  jsonText(name), entry->second.file.string(), failure.reason);
-            }
-            return nullptr;
-        }
-    }
-    auto image = Image::make(picture->bitmap(), entry->second.scale, picture->orientation());
+    auto image = Image::make(picture.image->bitmap(), entry->second.scale * picture.image->scale(),
+                             picture.image->orientation());
     std::lock_guard lock(shared.mutex);
     return catalogue->decoded.emplace(std::string(name), std::move(image)).first->second;
 }
@@ -531,10 +582,18 @@ std::shared_ptr<Image> AssetCatalog::image(std::string_view name, const Bundle& 
     return imageAt(name, bundle.bundlePath());
 }
 
+std::shared_ptr<Image> AssetCatalog::imageFile(const std::filesystem::path& file,
+                                               ImageFailure* failure) {
+    auto picture = sharedPicture(cache().looseFiles, resolved(file), /*keepUnreadable=*/false);
+    if (failure && picture.decodedHere) *failure = std::move(picture.failure);
+    return picture.image;
+}
+
 void AssetCatalog::resetCache() {
     Cache& shared = cache();
     std::lock_guard lock(shared.mutex);
     shared.catalogues.clear();
+    shared.looseFiles.clear();
 }
 
 }  // namespace quorvel::platform

@@ -354,6 +354,45 @@ TEST(AssetCatalog, ImageFilesThatCannotBeUsedAreLoggedOnceWithTheReason) {
                                ": No such file.");
 }
 
+TEST(AssetCatalog, ImagesLargerThanAnIconIsDrawnAreScaledDownKeepingTheirSizeInPoints) {
+    // 4000 x 4000 pixels of one colour: a PNG of a few dozen kilobytes, 64 MB decoded.
+    TemporaryBundle bundle("Large.bundle");
+    bundle.write("Assets.json", R"({"images": {
+        "large": "large.png",
+        "largeRetina": {"file": "large.png", "scale": 2},
+        "wide": "wide.png",
+        "edge": "edge.png"
+    }})");
+    bundle.write("large.png", png(4000, 4000));
+    bundle.write("wide.png", png(4000, 1000));
+    bundle.write("edge.png", png(AssetCatalog::maximumImageSide, 8));
+    const int bound = AssetCatalog::maximumImageSide;
+    ASSERT_LE(bound, 512);
+
+    const auto large = AssetCatalog::image("large", bundle.bundle());
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(large->bitmap()->width(), bound);
+    EXPECT_EQ(large->bitmap()->height(), bound);
+    EXPECT_EQ(large->size(), (Size{4000, 4000}));
+    EXPECT_EQ(large->bitmap()->pixel(bound / 2, bound / 2), (Color{1, 0, 0, 1}));
+    const auto retina = AssetCatalog::image("largeRetina", bundle.bundle());
+    ASSERT_NE(retina, nullptr);
+    EXPECT_EQ(retina->bitmap(), large->bitmap());
+    EXPECT_EQ(retina->size(), (Size{2000, 2000}));
+
+    const auto wide = AssetCatalog::image("wide", bundle.bundle());
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->bitmap()->width(), bound);
+    EXPECT_EQ(wide->bitmap()->height(), bound / 4);
+    EXPECT_EQ(wide->size(), (Size{4000, 1000}));
+
+    // One at the bound is kept as it is.
+    const auto edge = AssetCatalog::image("edge", bundle.bundle());
+    ASSERT_NE(edge, nullptr);
+    EXPECT_EQ(edge->bitmap()->width(), bound);
+    EXPECT_EQ(edge->scale(), 1);
+}
+
 TEST(AssetCatalog, NumberBeyondADoublesRangeSkipsOnlyItsEntryWithOneLogLine) {
     // 1e309 is valid JSON but no double holds it; 1e308 does.
     TemporaryBundle bundle("Overflow.bundle");
