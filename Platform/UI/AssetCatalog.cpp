@@ -1,22 +1,31 @@
 #include "Platform/UI/AssetCatalog.h"
 
+#include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <variant>
 
 #include "Platform/Foundation/FileContents.h"
+#include "Platform/Graphics/Bitmap.h"
 #include "Platform/Log/LogChannel.h"
 
 namespace quorvel::platform {
 
 namespace {
+
+// Decoded image files by resolved path; none for a file that could not be used.
+using PictureFiles = std::map<std::filesystem::path, std::shared_ptr<Image>>;
 
 struct ImageEntry {
     std::filesystem::path file;
@@ -30,7 +39,7 @@ struct Catalogue {
     std::map<std::string, ImageEntry, std::less<>> images;
     // Image files decoded so far, by resolved path, so that names sharing a file share its
     // pixels; none for a file that could not be used. Guarded by the cache's mutex.
-    std::map<std::filesystem::path, std::shared_ptr<Image>> files;
+    PictureFiles files;
     // Images handed out so far, by name; guarded by the cache's mutex.
     std::map<std::string, std::shared_ptr<Image>, std::less<>> decoded;
 };
@@ -38,6 +47,8 @@ struct Catalogue {
 struct Cache {
     std::mutex mutex;
     std::map<std::filesystem::path, std::shared_ptr<Catalogue>> catalogues;
+    // Images of files that no catalogue names (AssetCatalog::imageFile), by resolved path.
+    PictureFiles looseFiles;
 };
 
 Cache& cache() {
@@ -65,6 +76,9 @@ constexpr double kHighestScale = 4;
 
 // A log line quotes at most this many bytes of a value or name from the file.
 constexpr std::size_t kQuotedLength = 60;
+
+// How a log line tells of a number such as 1e309: valid JSON, but no double holds it.
+constexpr const char* kOutOfRange = "a number out of a double's range";
 
 // `text` cut to `length` bytes, at a character boundary, with "..." when cut.
 std::string shortened(std::string_view text, std::size_t length) {
@@ -130,6 +144,9 @@ Parsed<double> component(const nlohmann::json& object, const char* key) {
         return std::string(key) + " is not a number: " + jsonText(*found);
     }
     const double value = found->get<double>();
+    if (!std::isfinite(value)) {
+        return std::string(key) + " is " + kOutOfRange;
+    }
     if (!(value >= 0 && value <= 1)) {
         return std::string(key) + " is " + jsonText(*found) + ", outside 0 to 1";
     }
@@ -191,7 +208,10 @@ Parsed<ImageEntry> parseImage(const nlohmann::json& entry) {
     if (entry.is_object() && entry.contains("scale")) {
         const auto& given = entry["scale"];
         const double value = given.is_number() ? given.get<double>() : 0;
-        if (!given.is_number() || !std::isfinite(value) || value <= 0) {
+        if (given.is_number() && !std::isfinite(value)) {
+            return std::string("the scale is ") + kOutOfRange;
+        }
+        if (!given.is_number() || value <= 0) {
             return "the scale " + jsonText(given) + " is not a positive number";
         }
         scale = value;
@@ -199,14 +219,41 @@ Parsed<ImageEntry> parseImage(const nlohmann::json& entry) {
     return ImageEntry{std::get<std::filesystem::path>(std::move(file)), scale};
 }
 
-// True when arrays and objects in the JSON text nest deeper than `limit`. Counted on the raw
-// text before it is parsed (brackets inside strings do not count), so that the parser needs no
-// callback: nlohmann-json's callback parser takes time growing with the square of the entries.
-bool nestsDeeperThan(const Data& text, int limit) {
+// What a catalogue's text holds that nlohmann-json's parser is not left to find, found in one
+// walk over the raw text (brackets and numbers inside strings do not count).
+struct TextSurvey {
+    // Arrays and objects nest deeper than kMaximumDepth. Counted before the text is parsed, so
+    // that the parser needs no callback: nlohmann-json's callback parser takes time growing with
+    // the square of the entries.
+    bool nestsTooDeep = false;
+    // The numbers out of a double's range, by their place among the text's numbers (0 for the
+    // first), each as the infinity of its sign. The parser gives up the whole text at such a
+    // number, so the walk overwrites each with "0" and spaces: the parser reads on, and every
+    // other byte keeps its place.
+    std::map<std::size_t, double> numbersOutOfRange;
+};
+
+bool isNumberByte(std::uint8_t byte) {
+    return (byte >= '0' && byte <= '9') || byte == '-' || byte == '+' || byte == '.' ||
+           byte == 'e' || byte == 'E';
+}
+
+// The value of a number's text as the parser reads it: with the locale's decimal point.
+double numberValue(std::string text) {
+    if (const auto point = text.find('.'); point != std::string::npos) {
+        text[point] = *std::localeconv()->decimal_point;
+    }
+    return std::strtod(text.c_str(), nullptr);
+}
+
+TextSurvey surveyText(Data& text) {
+    TextSurvey survey;
     int depth = 0;
     bool inString = false;
     bool escaped = false;
-    for (const std::uint8_t byte : text) {
+    std::size_t numbers = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const std::uint8_t byte = text[at];
         if (inString) {
             if (escaped) {
                 escaped = false;
@@ -218,13 +265,66 @@ bool nestsDeeperThan(const Data& text, int limit) {
         } else if (byte == '"') {
             inString = true;
         } else if (byte == '[' || byte == '{') {
-            if (++depth > limit) return true;
+            if (++depth > kMaximumDepth) {
+                survey.nestsTooDeep = true;
+                return survey;
+            }
         } else if (byte == ']' || byte == '}') {
             --depth;
+        } else if (byte == '-' || (byte >= '0' && byte <= '9')) {
+            const auto first = text.begin() + static_cast<std::ptrdiff_t>(at);
+            const auto last = std::find_if_not(first, text.end(), isNumberByte);
+            // Only an exponent or more than 308 digits take a number past a double's largest.
+            const auto isExponent = [](std::uint8_t b) { return b == 'e' || b == 'E'; };
+            if (std::any_of(first, last, isExponent) || last - first > 308) {
+                const double value = numberValue(std::string(first, last));
+                if (!std::isfinite(value)) {
+                    survey.numbersOutOfRange.emplace(numbers, value);
+                    *first = '0';
+                    std::fill(first + 1, last, ' ');
+                }
+            }
+            ++numbers;
+            at += static_cast<std::size_t>(last - first) - 1;
         }
     }
-    return false;
+    return survey;
 }
+
+// Builds the document as nlohmann-json's parser does, but puts back each number the survey took
+// out of the text, as its infinity: the entry holding it is then refused like any other bad
+// value, and the others are kept.
+class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<nlohmann::json> {
+    using Base = nlohmann::detail::json_sax_dom_parser<nlohmann::json>;
+
+public:
+    DocumentBuilder(nlohmann::json& root, const std::map<std::size_t, double>& numbersOutOfRange)
+        : Base(root), numbersOutOfRange_(numbersOutOfRange) {}
+
+    bool number_integer(number_integer_t value) {
+        if (const auto outOfRange = next()) return Base::number_float(*outOfRange, {});
+        return Base::number_integer(value);
+    }
+    bool number_unsigned(number_unsigned_t value) {
+        if (const auto outOfRange = next()) return Base::number_float(*outOfRange, {});
+        return Base::number_unsigned(value);
+    }
+    bool number_float(number_float_t value, const string_t& text) {
+        if (const auto outOfRange = next()) return Base::number_float(*outOfRange, {});
+        return Base::number_float(value, text);
+    }
+
+private:
+    // The value the survey took out in place of the number now read, if it took one out.
+    std::optional<double> next() {
+        const auto found = numbersOutOfRange_.find(numbers_++);
+        if (found == numbersOutOfRange_.end()) return std::nullopt;
+        return found->second;
+    }
+
+    const std::map<std::size_t, double>& numbersOutOfRange_;
+    std::size_t numbers_ = 0;
+};
 
 // Every refused entry is logged with its name and the file; a file that cannot be used at all
 // is logged once and gives an empty catalogue. A missing file is no error: every piece of a
@@ -234,7 +334,7 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
     const std::filesystem::path filePath = bundlePath / AssetCatalog::fileName;
     const std::string file = filePath.string();
     catalogue->file = file;
-    const auto contents = FileContents::read(filePath, AssetCatalog::maximumFileSize);
+    auto contents = FileContents::read(filePath, AssetCatalog::maximumFileSize);
     if (contents.failure == FileContents::Failure::tooLarge) {
         assetsLog().error("%s is refused: %s; the catalogue is empty", file, contents.reason);
         return catalogue;
@@ -245,8 +345,9 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
         }
         return catalogue;
     }
-    const Data& data = *contents.bytes;
-    if (nestsDeeperThan(data, kMaximumDepth)) {
+    Data& data = *contents.bytes;
+    const TextSurvey survey = surveyText(data);
+    if (survey.nestsTooDeep) {
         assetsLog().error("%s nests deeper than %d levels: the catalogue is empty", file,
                           kMaximumDepth);
         return catalogue;
@@ -254,7 +355,8 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
     try {
         nlohmann::json root;
         try {
-            root = nlohmann::json::parse(data.begin(), data.end());
+            DocumentBuilder builder(root, survey.numbersOutOfRange);
+            nlohmann::json::sax_parse(data.begin(), data.end(), &builder);
         } catch (const nlohmann::json::parse_error& error) {
             assetsLog().error("%s is not valid JSON (%s): the catalogue is empty", file,
                               shortened(error.what(), 2 * kQuotedLength));
@@ -313,7 +415,9 @@ std::shared_ptr<Catalogue> readCatalogue(const std::filesystem::path& bundlePath
                 }
             }
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        assetsLog().error("%s could not be read (%s): the catalogue is empty", file,
+                          shortened(error.what(), 2 * kQuotedLength));
         catalogue = std::make_shared<Catalogue>();
         catalogue->file = file;
     }
@@ -354,6 +458,68 @@ std::filesystem::path resolved(const std::filesystem::path& path) {
     return error ? path.lexically_normal() : canonical;
 }
 
+// The picture in an image file, as a catalogue keeps it: decoded within
+// AssetCatalog::maximumImagePixels, then scaled down by area averaging to at most
+// AssetCatalog::maximumImageSide pixels on its longer side, with its scale lowered to match.
+// None, with why, when the file gives no picture.
+std::shared_ptr<Image> iconPicture(const std::filesystem::path& file, ImageFailure& failure) {
+    auto picture = Image::contentsOfFile(file, &failure, AssetCatalog::maximumImagePixels);
+    if (!picture) return nullptr;
+    const Bitmap& full = *picture->bitmap();
+    const int longer = std::max(full.width(), full.height());
+    if (longer <= AssetCatalog::maximumImageSide) return picture;
+    const double factor = static_cast<double>(AssetCatalog::maximumImageSide) / longer;
+    const auto scaled = [&](int side) {
+        return std::clamp(static_cast<int>(std::lround(side * factor)), 1,
+                          AssetCatalog::maximumImageSide);
+    };
+    auto shrunk = Bitmap::makeForOverwrite(scaled(full.width()), scaled(full.height()));
+    if (!shrunk) {
+        failure = {ImageFailure::Kind::tooLarge, "There is no memory to scale the image down."};
+        return nullptr;
+    }
+    // Both wrap the bitmaps' own pixels (premultiplied, which is what averaging needs).
+    const cv::Mat source(full.height(), full.width(), CV_8UC4,
+                         const_cast<std::uint8_t*>(full.data()), full.bytesPerRow());
+    cv::Mat target(shrunk->height(), shrunk->width(), CV_8UC4, shrunk->mutableData(),
+                   shrunk->bytesPerRow());
+    cv::resize(source, target, target.size(), 0, 0, cv::INTER_AREA);
+    const double scale = picture->scale() * std::max(shrunk->width(), shrunk->height()) / longer;
+    return Image::make(std::move(shrunk), scale, picture->orientation());
+}
+
+struct SharedPicture {
+    std::shared_ptr<Image> image;
+    // Whether this call decoded the file (and `failure` tells why there is no image, if none).
+    bool decodedHere = false;
+    ImageFailure failure;
+};
+
+// The picture of a (resolved) file, kept in `files` once decoded by iconPicture, so that it is
+// decoded once. A file that gives none is kept as none too, except one that cannot be read
+// (missing, say) when `keepUnreadable` is false.
+SharedPicture sharedPicture(PictureFiles& files, const std::filesystem::path& file,
+                            bool keepUnreadable) {
+    Cache& shared = cache();
+    {
+        std::lock_guard lock(shared.mutex);
+        if (auto found = files.find(file); found != files.end()) return {found->second, false, {}};
+    }
+    // Decoded without holding the lock; if another thread got there first, its copy is kept
+    // and only that thread tells of a failure.
+    SharedPicture result;
+    auto decoded = iconPicture(file, result.failure);
+    if (!decoded && !keepUnreadable && result.failure.kind == ImageFailure::Kind::unreadable) {
+        result.decodedHere = true;
+        return result;
+    }
+    std::lock_guard lock(shared.mutex);
+    const auto [kept, inserted] = files.emplace(file, std::move(decoded));
+    result.image = kept->second;
+    result.decodedHere = inserted;
+    return result;
+}
+
 std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::path& bundlePath) {
     if (!AssetCatalog::isValidName(name)) {
         return nullptr;
@@ -370,36 +536,17 @@ std::shared_ptr<Image> imageAt(std::string_view name, const std::filesystem::pat
             return found->second;
         }
     }
-    const std::filesystem::path file = resolved(entry->second.file);
-    std::shared_ptr<Image> picture;
-    {
-        std::lock_guard lock(shared.mutex);
-        if (auto found = catalogue->files.find(file); found != catalogue->files.end()) {
-            if (!found->second) return nullptr;
-            picture = found->second;
+    const auto picture =
+        sharedPicture(catalogue->files, resolved(entry->second.file), /*keepUnreadable=*/true);
+    if (!picture.image) {
+        if (picture.decodedHere) {
+            assetsLog().error("%s: image %s is skipped: %s: %s", catalogue->file, jsonText(name),
+                              entry->second.file.string(), picture.failure.reason);
         }
+        return nullptr;
     }
-    if (!picture) {
-        // Decoded without holding the lock; if another thread got there first, its copy is kept
-        // and only that thread logs a failure.
-        ImageFailure failure;
-        auto decoded = Image::contentsOfFile(file, &failure, AssetCatalog::maximumImagePixels);
-        bool first = false;
-        {
-            std::lock_guard lock(shared.mutex);
-            const auto [kept, inserted] = catalogue->files.emplace(file, std::move(decoded));
-            picture = kept->second;
-            first = inserted;
-        }
-        if (!picture) {
-            if (first) {
-                assetsLog().error("%s: image %s is skipped: %s: %s", catalogue->file,
-                                  jsonText(name), entry->second.file.string(), failure.reason);
-            }
-            return nullptr;
-        }
-    }
-    auto image = Image::make(picture->bitmap(), entry->second.scale, picture->orientation());
+    auto image = Image::make(picture.image->bitmap(), entry->second.scale * picture.image->scale(),
+                             picture.image->orientation());
     std::lock_guard lock(shared.mutex);
     return catalogue->decoded.emplace(std::string(name), std::move(image)).first->second;
 }
@@ -435,10 +582,18 @@ std::shared_ptr<Image> AssetCatalog::image(std::string_view name, const Bundle& 
     return imageAt(name, bundle.bundlePath());
 }
 
+std::shared_ptr<Image> AssetCatalog::imageFile(const std::filesystem::path& file,
+                                               ImageFailure* failure) {
+    auto picture = sharedPicture(cache().looseFiles, resolved(file), /*keepUnreadable=*/false);
+    if (failure && picture.decodedHere) *failure = std::move(picture.failure);
+    return picture.image;
+}
+
 void AssetCatalog::resetCache() {
     Cache& shared = cache();
     std::lock_guard lock(shared.mutex);
     shared.catalogues.clear();
+    shared.looseFiles.clear();
 }
 
 }  // namespace quorvel::platform

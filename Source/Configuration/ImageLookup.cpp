@@ -28,10 +28,10 @@ std::shared_ptr<platform::Image> ImageLookup::fetchImageFromBundle(const platfor
     const std::string name(named);
     const std::string path = bundle.bundlePath().string() + "/" +
                              Constants::configurationAssetsName + "/" + name + ".imageset/" + name;
-    // Held to the catalogue's bound on an icon; a file missing or not an image is no news.
+    // Held to the catalogue's bounds on an icon and decoded once; a file missing or not an image
+    // is no news.
     platform::ImageFailure failure;
-    auto image =
-        platform::Image::contentsOfFile(path, &failure, platform::AssetCatalog::maximumImagePixels);
+    auto image = platform::AssetCatalog::imageFile(path, &failure);
     if (!image && failure.kind == platform::ImageFailure::Kind::tooLarge) {
         Logger::capture().error("%s is not used: %s", path, failure.reason);
     }

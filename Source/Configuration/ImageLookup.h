@@ -28,7 +28,9 @@ struct ImageLookup {
     // One bundle: its compiled catalogue, else the file
     // "<bundle>/QuorvelAssets.xcassets/<name>.imageset/<name>" (no extension; format by content),
     // which like the catalogue's images may have at most AssetCatalog::maximumImagePixels (a
-    // larger one is refused from its header, with one log line).
+    // larger one is refused from its header, with one log line), is scaled down to
+    // AssetCatalog::maximumImageSide and is decoded once (AssetCatalog::imageFile): the same
+    // image comes back each time.
     static std::shared_ptr<platform::Image> fetchImageFromBundle(const platform::Bundle& bundle,
                                                                  std::string_view named);
 

@@ -354,6 +354,87 @@ TEST(AssetCatalog, ImageFilesThatCannotBeUsedAreLoggedOnceWithTheReason) {
                                ": No such file.");
 }
 
+TEST(AssetCatalog, ImagesLargerThanAnIconIsDrawnAreScaledDownKeepingTheirSizeInPoints) {
+    // 4000 x 4000 pixels of one colour: a PNG of a few dozen kilobytes, 64 MB decoded.
+    TemporaryBundle bundle("Large.bundle");
+    bundle.write("Assets.json", R"({"images": {
+        "large": "large.png",
+        "largeRetina": {"file": "large.png", "scale": 2},
+        "wide": "wide.png",
+        "edge": "edge.png"
+    }})");
+    bundle.write("large.png", png(4000, 4000));
+    bundle.write("wide.png", png(4000, 1000));
+    bundle.write("edge.png", png(AssetCatalog::maximumImageSide, 8));
+    const int bound = AssetCatalog::maximumImageSide;
+    ASSERT_LE(bound, 512);
+
+    const auto large = AssetCatalog::image("large", bundle.bundle());
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(large->bitmap()->width(), bound);
+    EXPECT_EQ(large->bitmap()->height(), bound);
+    EXPECT_EQ(large->size(), (Size{4000, 4000}));
+    EXPECT_EQ(large->bitmap()->pixel(bound / 2, bound / 2), (Color{1, 0, 0, 1}));
+    const auto retina = AssetCatalog::image("largeRetina", bundle.bundle());
+    ASSERT_NE(retina, nullptr);
+    EXPECT_EQ(retina->bitmap(), large->bitmap());
+    EXPECT_EQ(retina->size(), (Size{2000, 2000}));
+
+    const auto wide = AssetCatalog::image("wide", bundle.bundle());
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->bitmap()->width(), bound);
+    EXPECT_EQ(wide->bitmap()->height(), bound / 4);
+    EXPECT_EQ(wide->size(), (Size{4000, 1000}));
+
+    // One at the bound is kept as it is.
+    const auto edge = AssetCatalog::image("edge", bundle.bundle());
+    ASSERT_NE(edge, nullptr);
+    EXPECT_EQ(edge->bitmap()->width(), bound);
+    EXPECT_EQ(edge->scale(), 1);
+}
+
+TEST(AssetCatalog, NumberBeyondADoublesRangeSkipsOnlyItsEntryWithOneLogLine) {
+    // 1e309 is valid JSON but no double holds it; 1e308 does.
+    TemporaryBundle bundle("Overflow.bundle");
+    const auto file = bundle.write("Assets.json", R"({
+      "colors": {
+        "plain": {"red": 0.25, "green": 0.5, "blue": 1},
+        "overflow": {"red": 1e309, "green": 0, "blue": 0},
+        "negative": {"red": 0, "green": -1E+309, "blue": 0},
+        "digits": {"red": 0, "green": 0, "blue": )" + std::string(400, '9') +
+                                                      R"(},
+        "large": {"red": 1e308, "green": 0, "blue": 0},
+        "tiny": {"red": 1e-400, "green": 0, "blue": 0.5},
+        "quoted": {"red": "1e309", "green": 0, "blue": 0}
+      },
+      "images": {
+        "logo": "logo.png",
+        "overflowScale": {"file": "logo.png", "scale": 1e309}
+      },
+      "note": [1e999, -1e999]
+    })");
+    bundle.write("logo.png", png(4, 4));
+    ScopedLogCapture log;
+    EXPECT_EQ(AssetCatalog::color("plain", bundle.bundle()), (Color{0.25, 0.5, 1, 1}));
+    EXPECT_EQ(AssetCatalog::color("tiny", bundle.bundle()), (Color{0, 0, 0.5, 1}));
+    for (const char* name : {"overflow", "negative", "digits", "large", "quoted"}) {
+        EXPECT_FALSE(AssetCatalog::color(name, bundle.bundle())) << name;
+    }
+    ASSERT_NE(AssetCatalog::image("logo", bundle.bundle()), nullptr);
+    EXPECT_EQ(AssetCatalog::image("overflowScale", bundle.bundle()), nullptr);
+    const std::string at = file.string() + ": ";
+    EXPECT_EQ(log.messages(),
+              (std::vector<std::string>{
+                  at + "colour \"digits\" is skipped: blue is a number out of a double's range",
+                  at + "colour \"large\" is skipped: red is 1e+308, outside 0 to 1",
+                  at + "colour \"negative\" is skipped: green is a number out of a double's range",
+                  at + "colour \"overflow\" is skipped: red is a number out of a double's range",
+                  at + "colour \"quoted\" is skipped: red is not a number: \"1e309\"",
+                  at + "image \"overflowScale\" is skipped: the scale is a number out of a "
+                       "double's range",
+              }));
+}
+
 TEST(AssetCatalog, CatalogueThatIsAFifoIsNeverWaitedFor) {
     TemporaryBundle bundle("Fifo.bundle");
     const auto fifo = bundle.makeFifo("Assets.json");

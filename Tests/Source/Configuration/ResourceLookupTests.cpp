@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <opencv2/imgcodecs.hpp>
 #include <thread>
 
 #include "Platform/Graphics/Screen.h"
 #include "Platform/Log/ScopedLogCapture.h"
+#include "Platform/UI/AssetCatalog.h"
 #include "Source/Configuration/CaptureTheme.h"
 #include "Source/Configuration/ColorLookup.h"
 #include "Source/Configuration/ImageLookup.h"
@@ -68,6 +70,22 @@ TEST_F(ImageLookupTest, UncompiledCatalogueFileIsFound) {
     auto image = ImageLookup::fetchImageFromBundle(*host.bundle(), "capture-back");
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->bitmap()->width(), 3);
+}
+
+TEST_F(ImageLookupTest, UncompiledCatalogueFilesAreDecodedOnceAndScaledDownLikeTheCatalogues) {
+    const auto file = host.write("QuorvelAssets.xcassets/capture-crop.imageset/capture-crop",
+                                 pngOfSize(4000, 4000));
+    auto themed = theme();
+    const auto first = ImageLookup::fromTheme("capture-crop", &themed, ResourceBundle::resources());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->bitmap()->width(), quorvel::platform::AssetCatalog::maximumImageSide);
+    EXPECT_EQ(first->size(), (quorvel::platform::Size{4000, 4000}));
+    // Shown again (a preview after a retake): the same image, not the file read once more.
+    std::filesystem::remove(file);
+    for (int visit = 0; visit < 3; ++visit) {
+        EXPECT_EQ(ImageLookup::fromTheme("capture-crop", &themed, ResourceBundle::resources()),
+                  first);
+    }
 }
 
 TEST_F(ImageLookupTest, UncompiledCatalogueFileOverSixteenMegapixelsIsRefusedWithOneLogLine) {
