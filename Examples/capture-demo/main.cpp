@@ -7,11 +7,11 @@
 // the capture flow (CaptureNavigationController) and receives the pages through its delegate.
 // With a display the window opens and the user works it. Without one a scripted session runs:
 // the automatic shot (or a manual one after --manual seconds), the preview, the crop screen (a
-// corner dragged away and back, Done), a second page and Done, saving a screenshot of every
-// screen passed. Either way each step is printed with its time, and every page lands in the
-// output folder (made, and tried for writing, first) as page-N.jpg with its greyscale, sharpened
-// view as page-N-filtered.jpg. Each file is written whole or not at all; a write that fails says
-// why.
+// corner dragged away and back to where it was, Done), a second page and Done, saving a
+// screenshot of every screen passed. Either way each step is printed with its time, and every
+// page lands in the output folder (made, and tried for writing, first) as page-N.jpg with its
+// greyscale, sharpened view as page-N-filtered.jpg. Each file is written whole or not at all; a
+// write that fails says why.
 //
 // Exit status: 0 when the pages were written, 1 when anything failed (each failure says why), 2
 // for bad arguments.
