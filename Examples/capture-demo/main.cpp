@@ -11,7 +11,7 @@
 // screenshot of every screen passed. Either way each step is printed with its time, and every
 // page lands in the output folder (made, and tried for writing, first) as page-N.jpg with its
 // greyscale, sharpened view as page-N-filtered.jpg. Each file is written whole or not at all; a
-// write that fails says why.
+// write that fails says why. Every name printed has its control characters escaped.
 //
 // Exit status: 0 when the pages were written, 1 when anything failed (each failure says why), 2
 // for bad arguments.
@@ -44,6 +44,7 @@
 #include "Platform/Camera/V4L2CameraDevice.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/Timer.h"
+#include "Platform/Foundation/PrintableText.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Graphics/PictureFile.h"
 #include "Platform/Imaging/ImageEncoding.h"
@@ -66,10 +67,17 @@ using SteadyClock = std::chrono::steady_clock;
 
 const SteadyClock::time_point started = SteadyClock::now();
 
+// The lines the demo prints name files and arguments as they were given, with their control
+// characters escaped: no name breaks its line or passes for a line of its own.
+
 void report(const std::string& what) {
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
-    std::printf("[%7.3f s] %s\n", seconds, what.c_str());
+    std::printf("[%7.3f s] %s\n", seconds, ui::printableText(what).c_str());
     std::fflush(stdout);
+}
+
+void complain(const std::string& what) {
+    std::fprintf(stderr, "capture-demo: %s\n", ui::printableText(what).c_str());
 }
 
 struct Options {
@@ -95,7 +103,8 @@ constexpr const char* kUsage =
     "                    [--manual SECONDS] [--out DIR] [--timeout SECONDS]\n";
 
 int usage(const std::string& complaint) {
-    std::fprintf(stderr, "capture-demo: %s\n%s", complaint.c_str(), kUsage);
+    complain(complaint);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -183,13 +192,11 @@ bool prepareOutput(const std::filesystem::path& out) {
         error = std::make_error_code(std::errc::not_a_directory);
     }
     if (error) {
-        std::fprintf(stderr, "capture-demo: cannot make the output folder %s: %s\n", out.c_str(),
-                     error.message().c_str());
+        complain("cannot make the output folder " + out.string() + ": " + error.message());
         return false;
     }
     if (const auto why = capturedemo::whyNotWritable(out, kLongestFileName); !why.empty()) {
-        std::fprintf(stderr, "capture-demo: cannot write in the output folder %s: %s\n",
-                     out.c_str(), why.c_str());
+        complain("cannot write in the output folder " + out.string() + ": " + why);
         return false;
     }
     return true;
@@ -252,8 +259,7 @@ std::shared_ptr<ui::CaptureDevice> installCamera(const Options& options) {
     if (!options.device.empty()) {
         auto camera = ui::V4L2CameraDevice::open(options.device);
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot open %s: %s\n", options.device.c_str(),
-                         whyNoCamera(options.device).c_str());
+            complain("cannot open " + options.device + ": " + whyNoCamera(options.device));
             return nullptr;
         }
         ui::CaptureDevice::installDevice(camera);
@@ -265,27 +271,25 @@ std::shared_ptr<ui::CaptureDevice> installCamera(const Options& options) {
         std::string why;
         camera = ui::SimulatedCameraDevice::fromPhoto(options.photo, &why);
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot read the photo %s: %s\n",
-                         options.photo.c_str(), why.c_str());
+            complain("cannot read the photo " + options.photo + ": " + why);
             return nullptr;
         }
     } else if (!options.photos.empty()) {
         camera = ui::SimulatedCameraDevice::fromPhotos(
             options.photos, [](const std::filesystem::path& file, const std::string& why) {
-                std::fprintf(stderr, "capture-demo: skipped %s: %s\n", file.c_str(), why.c_str());
+                complain("skipped " + file.string() + ": " + why);
             });
         if (!camera) {
             std::error_code error;
-            std::fprintf(stderr, "capture-demo: cannot read the photos in %s: %s\n",
-                         options.photos.c_str(),
-                         std::filesystem::is_directory(options.photos, error) ? "no picture in it"
-                                                                              : "not a folder");
+            complain("cannot read the photos in " + options.photos + ": " +
+                     (std::filesystem::is_directory(options.photos, error) ? "no picture in it"
+                                                                           : "not a folder"));
             return nullptr;
         }
     } else {
         camera = ui::SimulatedCameraDevice::make();
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot make the simulated camera\n");
+            complain("cannot make the simulated camera");
             return nullptr;
         }
     }
@@ -375,7 +379,7 @@ int main(int argc, char** argv) {
     if (!camera) return 1;
 
     if (!ui::ApplicationHost::start()) {
-        std::fprintf(stderr, "capture-demo: no user interface can run here\n");
+        complain("no user interface can run here");
         return 1;
     }
     const bool scripted = ui::ApplicationHost::isOffscreen();
@@ -388,7 +392,7 @@ int main(int argc, char** argv) {
     window->setRootViewController(hostScreen);
     auto windowHost = ui::WindowHost::make(window);
     if (!windowHost) {
-        std::fprintf(stderr, "capture-demo: cannot show a window\n");
+        complain("cannot show a window");
         return 1;
     }
     window->makeKeyAndVisible();
@@ -451,7 +455,8 @@ int main(int argc, char** argv) {
     ui::MainRunLoop::discardPendingWork();
     ui::ApplicationHost::shutDown();
     if (ok && host->pageCount > 0) {
-        std::printf("Pages written to %s\n", std::filesystem::absolute(options.out).c_str());
+        std::printf("Pages written to %s\n",
+                    ui::printableText(std::filesystem::absolute(options.out).string()).c_str());
         return 0;
     }
     return 1;

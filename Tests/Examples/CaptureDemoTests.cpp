@@ -229,6 +229,34 @@ TEST_F(CaptureDemo, PicturesThatCannotBeUsedAreNamedWithTheReasonQuorvelDetectGi
         << result.out;
 }
 
+TEST_F(CaptureDemo, NamesWithControlCharactersCannotForgeALine) {
+    const std::string forged = "\nPages written to the moon";
+    const std::string escaped = "\\nPages written to the moon";
+    const auto folder = scratch.makeDirectory("photos");
+    const auto text = scratch.write("photos/odd.txt" + forged, "not a picture");
+    const auto grey = writePicture("photos/grey" + forged + ".png", 64, 48);
+    const auto photos = run({"--photos", folder.string(), "--timeout", "2"});
+    EXPECT_EQ(photos.exitCode, 1);
+    const auto refused = run({"--frobnicate" + forged});
+    EXPECT_EQ(refused.exitCode, 2);
+
+    for (const auto& printed : {photos.out, photos.err, refused.err}) {
+        std::istringstream lines(printed);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_NE(line.rfind("Pages written to the moon", 0), 0u)
+                << "a line of its own: " << printed;
+        }
+    }
+    EXPECT_TRUE(contains(photos.err,
+                         "skipped " + folder.string() + "/odd.txt" + escaped + ": cannot decode: "))
+        << photos.err;
+    EXPECT_TRUE(contains(photos.out, "no page outline was found in " + folder.string() + "/grey" +
+                                         escaped + ".png (64 x 48 pixels)"))
+        << photos.out;
+    EXPECT_TRUE(contains(refused.err, "unknown argument '--frobnicate" + escaped + "'"))
+        << refused.err;
+}
+
 // Makes a folder inside `base` whose path is `length` characters long (each name in it within
 // the system's limit of 255).
 std::filesystem::path longFolder(const std::filesystem::path& base, std::size_t length) {
