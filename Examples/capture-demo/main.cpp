@@ -11,7 +11,9 @@
 // screenshot of every screen passed. Either way each step is printed with its time, and every
 // page lands in the output folder (made, and tried for writing, first) as page-N.jpg with its
 // greyscale, sharpened view as page-N-filtered.jpg. Each file is written whole or not at all; a
-// write that fails says why. Every name printed has its control characters escaped.
+// write that fails says why. A photo of --photos that no longer decodes when its turn comes ends
+// the session at once, named with the reason; the pages taken before it are written. Every name
+// printed has its control characters escaped.
 //
 // Exit status: 0 when the pages were written, 1 when anything failed (each failure says why), 2
 // for bad arguments.
@@ -219,12 +221,18 @@ std::string whyNoCamera(const std::string& device) {
     return "the camera gave no picture (is it in use?)";
 }
 
+// The photo `camera` films now and why it shows nothing, if it does not; an empty path for a
+// camera that films no photos.
+ui::SimulatedCameraDevice::FilmedPhoto photoFilmedBy(
+    const std::shared_ptr<ui::CaptureDevice>& camera) {
+    const auto* simulated = dynamic_cast<const ui::SimulatedCameraDevice*>(camera.get());
+    return simulated ? simulated->filmedPhoto() : ui::SimulatedCameraDevice::FilmedPhoto{};
+}
+
 // The photo `camera` films now, with its size or why it shows nothing; empty for a camera that
 // films no photos.
 std::string filmedPhoto(const std::shared_ptr<ui::CaptureDevice>& camera) {
-    const auto* simulated = dynamic_cast<const ui::SimulatedCameraDevice*>(camera.get());
-    const auto filmed =
-        simulated ? simulated->filmedPhoto() : ui::SimulatedCameraDevice::FilmedPhoto{};
+    const auto filmed = photoFilmedBy(camera);
     if (filmed.path.empty()) return {};
     std::string why = filmed.problem;
     if (why.empty()) {
@@ -326,6 +334,12 @@ public:
         const std::vector<std::shared_ptr<ui::Image>>& pages) override {
         handedBack = true;
         report("the host received " + std::to_string(pages.size()) + " page(s)");
+        write(pages);
+        ui::MainRunLoop::stop();
+    }
+
+    // Writes each page with its filtered view; `written` tells whether all were.
+    void write(const std::vector<std::shared_ptr<ui::Image>>& pages) {
         written = true;
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const auto number = std::to_string(i + 1);
@@ -354,7 +368,6 @@ public:
                       : "could not write page " + number + ": " + why);
         }
         pageCount = pages.size();
-        ui::MainRunLoop::stop();
     }
 
     bool handedBack = false;
@@ -400,6 +413,13 @@ int main(int argc, char** argv) {
     hostScreen->present(navigation, false);
     report(scripted ? "no display: a scripted session" : "window open: work the camera screen");
 
+    // A photo of the folder that cannot be decoded when its turn comes (cut short, replaced or
+    // removed since the start) ends the session at once: nothing it waits for can come of it.
+    ui::SimulatedCameraDevice::FilmedPhoto unfilmed;
+    const auto cannotFilm = [&] {
+        unfilmed = photoFilmedBy(camera);
+        return !unfilmed.problem.empty();
+    };
     bool ok = false;
     if (scripted) {
         // The time limit is for the whole session.
@@ -414,14 +434,16 @@ int main(int argc, char** argv) {
             window, navigation, scriptOptions,
             [&](const std::function<bool()>& event, const std::string& what) {
                 waitingFor = what;
+                const auto over = [&] { return event() || cannotFilm(); };
                 const auto left = deadline - SteadyClock::now();
-                return event() || (left > SteadyClock::duration::zero() &&
-                                   ui::MainRunLoop::runUntil(
-                                       event, std::chrono::duration_cast<ui::Duration>(left)));
+                if (!over() && left > SteadyClock::duration::zero()) {
+                    ui::MainRunLoop::runUntil(over, std::chrono::duration_cast<ui::Duration>(left));
+                }
+                return !cannotFilm() && event();
             },
             report);
         ok = script.run([&] { return host->handedBack; }) && host->written;
-        if (!host->handedBack && SteadyClock::now() >= deadline) {
+        if (!host->handedBack && !cannotFilm() && SteadyClock::now() >= deadline) {
             report("timed out after " + secondsText(options.timeout) +
                    " s: " + whyTimedOut(waitingFor, camera));
         }
@@ -441,9 +463,24 @@ int main(int argc, char** argv) {
                                                   ui::UIDriver::tap(*screen->outlets.captureButton);
                                               });
         }
+        const auto photoWatch =
+            ui::Timer::scheduled(std::chrono::milliseconds(30), true, [&](ui::Timer&) {
+                if (cannotFilm()) ui::MainRunLoop::stop();
+            });
         ui::MainRunLoop::run();
+        photoWatch->invalidate();
         ok = host->handedBack && host->written;
-        if (!host->handedBack) report("window closed");
+        if (!host->handedBack && !cannotFilm()) report("window closed");
+    }
+    if (!host->handedBack && cannotFilm()) {
+        report("cannot film " + unfilmed.path.string() + ": " + unfilmed.problem);
+        // The pages taken before it are written all the same.
+        const auto& model = navigation->viewController()->viewModel();
+        const auto pages = model ? model->capturedImages() : nullptr;
+        if (pages && !pages->isEmpty()) {
+            report("writing the " + std::to_string(pages->count()) + " page(s) taken before");
+            host->write(pages->allImages());
+        }
     }
 
     if (auto model = navigation->viewController()->viewModel()) model->stopCaptureSession();
