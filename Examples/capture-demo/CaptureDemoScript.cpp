@@ -192,20 +192,24 @@ bool CaptureDemoScript::crop() {
     const auto corner = cropScreen->outlets().topLeftCornerPoint;
     const auto centre =
         ui::Point{corner->bounds().size.width / 2, corner->bounds().size.height / 2};
-    const auto away = ui::Point{centre.x + 60, centre.y + 80};
+    const auto started = corner->center();
     report_("drag the top-left corner away");
-    if (!ui::UIDriver::pan(*corner, centre, away, 12)) {
+    if (!ui::UIDriver::pan(*corner, centre, {centre.x + 60, centre.y + 80}, 12)) {
         report_("could not drag the corner");
         return false;
     }
     window_->layoutIfNeeded();
     screenshot("crop-corner-moved");
     report_("drag it back");
-    // The handle now sits where it was dropped: drag it from its own centre back.
-    if (!ui::UIDriver::pan(*corner, centre, {centre.x - 60, centre.y - 80}, 12)) {
+    // The handle sits where it was dropped, which is short of where the finger went when the
+    // screen held it back (a small page): drag it from its own centre to where it started.
+    const auto moved = corner->center();
+    const auto back = ui::Point{centre.x + started.x - moved.x, centre.y + started.y - moved.y};
+    if (!ui::UIDriver::pan(*corner, centre, back, 12)) {
         report_("could not drag the corner back");
         return false;
     }
+    window_->layoutIfNeeded();
     if (!tap("Done")) return false;
     if (!wait(
             [&] {

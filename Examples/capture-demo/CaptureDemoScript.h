@@ -27,8 +27,8 @@ struct ScriptOptions {
 
 // The demo's scripted session, worked through the window's input path as a user would: the
 // first page (automatic shot, or manual with `manualAfter`), its preview, the crop screen (a
-// corner dragged away and back, then Done), the preview again, a second page through "Add page",
-// and Done. The flow must be on screen in `window`, presented from its root.
+// corner dragged away and back to where it was, then Done), the preview again, a second page
+// through "Add page", and Done. The flow must be on screen in `window`, presented from its root.
 class CaptureDemoScript {
 public:
     CaptureDemoScript(std::shared_ptr<quorvel::platform::Window> window,

@@ -7,11 +7,13 @@
 // the capture flow (CaptureNavigationController) and receives the pages through its delegate.
 // With a display the window opens and the user works it. Without one a scripted session runs:
 // the automatic shot (or a manual one after --manual seconds), the preview, the crop screen (a
-// corner dragged away and back, Done), a second page and Done, saving a screenshot of every
-// screen passed. Either way each step is printed with its time, and every page lands in the
-// output folder (made, and tried for writing, first) as page-N.jpg with its greyscale, sharpened
-// view as page-N-filtered.jpg. Each file is written whole or not at all; a write that fails says
-// why.
+// corner dragged away and back to where it was, Done), a second page and Done, saving a
+// screenshot of every screen passed. Either way each step is printed with its time, and every
+// page lands in the output folder (made, and tried for writing, first) as page-N.jpg with its
+// greyscale, sharpened view as page-N-filtered.jpg. Each file is written whole or not at all; a
+// write that fails says why. A photo of --photos that no longer decodes when its turn comes ends
+// the session at once, named with the reason; the pages taken before it are written. Every name
+// printed has its control characters escaped.
 //
 // Exit status: 0 when the pages were written, 1 when anything failed (each failure says why), 2
 // for bad arguments.
@@ -44,6 +46,7 @@
 #include "Platform/Camera/V4L2CameraDevice.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/Timer.h"
+#include "Platform/Foundation/PrintableText.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Graphics/PictureFile.h"
 #include "Platform/Imaging/ImageEncoding.h"
@@ -66,10 +69,17 @@ using SteadyClock = std::chrono::steady_clock;
 
 const SteadyClock::time_point started = SteadyClock::now();
 
+// The lines the demo prints name files and arguments as they were given, with their control
+// characters escaped: no name breaks its line or passes for a line of its own.
+
 void report(const std::string& what) {
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
-    std::printf("[%7.3f s] %s\n", seconds, what.c_str());
+    std::printf("[%7.3f s] %s\n", seconds, ui::printableText(what).c_str());
     std::fflush(stdout);
+}
+
+void complain(const std::string& what) {
+    std::fprintf(stderr, "capture-demo: %s\n", ui::printableText(what).c_str());
 }
 
 struct Options {
@@ -95,7 +105,8 @@ constexpr const char* kUsage =
     "                    [--manual SECONDS] [--out DIR] [--timeout SECONDS]\n";
 
 int usage(const std::string& complaint) {
-    std::fprintf(stderr, "capture-demo: %s\n%s", complaint.c_str(), kUsage);
+    complain(complaint);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -183,13 +194,11 @@ bool prepareOutput(const std::filesystem::path& out) {
         error = std::make_error_code(std::errc::not_a_directory);
     }
     if (error) {
-        std::fprintf(stderr, "capture-demo: cannot make the output folder %s: %s\n", out.c_str(),
-                     error.message().c_str());
+        complain("cannot make the output folder " + out.string() + ": " + error.message());
         return false;
     }
     if (const auto why = capturedemo::whyNotWritable(out, kLongestFileName); !why.empty()) {
-        std::fprintf(stderr, "capture-demo: cannot write in the output folder %s: %s\n",
-                     out.c_str(), why.c_str());
+        complain("cannot write in the output folder " + out.string() + ": " + why);
         return false;
     }
     return true;
@@ -212,12 +221,18 @@ std::string whyNoCamera(const std::string& device) {
     return "the camera gave no picture (is it in use?)";
 }
 
+// The photo `camera` films now and why it shows nothing, if it does not; an empty path for a
+// camera that films no photos.
+ui::SimulatedCameraDevice::FilmedPhoto photoFilmedBy(
+    const std::shared_ptr<ui::CaptureDevice>& camera) {
+    const auto* simulated = dynamic_cast<const ui::SimulatedCameraDevice*>(camera.get());
+    return simulated ? simulated->filmedPhoto() : ui::SimulatedCameraDevice::FilmedPhoto{};
+}
+
 // The photo `camera` films now, with its size or why it shows nothing; empty for a camera that
 // films no photos.
 std::string filmedPhoto(const std::shared_ptr<ui::CaptureDevice>& camera) {
-    const auto* simulated = dynamic_cast<const ui::SimulatedCameraDevice*>(camera.get());
-    const auto filmed =
-        simulated ? simulated->filmedPhoto() : ui::SimulatedCameraDevice::FilmedPhoto{};
+    const auto filmed = photoFilmedBy(camera);
     if (filmed.path.empty()) return {};
     std::string why = filmed.problem;
     if (why.empty()) {
@@ -252,8 +267,7 @@ std::shared_ptr<ui::CaptureDevice> installCamera(const Options& options) {
     if (!options.device.empty()) {
         auto camera = ui::V4L2CameraDevice::open(options.device);
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot open %s: %s\n", options.device.c_str(),
-                         whyNoCamera(options.device).c_str());
+            complain("cannot open " + options.device + ": " + whyNoCamera(options.device));
             return nullptr;
         }
         ui::CaptureDevice::installDevice(camera);
@@ -265,27 +279,25 @@ std::shared_ptr<ui::CaptureDevice> installCamera(const Options& options) {
         std::string why;
         camera = ui::SimulatedCameraDevice::fromPhoto(options.photo, &why);
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot read the photo %s: %s\n",
-                         options.photo.c_str(), why.c_str());
+            complain("cannot read the photo " + options.photo + ": " + why);
             return nullptr;
         }
     } else if (!options.photos.empty()) {
         camera = ui::SimulatedCameraDevice::fromPhotos(
             options.photos, [](const std::filesystem::path& file, const std::string& why) {
-                std::fprintf(stderr, "capture-demo: skipped %s: %s\n", file.c_str(), why.c_str());
+                complain("skipped " + file.string() + ": " + why);
             });
         if (!camera) {
             std::error_code error;
-            std::fprintf(stderr, "capture-demo: cannot read the photos in %s: %s\n",
-                         options.photos.c_str(),
-                         std::filesystem::is_directory(options.photos, error) ? "no picture in it"
-                                                                              : "not a folder");
+            complain("cannot read the photos in " + options.photos + ": " +
+                     (std::filesystem::is_directory(options.photos, error) ? "no picture in it"
+                                                                           : "not a folder"));
             return nullptr;
         }
     } else {
         camera = ui::SimulatedCameraDevice::make();
         if (!camera) {
-            std::fprintf(stderr, "capture-demo: cannot make the simulated camera\n");
+            complain("cannot make the simulated camera");
             return nullptr;
         }
     }
@@ -322,6 +334,12 @@ public:
         const std::vector<std::shared_ptr<ui::Image>>& pages) override {
         handedBack = true;
         report("the host received " + std::to_string(pages.size()) + " page(s)");
+        write(pages);
+        ui::MainRunLoop::stop();
+    }
+
+    // Writes each page with its filtered view; `written` tells whether all were.
+    void write(const std::vector<std::shared_ptr<ui::Image>>& pages) {
         written = true;
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const auto number = std::to_string(i + 1);
@@ -350,7 +368,6 @@ public:
                       : "could not write page " + number + ": " + why);
         }
         pageCount = pages.size();
-        ui::MainRunLoop::stop();
     }
 
     bool handedBack = false;
@@ -375,7 +392,7 @@ int main(int argc, char** argv) {
     if (!camera) return 1;
 
     if (!ui::ApplicationHost::start()) {
-        std::fprintf(stderr, "capture-demo: no user interface can run here\n");
+        complain("no user interface can run here");
         return 1;
     }
     const bool scripted = ui::ApplicationHost::isOffscreen();
@@ -388,7 +405,7 @@ int main(int argc, char** argv) {
     window->setRootViewController(hostScreen);
     auto windowHost = ui::WindowHost::make(window);
     if (!windowHost) {
-        std::fprintf(stderr, "capture-demo: cannot show a window\n");
+        complain("cannot show a window");
         return 1;
     }
     window->makeKeyAndVisible();
@@ -396,6 +413,13 @@ int main(int argc, char** argv) {
     hostScreen->present(navigation, false);
     report(scripted ? "no display: a scripted session" : "window open: work the camera screen");
 
+    // A photo of the folder that cannot be decoded when its turn comes (cut short, replaced or
+    // removed since the start) ends the session at once: nothing it waits for can come of it.
+    ui::SimulatedCameraDevice::FilmedPhoto unfilmed;
+    const auto cannotFilm = [&] {
+        unfilmed = photoFilmedBy(camera);
+        return !unfilmed.problem.empty();
+    };
     bool ok = false;
     if (scripted) {
         // The time limit is for the whole session.
@@ -410,14 +434,16 @@ int main(int argc, char** argv) {
             window, navigation, scriptOptions,
             [&](const std::function<bool()>& event, const std::string& what) {
                 waitingFor = what;
+                const auto over = [&] { return event() || cannotFilm(); };
                 const auto left = deadline - SteadyClock::now();
-                return event() || (left > SteadyClock::duration::zero() &&
-                                   ui::MainRunLoop::runUntil(
-                                       event, std::chrono::duration_cast<ui::Duration>(left)));
+                if (!over() && left > SteadyClock::duration::zero()) {
+                    ui::MainRunLoop::runUntil(over, std::chrono::duration_cast<ui::Duration>(left));
+                }
+                return !cannotFilm() && event();
             },
             report);
         ok = script.run([&] { return host->handedBack; }) && host->written;
-        if (!host->handedBack && SteadyClock::now() >= deadline) {
+        if (!host->handedBack && !cannotFilm() && SteadyClock::now() >= deadline) {
             report("timed out after " + secondsText(options.timeout) +
                    " s: " + whyTimedOut(waitingFor, camera));
         }
@@ -437,9 +463,24 @@ int main(int argc, char** argv) {
                                                   ui::UIDriver::tap(*screen->outlets.captureButton);
                                               });
         }
+        const auto photoWatch =
+            ui::Timer::scheduled(std::chrono::milliseconds(30), true, [&](ui::Timer&) {
+                if (cannotFilm()) ui::MainRunLoop::stop();
+            });
         ui::MainRunLoop::run();
+        photoWatch->invalidate();
         ok = host->handedBack && host->written;
-        if (!host->handedBack) report("window closed");
+        if (!host->handedBack && !cannotFilm()) report("window closed");
+    }
+    if (!host->handedBack && cannotFilm()) {
+        report("cannot film " + unfilmed.path.string() + ": " + unfilmed.problem);
+        // The pages taken before it are written all the same.
+        const auto& model = navigation->viewController()->viewModel();
+        const auto pages = model ? model->capturedImages() : nullptr;
+        if (pages && !pages->isEmpty()) {
+            report("writing the " + std::to_string(pages->count()) + " page(s) taken before");
+            host->write(pages->allImages());
+        }
     }
 
     if (auto model = navigation->viewController()->viewModel()) model->stopCaptureSession();
@@ -451,7 +492,8 @@ int main(int argc, char** argv) {
     ui::MainRunLoop::discardPendingWork();
     ui::ApplicationHost::shutDown();
     if (ok && host->pageCount > 0) {
-        std::printf("Pages written to %s\n", std::filesystem::absolute(options.out).c_str());
+        std::printf("Pages written to %s\n",
+                    ui::printableText(std::filesystem::absolute(options.out).string()).c_str());
         return 0;
     }
     return 1;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +23,8 @@
 #include "Source/Capture/ViewControllers/CaptureViewController.h"
 #include "Source/Capture/Views/DetectionLayer.h"
 #include "Source/Navigation/CaptureNavigationController.h"
+#include "Support/DocumentScene.h"
+#include "Support/TemporaryBundle.h"
 
 namespace quorvel {
 namespace {
@@ -98,9 +102,9 @@ private:
     HostScreen() = default;
 };
 
-// The demo's scripted session on a camera filming a real photograph, on a manual clock: while it
+// The demo's scripted session on a camera filming a still photo, on a manual clock: while it
 // waits for an event the camera delivers frames and the clock moves on.
-class ScriptedSessionOnAPhoto : public ::testing::TestWithParam<const char*> {
+class ScriptedSession : public ::testing::Test {
 protected:
     void TearDown() override {
         if (navigation && navigation->viewController()->viewModel()) {
@@ -113,6 +117,27 @@ protected:
         ui::CameraAuthorization::reset();
         ui::Accessibility::setVoiceOverRunningOverride(std::nullopt);
         ui::MainRunLoop::discardPendingWork();
+    }
+
+    // Presents the flow over a camera filming the photo at `path`, in a window.
+    void present(const std::filesystem::path& path) {
+        ui::MainRunLoop::discardPendingWork();
+        ui::CaptureDevice::setHardwareDiscoveryEnabled(false);
+        camera = ui::SimulatedCameraDevice::fromPhoto(path);
+        ASSERT_NE(camera, nullptr);
+        camera->setFrameRate(0);
+        ui::CaptureDevice::installSimulatedDevice(camera);
+        ui::CameraAuthorization::set(ui::AuthorizationStatus::authorized);
+        ui::Accessibility::setVoiceOverRunningOverride(false);
+
+        host = std::make_shared<Host>();
+        navigation = CaptureNavigationController::make(CaptureConfiguration::getInstance());
+        navigation->setCaptureDelegate(host);
+        window = ui::Window::make();
+        auto hostScreen = HostScreen::make();
+        window->setRootViewController(hostScreen);
+        window->makeKeyAndVisible();
+        hostScreen->present(navigation, false);
     }
 
     bool waitFor(const std::function<bool()>& event) {
@@ -130,59 +155,53 @@ protected:
             120s);
     }
 
+    // Runs the scripted session; `report` hears each step.
+    bool runScript(capturedemo::ScriptOptions options,
+                   const std::function<void(const std::string&)>& report) {
+        capturedemo::CaptureDemoScript script(
+            window, navigation, std::move(options),
+            [&](const std::function<bool()>& event, const std::string&) { return waitFor(event); },
+            report);
+        return script.run([&] { return host->handedBack; });
+    }
+
     ui::ScopedLogCapture log;
     ui::ScopedManualClock clock;
     std::shared_ptr<ui::SimulatedCameraDevice> camera;
+    std::shared_ptr<Host> host;
     std::shared_ptr<CaptureNavigationController> navigation;
     std::shared_ptr<ui::Window> window;
 };
+
+class ScriptedSessionOnAPhoto : public ScriptedSession,
+                                public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ScriptedSessionOnAPhoto, EveryPageMatchesTheMarkedPage) {
     const std::string file = GetParam();
     if (!std::filesystem::exists(photoFolder() / file)) {
         GTEST_SKIP() << "no photograph " << (photoFolder() / file) << " here";
     }
-    ui::MainRunLoop::discardPendingWork();
-    ui::CaptureDevice::setHardwareDiscoveryEnabled(false);
-    camera = ui::SimulatedCameraDevice::fromPhoto(photoFolder() / file);
-    ASSERT_NE(camera, nullptr);
-    camera->setFrameRate(0);
-    ui::CaptureDevice::installSimulatedDevice(camera);
-    ui::CameraAuthorization::set(ui::AuthorizationStatus::authorized);
-    ui::Accessibility::setVoiceOverRunningOverride(false);
-
-    auto host = std::make_shared<Host>();
-    navigation = CaptureNavigationController::make(CaptureConfiguration::getInstance());
-    navigation->setCaptureDelegate(host);
-    window = ui::Window::make();
-    auto hostScreen = HostScreen::make();
-    window->setRootViewController(hostScreen);
-    window->makeKeyAndVisible();
-    hostScreen->present(navigation, false);
+    present(photoFolder() / file);
 
     // When the outline is reported found (and the camera screen's screenshot taken), it lies
     // where it was drawn, no longer growing towards it.
     std::vector<std::string> steps;
     int outlinesFound = 0;
-    capturedemo::CaptureDemoScript script(
-        window, navigation, {},
-        [&](const std::function<bool()>& event, const std::string&) { return waitFor(event); },
-        [&](const std::string& step) {
-            steps.push_back(step);
-            if (step.find("page outline found") != 0) return;
-            ++outlinesFound;
-            const auto layer = navigation->viewController()->detectionLayer();
-            const auto shown = layer->presentationValue("path");
-            ASSERT_TRUE(layer->path() && shown);
-            const auto drawn = layer->path()->bounds();
-            const auto onScreen = std::get<ui::BezierPath>(*shown).bounds();
-            EXPECT_GT(drawn.size.height, 100) << step;
-            EXPECT_NEAR(onScreen.origin.x, drawn.origin.x, 1) << step;
-            EXPECT_NEAR(onScreen.origin.y, drawn.origin.y, 1) << step;
-            EXPECT_NEAR(onScreen.size.width, drawn.size.width, 1) << step;
-            EXPECT_NEAR(onScreen.size.height, drawn.size.height, 1) << step;
-        });
-    ASSERT_TRUE(script.run([&] { return host->handedBack; })) << ::testing::PrintToString(steps);
+    ASSERT_TRUE(runScript({}, [&](const std::string& step) {
+        steps.push_back(step);
+        if (step.find("page outline found") != 0) return;
+        ++outlinesFound;
+        const auto layer = navigation->viewController()->detectionLayer();
+        const auto shown = layer->presentationValue("path");
+        ASSERT_TRUE(layer->path() && shown);
+        const auto drawn = layer->path()->bounds();
+        const auto onScreen = std::get<ui::BezierPath>(*shown).bounds();
+        EXPECT_GT(drawn.size.height, 100) << step;
+        EXPECT_NEAR(onScreen.origin.x, drawn.origin.x, 1) << step;
+        EXPECT_NEAR(onScreen.origin.y, drawn.origin.y, 1) << step;
+        EXPECT_NEAR(onScreen.size.width, drawn.size.width, 1) << step;
+        EXPECT_NEAR(onScreen.size.height, drawn.size.height, 1) << step;
+    })) << ::testing::PrintToString(steps);
     EXPECT_EQ(outlinesFound, 2) << ::testing::PrintToString(steps);
 
     ASSERT_EQ(host->pages.size(), 2u);
@@ -193,6 +212,57 @@ TEST_P(ScriptedSessionOnAPhoto, EveryPageMatchesTheMarkedPage) {
         RecordProperty("correlation_page_" + std::to_string(i + 1), std::to_string(correlation));
         EXPECT_GE(correlation, 0.8) << file << " page " << i + 1;
     }
+}
+
+// The corners of a paper of `width` × `height` mm, `distance` mm from a camera filming
+// `picture` pixels through a phone's lens (26 mm equivalent), tipped by `tilt` degrees about an
+// axis in the paper's plane at `direction` degrees, its centre on the camera's axis.
+std::array<cv::Point2d, 4> photographedPaper(double width, double height, double distance,
+                                             double tilt, double direction, cv::Size picture) {
+    const double radians = std::acos(-1.0) / 180;
+    const auto turn = [](double angle) {
+        return cv::Matx33d(std::cos(angle), -std::sin(angle), 0, std::sin(angle), std::cos(angle),
+                           0, 0, 0, 1);
+    };
+    const double t = tilt * radians;
+    const cv::Matx33d tip(1, 0, 0, 0, std::cos(t), -std::sin(t), 0, std::sin(t), std::cos(t));
+    const cv::Matx33d pose = turn(direction * radians) * tip * turn(-direction * radians);
+    const double focalLength = 26 / 43.27 * std::hypot(picture.width, picture.height);
+    std::array<cv::Point2d, 4> seen;
+    const cv::Vec3d sheet[] = {{-width / 2, -height / 2, 0},
+                               {width / 2, -height / 2, 0},
+                               {width / 2, height / 2, 0},
+                               {-width / 2, height / 2, 0}};
+    for (int i = 0; i < 4; ++i) {
+        const cv::Vec3d p = pose * sheet[i] + cv::Vec3d(0, 0, distance);
+        seen[i] = {picture.width / 2.0 + focalLength * p[0] / p[2],
+                   picture.height / 2.0 + focalLength * p[1] / p[2]};
+    }
+    return seen;
+}
+
+TEST_F(ScriptedSession, CropStepKeepsASmallTiltedPageInThePapersShape) {
+    // An A5 sheet seen from afar: small on the crop screen, where the corner dragged away is held
+    // back before it has gone the whole way.
+    const double a5 = 148.0 / 210.0;
+    testing_vision::SceneOptions scene;
+    scene.size = {1134, 1512};
+    scene.corners = photographedPaper(148, 210, 600, 30, 60, scene.size);
+    const testsupport::TemporaryBundle scratch("Photo");
+    const auto photo = scratch.path() / "a5.png";
+    ASSERT_TRUE(cv::imwrite(photo.string(), testing_vision::renderScene(scene).image));
+    present(photo);
+
+    capturedemo::ScriptOptions options;
+    options.manualAfter = 1;
+    std::vector<std::string> steps;
+    ASSERT_TRUE(runScript(options, [&](const std::string& step) { steps.push_back(step); }))
+        << ::testing::PrintToString(steps);
+    ASSERT_EQ(host->pages.size(), 2u);
+    const auto cropped = host->pages[0]->size();
+    const double error = std::fabs(cropped.width / cropped.height / a5 - 1);
+    RecordProperty("shape_error", std::to_string(error));
+    EXPECT_LE(error, 0.02) << cropped.width << " x " << cropped.height;
 }
 
 INSTANTIATE_TEST_SUITE_P(Photographs, ScriptedSessionOnAPhoto,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Support/DocumentScene.h"
 #include "Support/ProgramRun.h"
 #include "Support/TemporaryBundle.h"
 
@@ -227,6 +228,81 @@ TEST_F(CaptureDemo, PicturesThatCannotBeUsedAreNamedWithTheReasonQuorvelDetectGi
     EXPECT_TRUE(contains(result.out, "timed out after 2 s: no page outline was found in " + grey +
                                          " (64 x 48 pixels)"))
         << result.out;
+}
+
+// How many times `part` stands in `text`.
+int occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST_F(CaptureDemo, PhotoThatCannotBeDecodedWhenFilmedEndsTheSessionWithOneLineNamingIt) {
+    // Only the headers are read at the start: a photo whose pixels are cut short is found out
+    // when its turn comes, as one cut short, replaced or removed after the start.
+    testing_vision::SceneOptions scene;
+    scene.size = {900, 1200};
+    scene.corners = {cv::Point2d(190, 200), cv::Point2d(720, 230), cv::Point2d(700, 980),
+                     cv::Point2d(170, 950)};
+    std::vector<std::uint8_t> jpeg;
+    ASSERT_TRUE(cv::imencode(".jpg", testing_vision::renderScene(scene).image, jpeg));
+    const auto folder = scratch.makeDirectory("photos");
+    scratch.write("photos/1-page.jpg", jpeg);
+    const auto cutShort =
+        scratch.write("photos/2-cut-short.jpg", std::string(jpeg.begin(), jpeg.begin() + 4000));
+    const std::string why = ": cannot decode: the JPEG data is truncated or corrupt";
+
+    // The first page is taken; the second photo ends the session at once, and the page taken
+    // is written all the same.
+    const auto out = scratch.path() / "pages";
+    const auto manual = run(
+        {"--photos", folder.string(), "--manual", "0", "--out", out.string(), "--timeout", "120"});
+    EXPECT_EQ(manual.exitCode, 1);
+    EXPECT_EQ(occurrences(manual.out + manual.err, cutShort.string()), 1)
+        << manual.out << manual.err;
+    EXPECT_TRUE(contains(manual.out, "cannot film " + cutShort.string() + why)) << manual.out;
+    EXPECT_FALSE(contains(manual.out, "timed out")) << manual.out;
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / "page-1.jpg")) << manual.out;
+    EXPECT_TRUE(std::filesystem::is_regular_file(out / "page-1-filtered.jpg")) << manual.out;
+    EXPECT_FALSE(contains(manual.out, "Pages written")) << manual.out;
+
+    // Filmed for the automatic shot: no line for each frame without a picture.
+    scratch.remove("photos/1-page.jpg");
+    const auto automatic = run({"--photos", folder.string(), "--timeout", "30"});
+    EXPECT_EQ(automatic.exitCode, 1);
+    EXPECT_EQ(occurrences(automatic.out + automatic.err, cutShort.string()), 1)
+        << automatic.out << automatic.err;
+    EXPECT_TRUE(contains(automatic.out, "cannot film " + cutShort.string() + why)) << automatic.out;
+    EXPECT_FALSE(contains(automatic.out, "timed out")) << automatic.out;
+    EXPECT_EQ(occurrences(automatic.err, "Failed to obtain a pixel buffer"), 0) << automatic.err;
+}
+
+TEST_F(CaptureDemo, NamesWithControlCharactersCannotForgeALine) {
+    const std::string forged = "\nPages written to the moon";
+    const std::string escaped = "\\nPages written to the moon";
+    const auto folder = scratch.makeDirectory("photos");
+    const auto text = scratch.write("photos/odd.txt" + forged, "not a picture");
+    const auto grey = writePicture("photos/grey" + forged + ".png", 64, 48);
+    const auto photos = run({"--photos", folder.string(), "--timeout", "2"});
+    EXPECT_EQ(photos.exitCode, 1);
+    const auto refused = run({"--frobnicate" + forged});
+    EXPECT_EQ(refused.exitCode, 2);
+
+    for (const auto& printed : {photos.out, photos.err, refused.err}) {
+        std::istringstream lines(printed);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_NE(line.rfind("Pages written to the moon", 0), 0u)
+                << "a line of its own: " << printed;
+        }
+    }
+    EXPECT_TRUE(contains(photos.err,
+                         "skipped " + folder.string() + "/odd.txt" + escaped + ": cannot decode: "))
+        << photos.err;
+    EXPECT_TRUE(contains(photos.out, "no page outline was found in " + folder.string() + "/grey" +
+                                         escaped + ".png (64 x 48 pixels)"))
+        << photos.out;
+    EXPECT_TRUE(contains(refused.err, "unknown argument '--frobnicate" + escaped + "'"))
+        << refused.err;
 }
 
 // Makes a folder inside `base` whose path is `length` characters long (each name in it within

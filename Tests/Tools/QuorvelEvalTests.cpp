@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,36 @@ TEST_F(QuorvelEval, SetOfThousandsOfImagesIsMeasuredAndUnreadableImagesAreNoMiss
     EXPECT_NE(result.out.find("-- big: pages=1 meanIoU=0.9"), std::string::npos)
         << result.out.substr(result.out.size() - std::min<size_t>(result.out.size(), 2000));
     EXPECT_NE(result.out.find("misses=0 falsePositives=0/0 unreadable=3000"), std::string::npos);
+}
+
+TEST_F(QuorvelEval, NamesWithControlCharactersCannotForgeALineOfEitherTool) {
+    const std::string forged = "\nforged: pages=9 meanIoU=1.0000";
+    const std::string escaped = "\\nforged: pages=9 meanIoU=1.0000";
+    // A set that cannot be read, and one whose marked image the detector cannot read.
+    const auto unreadableSet = scratch.makeDirectory("bare" + forged).string();
+    const auto set = writeSet(
+        "named", {{"images", {{{"file", "missing" + forged + ".png"}, {"document", false}}}}});
+    const auto eval = run({unreadableSet, set});
+    EXPECT_EQ(eval.exitCode, 1);
+    const auto detect = runProgram(builtProgram("quorvel-detect"), {"-x" + forged});
+    EXPECT_EQ(detect.exitCode, 2);
+
+    for (const auto& printed : {eval.out, eval.err, detect.out, detect.err}) {
+        std::istringstream lines(printed);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_NE(line.rfind("forged", 0), 0u) << "a line of its own: " << printed;
+        }
+    }
+    const std::string readable = scratch.path().string() + "/bare" + escaped;
+    EXPECT_NE(eval.err.find("quorvel-eval: " + readable + ": cannot read ground-truth.json\n"),
+              std::string::npos)
+        << eval.err;
+    EXPECT_NE(eval.err.find("/named/missing" + escaped + ".png: cannot read: "), std::string::npos)
+        << eval.err;
+    EXPECT_NE(eval.out.find("missing" + escaped + ".png"), std::string::npos) << eval.out;
+    EXPECT_NE(detect.err.find("quorvel-detect: unknown option -x" + escaped + "\n"),
+              std::string::npos)
+        << detect.err;
 }
 
 TEST_F(QuorvelEval, HelpAndNoArgumentsAreUsage) {

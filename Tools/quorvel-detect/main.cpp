@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
+#include "Platform/Foundation/PrintableText.h"
 #include "Platform/Graphics/PictureFile.h"
 #include "Source/Imaging/RectangleDetector.h"
 
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (options && argument.size() > 1 && argument[0] == '-') {
-            std::fprintf(stderr, "quorvel-detect: unknown option %s\n%s", argument.c_str(), kUsage);
+            std::fprintf(stderr, "quorvel-detect: unknown option %s\n%s",
+                         quorvel::platform::printableText(argument).c_str(), kUsage);
             return 2;
         } else {
             paths.push_back(argument);

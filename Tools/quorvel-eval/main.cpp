@@ -35,11 +35,16 @@
 #include <vector>
 
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/PrintableText.h"
 
 namespace fs = std::filesystem;
 using Quad = std::vector<cv::Point2f>;
 
 namespace {
+
+// Every name printed (a set, a file, a reason that names one) has its control characters
+// escaped, so that none breaks its line or forges another.
+using quorvel::platform::printableText;
 
 std::string shellQuote(const std::string& s) {
     std::string out = "'";
@@ -220,17 +225,19 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
     if (!bytes) {
         std::error_code error;
         std::fprintf(
-            stderr, "quorvel-eval: %s: %s\n", set.string().c_str(),
+            stderr, "quorvel-eval: %s: %s\n", printableText(set.string()).c_str(),
             !fs::is_directory(set, error) ? "not a folder" : "cannot read ground-truth.json");
         return false;
     }
     const auto truth = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
     if (truth.is_discarded()) {
-        std::fprintf(stderr, "quorvel-eval: %s: not valid JSON\n", truthPath.string().c_str());
+        std::fprintf(stderr, "quorvel-eval: %s: not valid JSON\n",
+                     printableText(truthPath.string()).c_str());
         return false;
     }
     if (!truth.is_object() || !truth.contains("images") || !truth["images"].is_array()) {
-        std::fprintf(stderr, "quorvel-eval: %s: no \"images\" list\n", truthPath.string().c_str());
+        std::fprintf(stderr, "quorvel-eval: %s: no \"images\" list\n",
+                     printableText(truthPath.string()).c_str());
         return false;
     }
     bool complete = true;
@@ -238,8 +245,9 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
     for (std::size_t i = 0; i < truth["images"].size(); ++i) {
         auto entry = readEntry(truth["images"][i]);
         if (auto* reason = std::get_if<std::string>(&entry)) {
-            std::fprintf(stderr, "quorvel-eval: %s: image %zu: %s\n", truthPath.string().c_str(),
-                         i + 1, reason->c_str());
+            std::fprintf(stderr, "quorvel-eval: %s: image %zu: %s\n",
+                         printableText(truthPath.string()).c_str(), i + 1,
+                         printableText(*reason).c_str());
             complete = false;
         } else {
             images.push_back(std::get<Marked>(std::move(entry)));
@@ -253,26 +261,29 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
     if (!paths.empty()) {
         auto ran = runDetector(detector, paths);
         if (!ran) {
-            std::fprintf(stderr, "quorvel-eval: %s: cannot run %s\n", set.string().c_str(),
-                         detector.string().c_str());
+            std::fprintf(stderr, "quorvel-eval: %s: cannot run %s\n",
+                         printableText(set.string()).c_str(),
+                         printableText(detector.string()).c_str());
             return false;
         }
         detections = std::move(*ran);
     }
 
-    std::printf("== %s\n%-28s %7s %9s %9s\n", set.string().c_str(), "file", "IoU", "corner%", "ms");
+    std::printf("== %s\n%-28s %7s %9s %9s\n", printableText(set.string()).c_str(), "file", "IoU",
+                "corner%", "ms");
     int pages = 0, misses = 0, falsePositives = 0, negatives = 0, within1 = 0, within2 = 0;
     int unreadable = 0;
     double iouSum = 0, msSum = 0, msMax = 0;
     int timed = 0;
     for (const auto& image : images) {
-        const std::string& file = image.file;
-        const auto it = detections.find(file);
+        const std::string file = printableText(image.file);
+        const auto it = detections.find(image.file);
         const Detection detection = it != detections.end() ? it->second : Detection{};
         if (it == detections.end() || !detection.error.empty()) {
-            std::fprintf(
-                stderr, "quorvel-eval: %s: %s\n", (set / file).string().c_str(),
-                it == detections.end() ? "no result from the detector" : detection.error.c_str());
+            std::fprintf(stderr, "quorvel-eval: %s: %s\n",
+                         printableText((set / image.file).string()).c_str(),
+                         it == detections.end() ? "no result from the detector"
+                                                : printableText(detection.error).c_str());
             complete = false;
             // Not examined: neither a miss nor a page without a document.
             ++unreadable;
@@ -305,7 +316,7 @@ bool evaluate(const fs::path& set, const fs::path& detector) {
     std::printf(
         "-- %s: pages=%d meanIoU=%.4f misses=%d falsePositives=%d/%d unreadable=%d "
         "within1%%=%.3f within2%%=%.3f meanMs=%.2f maxMs=%.2f\n\n",
-        set.filename().string().c_str(), pages, pages ? iouSum / pages : 0.0, misses,
+        printableText(set.filename().string()).c_str(), pages, pages ? iouSum / pages : 0.0, misses,
         falsePositives, negatives, unreadable, pages ? static_cast<double>(within1) / pages : 0.0,
         pages ? static_cast<double>(within2) / pages : 0.0, timed ? msSum / timed : 0.0, msMax);
     std::fflush(stdout);
