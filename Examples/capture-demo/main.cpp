@@ -46,7 +46,7 @@
 #include "Platform/Camera/V4L2CameraDevice.h"
 #include "Platform/Dispatch/MainRunLoop.h"
 #include "Platform/Dispatch/Timer.h"
-#include "Platform/Foundation/PrintableText.h"
+#include "Platform/Log/PrintableText.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Graphics/PictureFile.h"
 #include "Platform/Imaging/ImageEncoding.h"

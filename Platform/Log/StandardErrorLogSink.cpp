@@ -1,5 +1,7 @@
 #include "Platform/Log/StandardErrorLogSink.h"
 
+#include "Platform/Log/PrintableText.h"
+
 namespace quorvel::platform {
 
 StandardErrorLogSink::StandardErrorLogSink(std::FILE* stream) : stream_(stream) {}
@@ -21,7 +23,8 @@ std::string StandardErrorLogSink::formatLine(const LogRecord& record) {
     line += '/';
     line += record.category;
     line += ": ";
-    line += record.message;
+    // A message is one line: a name it quotes cannot start another.
+    line += printableText(record.message);
     return line;
 }
 

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/Foundation/PrintableText.h"
+#include "Platform/Log/PrintableText.h"
 #include "Platform/Graphics/PictureFile.h"
 #include "Source/Imaging/RectangleDetector.h"
 

@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "Platform/Foundation/Data.h"
-#include "Platform/Foundation/PrintableText.h"
+#include "Platform/Log/PrintableText.h"
 
 namespace fs = std::filesystem;
 using Quad = std::vector<cv::Point2f>;

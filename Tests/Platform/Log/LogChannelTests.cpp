@@ -76,6 +76,9 @@ TEST(StandardErrorLogSinkTest, WritesOneLinePerRecord) {
     sink.write(
         {LogLevel::info, "com.quorvelhq.capture", "capture", "Dismiss and return 2 image(s)"});
     sink.write({LogLevel::error, "com.quorvelhq.capture", "quorvelthemes", "broken"});
+    // A name the message quotes cannot start a line of its own.
+    sink.write({LogLevel::error, "com.quorvelhq.capture", "capture",
+                "cannot read odd.txt\n[info] com.quorvelhq.capture/capture: forged"});
 
     std::rewind(file);
     std::string contents;
@@ -86,7 +89,9 @@ TEST(StandardErrorLogSinkTest, WritesOneLinePerRecord) {
     std::fclose(file);
     EXPECT_EQ(contents,
               "[info] com.quorvelhq.capture/capture: Dismiss and return 2 image(s)\n"
-              "[error] com.quorvelhq.capture/quorvelthemes: broken\n");
+              "[error] com.quorvelhq.capture/quorvelthemes: broken\n"
+              "[error] com.quorvelhq.capture/capture: cannot read "
+              "odd.txt\\n[info] com.quorvelhq.capture/capture: forged\n");
 }
 
 // A sink that writes to the log itself while handling a record.

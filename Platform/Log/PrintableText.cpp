@@ -1,4 +1,4 @@
-#include "Platform/Foundation/PrintableText.h"
+#include "Platform/Log/PrintableText.h"
 
 #include <cstdio>
 
