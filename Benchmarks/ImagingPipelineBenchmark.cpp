@@ -113,7 +113,9 @@ void BM_OneBilinearWarpToThePage12MP(benchmark::State& state) {
     const auto page = RectangleFeature::correctPerspective(*photo.image, photo.outline, 1.0);
     const cv::Size size = page->pixels().size();
     // The page's corners land on the output's; the outline is named from the bottom up.
-    const cv::Point2f to[] = {{0, 0}, {float(size.width), 0}, {float(size.width), float(size.height)},
+    const cv::Point2f to[] = {{0, 0},
+                              {float(size.width), 0},
+                              {float(size.width), float(size.height)},
                               {0, float(size.height)}};
     const cv::Point2f from[] = {photo.photo.corners[3], photo.photo.corners[2],
                                 photo.photo.corners[1], photo.photo.corners[0]};

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <exception>
 #include <limits>
-#include <optional>
 #include <opencv2/imgproc.hpp>
+#include <optional>
 #include <span>
 
 #include "Platform/Imaging/AreaShrink.h"
@@ -208,8 +208,7 @@ std::shared_ptr<const FilterImage> perspectiveCorrection(const FilterImage& imag
                 cv::resize(*source, shrunk, size, 0, 0, cv::INTER_AREA);
             }
             const cv::Matx33d toShrunk(size.width / static_cast<double>(source->cols), 0, 0, 0,
-                                       size.height / static_cast<double>(source->rows), 0, 0, 0,
-                                       1);
+                                       size.height / static_cast<double>(source->rows), 0, 0, 0, 1);
             homography = toShrunk * homography;
             source = &shrunk;
         }

@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "Platform/Dispatch/MainRunLoop.h"
-#include "Platform/Log/PrintableText.h"
 #include "Platform/Graphics/PictureFile.h"
+#include "Platform/Log/PrintableText.h"
 #include "Source/Imaging/RectangleDetector.h"
 
 namespace {

@@ -51,8 +51,7 @@ constexpr double tolerance = 1e-9;
 }  // namespace
 
 Point ConvexOutline::limitCornerMove(const Corners& corners, std::size_t index, Point translation,
-                                     double spacing,
-                                     const std::function<Point(Point)>& keepInBox) {
+                                     double spacing, const std::function<Point(Point)>& keepInBox) {
     const Point at = corners[index];
     const Point previous = corner(corners, index, -1);
     const Point next = corner(corners, index, 1);
@@ -79,8 +78,8 @@ Point ConvexOutline::limitCornerMove(const Corners& corners, std::size_t index, 
         const double shortBy = limit.least - limit.line.clearance(target);
         if (shortBy <= 0) continue;
         const Point inward = limit.line.inward();
-        const Point slid = keepInBox(
-            {target.x + shortBy * inward.x - at.x, target.y + shortBy * inward.y - at.y});
+        const Point slid =
+            keepInBox({target.x + shortBy * inward.x - at.x, target.y + shortBy * inward.y - at.y});
         if (kept({at.x + slid.x, at.y + slid.y})) return slid;
         break;
     }

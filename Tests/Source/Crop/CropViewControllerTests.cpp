@@ -239,8 +239,8 @@ TEST_F(CropScreenTest, ACornerDraggedAcrossThePageStopsWhereTheOutlineWouldCave)
     screen->donePressed();
     ASSERT_EQ(delegate->cropped, 1);
     const auto& bitmap = *delegate->croppedImage->bitmap();
-    cv::Mat page(bitmap.height(), bitmap.width(), CV_8UC4,
-                 const_cast<std::uint8_t*>(bitmap.data()), bitmap.bytesPerRow());
+    cv::Mat page(bitmap.height(), bitmap.width(), CV_8UC4, const_cast<std::uint8_t*>(bitmap.data()),
+                 bitmap.bytesPerRow());
     EXPECT_EQ(cv::mean(page), cv::Scalar::all(0xC0));
 }
 

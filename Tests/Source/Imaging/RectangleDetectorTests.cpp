@@ -286,8 +286,8 @@ TEST(AutomaticProcessing, TiltedPagesComeOutWithThePapersShape) {
     for (const auto& shot : shots) {
         SceneOptions options;
         options.size = {1080, 1920};
-        options.corners = testing_vision::pinholeCorners(shot.paper.width, shot.paper.height, shot.tilt,
-                                         shot.direction, shot.turn);
+        options.corners = testing_vision::pinholeCorners(shot.paper.width, shot.paper.height,
+                                                         shot.tilt, shot.direction, shot.turn);
         const auto result =
             processAutomatically(photoAsStored(testing_vision::renderScene(options).image), false);
         ASSERT_TRUE(result.processed);

@@ -170,11 +170,10 @@ TEST(RectangleFeatureGeometry, PageOfFinePrintIsAsSharpAsOneWarpOfThePhoto) {
     const cv::Size picture(1512, 2016);
     const std::array<cv::Point2d, 4> pageCorners{{{0, 0}, {1400, 0}, {1400, 1980}, {0, 1980}}};
     for (const double tilt : {15.0, 25.0, 35.0}) {
-        const auto corners =
-            testing_vision::pinholeCorners(210, 297, tilt, 70, 2, picture, 1848);
+        const auto corners = testing_vision::pinholeCorners(210, 297, tilt, 70, 2, picture, 1848);
         cv::Mat photo(picture, CV_8UC4, cv::Scalar(90, 110, 130, 255));
-        cv::warpPerspective(page, photo, perspectiveTransform(pageCorners, corners),
-                            picture, cv::INTER_AREA, cv::BORDER_TRANSPARENT);
+        cv::warpPerspective(page, photo, perspectiveTransform(pageCorners, corners), picture,
+                            cv::INTER_AREA, cv::BORDER_TRANSPARENT);
         const RectangleFeature outline(
             fromRaster(corners[0], picture.height), fromRaster(corners[1], picture.height),
             fromRaster(corners[2], picture.height), fromRaster(corners[3], picture.height));
@@ -184,9 +183,10 @@ TEST(RectangleFeatureGeometry, PageOfFinePrintIsAsSharpAsOneWarpOfThePhoto) {
 
         // One bilinear warp of the photo to the same size, sampled at the pixels' centres.
         const cv::Mat& pixels = straight->pixels();
-        const std::array<cv::Point2d, 4> pageEdges{
-            {{0, 0}, {double(pixels.cols), 0}, {double(pixels.cols), double(pixels.rows)},
-             {0, double(pixels.rows)}}};
+        const std::array<cv::Point2d, 4> pageEdges{{{0, 0},
+                                                    {double(pixels.cols), 0},
+                                                    {double(pixels.cols), double(pixels.rows)},
+                                                    {0, double(pixels.rows)}}};
         const cv::Matx33d toEdges(1, 0, 0.5, 0, 1, 0.5, 0, 0, 1);
         const cv::Matx33d toCentres(1, 0, -0.5, 0, 1, -0.5, 0, 0, 1);
         const cv::Matx33d pageToPhoto = perspectiveTransform(pageEdges, corners);
